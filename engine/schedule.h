@@ -1,0 +1,28 @@
+// Schedule rules, rule selection and the animation's own state.
+#pragma once
+
+#include "platform.h"
+
+#include <stdint.h>
+
+struct AnimationState {
+    int32_t currentRule;
+    int32_t frameIndex;
+    int32_t paused;
+    uint32_t nextDueTick;            // 0: no plan
+    int32_t backgroundRefreshPending;
+    SYSTEMTIME lastTickTime;         // wMonth 0: no tick yet
+};
+extern AnimationState animation;
+
+enum { kTimeTextUnits = 256 };
+
+uint32_t RandomInRange(uint32_t low, uint32_t high);
+int RuleMatches(int32_t rule, const SYSTEMTIME *t);
+int RuleMatchedSince(int32_t rule, const SYSTEMTIME *now, const SYSTEMTIME *since);
+int32_t MillisecondsUntilRule(int32_t rule, const SYSTEMTIME *now, int32_t window);
+void SelectRuleForNow(const SYSTEMTIME *now);
+int32_t CheckEventRules(const SYSTEMTIME *now, int32_t duration);
+int FormatTimeText(WCHAR *destination, const WCHAR *source);
+void PauseAnimation(void);
+void RestartAnimation(void);

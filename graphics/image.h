@@ -1,0 +1,32 @@
+// The image record: one picture, mask or work surface, and the colour value.
+//
+// Pixels are stored bottom-up like a BMP file (storage row r is image row
+// height - 1 - r). Records the program allocates itself have packed rows;
+// the work surface addresses a platform DIB section whose rows are padded to
+// 4 bytes, which is why the row length is carried in the record.
+#pragma once
+
+#include "platform.h"
+
+#include <stdint.h>
+
+// A colour value: 0x00BBGGRR, red in the low byte.
+typedef uint32_t ColourValue;
+
+enum { kFileNameUnits = 64 };
+
+struct ImageRecord {
+    BYTE *pixels;                  // owned pixel buffer, or null: not loaded
+    WCHAR fileName[kFileNameUnits];  // relative to the skin folder
+    int32_t x, y;                  // placement in the work area
+    int32_t width, height;
+    int32_t bitsPerPixel;          // 1, 2, 4, 8 or 24
+    ColourValue *palette;          // 2^bitsPerPixel entries for depths 1-8, or null
+    uint32_t transparentKey;
+    int32_t hasTransparentKey;
+    int32_t rowBytes;              // bytes from one storage row to the next
+};
+
+// Bytes of one packed row of a record of this width and depth (0 for a depth
+// the program does not store).
+int32_t PackedRowBytes(int32_t width, int32_t bitsPerPixel);

@@ -1,0 +1,12 @@
+// The process-wide values of the Overview, one of each, zero at start
+// unless a start value is given.
+#include "shell/globals.h"
+
+WCHAR exeFolder[kExeFolderUnits];
+HINSTANCE appInstance;
+HWND mainWindow;
+int32_t screenWidth, screenHeight;
+int32_t offsetX, offsetY;
+int32_t blendMode = 2;  // "50%"
+int32_t moveBusy;
+int32_t panelOpen;

@@ -1,0 +1,25 @@
+// Process-wide values shared by every part of the program.
+#pragma once
+
+#include "platform.h"
+
+#include <stdint.h>
+
+enum {
+    kExeFolderUnits = 260,
+    WM_TRAYNOTIFY = WM_USER + 2,   // the tray icon's callback message
+    kTrayIconId = 106,             // also the icon group
+    kAnimationTimer = 900,
+    kDialogAbout = 105,
+    kDialogPanel = 125,
+    kDialogSelect = 126
+};
+
+extern WCHAR exeFolder[kExeFolderUnits];   // ends with a backslash
+extern HINSTANCE appInstance;
+extern HWND mainWindow;
+extern int32_t screenWidth, screenHeight;
+extern int32_t offsetX, offsetY;
+extern int32_t blendMode;    // a BlendMode; start 2
+extern int32_t moveBusy;
+extern int32_t panelOpen;

@@ -1,0 +1,17 @@
+// Finding the skin folders and choosing one.
+#pragma once
+
+#include "platform.h"
+
+#include <stdint.h>
+
+enum { kMaxSkins = 32, kTitleChars = 80, kScriptPathUnits = 260 };
+
+extern int32_t skinCount;
+extern int32_t selectedSkin;
+
+// Fills path (kScriptPathUnits units) with the chosen skin.txt and points
+// exeFolder at its folder. Returns 1, or 0 after telling the user.
+int ChooseSkin(WCHAR *path);
+
+INT_PTR CALLBACK SelectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
