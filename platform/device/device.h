@@ -183,3 +183,7 @@ void DeviceFailNext(const std::string &call, int count);
 
 // Live GDI objects (fonts, bitmaps, DCs) created and not deleted, by kind.
 int DeviceLiveFonts();
+
+// What new parts of the screen show after DeviceResizeScreen (for a tiled
+// background picture); without a painter they take the fill colour.
+void DeviceSetBackground(std::function<COLORREF(int x, int y)> painter);

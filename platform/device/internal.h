@@ -4,7 +4,9 @@
 
 #include "device.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // Device time in ms since DeviceReset.
 uint64_t DeviceNowElapsed();
@@ -23,3 +25,17 @@ void DeviceSetLastError(DWORD error);
 // by the generated blob in resources/.
 extern const unsigned char pondletResourceData[];
 extern const std::size_t pondletResourceSize;
+
+// The files, text, message-box and resource half: called by DeviceReset.
+void DeviceResetFiles();
+
+// The observers set with DeviceSetObservers (members may be empty).
+const DeviceObservers &DeviceCurrentObservers();
+
+// The resource id of a dialog template whose bytes lie in the resource
+// section (as LockResource returned them), or -1.
+int DeviceResourceIdOfData(const void *data);
+
+// What the screen shows where it has no pixels of its own yet (new parts
+// after a resize): the background painter if one is set, else the fill.
+void DeviceSetBackground(std::function<COLORREF(int x, int y)> painter);
