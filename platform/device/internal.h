@@ -39,3 +39,8 @@ int DeviceResourceIdOfData(const void *data);
 // What the screen shows where it has no pixels of its own yet (new parts
 // after a resize): the background painter if one is set, else the fill.
 void DeviceSetBackground(std::function<COLORREF(int x, int y)> painter);
+
+// Closes a kernel object handle that is not a file or search handle (a
+// mutex). Returns false when the handle is not one of these. CloseHandle
+// asks this first for handles the files half does not own.
+bool DeviceCloseKernelHandle(HANDLE handle);
