@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Pondlet needs, when missing.
+# Debian packages only; the 32-bit part of Wine needs the i386 architecture.
+set -euo pipefail
+
+PACKAGES=(
+  cmake make g++ pkg-config
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libgif-dev libpng-dev libfreetype-dev libfontconfig1-dev fonts-dejavu-core
+  wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick
+)
+
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -q
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
