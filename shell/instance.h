@@ -3,8 +3,11 @@
 
 #include "platform.h"
 
+#include <stdint.h>
+
 extern HANDLE instanceMutex;
 extern HICON trayIconImage;
+extern int32_t quitPending;   // 1 once ShutDown has posted the quit message
 
 void FindExeFolder(void);
 HWND LoadWindowHandle(void);

@@ -1,0 +1,123 @@
+// Single instance, tray icon and shut-down.
+//
+// One copy runs per device: the first start holds the mutex "Pondlet" and
+// writes its window handle to __tmp beside the executable; a later start reads
+// that handle, sends the running copy the tray icon's double-tap message (so it
+// opens its control panel) and ends. ShutDown undoes what start-up put on the
+// screen and in the tray.
+#include "shell/instance.h"
+
+#include "engine/schedule.h"
+#include "graphics/surfaces.h"
+#include "shell/globals.h"
+
+#include <string.h>
+
+HANDLE instanceMutex;
+HICON trayIconImage;
+int32_t quitPending;
+
+enum {
+    kBackslash = 92,
+    kTipUnits = 64,
+    kHandleFileUnits = kExeFolderUnits + 8   // the folder plus "__tmp"
+};
+
+// Fills folder (kExeFolderUnits units) with the executable's folder, ending in
+// a backslash. A path without any backslash counts as having one at index 0.
+static void FindFolderOfExecutable(WCHAR *folder) {
+    DWORD length = GetModuleFileNameW(NULL, folder, kExeFolderUnits);
+    // A path that fills the buffer may come back unterminated.
+    if (length >= kExeFolderUnits) length = kExeFolderUnits - 1;
+    folder[length] = 0;
+    int32_t lastBackslash = 0;
+    for (int32_t i = 0; folder[i] != 0; i++) {
+        if (folder[i] == kBackslash) lastBackslash = i;
+    }
+    folder[lastBackslash] = kBackslash;
+    folder[lastBackslash + 1] = 0;
+}
+
+void FindExeFolder(void) {
+    FindFolderOfExecutable(exeFolder);
+}
+
+// The handle file lies beside the executable; exeFolder may already point at
+// the skin's folder, so the folder is worked out anew.
+static void BuildHandleFilePath(WCHAR *path) {
+    WCHAR folder[kExeFolderUnits];
+    FindFolderOfExecutable(folder);
+    wsprintfW(path, WSTR("%s__tmp"), folder);
+}
+
+void SaveWindowHandle(HWND window) {
+    WCHAR path[kHandleFileUnits];
+    BuildHandleFilePath(path);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        MessageBoxW(NULL, WSTR("File Save error"), WSTR("Error"), MB_OK);
+        return;
+    }
+    // Four bytes, little-endian, whatever the host's byte order.
+    uint32_t value = (uint32_t)(uintptr_t)window;
+    BYTE bytes[4] = {(BYTE)value, (BYTE)(value >> 8), (BYTE)(value >> 16), (BYTE)(value >> 24)};
+    DWORD written = 0;
+    WriteFile(file, bytes, sizeof bytes, &written, NULL);
+    CloseHandle(file);
+}
+
+HWND LoadWindowHandle(void) {
+    WCHAR path[kHandleFileUnits];
+    BuildHandleFilePath(path);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return NULL;
+    BYTE bytes[4] = {0, 0, 0, 0};
+    DWORD read = 0;
+    BOOL ok = ReadFile(file, bytes, sizeof bytes, &read, NULL);
+    CloseHandle(file);
+    if (!ok || read < sizeof bytes) return NULL;
+    uint32_t value = (uint32_t)bytes[0] | ((uint32_t)bytes[1] << 8) |
+                     ((uint32_t)bytes[2] << 16) | ((uint32_t)bytes[3] << 24);
+    return (HWND)(uintptr_t)value;
+}
+
+// The record is passed with the 152-byte size of the 32-bit V1 layout; on
+// systems whose record is longer the remaining fields stay zero and unused.
+static void FillTrayRecord(NOTIFYICONDATAW *record, HWND window, UINT id) {
+    memset(record, 0, sizeof *record);
+    record->cbSize = TRAY_RECORD_SIZE;
+    record->hWnd = window;
+    record->uID = id;
+}
+
+void AddTrayIcon(HWND window, HICON icon, UINT id, const WCHAR *tip) {
+    NOTIFYICONDATAW record;
+    FillTrayRecord(&record, window, id);
+    record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    record.uCallbackMessage = WM_TRAYNOTIFY;
+    record.hIcon = icon;
+    // At most 63 characters and the terminator; the memset left it empty.
+    for (int32_t i = 0; tip != NULL && i < kTipUnits - 1 && tip[i] != 0; i++) {
+        record.szTip[i] = tip[i];
+    }
+    Shell_NotifyIconW(NIM_ADD, &record);
+}
+
+void DeleteTrayIcon(HWND window, UINT id) {
+    NOTIFYICONDATAW record;
+    FillTrayRecord(&record, window, id);
+    Shell_NotifyIconW(NIM_DELETE, &record);
+}
+
+void ShutDown(void) {
+    quitPending = 1;
+    ReleaseMutex(instanceMutex);
+    DeleteTrayIcon(mainWindow, kTrayIconId);
+    // Stop the timer first: a tick dispatched between here and the quit
+    // message (a dialog's loop may still run) would draw the mascot again.
+    if (mainWindow != NULL) KillTimer(mainWindow, kAnimationTimer);
+    if (WorkSurfacesReady()) RestoreBackground();
+    PostQuitMessage(0);
+}

@@ -1,0 +1,215 @@
+// Start-up and the hidden main window.
+//
+// WinMain registers the class, loads the tray image and calls InitInstance,
+// which either hands over to a running copy or creates the main window. The
+// window's WM_CREATE (OnCreate) runs the whole set-up: screen size, display
+// depth, the skin, the work surfaces, the display probe and the animation
+// timer. From then on MainWndProc is the hub: timer ticks drive the
+// animation, the tray icon pauses, resumes or opens the control panel, and a
+// change of system settings re-places the mascot.
+#include "shell/mainwindow.h"
+
+#include "engine/schedule.h"
+#include "engine/tick.h"
+#include "graphics/pixels.h"
+#include "graphics/probe.h"
+#include "graphics/surfaces.h"
+#include "shell/globals.h"
+#include "shell/instance.h"
+#include "shell/panel.h"
+#include "skin/script.h"
+
+enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
+
+// 1 while we resize our own window, so the WM_WINDOWPOSCHANGED that the
+// resize sends does not stop the animation.
+static int resizingSelf;
+
+void PauseMascot(void) {
+    if (WorkSurfacesReady()) PauseAnimation();
+}
+
+void RestartMascot(void) {
+    // Without work surfaces there is nothing to compose into: the animation
+    // stays stopped whatever the tray or the panel asks.
+    if (WorkSurfacesReady()) RestartAnimation();
+}
+
+// The skin's place for the work area, moved by the user's offset. Signed
+// 32-bit arithmetic that wraps instead of overflowing.
+static void PlaceWorkArea(void) {
+    uint32_t x = (uint32_t)screenWidth - (uint32_t)skinTables.marginRight -
+                 (uint32_t)skinTables.areaWidth + (uint32_t)offsetX;
+    uint32_t y = (uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
+                 (uint32_t)skinTables.areaHeight + (uint32_t)offsetY;
+    skinTables.areaX = (int32_t)x;
+    skinTables.areaY = (int32_t)y;
+}
+
+static void ReadScreenSize(HWND window) {
+    RECT rect = {0, 0, 0, 0};
+    GetWindowRect(window, &rect);
+    screenWidth = rect.right - rect.left;
+    screenHeight = rect.bottom - rect.top;
+}
+
+// A desktop system does not size a window to the screen by itself, yet the
+// window's rectangle is what the program takes for the screen.
+static void FitWindowToScreen(HWND window) {
+    resizingSelf = 1;
+    SetWindowPos(window, NULL, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                 GetSystemMetrics(SM_CYSCREEN), SWP_NOZORDER | SWP_NOACTIVATE);
+    resizingSelf = 0;
+}
+
+ATOM RegisterMainClass(HINSTANCE instance) {
+    WNDCLASSW windowClass = {};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW;
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszClassName = WSTR("Pondlet");
+    return RegisterClassW(&windowClass);
+}
+
+// The running copy reacts to this exactly as to a double tap on its tray icon.
+static void HandOverToRunningCopy(void) {
+    HWND running = LoadWindowHandle();
+    if (running != NULL) SendMessageW(running, WM_TRAYNOTIFY, 0, kDoubleTapCode);
+}
+
+int InitInstance(HINSTANCE instance, int show) {
+    (void)instance;
+    (void)show;   // the main window is never shown
+    quitPending = 0;
+    FindExeFolder();
+    instanceMutex = CreateMutexW(NULL, TRUE, WSTR("Pondlet"));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        HandOverToRunningCopy();
+        ReleaseMutex(instanceMutex);
+        return 0;
+    }
+    // The screen's size rather than the default size: on a desktop system the
+    // default does not span the screen.
+    mainWindow = CreateWindowExW(0, WSTR("Pondlet"), WSTR("Pondlet"), 0, 0, 0,
+                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                 NULL, NULL, appInstance, NULL);
+    if (mainWindow == NULL) return 0;
+    UpdateWindow(mainWindow);
+    // After a failed skin load the quit is already pending: an icon added now
+    // would outlive the program in the tray.
+    if (!quitPending) AddTrayIcon(mainWindow, trayIconImage, kTrayIconId, WSTR("QXTIMER"));
+    SaveWindowHandle(mainWindow);
+    return 1;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
+    (void)commandLine;
+    appInstance = instance;
+    if (previous == NULL && RegisterMainClass(instance) == 0) return 0;
+    trayIconImage = (HICON)LoadImageW(appInstance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON,
+                                      16, 16, LR_DEFAULTCOLOR);
+    if (!InitInstance(instance, show)) return 0;
+    MSG message = {};
+    // GetMessageW returns -1 on an error; only a positive result is a message.
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return (int)message.wParam;
+}
+
+// Depth as the program records it: 16 and 32 bits are handled as 24. A
+// display reporting 32 bits stores 8 bits a channel like a 24-bit one; taken
+// at its word, keyed pictures would vanish and only two opacities be offered.
+static int32_t RecordedDepth(int32_t bitsPerPixel) {
+    if (bitsPerPixel == 16 || bitsPerPixel == 32) return 24;
+    return bitsPerPixel;
+}
+
+static void ResetAnimationState(void) {
+    animation.currentRule = 0;
+    animation.frameIndex = 0;
+    animation.lastTickTime.wMonth = 0;   // no tick yet
+}
+
+void OnCreate(HWND window) {
+    ReadScreenSize(window);
+    ResetAnimationState();
+    screenDC = GetDC(NULL);
+    displayFormat.depth = RecordedDepth(GetDeviceCaps(screenDC, BITSPIXEL));
+    // Only "100%" and "Half" are offered on such displays, and the blends in
+    // between would draw every covered pixel black there.
+    if (displayFormat.depth != 24) blendMode = kBlendFull;
+    if (!LoadSkin()) {
+        ShutDown();
+        return;
+    }
+    if (!CreateWorkSurfaces()) {
+        // Reported by CreateWorkSurfaces; with no timer and paused set, a move
+        // from the panel draws nothing either.
+        animation.paused = 1;
+        return;
+    }
+    ProbeDisplayFormat(&workSurface);
+    animation.backgroundRefreshPending = 1;
+    animation.nextDueTick = 0;
+    animation.paused = 0;
+    SetTimer(window, kAnimationTimer, 1, NULL);
+}
+
+void OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    SetFocus(window);
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+}
+
+// A tap toggles between running and paused (paused means hidden); a double
+// tap, or a second start, pauses and opens the panel unless it is open.
+static void OnTrayNotify(LPARAM code) {
+    if (code == kTapCode) {
+        if (animation.paused == 1) {
+            RestartMascot();
+        } else {
+            PauseMascot();
+        }
+    } else if (code == kDoubleTapCode) {
+        if (animation.paused == 0) PauseMascot();
+        if (panelOpen != 0) return;
+        panelOpen = 1;
+        OpenControlPanel();
+    }
+}
+
+// The mascot keeps its distance from the right and bottom edges.
+static void OnSettingChange(HWND window) {
+    FitWindowToScreen(window);
+    ReadScreenSize(window);
+    PlaceWorkArea();
+    RestartMascot();
+}
+
+// Something moved or resized the window: stop, but leave the last frame on
+// the screen (unlike PauseAnimation).
+static void OnWindowPosChanged(void) {
+    if (resizingSelf) return;
+    KillTimer(mainWindow, kAnimationTimer);
+    animation.paused = 1;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_DESTROY: ShutDown(); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
+    case WM_SETTINGCHANGE: OnSettingChange(window); return 0;
+    case WM_WINDOWPOSCHANGED: OnWindowPosChanged(); return 0;
+    case WM_HELP: ShowAboutBox(window); return 0;
+    case WM_TIMER: AnimationTick(window); return 0;
+    case WM_TRAYNOTIFY: OnTrayNotify(lParam); return 0;
+    }
+    // A desktop system needs its defaults for the rest (WM_NCCREATE must
+    // succeed or the window is never created).
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,190 @@
+// The control panel and the About box.
+//
+// The panel opens paused-then-restarted in a fainter preview mode, moves the
+// mascot at once on its arrow buttons, and applies the opacity chosen in its
+// list only when it closes. Both dialogs run modally from templates in the
+// program's resources; the main window's timer keeps ticking behind them.
+#include "shell/panel.h"
+
+#include "engine/schedule.h"
+#include "engine/tick.h"
+#include "graphics/pixels.h"
+#include "graphics/surfaces.h"
+#include "shell/globals.h"
+#include "shell/instance.h"
+#include "shell/mainwindow.h"
+
+#include <iterator>
+
+int32_t savedBlendMode;
+
+enum {
+    kModeList = 1061,
+    kHideButton = 1058,
+    kAboutButton = 1056,
+    kQuitButton = 1057,
+    kModeCount = 5
+};
+
+// The list on 24-bit displays: item index and mode are the same number.
+static const WCHAR *const kFullListTexts[] = {
+    WSTR("100%"), WSTR("75%"), WSTR("50%"), WSTR("25%"), WSTR("Half")};
+// The list on other displays, and the mode of each item.
+static const WCHAR *const kShortListTexts[] = {WSTR("100%"), WSTR("Half")};
+static const int32_t kShortListModes[] = {kBlendFull, kBlendChecker};
+// The nearest short-list item for each mode: "Half" shows every other pixel,
+// so it stands for the partial opacities; 75% is as near to 100% as to it and
+// keeps the more opaque look.
+static const int32_t kShortIndexOfMode[kModeCount] = {0, 0, 1, 1, 1};
+static_assert(std::size(kFullListTexts) == kModeCount, "one item per mode");
+static_assert(std::size(kShortListTexts) == std::size(kShortListModes), "one mode per item");
+
+struct MoveButton {
+    int id;
+    int32_t dx, dy;
+};
+static const MoveButton kMoveButtons[] = {
+    /* id     dx   dy */
+    {1067, 0, -1},   // "U"
+    {1069, 0, 1},    // "D"
+    {1068, -1, 0},   // "L"
+    {1063, 1, 0},    // "R"
+    {1062, 0, -10},  // "Ux10"
+    {1065, 0, 10},   // "Dx10"
+    {1064, -10, 0},  // "Lx10"
+    {1066, 10, 0},   // "Rx10"
+};
+
+static int FullListShown(void) {
+    return displayFormat.depth == 24;
+}
+
+static int32_t PreviewMode(void) {
+    return FullListShown() ? kBlend25 : kBlendChecker;
+}
+
+// The list item for a mode; a mode the list does not offer selects the
+// nearest offered item.
+static int32_t ListIndexOfMode(int32_t mode) {
+    if (mode < 0) mode = 0;
+    if (mode >= kModeCount) mode = kModeCount - 1;
+    return FullListShown() ? mode : kShortIndexOfMode[mode];
+}
+
+// The mode of a list item; no valid selection keeps the fallback.
+static int32_t ModeOfListIndex(LRESULT index, int32_t fallback) {
+    if (FullListShown()) {
+        return (index >= 0 && index < kModeCount) ? (int32_t)index : fallback;
+    }
+    if (index < 0 || index >= (LRESULT)std::size(kShortListModes)) return fallback;
+    return kShortListModes[index];
+}
+
+static void FillModeList(HWND dialog) {
+    SendDlgItemMessageW(dialog, kModeList, CB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(dialog, kModeList, WM_SETREDRAW, 0, 0);
+    if (FullListShown()) {
+        for (const WCHAR *text : kFullListTexts) {
+            SendDlgItemMessageW(dialog, kModeList, CB_ADDSTRING, 0, (LPARAM)text);
+        }
+    } else {
+        for (const WCHAR *text : kShortListTexts) {
+            SendDlgItemMessageW(dialog, kModeList, CB_ADDSTRING, 0, (LPARAM)text);
+        }
+    }
+}
+
+static void OnPanelInit(HWND dialog) {
+    FillModeList(dialog);
+    savedBlendMode = blendMode;
+    int32_t index = ListIndexOfMode(savedBlendMode);
+    blendMode = PreviewMode();
+    SendDlgItemMessageW(dialog, kModeList, CB_SETCURSEL, (WPARAM)index, 0);
+    SendDlgItemMessageW(dialog, kModeList, WM_SETREDRAW, 1, 0);
+    // The panel has no control 1, so this leaves no control with the focus.
+    SetFocus(GetDlgItem(dialog, IDOK));
+    moveBusy = 0;
+    RestartMascot();
+}
+
+// The stored mode comes back, or the chosen one when it differs; a restart
+// between them makes the next frame draw in the new mode.
+static void ClosePanel(HWND dialog) {
+    LRESULT index = SendDlgItemMessageW(dialog, kModeList, CB_GETCURSEL, 0, 0);
+    int32_t chosen = ModeOfListIndex(index, savedBlendMode);
+    blendMode = savedBlendMode;
+    if (savedBlendMode != chosen) {
+        PauseMascot();
+        RestartMascot();
+        blendMode = chosen;
+    }
+    EndDialog(dialog, 1);
+    panelOpen = 0;
+}
+
+static void MoveMascot(int32_t dx, int32_t dy) {
+    // Moving re-captures and redraws through the work surfaces.
+    if (WorkSurfacesReady()) MoveArea(dx, dy);
+}
+
+// Returns 1 when the command closed the panel.
+static int OnPanelCommand(HWND dialog, WPARAM command) {
+    switch (command) {
+    case IDOK:
+    case IDCANCEL: ClosePanel(dialog); return 1;
+    case kHideButton: PauseMascot(); ClosePanel(dialog); return 1;
+    case kAboutButton: ShowAboutBox(mainWindow); return 0;
+    // The quit message ends the panel's loop, then the program's.
+    case kQuitButton: ShutDown(); return 0;
+    }
+    for (const MoveButton &button : kMoveButtons) {
+        if (command == (WPARAM)button.id) MoveMascot(button.dx, button.dy);
+    }
+    return 0;
+}
+
+INT_PTR CALLBACK ControlPanelDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    (void)lParam;
+    if (message == WM_INITDIALOG) {
+        OnPanelInit(dialog);
+        return 0;
+    }
+    // The whole wParam: the list's own notifications (non-zero codes) do nothing.
+    if (message == WM_COMMAND) return OnPanelCommand(dialog, wParam);
+    return 0;
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    (void)lParam;
+    if (message == WM_INITDIALOG) {
+        SetFocus(GetDlgItem(dialog, IDOK));
+        return 0;
+    }
+    if (message == WM_COMMAND && (wParam == IDOK || wParam == IDCANCEL)) {
+        EndDialog(dialog, 1);
+        return 1;
+    }
+    return 0;
+}
+
+// Runs a dialog template of the program's resources modally. Returns 0 when
+// the template is missing or the dialog could not be created.
+static int RunDialog(int id, HWND owner, DLGPROC procedure) {
+    HRSRC found = FindResourceW(appInstance, MAKEINTRESOURCEW(id), RT_DIALOG);
+    if (found == NULL) return 0;
+    HGLOBAL loaded = LoadResource(appInstance, found);
+    // LoadResource gives a handle on a desktop system; LockResource the bytes.
+    LPCDLGTEMPLATEW dialogTemplate = (LPCDLGTEMPLATEW)LockResource(loaded);
+    if (dialogTemplate == NULL) return 0;
+    return DialogBoxIndirectParamW(appInstance, dialogTemplate, owner, procedure, 0) != -1;
+}
+
+void OpenControlPanel(void) {
+    // A panel that never opened cannot clear the flag itself; left set, no
+    // double tap would try again.
+    if (!RunDialog(kDialogPanel, NULL, ControlPanelDlgProc)) panelOpen = 0;
+}
+
+void ShowAboutBox(HWND owner) {
+    RunDialog(kDialogAbout, owner, AboutDlgProc);
+}
