@@ -1,13 +1,9 @@
 // A small BMP file writer for tests (see bmp_writer.h).
 #include "support/bmp_writer.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include "support/test_files.h"
 
-#if !defined(_WIN32)
-#include "device.h"
-#endif
+#include <algorithm>
 
 namespace {
 
@@ -105,37 +101,7 @@ std::vector<uint8_t> BuildBmp(const BmpSpec &spec) {
     return out;
 }
 
-bool WriteTestFile(const std::string &hostPath, const std::vector<uint8_t> &bytes) {
-    FILE *f = std::fopen(hostPath.c_str(), "wb");
-    if (!f) return false;
-    size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), f);
-    bool ok = std::fclose(f) == 0 && written == bytes.size();
-    return ok;
-}
-
-std::string MakeTestFolder(const std::string &name) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("pondlet_" + name);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    std::filesystem::create_directories(folder, ignored);
-    std::string path = folder.string();
-#if defined(_WIN32)
-    return path + "\\";
-#else
-    return path + "/";
-#endif
-}
-
-void ProgramFolderPath(const std::string &hostFolder, WCHAR *out, size_t units) {
-    if (units == 0) return;
-#if defined(_WIN32)
-    std::u16string path;
-    for (unsigned char c : hostFolder) path.push_back(char16_t(c == '/' ? '\\' : c));
-#else
-    std::u16string path = DevicePathFromHost(hostFolder);
-    if (path.empty() || path.back() != u'\\') path.push_back(u'\\');
-#endif
-    size_t n = path.size() < units - 1 ? path.size() : units - 1;
-    for (size_t i = 0; i < n; i++) out[i] = WCHAR(path[i]);
-    out[n] = 0;
+int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
+    std::vector<uint8_t> bytes = BuildBmp(spec);
+    return WriteTestFile(path, std::string(bytes.begin(), bytes.end()));
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,13 +36,7 @@ size_t BmpRowBytes(int32_t width, int bitsPerPixel, bool padded);
 // The whole file as bytes.
 std::vector<uint8_t> BuildBmp(const BmpSpec &spec);
 
-// Writes bytes to a host file (narrow path); true on success.
-bool WriteTestFile(const std::string &hostPath, const std::vector<uint8_t> &bytes);
-
-// A fresh, empty folder for one test's files, as a host path ending in the
-// host separator. The name keeps tests apart.
-std::string MakeTestFolder(const std::string &name);
-
-// The program's view of a host folder path: a UTF-16 path ending in a
-// backslash, as exeFolder holds it. Cuts to fit units (including the 0).
-void ProgramFolderPath(const std::string &hostFolder, WCHAR *out, size_t units);
+// Builds the file and writes it to a host path (see test_files.h for test
+// folders and the program's view of their paths). Returns 1, or 0 when the
+// file cannot be written.
+int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec);
