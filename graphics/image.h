@@ -13,7 +13,10 @@
 // A colour value: 0x00BBGGRR, red in the low byte.
 typedef uint32_t ColourValue;
 
-enum { kFileNameUnits = 64 };
+enum {
+    kFileNameUnits = 64,
+    kMaxImageSide = 4096   // widest and tallest record the program makes (keeps sizes in 32 bits)
+};
 
 struct ImageRecord {
     BYTE *pixels;                  // owned pixel buffer, or null: not loaded
@@ -30,3 +33,10 @@ struct ImageRecord {
 // Bytes of one packed row of a record of this width and depth (0 for a depth
 // the program does not store).
 int32_t PackedRowBytes(int32_t width, int32_t bitsPerPixel);
+
+// Gives the record a zeroed, packed pixel buffer of width x height at the
+// depth and sets width, height, bitsPerPixel and rowBytes. The buffer belongs
+// to the record. Returns 1, or 0 (record untouched) for a depth the program
+// does not store, a negative size or no memory.
+int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
+                        int32_t bitsPerPixel);

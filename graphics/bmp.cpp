@@ -1,0 +1,252 @@
+// Reading BMP files into image records.
+//
+// LoadBitmapFile is the entry: it builds the path, opens the file, checks
+// the file header (TestBitmapFile), reads the info header and colour table
+// into the shared headerBuffer and checks every field the conversion relies
+// on (ParseBitmapHeader), then converts the rows one at a time through the
+// row buffer into the record (LoadPicture or LoadMask), storing each pixel
+// with WritePixel. Every file the loader cannot read without overrunning a
+// buffer (header beyond headerBuffer, rows beyond the row buffer, sizes
+// beyond kMaxImageSide, top-down or empty images, compressed data) is
+// refused with "File Type error", like a file that is not a BMP at all; a
+// refused file leaves the record empty (no pixels, width and height 0).
+#include "graphics/bmp.h"
+
+#include "graphics/pixels.h"
+#include "shell/globals.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+BYTE headerBuffer[kHeaderBufferBytes];
+
+enum {
+    kFileHeaderBytes = 14,
+    kInfoHeaderBytes = 40,
+    kMinOffBits = kFileHeaderBytes + kInfoHeaderBytes,
+    kMaxOffBits = kFileHeaderBytes + kHeaderBufferBytes,
+    kUnpaddedMarker = 1008,   // trailing bytes that mark a file with unpadded rows
+    kMessageUnits = kImagePathUnits + 32
+};
+
+static BYTE fileHeader[kFileHeaderBytes];
+static BYTE rowBuffer[kRowBufferBytes];
+static WCHAR messageText[kMessageUnits];
+
+// What ParseBitmapHeader learnt of the file.
+struct BitmapLayout {
+    int32_t width, height, bitsPerPixel;
+    uint32_t pixelBytes;   // bytes that hold one row's pixels
+    uint32_t rowLength;    // bytes of one file row, padding included
+};
+
+static uint32_t ReadLe16(const BYTE *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
+
+static uint32_t ReadLe32(const BYTE *p) {
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) |
+           ((uint32_t)p[3] << 24);
+}
+
+static void ReportError(const WCHAR *text) {
+    MessageBoxW(NULL, text, WSTR("Error"), MB_OK);
+}
+
+// Reads up to count bytes; what the file does not deliver stays as it was.
+static DWORD ReadBytes(HANDLE file, BYTE *buffer, DWORD count) {
+    DWORD got = 0;
+    if (count == 0) return 0;
+    if (!ReadFile(file, buffer, count, &got, NULL)) return 0;
+    return got;
+}
+
+// Units of text before its terminator, looking at no more than limit units.
+static size_t BoundedLength(const WCHAR *text, size_t limit) {
+    size_t n = 0;
+    while (n < limit && text[n] != 0) n++;
+    return n;
+}
+
+// exeFolder + fileName into path (kImagePathUnits). Returns 1 when the whole
+// path fits; 0 when it had to be cut (path then holds the cut path). A
+// fileName that fills all its units without a terminator counts as 63 units.
+static int BuildImagePath(const ImageRecord *record, WCHAR *path) {
+    size_t folder = BoundedLength(exeFolder, kExeFolderUnits - 1);
+    size_t name = BoundedLength(record->fileName, kFileNameUnits - 1);
+    size_t room = kImagePathUnits - 1;
+    size_t folderTaken = folder < room ? folder : room;
+    size_t nameTaken = name < room - folderTaken ? name : room - folderTaken;
+    memcpy(path, exeFolder, folderTaken * sizeof(WCHAR));
+    memcpy(path + folderTaken, record->fileName, nameTaken * sizeof(WCHAR));
+    path[folderTaken + nameTaken] = 0;
+    return folder + name <= room;
+}
+
+static void ReportOpenError(const WCHAR *path) {
+    wsprintfW(messageText, WSTR("File Open error %s"), path);
+    ReportError(messageText);
+}
+
+// Reads the 14-byte file header; returns bfOffBits, or 0 when the file does
+// not start with the letters B and M.
+static uint32_t TestBitmapFile(HANDLE file) {
+    memset(fileHeader, 0, sizeof fileHeader);
+    ReadBytes(file, fileHeader, kFileHeaderBytes);
+    uint32_t bfType = ReadLe16(fileHeader + 0);
+    /* bfSize = ReadLe32(fileHeader + 2); reserved = ReadLe32(fileHeader + 6); */
+    uint32_t bfOffBits = ReadLe32(fileHeader + 10);
+    if (bfType != 0x4D42) return 0;
+    return bfOffBits;
+}
+
+static int IsConvertedDepth(int32_t bits) {
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 24;
+}
+
+// The file's row length: files whose size exceeds header and unpadded pixel
+// data by exactly 1008 bytes have unpadded rows; otherwise the pixel data is
+// shared out evenly among the rows (which gives the padded length of an
+// ordinary file).
+static uint32_t FileRowLength(uint32_t fileSize, uint32_t offBits, const BitmapLayout *layout) {
+    int64_t unpadded = (int64_t)layout->pixelBytes * layout->height;
+    if ((int64_t)fileSize - unpadded - (int64_t)offBits == kUnpaddedMarker)
+        return layout->pixelBytes;
+    if (fileSize < offBits) return 0;
+    return (fileSize - offBits) / (uint32_t)layout->height;
+}
+
+// Reads bfOffBits - 14 bytes of info header and colour table into
+// headerBuffer and checks what the conversion relies on. Colour-table
+// entries the file does not hold keep what headerBuffer held before.
+static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout) {
+    if (offBits < kMinOffBits || offBits > kMaxOffBits) return 0;
+    DWORD wanted = offBits - kFileHeaderBytes;
+    if (ReadBytes(file, headerBuffer, wanted) != wanted) return 0;
+    /* biSize = ReadLe32(headerBuffer + 0): a 40-byte header is assumed */
+    int32_t width = (int32_t)ReadLe32(headerBuffer + 4);
+    int32_t height = (int32_t)ReadLe32(headerBuffer + 8);
+    /* biPlanes = ReadLe16(headerBuffer + 12); */
+    int32_t bits = (int32_t)ReadLe16(headerBuffer + 14);
+    uint32_t compression = ReadLe32(headerBuffer + 16);
+    /* biSizeImage, resolutions, biClrUsed, biClrImportant: not needed */
+    if (width < 1 || width > kMaxImageSide) return 0;
+    if (height < 1 || height > kMaxImageSide) return 0;   // top-down files refused too
+    if (compression != 0) return 0;
+    layout->width = width;
+    layout->height = height;
+    layout->bitsPerPixel = bits;
+    layout->pixelBytes = (uint32_t)(((int64_t)bits * width + 7) / 8);
+    layout->rowLength = 0;
+    if (!IsConvertedDepth(bits)) return 1;   // no rows will be read
+    if (layout->pixelBytes > kRowBufferBytes) return 0;
+    layout->rowLength = FileRowLength(GetFileSize(file, NULL), offBits, layout);
+    return layout->rowLength <= kRowBufferBytes;
+}
+
+// Reads the next file row into the row buffer; bytes the file does not
+// deliver (a truncated file, a row length shorter than the pixels) read as 0.
+static void ReadFileRow(HANDLE file, const BitmapLayout *layout) {
+    uint32_t clear = layout->rowLength > layout->pixelBytes ? layout->rowLength
+                                                            : layout->pixelBytes;
+    memset(rowBuffer, 0, clear);
+    ReadBytes(file, rowBuffer, layout->rowLength);
+}
+
+// Pixel x of the row buffer: a palette index at depths 1-8, a full-precision
+// colour value at depth 24.
+static uint32_t FilePixel(int32_t x, int32_t bits) {
+    if (bits == 24) {
+        const BYTE *p = rowBuffer + 3 * x;
+        return ((uint32_t)p[0] << 16) | ((uint32_t)p[1] << 8) | p[2];
+    }
+    if (bits == 8) return rowBuffer[x];
+    return (uint32_t)(rowBuffer[x / (8 / bits)] >> SubByteShift(x, bits)) & ((1u << bits) - 1);
+}
+
+// The palette of a picture of depth 1-8: 2^bits entries from headerBuffer's
+// colour table, whatever biClrUsed says.
+static ColourValue *LoadPalette(int32_t bits) {
+    int32_t count = 1 << bits;
+    ColourValue *palette = (ColourValue *)malloc(sizeof(ColourValue) * (size_t)count);
+    if (!palette) return NULL;
+    for (int32_t i = 0; i < count; i++) {
+        const BYTE *entry = headerBuffer + kInfoHeaderBytes + 4 * i;   // blue, green, red, 0
+        palette[i] = ((uint32_t)entry[0] << 16) | ((uint32_t)entry[1] << 8) | entry[2];
+    }
+    return palette;
+}
+
+static void LoadPicture(ImageRecord *record, HANDLE file, const BitmapLayout *layout) {
+    int32_t bits = layout->bitsPerPixel;
+    if (!IsConvertedDepth(bits)) return;
+    ColourValue *palette = NULL;
+    if (bits <= 8 && !(palette = LoadPalette(bits))) return;
+    if (!AllocateImagePixels(record, layout->width, layout->height, bits)) {
+        free(palette);
+        return;
+    }
+    record->palette = palette;
+    for (int32_t y = layout->height - 1; y >= 0; y--) {
+        ReadFileRow(file, layout);
+        for (int32_t x = 0; x < layout->width; x++) WritePixel(record, x, y, FilePixel(x, bits));
+    }
+}
+
+// A mask bit of 1 marks where the picture is not drawn: the file's own bit
+// at depth 1; else a palette index, or a full-precision colour at depth 24,
+// equal to transparentKey. Files of other depths give an all-zero mask.
+static uint32_t MaskBit(const ImageRecord *record, int32_t x, int32_t bits) {
+    uint32_t value = FilePixel(x, bits);
+    if (bits == 1) return value;
+    return value == record->transparentKey ? 1 : 0;
+}
+
+static void LoadMask(ImageRecord *record, HANDLE file, const BitmapLayout *layout) {
+    static const ColourValue maskPaletteValues[2] = {0, 1};
+    ColourValue *palette = (ColourValue *)malloc(sizeof maskPaletteValues);
+    if (!palette) return;
+    memcpy(palette, maskPaletteValues, sizeof maskPaletteValues);
+    if (!AllocateImagePixels(record, layout->width, layout->height, 1)) {
+        free(palette);
+        return;
+    }
+    record->palette = palette;
+    int32_t bits = layout->bitsPerPixel;
+    if (!IsConvertedDepth(bits)) return;
+    for (int32_t y = layout->height - 1; y >= 0; y--) {
+        ReadFileRow(file, layout);
+        for (int32_t x = 0; x < layout->width; x++) WritePixel(record, x, y, MaskBit(record, x, bits));
+    }
+}
+
+static void ClearImage(ImageRecord *record) {
+    record->pixels = NULL;
+    record->palette = NULL;
+    record->width = 0;
+    record->height = 0;
+    record->rowBytes = 0;
+}
+
+void LoadBitmapFile(ImageRecord *record, int kind) {
+    WCHAR path[kImagePathUnits];
+    ClearImage(record);
+    if (!BuildImagePath(record, path)) {
+        ReportOpenError(path);
+        return;
+    }
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        ReportOpenError(path);
+        return;
+    }
+    BitmapLayout layout;
+    uint32_t offBits = TestBitmapFile(file);
+    if (offBits == 0 || !ParseBitmapHeader(file, offBits, &layout)) {
+        ReportError(WSTR("File Type error"));
+    } else if (kind == kLoadPicture) {
+        LoadPicture(record, file, &layout);
+    } else {
+        LoadMask(record, file, &layout);
+    }
+    CloseHandle(file);
+}
