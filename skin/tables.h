@@ -63,6 +63,22 @@ struct SkinTables {
 
 extern SkinTables skinTables;
 
+// The highest G, M or S index and sequence number a script may use; lines
+// naming a larger one (or none) are skipped by every pass, so a stray huge
+// number cannot make the loader allocate gigabytes.
+enum { kMaxScriptIndex = 4095, kMaxFramesPerSequence = 4096 };
+
+// Table building, in the order LoadSkin calls it. Each returns 1, or 0 when
+// the standard allocator refuses (what was taken stays taken).
+// After the first counting pass: the per-sequence arrays for 0..sequenceMax,
+// and filledFrames, the loader's own count of frames filled so far.
+int AllocateSequenceTables(int32_t **filledFrames);
+// Before the second counting pass: maxima and counts back to zero.
+void ResetTableCounts(void);
+// After the second counting pass: every remaining table, with its initial
+// values (nothing loaded, heights -1, empty frames, the default rule).
+int AllocateSkinTables(int32_t *filledFrames);
+
 // A slot is the end marker when it holds neither a graphic nor a text layer.
 inline int IsEndMarker(const Frame *frame, int slot) {
     return frame->layerGraphic[slot] == -1 && frame->layerMask[slot] == -1;

@@ -1,0 +1,348 @@
+// LoadSkin: the chosen skin.txt read into the skin tables in three passes.
+//
+// Pass 1 finds the highest sequence number, pass 2 the highest G, M and S
+// indices and the number of frames and rules, and pass 3 fills the tables
+// and loads each image as its line is read. A line that names no index, or
+// one above kMaxScriptIndex, is skipped by all three passes alike
+// (IndexOfLine), so the tables sized by the counting passes always hold
+// every entry the filling pass writes. Start reading at LoadSkin.
+#include "script.h"
+
+#include "catalogue.h"
+#include "readers.h"
+#include "graphics/bmp.h"
+#include "shell/globals.h"
+
+enum { kMaxLayers = kLayerSlots - 1, kMessageUnits = kScriptPathUnits + 32 };
+
+// The filling pass's own state: frames filled so far per sequence, and the
+// next rule to fill.
+static int32_t *filledFrames;
+static int32_t nextRule;
+
+typedef void (*LineHandler)(const WCHAR *line);
+
+static void ShowError(const WCHAR *text) {
+    MessageBoxW(NULL, text, WSTR("Error"), MB_OK);
+}
+
+static WCHAR LineKind(const WCHAR *line) {
+    WCHAR kind = line[0];
+    return (kind >= 'a' && kind <= 'z') ? (WCHAR)(kind - 'a' + 'A') : kind;
+}
+
+// The index or sequence number at position 1, or -1 when the line names none
+// the tables may hold.
+static int32_t IndexOfLine(const WCHAR *line, int32_t *position) {
+    *position = 1;
+    int32_t index = ReadNumber(line, position);
+    return (index < 0 || index > kMaxScriptIndex) ? -1 : index;
+}
+
+// A number that refers to another table entry: anything that wrapped below
+// zero means none, like a missing one.
+static int32_t ReadReference(const WCHAR *line, int32_t *position) {
+    int32_t value = ReadNumber(line, position);
+    return value < 0 ? -1 : value;
+}
+
+// The separator ReadNumber just consumed, or 0 once the line has ended.
+static WCHAR LastSeparator(const WCHAR *line, int32_t position) {
+    return position < 0 ? 0 : line[position - 1];
+}
+
+// Copies line[from] up to stop (or the line's end) into to, at most maxChars
+// characters; never ends on the first half of a surrogate pair. Returns the
+// index where the copy stopped in line.
+static int32_t CopyField(WCHAR *to, int maxChars, const WCHAR *line, int32_t from, WCHAR stop) {
+    int32_t at = from;
+    while (line[at] && line[at] != stop) at++;
+    int count = (at - from < maxChars) ? at - from : maxChars;
+    if (count > 0 && count < at - from && line[from + count - 1] >= 0xD800 &&
+        line[from + count - 1] < 0xDC00)
+        count--;
+    for (int i = 0; i < count; i++) to[i] = line[from + i];
+    to[count] = 0;
+    return at;
+}
+
+// Runs handler on every line of path. Returns 0 after telling the user when
+// the file does not open.
+static int ReadScriptPass(const WCHAR *path, LineHandler handler) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        WCHAR message[kMessageUnits];
+        wsprintfW(message, WSTR("File Open error %s"), path);
+        ShowError(message);
+        return 0;
+    }
+    WCHAR line[kLineUnits];
+    while (ReadScriptLine(file, line)) handler(line);
+    CloseHandle(file);
+    return 1;
+}
+
+// ---- the counting passes -------------------------------------------------------
+
+static void RaiseTo(int32_t *maximum, int32_t index) {
+    if (index > *maximum) *maximum = index;
+}
+
+static void CountSequences(const WCHAR *line) {
+    int32_t position;
+    if (line[0] != '#') return;
+    int32_t n = IndexOfLine(line, &position);
+    if (n >= 0) RaiseTo(&skinTables.sequenceMax, n);
+}
+
+static void CountEntries(const WCHAR *line) {
+    int32_t position;
+    WCHAR kind = LineKind(line);
+    if (kind == '$') {
+        skinTables.ruleCount++;
+        return;
+    }
+    if (kind != 'G' && kind != 'M' && kind != 'S' && kind != '#') return;
+    int32_t index = IndexOfLine(line, &position);
+    if (index < 0) return;
+    if (kind == 'G') RaiseTo(&skinTables.graphicMax, index);
+    if (kind == 'M') RaiseTo(&skinTables.maskMax, index);
+    if (kind == 'S') RaiseTo(&skinTables.textMax, index);
+    if (kind == '#' && skinTables.frameCount[index] < kMaxFramesPerSequence)
+        skinTables.frameCount[index]++;
+}
+
+// ---- the filling pass: D, F, G, M and S lines -----------------------------------
+
+// The work area goes to the bottom-right corner at once. Unsigned arithmetic
+// keeps absurd margins from being undefined: they wrap as 32-bit values do.
+static void ApplyAreaLine(const WCHAR *line) {
+    int32_t position = 1;
+    skinTables.areaWidth = ReadNumber(line, &position);
+    skinTables.areaHeight = ReadNumber(line, &position);
+    skinTables.marginRight = ReadNumber(line, &position);
+    skinTables.marginBottom = ReadNumber(line, &position);
+    skinTables.areaX = (int32_t)((uint32_t)screenWidth - (uint32_t)skinTables.marginRight -
+                                 (uint32_t)skinTables.areaWidth);
+    skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
+                                 (uint32_t)skinTables.areaHeight);
+}
+
+// The character after F is skipped; the face runs to the first comma.
+static void ApplyFontLine(const WCHAR *line) {
+    if (line[1] == 0) {
+        skinTables.fontFace[0] = 0;
+        return;
+    }
+    CopyField(skinTables.fontFace, kFaceUnits - 1, line, 2, ',');
+}
+
+// Gindex,file,x,y,key and Mindex,file,x,y,key. A line without the comma
+// after the file name is skipped: its numbers would be read from the name.
+static void ApplyImageLine(const WCHAR *line, int isGraphic) {
+    int32_t position;
+    int32_t index = IndexOfLine(line, &position);
+    int32_t maximum = isGraphic ? skinTables.graphicMax : skinTables.maskMax;
+    if (index < 0 || index > maximum || position < 0) return;
+    WCHAR fileName[kFileNameUnits];
+    int32_t comma = CopyField(fileName, kFileNameUnits - 1, line, position, ',');
+    if (line[comma] != ',') return;
+    ImageRecord *image = isGraphic ? &skinTables.graphics[index] : &skinTables.masks[index];
+    CopyField(image->fileName, kFileNameUnits - 1, fileName, 0, 0);
+    position = comma + 1;
+    image->x = ReadNumber(line, &position);
+    image->y = ReadNumber(line, &position);
+    int32_t key = ReadNumber(line, &position);
+    if (isGraphic) {
+        image->transparentKey = (uint32_t)key;
+        image->hasTransparentKey = key != -1;
+    } else {
+        image->transparentKey = key == -1 ? 0 : (uint32_t)key;
+    }
+    LoadBitmapFile(image, isGraphic ? kLoadPicture : kLoadMask);
+}
+
+// A colour component outside 0 to 255 is clamped; a missing one is 0.
+static uint32_t ReadComponent(const WCHAR *line, int32_t *position) {
+    int32_t value = ReadNumber(line, position);
+    if (value < 0) return 0;
+    return value > 255 ? 255u : (uint32_t)value;
+}
+
+// Sindex,height,red,green,blue,x,y,text: the text is the rest of the line.
+static void ApplyTextLine(const WCHAR *line) {
+    int32_t position;
+    int32_t index = IndexOfLine(line, &position);
+    if (index < 0 || index > skinTables.textMax) return;
+    TextItem *item = &skinTables.texts[index];
+    item->height = ReadNumber(line, &position);
+    uint32_t red = ReadComponent(line, &position);
+    uint32_t green = ReadComponent(line, &position);
+    uint32_t blue = ReadComponent(line, &position);
+    item->colour = red + green * 256u + blue * 65536u;
+    item->x = ReadNumber(line, &position);
+    item->y = ReadNumber(line, &position);
+    if (position < 0)
+        item->text[0] = 0;
+    else
+        CopyField(item->text, kTextUnits - 1, line, position, 0);
+}
+
+// ---- the filling pass: # lines -------------------------------------------------
+
+// s2:5:6 - up to ten choices; further ones are read past and ignored.
+static void ReadTextLayer(Frame *frame, int slot, const WCHAR *line, int32_t *position) {
+    frame->layerGraphic[slot] = -1;
+    frame->layerMask[slot] = 0;
+    frame->layerTextLast[slot] = 0;
+    frame->layerText[slot][0] = ReadReference(line, position);
+    while (LastSeparator(line, *position) == ':') {
+        int32_t choice = ReadReference(line, position);
+        if (frame->layerTextLast[slot] < kTextChoices - 1)
+            frame->layerText[slot][++frame->layerTextLast[slot]] = choice;
+    }
+}
+
+// graphic[:mask]. Returns 0 when the list ends here: no graphic number, so
+// the slot stays the end marker even if a mask was written after it.
+static int ReadGraphicLayer(Frame *frame, int slot, const WCHAR *line, int32_t *position) {
+    int32_t graphic = ReadReference(line, position);
+    int32_t mask = -1;
+    if (LastSeparator(line, *position) == ':') mask = ReadReference(line, position);
+    if (graphic < 0) return 0;
+    frame->layerGraphic[slot] = graphic;
+    frame->layerMask[slot] = mask;
+    return 1;
+}
+
+// Layers fill slots 0 to 8 at most, so slot 9 always stays an end marker;
+// layers past the ninth are ignored.
+static void ReadLayers(Frame *frame, const WCHAR *line, int32_t position) {
+    for (int slot = 0; slot < kMaxLayers; slot++) {
+        if (position >= 0 && (line[position] == 's' || line[position] == 'S')) {
+            position++;
+            ReadTextLayer(frame, slot, line, &position);
+        } else if (!ReadGraphicLayer(frame, slot, line, &position)) {
+            return;
+        }
+    }
+}
+
+static void ApplyFrameLine(const WCHAR *line) {
+    int32_t position;
+    int32_t n = IndexOfLine(line, &position);
+    if (n < 0 || n > skinTables.sequenceMax) return;
+    if (position >= 0 && (line[position] == 'N' || line[position] == 'n')) {
+        skinTables.regular[n] = 0;
+        return;
+    }
+    // The counting pass capped the frames; lines beyond the cap fill nothing.
+    if (filledFrames[n] >= skinTables.frameCount[n]) return;
+    Frame *frame = &skinTables.sequences[n][filledFrames[n]++];
+    frame->duration = ReadNumber(line, &position);
+    frame->durationMax = frame->duration;
+    if (LastSeparator(line, position) == ':') frame->durationMax = ReadNumber(line, &position);
+    ReadLayers(frame, line, position);
+}
+
+// ---- the filling pass: $ lines -------------------------------------------------
+
+struct RuleField {
+    int first, last;   // the values the field's flags cover
+};
+static const RuleField kRuleFields[] = {
+    /* first last */
+    {0, 6},    // weekdays, 0 = Sunday
+    {1, 12},   // months
+    {1, 31},   // days of the month
+    {0, 23},   // hours
+    {0, 59},   // minutes
+    {0, 59},   // seconds: runs to the end of the line
+};
+enum { kRuleFieldCount = sizeof(kRuleFields) / sizeof(kRuleFields[0]) };
+
+static uint8_t *RuleFlags(ScheduleRule *rule, int field) {
+    uint8_t *flags[kRuleFieldCount] = {rule->weekday, rule->month, rule->day,
+                                       rule->hour, rule->minute, rule->second};
+    return flags[field];
+}
+
+// Sets the flags first..last, clipped to the field; a reversed or
+// half-missing range sets nothing.
+static void SetRange(uint8_t *flags, const RuleField *field, int32_t first, int32_t last) {
+    if (first < 0 || last < 0) return;
+    if (first < field->first) first = field->first;
+    if (last > field->last) last = field->last;
+    for (int32_t value = first; value <= last; value++) flags[value] = 1;
+}
+
+// Reads one item (*, a or a-b) at *position into the field's flags. Returns
+// its separator (0 once the line has ended); *isValue says whether the item
+// was a star or a number.
+static WCHAR ReadRuleItem(uint8_t *flags, const RuleField *field, const WCHAR *line,
+                          int32_t *position, int *isValue) {
+    if (line[*position] == '*') {
+        SetRange(flags, field, field->first, field->last);
+        WCHAR separator = line[*position + 1];
+        *position = separator == 0 ? -1 : *position + 2;
+        *isValue = 1;
+        return separator;
+    }
+    int32_t first = ReadNumber(line, position);
+    int32_t last = first;
+    if (LastSeparator(line, *position) == '-') last = ReadNumber(line, position);
+    SetRange(flags, field, first, last);
+    *isValue = first >= 0;
+    return LastSeparator(line, *position);
+}
+
+// $sequence weekdays months days hours minutes seconds. A blank ends each of
+// the first five fields; the seconds run to the end of the line.
+static void ApplyRuleLine(const WCHAR *line) {
+    if (nextRule > skinTables.ruleCount) return;
+    ScheduleRule *rule = &skinTables.rules[nextRule++];
+    int32_t position = 1;
+    rule->sequence = ReadReference(line, &position);
+    int field = 0;
+    while (position >= 0) {
+        int isValue;
+        int isSeconds = field == kRuleFieldCount - 1;
+        WCHAR separator = ReadRuleItem(RuleFlags(rule, field), &kRuleFields[field], line,
+                                       &position, &isValue);
+        if (isSeconds && !isValue) return;
+        if (!isSeconds && separator == ' ') field++;
+    }
+}
+
+static void ApplyLine(const WCHAR *line) {
+    switch (LineKind(line)) {
+    case 'D': ApplyAreaLine(line); break;
+    case 'F': ApplyFontLine(line); break;
+    case 'G': ApplyImageLine(line, 1); break;
+    case 'M': ApplyImageLine(line, 0); break;
+    case 'S': ApplyTextLine(line); break;
+    case '#': ApplyFrameLine(line); break;
+    case '$': ApplyRuleLine(line); break;
+    default: break;   // titles and comments
+    }
+}
+
+int LoadSkin(void) {
+    WCHAR path[kScriptPathUnits];
+    if (!ChooseSkin(path)) return 0;
+    skinTables.sequenceMax = 0;
+    if (!ReadScriptPass(path, CountSequences)) return 0;
+    if (!AllocateSequenceTables(&filledFrames)) {
+        ShowError(WSTR("Out of memory."));
+        return 0;
+    }
+    ResetTableCounts();
+    if (!ReadScriptPass(path, CountEntries)) return 0;
+    if (!AllocateSkinTables(filledFrames)) {
+        ShowError(WSTR("Out of memory."));
+        return 0;
+    }
+    nextRule = 1;
+    return ReadScriptPass(path, ApplyLine);
+}

@@ -1,0 +1,97 @@
+// The skin tables: allocation and initial values.
+//
+// LoadSkin sizes every table from its counting passes, then calls these in
+// order; the filling pass writes only what the script names, so every entry
+// it leaves alone keeps the value set here. Allocations are zero-filled
+// (fields the loader leaves unset are then at least defined) and kept for
+// the life of the process.
+#include "tables.h"
+
+#include <stdlib.h>
+
+SkinTables skinTables;
+
+// Zero-filled storage for count records; calloc refuses sizes that overflow.
+static void *AllocateRecords(int32_t count, size_t size) {
+    return calloc((size_t)count, size);
+}
+
+int AllocateSequenceTables(int32_t **filledFrames) {
+    int32_t entries = skinTables.sequenceMax + 1;
+    skinTables.sequences = (Frame **)AllocateRecords(entries, sizeof(Frame *));
+    skinTables.frameCount = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
+    skinTables.regular = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
+    *filledFrames = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
+    return skinTables.sequences && skinTables.frameCount && skinTables.regular && *filledFrames;
+}
+
+void ResetTableCounts(void) {
+    skinTables.graphicMax = 0;
+    skinTables.maskMax = 0;
+    skinTables.textMax = 0;
+    skinTables.ruleCount = 0;
+    for (int32_t n = 0; n <= skinTables.sequenceMax; n++) skinTables.frameCount[n] = 0;
+}
+
+static void InitImages(ImageRecord *images, int32_t maximum) {
+    for (int32_t i = 0; i <= maximum; i++) images[i].pixels = NULL;
+}
+
+static void InitTexts(void) {
+    for (int32_t i = 0; i <= skinTables.textMax; i++) skinTables.texts[i].height = -1;
+}
+
+// Every frame starts as the end of its sequence: no layers, no duration.
+static void InitFrame(Frame *frame) {
+    for (int slot = 0; slot < kLayerSlots; slot++) {
+        frame->layerGraphic[slot] = -1;
+        frame->layerMask[slot] = -1;
+    }
+    frame->duration = -1;
+    frame->durationMax = -1;
+}
+
+static int AllocateSequence(int32_t n) {
+    int32_t frames = skinTables.frameCount[n] + 1;
+    Frame *sequence = (Frame *)AllocateRecords(frames, sizeof(Frame));
+    if (!sequence) return 0;
+    for (int32_t f = 0; f < frames; f++) InitFrame(&sequence[f]);
+    skinTables.sequences[n] = sequence;
+    return 1;
+}
+
+static void SetFlags(uint8_t *flags, int first, int last) {
+    for (int i = first; i <= last; i++) flags[i] = 1;
+}
+
+// Rule 0 plays sequence 0 at every moment; the rules of the $ lines start
+// matching nothing, so only what their line names will match.
+static void InitRules(void) {
+    ScheduleRule *fallback = &skinTables.rules[0];
+    fallback->sequence = 0;
+    SetFlags(fallback->weekday, 0, 6);
+    SetFlags(fallback->month, 1, 12);
+    SetFlags(fallback->day, 1, 31);
+    SetFlags(fallback->hour, 0, 23);
+    SetFlags(fallback->minute, 0, 59);
+    SetFlags(fallback->second, 0, 59);
+    for (int32_t r = 1; r <= skinTables.ruleCount; r++) skinTables.rules[r].sequence = -1;
+}
+
+int AllocateSkinTables(int32_t *filledFrames) {
+    skinTables.graphics = (ImageRecord *)AllocateRecords(skinTables.graphicMax + 1, sizeof(ImageRecord));
+    skinTables.masks = (ImageRecord *)AllocateRecords(skinTables.maskMax + 1, sizeof(ImageRecord));
+    skinTables.texts = (TextItem *)AllocateRecords(skinTables.textMax + 1, sizeof(TextItem));
+    skinTables.rules = (ScheduleRule *)AllocateRecords(skinTables.ruleCount + 1, sizeof(ScheduleRule));
+    if (!skinTables.graphics || !skinTables.masks || !skinTables.texts || !skinTables.rules) return 0;
+    InitImages(skinTables.graphics, skinTables.graphicMax);
+    InitImages(skinTables.masks, skinTables.maskMax);
+    InitTexts();
+    for (int32_t n = 0; n <= skinTables.sequenceMax; n++) {
+        if (!AllocateSequence(n)) return 0;
+        skinTables.regular[n] = 1;
+        filledFrames[n] = 0;
+    }
+    InitRules();
+    return 1;
+}
