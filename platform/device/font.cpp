@@ -1,0 +1,385 @@
+// Fonts and text of the simulated device: CreateFontIndirectW and DrawTextW,
+// rendered with FreeType in monochrome so that every pixel comes out exactly
+// black or exactly white, as the program relies on when it picks glyph
+// pixels out of a black-on-white scratch rendering.
+//
+// A logical font becomes a FontFace: fontconfig finds the file for the face
+// name (an unknown or empty name gets the default sans face), and the
+// requested height is turned into a pixel size the way the real platform
+// reads lfHeight: > 0 is the character cell (ascent + descent), < 0 the em
+// height, 0 a default cell of 12 pixels. Faces and their rendered glyphs are
+// cached for the life of the process. When no font file can be loaded at all
+// a plain built-in box font keeps text measurable and visible.
+#include "drawing.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <strings.h>
+#include <unordered_map>
+#include <vector>
+
+struct FontGlyph {
+    int left = 0, top = 0, width = 0, rows = 0, advance = 0;
+    std::vector<uint8_t> ink;  // width x rows, 1 where the glyph is black
+};
+
+struct FontFace {
+    FT_Face face = nullptr;  // null: the built-in box font
+    int ascent = 0, lineHeight = 0;
+    std::unordered_map<char32_t, FontGlyph> glyphs;
+};
+
+namespace {
+
+const char *const DefaultFamily = "DejaVu Sans";
+const char *const DefaultFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const int DefaultCellHeight = 12;
+
+struct FontFile {
+    std::string path;  // empty: none found
+    int index = 0;
+};
+
+struct FontCache {
+    FT_Library library = nullptr;
+    bool fontconfigReady = false;
+    std::map<std::string, FontFile> files;                   // by face name
+    std::map<std::string, std::unique_ptr<FontFace>> faces;  // by file, index and lfHeight
+};
+FontCache cache;
+
+std::string Utf8FaceName(const WCHAR *name) {
+    std::string out;
+    for (int i = 0; i < LF_FACESIZE && name[i]; i++) {
+        char32_t c = name[i];
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else {  // surrogate halves are kept as they are; face names are BMP text
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool FamilyMatches(FcPattern *match, const std::string &name) {
+    FcChar8 *family = nullptr;
+    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; i++)
+        if (strcasecmp(reinterpret_cast<const char *>(family), name.c_str()) == 0) return true;
+    return false;
+}
+
+// The file fontconfig has for exactly this family, or an empty path.
+FontFile MatchFamily(const std::string &name) {
+    FontFile file;
+    if (!cache.fontconfigReady) cache.fontconfigReady = FcInit();
+    if (!cache.fontconfigReady || name.empty()) return file;
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.c_str()));
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern *match = FcFontMatch(nullptr, pattern, &result);
+    FcChar8 *path = nullptr;
+    if (match && FamilyMatches(match, name) &&
+        FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+        file.path = reinterpret_cast<const char *>(path);
+        FcPatternGetInteger(match, FC_INDEX, 0, &file.index);
+    }
+    if (match) FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return file;
+}
+
+FontFile DefaultFontFile() {
+    FontFile file = MatchFamily(DefaultFamily);
+    if (file.path.empty()) file.path = DefaultFile;
+    return file;
+}
+
+FontFile FindFontFile(const std::string &name) {
+    auto known = cache.files.find(name);
+    if (known != cache.files.end()) return known->second;
+    FontFile file = MatchFamily(name);
+    if (file.path.empty()) file = DefaultFontFile();
+    cache.files[name] = file;
+    return file;
+}
+
+// Cell-height units of the face: the ascent and descent the platform's font
+// mapper uses for the character cell.
+void CellUnits(FT_Face face, double *ascent, double *descent) {
+    const TT_OS2 *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+        *ascent = os2->usWinAscent;
+        *descent = os2->usWinDescent;
+    } else {
+        *ascent = face->ascender;
+        *descent = -face->descender;
+    }
+    if (*ascent + *descent <= 0) {
+        *ascent = face->units_per_EM * 0.8;
+        *descent = face->units_per_EM * 0.2;
+    }
+}
+
+// Sizes the face for lfHeight and fills in the line metrics.
+bool SizeFace(FontFace &font, LONG lfHeight) {
+    FT_Face face = font.face;
+    double ascentUnits, descentUnits;
+    CellUnits(face, &ascentUnits, &descentUnits);
+    double cellUnits = ascentUnits + descentUnits;
+    double scale;  // pixels per font unit
+    if (lfHeight < 0)
+        scale = -double(lfHeight) / face->units_per_EM;
+    else
+        scale = double(lfHeight > 0 ? lfHeight : DefaultCellHeight) / cellUnits;
+    double ppem = scale * face->units_per_EM;
+    if (FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(ppem * 64)), 72, 72) != 0) return false;
+    font.ascent = int(std::lround(ascentUnits * scale));
+    font.lineHeight = lfHeight > 0 ? int(lfHeight)
+                      : lfHeight == 0 ? DefaultCellHeight
+                                      : int(std::lround(cellUnits * scale));
+    font.lineHeight = std::max(font.lineHeight, 1);
+    font.ascent = std::clamp(font.ascent, 0, font.lineHeight);
+    return true;
+}
+
+// The box font used when FreeType has nothing to offer.
+std::unique_ptr<FontFace> BuiltInFace(LONG lfHeight) {
+    auto font = std::make_unique<FontFace>();
+    int cell = lfHeight > 0 ? int(lfHeight) : lfHeight < 0 ? int(-int64_t(lfHeight) * 6 / 5) : DefaultCellHeight;
+    font->lineHeight = std::max(cell, 1);
+    font->ascent = font->lineHeight * 4 / 5;
+    return font;
+}
+
+std::unique_ptr<FontFace> LoadFace(const FontFile &file, LONG lfHeight) {
+    if (!cache.library && FT_Init_FreeType(&cache.library) != 0) cache.library = nullptr;
+    auto font = std::make_unique<FontFace>();
+    if (!cache.library ||
+        FT_New_Face(cache.library, file.path.c_str(), file.index, &font->face) != 0)
+        return BuiltInFace(lfHeight);
+    if (!FT_IS_SCALABLE(font->face) || !SizeFace(*font, lfHeight)) {
+        FT_Done_Face(font->face);
+        return BuiltInFace(lfHeight);
+    }
+    return font;
+}
+
+FontFace *FaceFor(const FontFile &file, LONG lfHeight) {
+    std::string key = file.path + "#" + std::to_string(file.index) + "@" + std::to_string(lfHeight);
+    auto known = cache.faces.find(key);
+    if (known != cache.faces.end()) return known->second.get();
+    std::unique_ptr<FontFace> font = LoadFace(file, lfHeight);
+    FontFace *result = font.get();
+    cache.faces[key] = std::move(font);
+    return result;
+}
+
+// Heights beyond any real font are held to this so a hostile LOGFONT cannot
+// ask FreeType for gigantic bitmaps.
+const LONG MaxHeight = 2048;
+
+LONG SaneHeight(LONG lfHeight) { return std::clamp<LONG>(lfHeight, -MaxHeight, MaxHeight); }
+
+// ---- glyphs --------------------------------------------------------------------
+
+void CopyInk(FontGlyph &glyph, const FT_Bitmap &bitmap) {
+    glyph.width = int(bitmap.width);
+    glyph.rows = int(bitmap.rows);
+    glyph.ink.assign(size_t(glyph.width) * glyph.rows, 0);
+    for (int y = 0; y < glyph.rows; y++) {
+        const uint8_t *row = bitmap.buffer + ptrdiff_t(y) * bitmap.pitch;
+        for (int x = 0; x < glyph.width; x++) {
+            bool black = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1
+                                                                  : row[x] >= 128;
+            glyph.ink[size_t(y) * glyph.width + x] = black;
+        }
+    }
+}
+
+FontGlyph BoxGlyph(const FontFace &font, char32_t c) {
+    FontGlyph glyph;
+    glyph.advance = std::max(font.lineHeight / 2, 1);
+    if (c == U' ') return glyph;
+    glyph.left = glyph.advance > 2 ? 1 : 0;
+    glyph.width = std::max(glyph.advance - 2 * glyph.left, 1);
+    glyph.top = std::max(font.ascent - 1, 1);
+    glyph.rows = glyph.top;
+    glyph.ink.assign(size_t(glyph.width) * glyph.rows, 1);
+    return glyph;
+}
+
+FontGlyph RenderGlyph(FontFace &font, char32_t c) {
+    FontGlyph glyph;
+    FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME;
+    if (FT_Load_Char(font.face, c, flags) != 0) return glyph;
+    FT_GlyphSlot slot = font.face->glyph;
+    glyph.left = slot->bitmap_left;
+    glyph.top = slot->bitmap_top;
+    glyph.advance = int((slot->advance.x + 32) >> 6);
+    CopyInk(glyph, slot->bitmap);
+    return glyph;
+}
+
+const FontGlyph &GlyphFor(FontFace &font, char32_t c) {
+    auto known = font.glyphs.find(c);
+    if (known != font.glyphs.end()) return known->second;
+    FontGlyph glyph = font.face ? RenderGlyph(font, c) : BoxGlyph(font, c);
+    return font.glyphs.emplace(c, std::move(glyph)).first->second;
+}
+
+// ---- laying out the text ---------------------------------------------------------
+
+struct TextLine {
+    std::u32string chars;
+    int underline = -1;  // index of the character after a '&' prefix, or -1
+    int width = 0;
+};
+
+bool IsBreak(WCHAR c) { return c == u'\r' || c == u'\n'; }
+
+char32_t NextCodePoint(const WCHAR *text, int length, int *i) {
+    char32_t c = text[(*i)++];
+    if (c >= 0xD800 && c < 0xDC00 && *i < length && text[*i] >= 0xDC00 && text[*i] < 0xE000)
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[(*i)++] - 0xDC00);
+    return c;
+}
+
+// Lines broken at CR, LF and CR LF (a break at the very end starts no new
+// line); with prefix processing '&' marks the next character for underlining
+// and "&&" stands for one '&'.
+std::vector<TextLine> SplitLines(const WCHAR *text, int length, bool prefixes) {
+    std::vector<TextLine> lines;
+    if (length <= 0) return lines;
+    lines.emplace_back();
+    for (int i = 0; i < length;) {
+        if (IsBreak(text[i])) {
+            bool crlf = text[i] == u'\r' && i + 1 < length && text[i + 1] == u'\n';
+            i += crlf ? 2 : 1;
+            if (i < length) lines.emplace_back();
+            continue;
+        }
+        if (prefixes && text[i] == u'&') {
+            i++;
+            if (i >= length || IsBreak(text[i])) continue;
+            if (text[i] != u'&') lines.back().underline = int(lines.back().chars.size());
+        }
+        lines.back().chars += NextCodePoint(text, length, &i);
+    }
+    return lines;
+}
+
+void MeasureLines(FontFace &font, std::vector<TextLine> &lines) {
+    for (TextLine &line : lines) {
+        line.width = 0;
+        for (char32_t c : line.chars) line.width += GlyphFor(font, c).advance;
+    }
+}
+
+// ---- drawing -----------------------------------------------------------------------
+
+struct ClipBox {
+    int64_t left, top, right, bottom;  // right and bottom exclusive
+
+    bool Holds(int64_t x, int64_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+ClipBox ClipOf(const RECT &rect, const DrawSurface &surface) {
+    return ClipBox{std::max<int64_t>(rect.left, 0), std::max<int64_t>(rect.top, 0),
+                   std::min<int64_t>(rect.right, surface.width),
+                   std::min<int64_t>(rect.bottom, surface.height)};
+}
+
+void FillBox(const DrawSurface &surface, const ClipBox &clip, int64_t left, int64_t top,
+             int64_t right, int64_t bottom, COLORREF colour) {
+    for (int64_t y = std::max(top, clip.top); y < std::min(bottom, clip.bottom); y++)
+        for (int64_t x = std::max(left, clip.left); x < std::min(right, clip.right); x++)
+            SurfaceWrite(surface, int(x), int(y), colour);
+}
+
+void DrawGlyph(const DrawSurface &surface, const ClipBox &clip, const FontGlyph &glyph,
+               int64_t penX, int64_t baseline) {
+    for (int y = 0; y < glyph.rows; y++)
+        for (int x = 0; x < glyph.width; x++) {
+            int64_t px = penX + glyph.left + x, py = baseline - glyph.top + y;
+            if (glyph.ink[size_t(y) * glyph.width + x] && clip.Holds(px, py))
+                SurfaceWrite(surface, int(px), int(py), RGB(0, 0, 0));
+        }
+}
+
+// One line: the white box over its extent, then the glyphs in black.
+void DrawLine(const DrawSurface &surface, const ClipBox &clip, FontFace &font,
+              const TextLine &line, int64_t left, int64_t top) {
+    FillBox(surface, clip, left, top, left + line.width, top + font.lineHeight, RGB(255, 255, 255));
+    int64_t pen = left, baseline = top + font.ascent;
+    for (size_t i = 0; i < line.chars.size(); i++) {
+        const FontGlyph &glyph = GlyphFor(font, line.chars[i]);
+        DrawGlyph(surface, clip, glyph, pen, baseline);
+        if (int(i) == line.underline)
+            FillBox(surface, clip, pen, baseline + 1, pen + glyph.advance, baseline + 2, RGB(0, 0, 0));
+        pen += glyph.advance;
+    }
+}
+
+int TextLength(LPCWSTR text, int length) {
+    if (length >= 0) return length;
+    int n = 0;
+    while (text[n]) n++;
+    return n;
+}
+
+}  // namespace
+
+FontFace *ResolveFontFace(const LOGFONTW &font) {
+    return FaceFor(FindFontFile(Utf8FaceName(font.lfFaceName)), SaneHeight(font.lfHeight));
+}
+
+FontFace *DefaultFontFace() { return FaceFor(FindFontFile(""), 0); }
+
+HFONT CreateFontIndirectW(const LOGFONTW *font) {
+    if (!font || TakeQueuedFailure("CreateFontIndirectW")) {
+        DeviceSetLastError(font ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return NewFontObject(*font, ResolveFontFace(*font));
+}
+
+// DT_CALCRECT only measures: right becomes left + the widest line, bottom
+// top + the lines' height. Otherwise the text is drawn top-left aligned,
+// black on an opaque white box per line, clipped to the rectangle. Returns
+// the text's height. Alignment, word wrap and tab flags are not supported.
+int DrawTextW(HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format) {
+    DrawSurface surface;
+    if (!text || !rect || !SurfaceOfDC(dc, &surface)) return 0;
+    FontFace &font = *SelectedFontFace(dc);
+    std::vector<TextLine> lines = SplitLines(text, TextLength(text, length), !(format & DT_NOPREFIX));
+    MeasureLines(font, lines);
+    int height = int(lines.size()) * font.lineHeight;
+    if (format & DT_CALCRECT) {
+        int widest = 0;
+        for (const TextLine &line : lines) widest = std::max(widest, line.width);
+        rect->right = LONG(int64_t(rect->left) + widest);
+        rect->bottom = LONG(int64_t(rect->top) + height);
+        return height;
+    }
+    ClipBox clip = ClipOf(*rect, surface);
+    for (size_t i = 0; i < lines.size(); i++)
+        DrawLine(surface, clip, font, lines[i], rect->left, int64_t(rect->top) + int64_t(i) * font.lineHeight);
+    return height;
+}

@@ -1,0 +1,200 @@
+// The simulated device's screen: a rectangle of pixels at depth 8, 16, 24 or
+// 32, written and read by BitBlt (gdi.cpp) and by the controls of device.h.
+//
+// Each pixel is stored as the colour a 24-bit read gives back, so writing
+// rounds at once to what the display can hold:
+//   depth 8   the nearest entry of the device palette (below);
+//   depth 16  5-6-5: red and blue keep 5 bits, green 6, and reading back
+//             repeats the top bits into the low ones ((v << 3) | (v >> 2)
+//             for 5 bits, (v << 2) | (v >> 4) for 6), so white stays white;
+//   depth 24 and 32: every colour exactly.
+#include "drawing.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ScreenState {
+    int width = 0, height = 0, depth = 16;
+    std::vector<COLORREF> pixels;  // row-major from the top, read-back colours
+    uint64_t reads = 0, writes = 0;
+    std::function<COLORREF(int, int)> painter;
+};
+ScreenState screen;
+
+// The 8-bit palette: the 20 colours a palette display reserves for the
+// system (10 at each end), a 6x6x6 colour cube, then 20 greys between the
+// cube's levels. Entries are 0x00BBGGRR.
+enum { PaletteSize = 256, StaticLow = 10, CubeStart = 10, CubeLevels = 6, GreyStart = 226 };
+const COLORREF staticLow[StaticLow] = {
+    RGB(0, 0, 0),       RGB(128, 0, 0),     RGB(0, 128, 0),   RGB(128, 128, 0),
+    RGB(0, 0, 128),     RGB(128, 0, 128),   RGB(0, 128, 128), RGB(192, 192, 192),
+    RGB(192, 220, 192), RGB(166, 202, 240)};
+const COLORREF staticHigh[10] = {
+    RGB(255, 251, 240), RGB(160, 160, 164), RGB(128, 128, 128), RGB(255, 0, 0),
+    RGB(0, 255, 0),     RGB(255, 255, 0),   RGB(0, 0, 255),     RGB(255, 0, 255),
+    RGB(0, 255, 255),   RGB(255, 255, 255)};
+static_assert(CubeStart + CubeLevels * CubeLevels * CubeLevels == GreyStart, "palette layout");
+static_assert(GreyStart + 20 + 10 == PaletteSize, "palette layout");
+
+COLORREF palette8[PaletteSize];
+RGBQUAD palette8Quads[PaletteSize];
+
+void BuildPalette8() {
+    for (int i = 0; i < StaticLow; i++) palette8[i] = staticLow[i];
+    for (int i = 0; i < CubeLevels * CubeLevels * CubeLevels; i++) {
+        int r = i % CubeLevels, g = (i / CubeLevels) % CubeLevels, b = i / (CubeLevels * CubeLevels);
+        palette8[CubeStart + i] = RGB(r * 51, g * 51, b * 51);
+    }
+    for (int k = 1; k <= 20; k++) {
+        int v = (k * 255 + 10) / 21;
+        palette8[GreyStart + k - 1] = RGB(v, v, v);
+    }
+    for (int i = 0; i < 10; i++) palette8[PaletteSize - 10 + i] = staticHigh[i];
+    for (int i = 0; i < PaletteSize; i++) {
+        COLORREF c = palette8[i];
+        palette8Quads[i] = RGBQUAD{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
+    }
+}
+
+int Expand5(int v) { return (v << 3) | (v >> 2); }
+int Expand6(int v) { return (v << 2) | (v >> 4); }
+
+// What a display of the current depth gives back for colour.
+COLORREF RoundToDepth(COLORREF colour) {
+    colour &= 0xFFFFFF;
+    if (screen.depth == 16) {
+        int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+        return RGB(Expand5(r >> 3), Expand6(g >> 2), Expand5(b >> 3));
+    }
+    if (screen.depth == 8) return palette8[NearestTableEntry(palette8Quads, PaletteSize, colour)];
+    return colour;
+}
+
+COLORREF BackgroundAt(int x, int y, COLORREF fill) {
+    return RoundToDepth(screen.painter ? screen.painter(x, y) : fill);
+}
+
+bool OnScreen(int x, int y) {
+    return x >= 0 && y >= 0 && x < screen.width && y < screen.height;
+}
+
+// Screens beyond this many pixels are refused (a test asking for one is wrong).
+const int64_t MaxScreenPixels = 16384LL * 16384LL;
+
+bool ScreenSizeIsSane(int width, int height) {
+    return width > 0 && height > 0 && int64_t(width) * height <= MaxScreenPixels;
+}
+
+}  // namespace
+
+COLORREF TableColour(const RGBQUAD &entry) {
+    return RGB(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
+}
+
+int NearestTableEntry(const RGBQUAD *table, int count, COLORREF colour) {
+    int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+    int best = 0;
+    int bestDistance = INT32_MAX;
+    for (int i = 0; i < count; i++) {
+        int dr = table[i].rgbRed - r, dg = table[i].rgbGreen - g, db = table[i].rgbBlue - b;
+        int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+            if (distance == 0) break;
+        }
+    }
+    return best;
+}
+
+COLORREF ScreenPixel(int x, int y) { return screen.pixels[size_t(y) * screen.width + x]; }
+
+void ScreenStore(int x, int y, COLORREF colour) {
+    screen.pixels[size_t(y) * screen.width + x] = RoundToDepth(colour);
+}
+
+void ScreenCountRead() { screen.reads++; }
+void ScreenCountWrite() { screen.writes++; }
+
+void ResetScreen() {
+    screen.painter = nullptr;
+    DeviceSetScreen(240, 320, 16, 0x808080);
+    screen.reads = 0;
+    screen.writes = 0;
+}
+
+void DeviceSetScreen(int width, int height, int depth, COLORREF fill) {
+    if (palette8[PaletteSize - 1] == 0) BuildPalette8();
+    if (!ScreenSizeIsSane(width, height)) return;
+    if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return;
+    screen.width = width;
+    screen.height = height;
+    screen.depth = depth;
+    screen.pixels.assign(size_t(width) * height, RoundToDepth(fill));
+}
+
+int DeviceScreenWidth() { return screen.width; }
+int DeviceScreenHeight() { return screen.height; }
+int DeviceScreenDepth() { return screen.depth; }
+
+COLORREF DeviceReadScreen(int x, int y) {
+    return OnScreen(x, y) ? ScreenPixel(x, y) : 0;
+}
+
+void DeviceFillScreen(int x, int y, int width, int height, COLORREF colour) {
+    int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+    int64_t right = std::min<int64_t>(int64_t(x) + width, screen.width);
+    int64_t bottom = std::min<int64_t>(int64_t(y) + height, screen.height);
+    COLORREF stored = RoundToDepth(colour);
+    for (int64_t py = top; py < bottom; py++)
+        for (int64_t px = left; px < right; px++)
+            screen.pixels[size_t(py) * screen.width + size_t(px)] = stored;
+}
+
+void DeviceResizeScreen(int width, int height, COLORREF fill) {
+    if (!ScreenSizeIsSane(width, height)) return;
+    std::vector<COLORREF> resized(size_t(width) * height);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            resized[size_t(y) * width + x] = OnScreen(x, y) ? ScreenPixel(x, y)
+                                                            : BackgroundAt(x, y, fill);
+    screen.pixels.swap(resized);
+    screen.width = width;
+    screen.height = height;
+}
+
+uint64_t DeviceScreenWrites() { return screen.writes; }
+uint64_t DeviceScreenReads() { return screen.reads; }
+
+const COLORREF *DevicePalette8() {
+    if (palette8[PaletteSize - 1] == 0) BuildPalette8();
+    return palette8;
+}
+
+void DeviceSetBackground(std::function<COLORREF(int x, int y)> painter) {
+    screen.painter = std::move(painter);
+}
+
+void DeviceNotifyScreenChanged() {
+    const DeviceObservers &observers = DeviceCurrentObservers();
+    if (observers.screenChanged) observers.screenChanged();
+}
+
+void DeviceResetDrawing() {
+    ResetGdiObjects();
+    ResetScreen();
+}
+
+namespace {
+// A device exists before the first DeviceReset, so code that runs earlier
+// still finds the standard screen.
+struct ScreenAtStart {
+    ScreenAtStart() { ResetScreen(); }
+} screenAtStart;
+}  // namespace
