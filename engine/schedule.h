@@ -15,12 +15,17 @@ struct AnimationState {
 };
 extern AnimationState animation;
 
+// A FormatTimeText destination holds this many units; the expansion never
+// grows beyond its source and stops short of this length.
 enum { kTimeTextUnits = 256 };
 
 uint32_t RandomInRange(uint32_t low, uint32_t high);
 int RuleMatches(int32_t rule, const SYSTEMTIME *t);
 int RuleMatchedSince(int32_t rule, const SYSTEMTIME *now, const SYSTEMTIME *since);
 int32_t MillisecondsUntilRule(int32_t rule, const SYSTEMTIME *now, int32_t window);
+// The sequence a rule plays, or -1 when the rule or its sequence lies outside
+// the tables: such a rule is never followed.
+int32_t RuleSequence(int32_t rule);
 void SelectRuleForNow(const SYSTEMTIME *now);
 int32_t CheckEventRules(const SYSTEMTIME *now, int32_t duration);
 int FormatTimeText(WCHAR *destination, const WCHAR *source);

@@ -6,4 +6,9 @@
 #include <stdint.h>
 
 void AnimationTick(HWND window);
+// The timer period after a tick that started at t0 with the frame's duration,
+// in unsigned 32-bit arithmetic: measured from the planned moment
+// (nextDueTick, 0 for none), at least 10 ms, and 100 ms for a plan that
+// overflowed (above 10,000,000 ms, or a tick later than its whole duration).
+uint32_t PlanTimerInterval(uint32_t nextDueTick, uint32_t t0, int32_t duration);
 void MoveArea(int32_t dx, int32_t dy);

@@ -1,0 +1,308 @@
+// The compositor's pixel loops.
+//
+// These loops run over every pixel of the work area on every tick, so they
+// work on row pointers with the storage rules of the pixel operations written
+// out inline: image row y is storage row height - 1 - y, 24-bit pixels are
+// blue, green, red bytes kept at 5-6-5 precision (AND 0xF8, 0xFC, 0xF8).
+// The results are exactly those of ReadPixel, WritePixel and BlendPixel.
+//
+// A picture layer is clipped to the work area before its loop starts (pixels
+// outside are neither drawn nor marked, and reading them has no effect), and
+// a palette picture is drawn through a table built once per layer that holds
+// each index's stored bytes and whether the index is transparent.
+#include "engine/compose.h"
+
+#include "engine/schedule.h"
+#include "graphics/pixels.h"
+#include "graphics/surfaces.h"
+#include "shell/globals.h"
+
+namespace {
+
+enum { kMaxPaletteEntries = 256 };
+
+struct IndexEntry {
+    BYTE blue, green, red;
+    BYTE keyed;  // 1: the transparent colour or index
+};
+
+// Where a layer's pixels land: the first and last-plus-one source column and
+// row whose target lies inside the work area.
+struct LayerClip {
+    int32_t x0, x1, y0, y1;
+};
+
+int32_t RowBytesOf(const ImageRecord *record) {
+    if (record->rowBytes > 0) return record->rowBytes;
+    int64_t bits = (int64_t)record->width * record->bitsPerPixel;
+    return (int32_t)((bits + 7) / 8);
+}
+
+inline BYTE *StorageRow(const ImageRecord *record, int32_t rowBytes, int32_t y) {
+    return record->pixels + (size_t)(record->height - 1 - y) * (size_t)rowBytes;
+}
+
+template <int Depth>
+inline uint32_t IndexAt(const BYTE *row, int32_t x) {
+    if (Depth == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    if (Depth == 2) return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3u;
+    if (Depth == 4) return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u;
+    return row[x];
+}
+
+uint32_t IndexAtDepth(const BYTE *row, int32_t x, int32_t depth) {
+    switch (depth) {
+    case 1: return IndexAt<1>(row, x);
+    case 2: return IndexAt<2>(row, x);
+    case 4: return IndexAt<4>(row, x);
+    default: return IndexAt<8>(row, x);
+    }
+}
+
+int IsStoredDepth(int32_t depth) {
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 24;
+}
+
+int IsLoaded(const ImageRecord *record) {
+    return record->pixels != nullptr && record->width > 0 && record->height > 0 &&
+           IsStoredDepth(record->bitsPerPixel);
+}
+
+const ImageRecord *GraphicAt(int32_t index) {
+    if (skinTables.graphics == nullptr || index < 0 || index > skinTables.graphicMax) return nullptr;
+    const ImageRecord *record = &skinTables.graphics[index];
+    return IsLoaded(record) ? record : nullptr;
+}
+
+// A mask that cannot be read (none, outside the table, not loaded) cuts
+// nothing: the picture draws opaque.
+const ImageRecord *MaskAt(int32_t index) {
+    if (skinTables.masks == nullptr || index < 0 || index > skinTables.maskMax) return nullptr;
+    const ImageRecord *record = &skinTables.masks[index];
+    return IsLoaded(record) ? record : nullptr;
+}
+
+// A key is usable only as an index into the picture's own palette; a
+// 24-bit picture has none, and a key past the palette names no entry. Such
+// a picture is cut out by its mask as if it had no key.
+int HasUsableKey(const ImageRecord *graphic) {
+    return graphic->hasTransparentKey != 0 && graphic->palette != nullptr &&
+           graphic->bitsPerPixel <= 8 && graphic->transparentKey < (1u << graphic->bitsPerPixel);
+}
+
+// ReadPixel of a mask is not 0 at (x, y): the picture is not drawn there.
+// Places outside a smaller mask are not cut.
+inline int MaskCuts(const ImageRecord *mask, const BYTE *maskRow, int32_t x) {
+    if (maskRow == nullptr || x >= mask->width) return 0;
+    if (mask->bitsPerPixel == 24)
+        return (maskRow[3 * x] & 0xF8) | (maskRow[3 * x + 1] & 0xFC) | (maskRow[3 * x + 2] & 0xF8);
+    uint32_t index = IndexAtDepth(maskRow, x, mask->bitsPerPixel);
+    return mask->palette != nullptr ? mask->palette[index] != 0 : index != 0;
+}
+
+inline void StoreColour(BYTE *pixel, uint32_t colour) {
+    pixel[0] = (BYTE)((colour >> 16) & 0xF8);
+    pixel[1] = (BYTE)((colour >> 8) & 0xFC);
+    pixel[2] = (BYTE)(colour & 0xF8);
+}
+
+void BuildIndexTable(const ImageRecord *graphic, IndexEntry *table) {
+    uint32_t entries = 1u << graphic->bitsPerPixel;
+    int keyed = HasUsableKey(graphic);
+    uint32_t key = graphic->transparentKey;
+    // The 8-bit display compares indices; every other depth compares the
+    // colour, so each index whose entry equals the key's colour is transparent.
+    int byIndex = displayFormat.depth == 8;
+    for (uint32_t i = 0; i < entries; i++) {
+        uint32_t colour = graphic->palette != nullptr ? graphic->palette[i] : i;
+        BYTE stored[3];
+        StoreColour(stored, colour);
+        table[i].blue = stored[0];
+        table[i].green = stored[1];
+        table[i].red = stored[2];
+        table[i].keyed = 0;
+        if (keyed) table[i].keyed = byIndex ? i == key : colour == graphic->palette[key];
+    }
+}
+
+LayerClip ClipLayer(const ImageRecord *graphic, int32_t areaWidth, int32_t areaHeight) {
+    int64_t x0 = -(int64_t)graphic->x, y0 = -(int64_t)graphic->y;
+    int64_t x1 = (int64_t)areaWidth - graphic->x, y1 = (int64_t)areaHeight - graphic->y;
+    if (x0 < 0) x0 = 0;
+    if (y0 < 0) y0 = 0;
+    if (x1 > graphic->width) x1 = graphic->width;
+    if (y1 > graphic->height) y1 = graphic->height;
+    if (x1 < x0) x1 = x0;
+    if (y1 < y0) y1 = y0;
+    return {(int32_t)x0, (int32_t)x1, (int32_t)y0, (int32_t)y1};
+}
+
+// One source row of the layer, its frame row and coverage row, and where the
+// source columns land (target x = source x + shift).
+struct LayerRow {
+    const BYTE *source;
+    const BYTE *maskRow;  // null: nothing cuts this row
+    BYTE *target;
+    BYTE *covered;
+    int32_t shift;
+};
+
+template <int Depth>
+void DrawIndexRow(const LayerRow &row, const IndexEntry *table, const ImageRecord *mask,
+                  const LayerClip &clip) {
+    for (int32_t x = clip.x0; x < clip.x1; x++) {
+        const IndexEntry &entry = table[IndexAt<Depth>(row.source, x)];
+        if (entry.keyed || MaskCuts(mask, row.maskRow, x)) continue;
+        int32_t tx = x + row.shift;
+        BYTE *pixel = row.target + 3 * tx;
+        pixel[0] = entry.blue;
+        pixel[1] = entry.green;
+        pixel[2] = entry.red;
+        row.covered[tx] = 1;
+    }
+}
+
+void DrawColourRow(const LayerRow &row, const ImageRecord *mask, const LayerClip &clip) {
+    for (int32_t x = clip.x0; x < clip.x1; x++) {
+        if (MaskCuts(mask, row.maskRow, x)) continue;
+        int32_t tx = x + row.shift;
+        BYTE *pixel = row.target + 3 * tx;
+        pixel[0] = row.source[3 * x] & 0xF8;
+        pixel[1] = row.source[3 * x + 1] & 0xFC;
+        pixel[2] = row.source[3 * x + 2] & 0xF8;
+        row.covered[tx] = 1;
+    }
+}
+
+void DrawPictureLayer(const ImageRecord *graphic, const ImageRecord *mask) {
+    int32_t areaWidth = frameSurface.width, areaHeight = frameSurface.height;
+    LayerClip clip = ClipLayer(graphic, areaWidth, areaHeight);
+    if (clip.x0 >= clip.x1 || clip.y0 >= clip.y1) return;
+    if (HasUsableKey(graphic)) mask = nullptr;
+    static IndexEntry table[kMaxPaletteEntries];
+    int32_t depth = graphic->bitsPerPixel;
+    if (depth <= 8) BuildIndexTable(graphic, table);
+    int32_t sourceBytes = RowBytesOf(graphic), frameBytes = RowBytesOf(&frameSurface);
+    int32_t maskBytes = mask != nullptr ? RowBytesOf(mask) : 0;
+    for (int32_t y = clip.y0; y < clip.y1; y++) {
+        int32_t ty = y + graphic->y;
+        LayerRow row;
+        row.source = StorageRow(graphic, sourceBytes, y);
+        row.maskRow = mask != nullptr && y < mask->height ? StorageRow(mask, maskBytes, y) : nullptr;
+        row.target = StorageRow(&frameSurface, frameBytes, ty);
+        row.covered = coverageMask + (size_t)ty * (size_t)areaWidth;
+        row.shift = graphic->x;
+        switch (depth) {
+        case 1: DrawIndexRow<1>(row, table, mask, clip); break;
+        case 2: DrawIndexRow<2>(row, table, mask, clip); break;
+        case 4: DrawIndexRow<4>(row, table, mask, clip); break;
+        case 8: DrawIndexRow<8>(row, table, mask, clip); break;
+        default: DrawColourRow(row, mask, clip); break;
+        }
+    }
+}
+
+// The text of a text layer, or null when the choice or the text it names was
+// never set by the skin.
+const TextItem *ChooseText(const Frame *frame, int slot) {
+    int32_t last = frame->layerTextLast[slot];
+    if (last < 0 || last >= kTextChoices) return nullptr;
+    uint32_t choice = RandomInRange(0, (uint32_t)last);
+    int32_t index = frame->layerText[slot][choice];
+    if (skinTables.texts == nullptr || index < 0 || index > skinTables.textMax) return nullptr;
+    const TextItem *text = &skinTables.texts[index];
+    return text->height == -1 ? nullptr : text;
+}
+
+void DrawTextLayer(const Frame *frame, int slot) {
+    const TextItem *text = ChooseText(frame, slot);
+    if (text == nullptr) return;
+    WCHAR expanded[kTimeTextUnits];
+    FormatTimeText(expanded, text->text);
+    DrawTextItem(expanded, text->height, text->x, text->y, text->colour);
+}
+
+} // namespace
+
+void ComposeFrameLayers(const Frame *frame) {
+    for (int slot = 0; slot < kLayerSlots; slot++) {
+        int32_t graphicIndex = frame->layerGraphic[slot];
+        if (graphicIndex != -1) {
+            const ImageRecord *graphic = GraphicAt(graphicIndex);
+            if (graphic != nullptr) DrawPictureLayer(graphic, MaskAt(frame->layerMask[slot]));
+        } else if (frame->layerMask[slot] == -1) {
+            return;
+        } else {
+            DrawTextLayer(frame, slot);
+        }
+    }
+}
+
+namespace {
+
+inline BYTE Mix(int32_t mode, uint32_t frame, uint32_t background) {
+    if (mode == kBlend75) return (BYTE)((3 * frame + background) / 4);
+    if (mode == kBlend50) return (BYTE)((frame + background) / 2);
+    return (BYTE)((frame + 3 * background) / 4);
+}
+
+// BlendPixel of the frame's stored pixel over the background's, written to
+// the work surface's pixel at (x, y).
+inline void BlendInto(BYTE *work, const BYTE *frame, const BYTE *background, int32_t x, int32_t y,
+                      int32_t mode, const BYTE *keep) {
+    if (mode == kBlendFull || (mode == kBlendChecker && ((x ^ y) & 1) == 0)) {
+        work[0] = frame[0] & 0xF8;
+        work[1] = frame[1] & 0xFC;
+        work[2] = frame[2] & 0xF8;
+    } else if (mode >= kBlend75 && mode <= kBlend25) {
+        work[0] = Mix(mode, frame[0] & 0xF8, background[0] & 0xF8) & keep[0] & 0xF8;
+        work[1] = Mix(mode, frame[1] & 0xFC, background[1] & 0xFC) & keep[1] & 0xFC;
+        work[2] = Mix(mode, frame[2] & 0xF8, background[2] & 0xF8) & keep[2] & 0xF8;
+    }
+}
+
+// Background tracking of one pixel: the screen differs from what the last
+// tick showed, so another program drew there.
+inline void TrackBackground(const BYTE *work, const BYTE *shown, BYTE *background) {
+    BYTE s0 = work[0] & 0xF8, s1 = work[1] & 0xFC, s2 = work[2] & 0xF8;
+    if ((shown[0] & 0xF8) != s0 || (shown[1] & 0xFC) != s1 || (shown[2] & 0xF8) != s2) {
+        background[0] = s0;
+        background[1] = s1;
+        background[2] = s2;
+    }
+}
+
+void MergeRow(int32_t y, int32_t tracking, int32_t mode, const BYTE *keep) {
+    int32_t width = workSurface.width;
+    BYTE *work = StorageRow(&workSurface, RowBytesOf(&workSurface), y);
+    const BYTE *frame = StorageRow(&frameSurface, RowBytesOf(&frameSurface), y);
+    BYTE *background = StorageRow(&backgroundSurface, RowBytesOf(&backgroundSurface), y);
+    BYTE *shown = StorageRow(&shownSurface, RowBytesOf(&shownSurface), y);
+    const BYTE *covered = coverageMask + (size_t)y * (size_t)width;
+    for (int32_t x = 0; x < width; x++, work += 3, frame += 3, background += 3, shown += 3) {
+        if (tracking) TrackBackground(work, shown, background);
+        if (covered[x]) {
+            BlendInto(work, frame, background, x, y, mode, keep);
+        } else {
+            work[0] = background[0] & 0xF8;
+            work[1] = background[1] & 0xFC;
+            work[2] = background[2] & 0xF8;
+        }
+        // What goes on the screen is remembered as it is read back.
+        shown[0] = work[0] & 0xF8;
+        shown[1] = work[1] & 0xFC;
+        shown[2] = work[2] & 0xF8;
+    }
+}
+
+} // namespace
+
+// The copy into shownSurface is made here, before the caller's blit to the
+// screen rather than after it: the blit only reads the work surface, so the
+// copy is the same and the pixels are walked once.
+void MergeFrameWithBackground(void) {
+    int32_t mode = blendMode;
+    if (mode < kBlendFull || mode > kBlendChecker) mode = -1;  // BlendPixel writes nothing
+    const BYTE *keep = displayFormat.channelMask;
+    for (int32_t y = 0; y < workSurface.height; y++) MergeRow(y, mascotShown, mode, keep);
+}

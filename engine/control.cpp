@@ -1,0 +1,27 @@
+// Pausing (hiding) and restarting the animation, from the tray icon, the
+// control panel and the settings change.
+#include "engine/schedule.h"
+
+#include "graphics/surfaces.h"
+#include "shell/globals.h"
+
+void PauseAnimation(void) {
+    KillTimer(mainWindow, kAnimationTimer);
+    animation.paused = 1;
+    if (WorkSurfacesReady()) RestoreBackground();
+}
+
+// Without work surfaces (their creation failed at start-up) the animation
+// stays stopped: there is nothing to compose into.
+void RestartAnimation(void) {
+    if (!WorkSurfacesReady()) return;
+    CaptureBackground();
+    animation.paused = 0;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    SelectRuleForNow(&now);
+    animation.nextDueTick = 0;
+    animation.backgroundRefreshPending = 1;
+    // SetTimer replaces a running timer of the same id, so none is killed first.
+    SetTimer(mainWindow, kAnimationTimer, 1, nullptr);
+}
