@@ -157,6 +157,9 @@ void DeviceSetObservers(const DeviceObservers &observers);
 // Another copy holds the named mutex, so CreateMutexW reports ERROR_ALREADY_EXISTS.
 void DeviceHoldMutex(const std::u16string &name);
 bool DeviceMutexHeld(const std::u16string &name);
+// The program's process ends: the handles it left open (its mutex) close, as
+// the system closes them, so a later start in the same test finds no copy.
+void DeviceProcessEnded();
 
 // ---- the screen ----------------------------------------------------------------
 
