@@ -78,15 +78,6 @@ void ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
 
 } // namespace
 
-uint32_t PlanTimerInterval(uint32_t nextDueTick, uint32_t t0, int32_t duration) {
-    uint32_t base = nextDueTick != 0 ? nextDueTick : t0;
-    uint32_t interval = (base - t0) + (uint32_t)duration;
-    if (interval < 10) return 10;
-    // Also where a tick later than its plan by more than the duration lands.
-    if (interval > 10000000) return 100;
-    return interval;
-}
-
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
     if (animation.paused == 1 || !WorkSurfacesReady()) return;

@@ -1,0 +1,317 @@
+// Rule matching, the calendar walk, rule selection, event rules, the timer
+// plan and the time text's fixed behaviour.
+#include "engine/schedule.h"
+#include "engine/tick.h"
+#include "support/engine_skin.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Monday 3 August 2009 at 07:05:09.
+const SYSTEMTIME kMonday = TestTime(2009, 8, 3, 1, 7, 5, 9);
+
+// A rule that allows exactly one value in each field it restricts; -1 leaves
+// the field fully allowed.
+ScheduleRule RuleAt(int32_t sequence, int weekday, int month, int day, int hour, int minute,
+                    int second) {
+    ScheduleRule rule = TestRuleAlways(sequence);
+    auto only = [](uint8_t *flags, int count, int value) {
+        if (value < 0) return;
+        for (int i = 0; i < count; i++) flags[i] = i == value;
+    };
+    only(rule.weekday, kWeekdays, weekday);
+    only(rule.month, kMonthFlags, month);
+    only(rule.day, kDayFlags, day);
+    only(rule.hour, kHours, hour);
+    only(rule.minute, kMinutes, minute);
+    only(rule.second, kSeconds, second);
+    return rule;
+}
+
+std::string Show(const SYSTEMTIME &t) {
+    char text[64];
+    snprintf(text, sizeof text, "%04d-%02d-%02d (wd %d) %02d:%02d:%02d.%03d", t.wYear, t.wMonth,
+             t.wDay, t.wDayOfWeek, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
+}
+
+class ScheduleTest : public ::testing::Test {
+protected:
+    TestSkin skin;
+    void SetUp() override { animation = AnimationState{}; }
+    void TearDown() override { ClearTestSkin(); }
+    // Rule 0 default on sequence 0, then the given rules.
+    void UseRules(std::initializer_list<ScheduleRule> rules) {
+        skin.rules = {TestRuleAlways(0)};
+        skin.rules.insert(skin.rules.end(), rules);
+        UseTestSkin(skin);
+    }
+};
+
+TEST_F(ScheduleTest, RuleMatchesEveryFieldAndRejectsBadInput) {
+    UseRules({RuleAt(0, 1, 8, 3, 7, 5, 9)});
+    struct Row {
+        SYSTEMTIME t;
+        int32_t rule;
+        int expected;
+    } rows[] = {
+        {kMonday, 1, 1},
+        {TestTime(1990, 8, 3, 1, 7, 5, 9, 999), 1, 1},  // year and milliseconds play no part
+        {TestTime(2009, 8, 3, 2, 7, 5, 9), 1, 0},        // weekday
+        {TestTime(2009, 9, 3, 1, 7, 5, 9), 1, 0},        // month
+        {TestTime(2009, 8, 4, 1, 7, 5, 9), 1, 0},        // day
+        {TestTime(2009, 8, 3, 1, 8, 5, 9), 1, 0},        // hour
+        {TestTime(2009, 8, 3, 1, 7, 6, 9), 1, 0},        // minute
+        {TestTime(2009, 8, 3, 1, 7, 5, 10), 1, 0},       // second
+        {TestTime(2009, 13, 3, 1, 7, 5, 9), 0, 0},       // fields outside the flag tables
+        {TestTime(2009, 8, 3, 7, 7, 5, 9), 0, 0},
+        {TestTime(2009, 8, 3, 1, 7, 5, 60), 0, 0},
+        {kMonday, 0, 1},
+        {kMonday, 2, 0},                                 // rule outside the table
+        {kMonday, -1, 0},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(row.expected, RuleMatches(row.rule, &row.t))
+            << "rule " << row.rule << " at " << Show(row.t);
+}
+
+TEST_F(ScheduleTest, RuleMatchedSinceWalksAcrossMidnightAndMonthEnds) {
+    UseRules({
+        RuleAt(0, -1, -1, -1, 0, 0, 0),   // 1: midnight
+        RuleAt(0, -1, -1, 1, -1, -1, -1), // 2: the first of a month
+        RuleAt(0, 2, -1, -1, -1, -1, -1), // 3: Tuesdays
+        RuleAt(0, -1, -1, -1, 7, 5, 9),   // 4: 07:05:09
+    });
+    struct Row {
+        int32_t rule;
+        SYSTEMTIME since, now;
+        int expected;
+    } rows[] = {
+        {1, TestTime(2009, 8, 3, 1, 23, 59, 58), TestTime(2009, 8, 4, 2, 0, 0, 1), 1},
+        {1, TestTime(2009, 8, 3, 1, 23, 59, 58), TestTime(2009, 8, 4, 2, 0, 0, 0), 1},  // now's own second
+        {1, TestTime(2009, 8, 3, 1, 23, 59, 57), TestTime(2009, 8, 3, 1, 23, 59, 59), 0},
+        {1, TestTime(2009, 8, 4, 2, 0, 0, 0), TestTime(2009, 8, 4, 2, 0, 0, 3), 1},     // since tested
+        {2, TestTime(2009, 1, 31, 6, 23, 59, 59), TestTime(2009, 2, 1, 0, 0, 0, 1), 1},
+        {2, TestTime(2009, 4, 30, 4, 23, 59, 59), TestTime(2009, 5, 1, 5, 0, 0, 1), 1},
+        {2, TestTime(2009, 4, 29, 3, 23, 59, 59), TestTime(2009, 4, 30, 4, 0, 0, 1), 0},
+        {2, TestTime(2009, 12, 31, 4, 23, 59, 59), TestTime(2010, 1, 1, 5, 0, 0, 1), 1},
+        {3, TestTime(2009, 8, 3, 1, 23, 59, 59), TestTime(2009, 8, 4, 2, 0, 0, 1), 1},
+        {3, TestTime(2009, 8, 3, 1, 23, 59, 59), TestTime(2009, 8, 4, 2, 0, 0, 0), 1},
+        {3, TestTime(2009, 8, 3, 1, 23, 59, 0), TestTime(2009, 8, 3, 1, 23, 59, 59), 0},
+        {4, kMonday, kMonday, 1},                                  // since == now: RuleMatches
+        {1, kMonday, kMonday, 0},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(row.expected, RuleMatchedSince(row.rule, &row.now, &row.since))
+            << "rule " << row.rule << " since " << Show(row.since) << " now " << Show(row.now);
+}
+
+// The walk's February has 28 days, a since after now tests only since, and a
+// since years back is bounded: each of these must end with the answer shown.
+TEST_F(ScheduleTest, RuleMatchedSinceEndsOnUnreachableNow) {
+    UseRules({
+        TestRuleNever(0),                  // 1: never
+        RuleAt(0, -1, 3, 1, 0, 0, 0),      // 2: 1 March at midnight
+        RuleAt(0, -1, 2, 29, -1, -1, -1),  // 3: 29 February
+        RuleAt(0, -1, -1, -1, -1, -1, 10), // 4: second 10
+    });
+    SYSTEMTIME lastFeb = TestTime(2008, 2, 28, 4, 23, 59, 59);
+    SYSTEMTIME leapDay = TestTime(2008, 2, 29, 5, 0, 0, 1);
+    struct Row {
+        int32_t rule;
+        SYSTEMTIME since, now;
+        int expected;
+    } rows[] = {
+        {1, lastFeb, leapDay, 0},
+        {2, lastFeb, leapDay, 1},   // the walk passes from 28 February to 1 March
+        {3, lastFeb, leapDay, 0},   // and so never sees 29 February
+        {4, TestTime(2009, 8, 3, 1, 7, 5, 10), kMonday, 1},  // since after now: since alone
+        {4, TestTime(2009, 8, 3, 1, 7, 5, 11), kMonday, 0},
+        {1, TestTime(2000, 1, 1, 6, 0, 0, 0), kMonday, 0},   // nine years back
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(row.expected, RuleMatchedSince(row.rule, &row.now, &row.since))
+            << "rule " << row.rule << " since " << Show(row.since) << " now " << Show(row.now);
+}
+
+TEST_F(ScheduleTest, MillisecondsUntilRuleAimsAtTheMiddleOfTheSecond) {
+    UseRules({RuleAt(0, -1, -1, -1, -1, -1, 10), RuleAt(0, -1, -1, 4, 0, 0, 0)});
+    struct Row {
+        int32_t rule;
+        SYSTEMTIME now;
+        int32_t window, expected;
+    } rows[] = {
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 9, 200), 2500, 1300},
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 9, 200), 999, -1},    // now alone
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 9, 200), 1000, 1300}, // now and the next second
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 10, 200), 0, 300},
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 10, 700), 0, -200},   // more than half the second gone
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 9, 200), -1000, -1},
+        {1, TestTime(2009, 8, 3, 1, 7, 5, 9, 200), -999, -1},   // truncates to n = 1: now alone
+        {2, TestTime(2009, 8, 3, 1, 23, 59, 59, 0), 1000, 1500},// next day in the walk
+        {3, kMonday, 5000, -1},                                 // rule outside the table
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(row.expected, MillisecondsUntilRule(row.rule, &row.now, row.window))
+            << "rule " << row.rule << " at " << Show(row.now) << " window " << row.window;
+}
+
+TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
+    int32_t regular = AddTestSequence(skin, {TestFrame(100, 100, {})});
+    int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
+    skin.rules = {TestRuleAlways(regular), TestRuleAlways(regular), TestRuleAlways(regular),
+                  TestRuleAlways(event), TestRuleNever(regular), TestRuleAlways(99)};
+    UseTestSkin(skin);
+    animation.frameIndex = 4;
+    SelectRuleForNow(&kMonday);
+    EXPECT_EQ(2, animation.currentRule) << "event, unmatched and unfollowable rules are ignored";
+    EXPECT_EQ(0, animation.frameIndex);
+
+    // Nothing qualifies: the default rule stays even when it names an event sequence.
+    skin.rules = {TestRuleAlways(event), TestRuleNever(regular), TestRuleAlways(event)};
+    UseTestSkin(skin);
+    SelectRuleForNow(&kMonday);
+    EXPECT_EQ(0, animation.currentRule);
+}
+
+class EventRulesTest : public ScheduleTest {
+protected:
+    void SetUp() override {
+        ScheduleTest::SetUp();
+        regular = AddTestSequence(skin, {TestFrame(100, 100, {})});
+        event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
+    }
+    int32_t regular = 0, event = 0;
+};
+
+TEST_F(EventRulesTest, CatchUpTakesTheHighestEventRuleWhoseMomentPassed) {
+    skin.rules = {TestRuleAlways(regular), RuleAt(event, -1, -1, -1, 7, 0, 0),
+                  RuleAt(event, -1, -1, -1, 7, 3, 0), RuleAt(event, -1, -1, -1, 9, 0, 0),
+                  RuleAt(99, -1, -1, -1, 7, 4, 0)};
+    UseTestSkin(skin);
+    animation.lastTickTime = TestTime(2009, 8, 3, 1, 6, 59, 0);  // a pause of six minutes
+    animation.frameIndex = 3;
+    int32_t duration = CheckEventRules(&kMonday, 200);
+    EXPECT_EQ(2, animation.currentRule);
+    EXPECT_EQ(0, animation.frameIndex);
+    EXPECT_EQ(200, duration);
+    EXPECT_EQ(Show(kMonday), Show(animation.lastTickTime));
+}
+
+TEST_F(EventRulesTest, LookAheadShortensTheWaitAndTheLaterRuleWinsTies) {
+    skin.rules = {TestRuleAlways(regular), RuleAt(event, -1, -1, -1, 7, 5, 11),
+                  RuleAt(event, -1, -1, -1, 7, 5, 10), RuleAt(event, -1, -1, -1, 7, 5, 10)};
+    UseTestSkin(skin);
+    SYSTEMTIME now = TestTime(2009, 8, 3, 1, 7, 5, 9, 200);
+    animation.lastTickTime = now;
+    int32_t duration = CheckEventRules(&now, 5000);
+    EXPECT_EQ(3, animation.currentRule);
+    EXPECT_EQ(1300, duration);
+}
+
+TEST_F(EventRulesTest, OnlyRulesAboveTheCurrentOneInterrupt) {
+    skin.rules = {TestRuleAlways(regular), TestRuleAlways(event), TestRuleAlways(regular)};
+    UseTestSkin(skin);
+    animation.currentRule = 2;
+    animation.frameIndex = 5;
+    animation.lastTickTime = TestTime(2009, 8, 3, 1, 7, 0, 0);
+    EXPECT_EQ(400, CheckEventRules(&kMonday, 400));
+    EXPECT_EQ(2, animation.currentRule);
+    EXPECT_EQ(5, animation.frameIndex);
+}
+
+TEST_F(EventRulesTest, FirstTickTestsNothingButRecordsTheTime) {
+    skin.rules = {TestRuleAlways(regular), TestRuleAlways(event)};
+    UseTestSkin(skin);
+    animation.lastTickTime.wMonth = 0;
+    EXPECT_EQ(400, CheckEventRules(&kMonday, 400));
+    EXPECT_EQ(0, animation.currentRule);
+    EXPECT_EQ(Show(kMonday), Show(animation.lastTickTime));
+}
+
+TEST(TimerPlan, KeepsTheRhythmWithinItsBounds) {
+    struct Row {
+        uint32_t nextDue, t0;
+        int32_t duration;
+        uint32_t expected;
+    } rows[] = {
+        {1000, 1030, 200, 170},          // 30 ms late
+        {1000, 990, 200, 210},           // 10 ms early
+        {0, 5000, 200, 200},             // after a restart: the duration itself
+        {0, 5000, 5, 10},                // floor of 10 ms
+        {1000, 1000, 0, 10},
+        {0, 5000, 20000000, 100},        // above 10,000,000 ms
+        {0, 5000, 10000000, 10000000},
+        {1000, 1300, 200, 100},          // later than the plan by more than the duration
+        {0xFFFFFFF0u, 0x10, 200, 168},   // across the tick count's wrap
+        {0, 5000, -1, 100},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(row.expected, PlanTimerInterval(row.nextDue, row.t0, row.duration))
+            << "next due " << row.nextDue << " t0 " << row.t0 << " duration " << row.duration;
+}
+
+TEST(RandomRange, StaysWithinItsBounds) {
+    EXPECT_EQ(500u, RandomInRange(500, 500));
+    for (int i = 0; i < 200; i++) {
+        uint32_t r = RandomInRange(0, 2);
+        ASSERT_LE(r, 2u) << "draw " << i;
+        uint32_t wide = RandomInRange(1000, 1999);
+        ASSERT_TRUE(wide >= 1000 && wide <= 1999) << "draw " << i << " gave " << wide;
+    }
+    // low just above high is the whole 32-bit range; it must not divide by zero.
+    RandomInRange(5, 4);
+}
+
+std::u16string Expand(const std::u16string &source) {
+    WCHAR out[kTimeTextUnits];
+    FormatTimeText(out, (const WCHAR *)source.c_str());
+    return std::u16string((const char16_t *)out);
+}
+
+std::string Narrow(const std::u16string &text) {
+    std::string out;
+    for (char16_t c : text) out += c < 128 ? (char)c : '?';
+    return out;
+}
+
+// What does not depend on the clock: the copying, "%%", unknown and final "%".
+TEST(TimeText, CopiesEverythingButPlaceholders) {
+    struct Row {
+        std::u16string source, expected;
+        int inserted;
+    } rows[] = {
+        {u"", u"", 0},
+        {u"plain text", u"plain text", 0},
+        {u"100%%", u"100%", 0},
+        {u"%x%q", u"%x%q", 0},
+        {u"50%", u"50%", 0},
+        {u"%%Y", u"%Y", 0},
+        {u"\u3042%", u"\u3042%", 0},
+    };
+    for (const Row &row : rows) {
+        WCHAR out[kTimeTextUnits];
+        int inserted = FormatTimeText(out, (const WCHAR *)row.source.c_str());
+        EXPECT_EQ(Narrow(row.expected), Narrow((const char16_t *)out)) << "source " << Narrow(row.source);
+        EXPECT_EQ(row.inserted, inserted) << "source " << Narrow(row.source);
+    }
+}
+
+TEST(TimeText, FieldsAreTwoDigitsAndTheOutputNeverGrows) {
+    const std::u16string sources[] = {u"%Y", u"%M", u"%D", u"%h", u"%m", u"%s"};
+    for (const std::u16string &source : sources) {
+        std::u16string out = Expand(source);
+        ASSERT_EQ(2u, out.size()) << Narrow(source) << " gave " << Narrow(out);
+        EXPECT_TRUE(out[0] >= u'0' && out[0] <= u'9' && out[1] >= u'0' && out[1] <= u'9')
+            << Narrow(source) << " gave " << Narrow(out);
+    }
+    std::u16string longText;
+    for (int i = 0; i < 200; i++) longText += u"%h";
+    std::u16string out = Expand(longText);
+    EXPECT_EQ((size_t)kTimeTextUnits - 2, out.size()) << "cut at the last whole field";
+}
+
+} // namespace
