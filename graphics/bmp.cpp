@@ -18,7 +18,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-BYTE headerBuffer[kHeaderBufferBytes];
+// Aligned so the work surfaces can hand it to the platform as a BITMAPINFO.
+alignas(8) BYTE headerBuffer[kHeaderBufferBytes];
 
 enum {
     kFileHeaderBytes = 14,

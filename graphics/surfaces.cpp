@@ -1,0 +1,238 @@
+// The work surfaces, the screen blits and text drawing.
+//
+// CreateWorkSurfaces makes, once, the W x H surfaces of the skin's work area:
+// three packed 24-bit records of our own (frameSurface, backgroundSurface,
+// shownSurface), the coverage mask, and workSurface, which addresses the
+// pixels of a platform DIB section (workBitmap, selected into workDC) so
+// that the same pixels can be blitted to and from the screen. The DIB's rows
+// are padded to 4 bytes, so workSurface carries the padded row length.
+// On 8-bit displays a 1 x 1 8-bit DIB (probeBitmap in probeDC) also exists
+// for the display probe.
+//
+// Pixels blitted in from the screen are full precision; the copies into our
+// own records reduce them to 5-6-5 like every other write.
+#include "graphics/surfaces.h"
+
+#include "graphics/bmp.h"
+#include "graphics/pixels.h"
+#include "skin/tables.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+HDC screenDC;
+HDC workDC;
+HBITMAP workBitmap;
+ImageRecord workSurface;
+ImageRecord frameSurface;
+ImageRecord backgroundSurface;
+ImageRecord shownSurface;
+BYTE *coverageMask;
+HBITMAP probeBitmap;
+HDC probeDC;
+int32_t mascotShown;
+
+enum { kSurfaceMessageUnits = 256, kWhite = 0xFFFFFF, kTextBoxExtension = 7 };
+
+static int32_t surfacesReady;
+static LOGFONTW textFont;
+static HFONT textFontHandle;   // the font we last selected into workDC, or null
+static WCHAR surfaceMessage[kSurfaceMessageUnits];
+
+int WorkSurfacesReady(void) { return surfacesReady; }
+
+// Tells the user which platform object failed, with the platform's error.
+static void ReportSurfaceError(const WCHAR *format, DWORD error) {
+    wsprintfW(surfaceMessage, format, (int)error);
+    MessageBoxW(NULL, surfaceMessage, WSTR("Error"), MB_OK);
+}
+
+static void FailureBeep(void) { MessageBeep(MB_ICONASTERISK); }
+
+// Describes a bottom-up, uncompressed DIB in headerBuffer. Its colour table
+// (for 8 bits) is whatever follows the header there: the last loaded file's.
+static const BITMAPINFO *DescribeBitmap(int32_t width, int32_t height, WORD bits) {
+    BITMAPINFOHEADER header;
+    memset(&header, 0, sizeof header);
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = BI_RGB;
+    memcpy(headerBuffer, &header, sizeof header);
+    return (const BITMAPINFO *)headerBuffer;
+}
+
+static void AllocateOwnSurfaces(int32_t width, int32_t height) {
+    AllocateImagePixels(&frameSurface, width, height, 24);
+    AllocateImagePixels(&backgroundSurface, width, height, 24);
+    AllocateImagePixels(&shownSurface, width, height, 24);
+    size_t maskBytes = (size_t)width * (size_t)height;
+    coverageMask = (BYTE *)calloc(maskBytes ? maskBytes : 1, 1);
+}
+
+// The platform refuses empty bitmaps, so an empty work area (a skin without
+// a D line) still gets a 1 x 1 DIB; workSurface keeps the area's own size.
+static int CreateWorkBitmap(int32_t width, int32_t height) {
+    int32_t dibWidth = width > 0 ? width : 1, dibHeight = height > 0 ? height : 1;
+    void *bits = NULL;
+    workBitmap = CreateDIBSection(screenDC, DescribeBitmap(dibWidth, dibHeight, 24),
+                                  DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!workBitmap || !bits) {
+        ReportSurfaceError(WSTR("baseBmp error (%d)"), GetLastError());
+        workBitmap = NULL;
+        FailureBeep();
+        return 0;
+    }
+    workDC = CreateCompatibleDC(screenDC);
+    if (!workDC) {
+        ReportSurfaceError(WSTR("baseDC error (%d)"), GetLastError());
+        DeleteObject(workBitmap);
+        workBitmap = NULL;
+        FailureBeep();
+        return 0;
+    }
+    SelectObject(workDC, workBitmap);
+    workSurface.pixels = (BYTE *)bits;
+    workSurface.width = width;
+    workSurface.height = height;
+    workSurface.bitsPerPixel = 24;
+    workSurface.palette = NULL;
+    workSurface.rowBytes = (dibWidth * 3 + 3) & ~3;   // DIB rows are padded to 4 bytes
+    return 1;
+}
+
+// Only on 8-bit displays, where the probe settles colours through an 8-bit
+// bitmap whose colour table is the last loaded file's.
+static int CreateProbeBitmap(void) {
+    void *bits = NULL;
+    probeBitmap = CreateDIBSection(screenDC, DescribeBitmap(1, 1, 8), DIB_RGB_COLORS, &bits,
+                                   NULL, 0);
+    if (!probeBitmap) {
+        ReportSurfaceError(WSTR("tmp256Bmp error (%d)"), GetLastError());
+        FailureBeep();
+        return 0;
+    }
+    probeDC = CreateCompatibleDC(screenDC);
+    if (!probeDC) {
+        ReportSurfaceError(WSTR("baseDC error (%d)"), GetLastError());
+        DeleteObject(probeBitmap);
+        probeBitmap = NULL;
+        FailureBeep();
+        return 0;
+    }
+    SelectObject(probeDC, probeBitmap);
+    return 1;
+}
+
+int CreateWorkSurfaces(void) {
+    int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
+    // Sizes outside what a record can hold are refused as a bitmap the
+    // platform could not make, before any size product can overflow.
+    if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide) {
+        ReportSurfaceError(WSTR("baseBmp error (%d)"), ERROR_NOT_ENOUGH_MEMORY);
+        FailureBeep();
+        return 0;
+    }
+    AllocateOwnSurfaces(width, height);
+    if (!CreateWorkBitmap(width, height)) return 0;
+    if (displayFormat.depth == 8 && !CreateProbeBitmap()) return 0;
+    surfacesReady = 1;
+    return 1;
+}
+
+// Copies one row of 24-bit pixels, reducing them to 5-6-5.
+static void CopyReducedRow(BYTE *to, const BYTE *from, int32_t width) {
+    for (int32_t i = 0; i < 3 * width; i += 3) {
+        to[i] = from[i] & 0xF8;
+        to[i + 1] = from[i + 1] & 0xFC;
+        to[i + 2] = from[i + 2] & 0xF8;
+    }
+}
+
+static void CopySurface(ImageRecord *to, const ImageRecord *from) {
+    for (int32_t y = 0; y < from->height; y++)
+        CopyReducedRow(ImageRow(to, y), ImageRow(from, y), from->width);
+}
+
+void CaptureBackground(void) {
+    if (!surfacesReady) return;
+    BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, skinTables.areaX,
+           skinTables.areaY, SRCCOPY);
+    GdiFlush();   // the platform may still be writing the DIB's bits
+    CopySurface(&backgroundSurface, &workSurface);
+    mascotShown = 0;
+}
+
+void RestoreBackground(void) {
+    if (!surfacesReady) return;
+    CopySurface(&workSurface, &backgroundSurface);
+    BitBlt(screenDC, skinTables.areaX, skinTables.areaY, workSurface.width, workSurface.height,
+           workDC, 0, 0, SRCCOPY);
+}
+
+// The platform may refuse to delete a font still selected into a device
+// context, so the previous font goes only after the new one is selected.
+// When the font cannot be made, workDC keeps the font it has.
+void SelectTextFont(int32_t size) {
+    textFont.lfHeight = size & 0xFF;
+    size_t n = 0;
+    while (n < kFaceUnits - 1 && skinTables.fontFace[n] != 0) {
+        textFont.lfFaceName[n] = skinTables.fontFace[n];
+        n++;
+    }
+    textFont.lfFaceName[n] = 0;
+    HFONT font = CreateFontIndirectW(&textFont);
+    if (!font) return;
+    SelectObject(workDC, font);
+    if (textFontHandle) DeleteObject(textFontHandle);
+    textFontHandle = font;
+}
+
+static int32_t ClampInt(int32_t value, int32_t low, int32_t high) {
+    return value < low ? low : value > high ? high : value;
+}
+
+// The text's box on the scratch pad: the measured extent, 7 pixels wider
+// (glyphs may overhang their advance), clipped to the work area.
+static RECT MeasureTextBox(const WCHAR *text) {
+    int32_t width = workSurface.width, height = workSurface.height;
+    RECT box = {0, 0, width - 1, height - 1};
+    DrawTextW(workDC, text, -1, &box, DT_CALCRECT);
+    box.left = ClampInt(box.left, 0, width - 1);
+    box.top = ClampInt(box.top, 0, height - 1);
+    box.bottom = ClampInt(box.bottom, -1, height - 1);
+    box.right = ClampInt(box.right + kTextBoxExtension, -1, width - 1);
+    return box;
+}
+
+// Every black pixel of the box is a glyph pixel: it goes into frameSurface
+// at (px + x, py + y) and is marked covered, when inside the work area.
+static void TakeGlyphPixels(const RECT *box, int32_t x, int32_t y, uint32_t colour) {
+    int32_t width = workSurface.width, height = workSurface.height;
+    for (int32_t py = box->top; py <= box->bottom; py++) {
+        for (int32_t px = box->left; px <= box->right; px++) {
+            if (ReadPixel(&workSurface, px, py) != 0) continue;
+            int64_t tx = (int64_t)px + x, ty = (int64_t)py + y;
+            if (tx < 0 || tx >= width || ty < 0 || ty >= height) continue;
+            WritePixel(&frameSurface, (int32_t)tx, (int32_t)ty, colour);
+            coverageMask[(size_t)ty * (size_t)width + (size_t)tx] = 1;
+        }
+    }
+}
+
+// The work surface is the scratch pad: the platform renders the text black
+// on white there, and the compositor overwrites it later in the same tick.
+void DrawTextItem(const WCHAR *text, int32_t size, int32_t x, int32_t y, uint32_t colour) {
+    if (!surfacesReady || !text || workSurface.width < 1 || workSurface.height < 1) return;
+    SelectTextFont(size & 0xFF);
+    RECT box = MeasureTextBox(text);
+    GdiFlush();
+    for (int32_t py = box.top; py <= box.bottom; py++)
+        for (int32_t px = box.left; px <= box.right; px++)
+            WritePixel(&workSurface, px, py, kWhite);
+    DrawTextW(workDC, text, -1, &box, 0);
+    GdiFlush();
+    TakeGlyphPixels(&box, x, y, colour);
+}
