@@ -65,11 +65,16 @@ Timer *FindTimer(HWND window, UINT_PTR id)
     return nullptr;
 }
 
+// Timers due now join the queue, except those due no earlier than a
+// scripted action that is itself due: input at the same millisecond as a
+// timer goes first, even when several actions share it.
 void QueueDueTimers()
 {
     uint64_t now = DeviceNowElapsed();
+    uint64_t actionAt = 0;
+    bool actionDue = NextActionTime(&actionAt) && actionAt <= now;
     for (Timer &timer : timers) {
-        if (timer.queued || timer.due > now)
+        if (timer.queued || timer.due > now || (actionDue && timer.due >= actionAt))
             continue;
         MSG msg = {};
         msg.hwnd = timer.window;
