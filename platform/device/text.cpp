@@ -191,9 +191,9 @@ void FormatString(std::u16string &out, const FormatSpec &spec, va_list &args) {
 }
 
 void FormatNumber(std::u16string &out, const FormatSpec &spec, va_list &args) {
-    // LONG and DWORD are 32 bits on this platform, so %ld reads an int too.
+    // LONG and DWORD are 32 bits on this platform, so %ld reads an int too;
+    // 'h' changes nothing for numbers, as on Windows.
     int32_t value = va_arg(args, int32_t);
-    if (spec.size == 'h') value = spec.type == u'd' || spec.type == u'i' ? (int16_t)value : (uint16_t)value;
     std::u16string prefix;
     uint32_t magnitude = (uint32_t)value;
     unsigned base = 10;
