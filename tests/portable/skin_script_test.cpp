@@ -28,22 +28,32 @@ static int LoadScript(const TestFolder &root, const std::string &script,
     return LoadSkin();
 }
 
+// Appends prefix and number (written out piecewise: GCC 12 warns falsely
+// about literal + string in optimised builds).
+static void Append(std::string &text, const char *prefix, int32_t number) {
+    text += prefix;
+    text += std::to_string(number);
+}
+
 // One frame as text: "duration:max|" then each slot: "gG" or "gG:M" for a
 // graphic, "sA:B" for a text layer, "-" for the end marker, "?" otherwise.
 static std::string FrameText(const Frame &frame) {
-    std::string text = std::to_string(frame.duration) + ":" + std::to_string(frame.durationMax) + "|";
+    std::string text;
+    Append(text, "", frame.duration);
+    Append(text, ":", frame.durationMax);
+    text += "|";
     for (int slot = 0; slot < kLayerSlots; slot++) {
         if (slot) text += " ";
         if (IsEndMarker(&frame, slot)) {
             text += "-";
         } else if (frame.layerGraphic[slot] >= 0) {
-            text += "g" + std::to_string(frame.layerGraphic[slot]);
-            if (frame.layerMask[slot] != -1) text += ":" + std::to_string(frame.layerMask[slot]);
+            Append(text, "g", frame.layerGraphic[slot]);
+            if (frame.layerMask[slot] != -1) Append(text, ":", frame.layerMask[slot]);
         } else if (frame.layerMask[slot] == 0 && frame.layerTextLast[slot] >= 0 &&
                    frame.layerTextLast[slot] < kTextChoices) {
             text += "s";
             for (int c = 0; c <= frame.layerTextLast[slot]; c++)
-                text += (c ? ":" : "") + std::to_string(frame.layerText[slot][c]);
+                Append(text, c ? ":" : "", frame.layerText[slot][c]);
         } else {
             text += "?";
         }
@@ -58,19 +68,24 @@ static std::string FlagsText(const uint8_t *flags, int count) {
         if (!flags[i]) continue;
         int last = i;
         while (last + 1 < count && flags[last + 1]) last++;
-        if (!text.empty()) text += ",";
-        text += std::to_string(i);
-        if (last > i) text += "-" + std::to_string(last);
+        Append(text, text.empty() ? "" : ",", i);
+        if (last > i) Append(text, "-", last);
         i = last;
     }
     return text;
 }
 
 static std::string RuleText(const ScheduleRule &rule) {
-    return std::to_string(rule.sequence) + " " + FlagsText(rule.weekday, kWeekdays) + " " +
-           FlagsText(rule.month, kMonthFlags) + " " + FlagsText(rule.day, kDayFlags) + " " +
-           FlagsText(rule.hour, kHours) + " " + FlagsText(rule.minute, kMinutes) + " " +
-           FlagsText(rule.second, kSeconds);
+    std::string text;
+    Append(text, "", rule.sequence);
+    const std::string fields[] = {FlagsText(rule.weekday, kWeekdays), FlagsText(rule.month, kMonthFlags),
+                                  FlagsText(rule.day, kDayFlags),     FlagsText(rule.hour, kHours),
+                                  FlagsText(rule.minute, kMinutes),   FlagsText(rule.second, kSeconds)};
+    for (const std::string &field : fields) {
+        text += " ";
+        text += field;
+    }
+    return text;
 }
 
 static const char kEmptyFrame[] = "-1:-1|- - - - - - - - - -";
@@ -271,7 +286,7 @@ TEST(LoadSkin, AreaFontAndTextLines) {
     EXPECT_EQ("", TestUtf8(t.texts[2].text));
     EXPECT_EQ(1, t.texts[2].x);
     EXPECT_EQ(2, t.texts[2].y);
-    EXPECT_EQ(" " + std::string(126, 'x'), TestUtf8(t.texts[3].text)) << "cut at 127";
+    EXPECT_EQ(std::string(" ").append(126, 'x'), TestUtf8(t.texts[3].text)) << "cut at 127";
 }
 
 TEST(LoadSkin, FontLines) {
