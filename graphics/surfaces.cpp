@@ -127,6 +127,8 @@ static int CreateProbeBitmap(void) {
 }
 
 int CreateWorkSurfaces(void) {
+    surfacesReady = 0;
+    textFontHandle = NULL;   // a new workDC holds none of our fonts
     int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
     // Sizes outside what a record can hold are refused as a bitmap the
     // platform could not make, before any size product can overflow.
