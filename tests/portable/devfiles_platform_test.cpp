@@ -135,7 +135,7 @@ TEST(Files, DispositionsOnExistingAndMissingFiles) {
     };
     int n = 0;
     for (const Row &row : rows) {
-        std::filesystem::path host = folder.path / ("f" + std::to_string(n++));
+        std::filesystem::path host = folder.path / std::to_string(n++);
         if (row.exists) {
             ASSERT_TRUE(WriteTestFile(host, "old"));
         }
