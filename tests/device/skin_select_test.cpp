@@ -58,12 +58,14 @@ static std::string ScriptPath(const TestFolder &root, const std::string &skin) {
     return TestUtf8(TestDevicePath(root.path / skin / "skin.txt"));
 }
 
+// A skin without a T line is listed by its whole path, however long.
 TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
     DeviceReset();
     TestFolder root("select");
     std::string eighty(80, 'x');
+    std::string untitled = "b" + std::string(100, 'p');
     AddSkin(root, "a", "T Cat\r\nD1,1,1,1\r\n");
-    AddSkin(root, "b", "D1,1,1,1\r\n");
+    AddSkin(root, untitled, "D1,1,1,1\r\n");
     AddSkin(root, "c", "T First\r\nt Second\r\n");
     AddSkin(root, "d", "TCat\r\n");
     AddSkin(root, "e", "T " + eighty + "yz\r\n");
@@ -77,7 +79,7 @@ TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
     WCHAR path[kScriptPathUnits] = {};
     ASSERT_EQ(1, ChooseSkin(path));
     EXPECT_EQ(kDialogSelect, view.resourceId);
-    std::vector<std::string> expected = {"Cat", ScriptPath(root, "b"), "Second", "at", eighty, "",
+    std::vector<std::string> expected = {"Cat", ScriptPath(root, untitled), "Second", "at", eighty, "",
                                          ScriptPath(root, "g")};
     EXPECT_EQ(expected, view.items);
     EXPECT_EQ(0, view.selection);
@@ -159,50 +161,6 @@ TEST(SelectDialog, ListsAtMost32Skins) {
     ASSERT_EQ(32u, view.items.size());
     EXPECT_EQ("s31", view.items[31]);
     EXPECT_EQ(ScriptPath(root, "s31"), TestUtf8(path));
-}
-
-// A skin without a T line is listed by its whole path, however long.
-TEST(SelectDialog, ListsALongPathInFull) {
-    DeviceReset();
-    TestFolder root("select");
-    std::string name(120, 'p');
-    AddSkin(root, "a", "T A\r\n");
-    AddSkin(root, name, "\r\n");
-    UseExeFolder(root);
-    DialogView view;
-    QueueLook(10, &view);
-    DeviceQueueAction(20, Act(DeviceEscape));
-
-    WCHAR path[kScriptPathUnits] = {};
-    ASSERT_EQ(1, ChooseSkin(path));
-    ASSERT_EQ(2u, view.items.size());
-    EXPECT_EQ(ScriptPath(root, name), view.items[1]);
-}
-
-TEST(SelectDialog, ShowsShiftJisTitlesByTheCodePage) {
-    struct Row {
-        unsigned codePage;
-        const char *expected;   // UTF-8
-    } rows[] = {
-        {932, "\xE3\x82\xAD\xE3\x83\x83\xE3\x83\x88"},    // katakana ki, small tsu, to
-        {1252, "\xC6\x92L\xC6\x92" "b\xC6\x92g"},          // f-hook L f-hook b f-hook g
-    };
-    for (const Row &row : rows) {
-        DeviceReset();
-        DeviceSetCodePage(row.codePage);
-        TestFolder root("select");
-        AddSkin(root, "a", "T \x83\x4C\x83\x62\x83\x67\r\n");
-        AddSkin(root, "b", "T B\r\n");
-        UseExeFolder(root);
-        DialogView view;
-        QueueLook(10, &view);
-        DeviceQueueAction(20, Act(DeviceEnter));
-
-        WCHAR path[kScriptPathUnits] = {};
-        ASSERT_EQ(1, ChooseSkin(path)) << row.codePage;
-        ASSERT_EQ(2u, view.items.size()) << row.codePage;
-        EXPECT_EQ(row.expected, view.items[0]) << "code page " << row.codePage;
-    }
 }
 
 static void ExpectOneError(const char *expected) {

@@ -88,6 +88,38 @@ static std::string RuleText(const ScheduleRule &rule) {
     return text;
 }
 
+// The D-line fields and the table sizes.
+static std::string SizesText(const SkinTables &t) {
+    std::string text;
+    for (int32_t value : {t.areaWidth, t.areaHeight, t.marginRight, t.marginBottom, t.areaX, t.areaY})
+        Append(text, text.empty() ? "area " : ",", value);
+    for (int32_t value : {t.graphicMax, t.maskMax, t.textMax, t.sequenceMax, t.ruleCount})
+        Append(text, " ", value);
+    return text;
+}
+
+// "name x,y key hasKey loaded|-"
+static std::string ImageText(const ImageRecord &image) {
+    std::string text = TestUtf8(image.fileName);
+    Append(text, " ", image.x);
+    Append(text, ",", image.y);
+    Append(text, " ", (int32_t)image.transparentKey);
+    Append(text, " ", image.hasTransparentKey);
+    text += image.pixels ? " loaded" : " -";
+    return text;
+}
+
+// "height colour x,y [text]"
+static std::string TextItemText(const TextItem &item) {
+    std::string text;
+    Append(text, "", item.height);
+    text += " " + std::to_string(item.colour);
+    Append(text, " ", item.x);
+    Append(text, ",", item.y);
+    text += " [" + TestUtf8(item.text) + "]";
+    return text;
+}
+
 static const char kEmptyFrame[] = "-1:-1|- - - - - - - - - -";
 static const char kAlways[] = "0 0-6 1-12 1-31 0-23 0-59 0-59";
 
@@ -108,39 +140,12 @@ TEST(LoadSkin, WorkedExample) {
         "$1 * * * * 0 0\r\n";
     ASSERT_EQ(1, LoadScript(root, script, {"body.bmp", "eyes.bmp", "bodym.bmp"}));
     const SkinTables &t = skinTables;
-    EXPECT_EQ(64, t.areaWidth);
-    EXPECT_EQ(64, t.areaHeight);
-    EXPECT_EQ(4, t.marginRight);
-    EXPECT_EQ(4, t.marginBottom);
-    EXPECT_EQ(172, t.areaX);
-    EXPECT_EQ(252, t.areaY);
+    EXPECT_EQ("area 64,64,4,4,172,252 1 0 0 1 1", SizesText(t));
     EXPECT_EQ("Tahoma", TestUtf8(t.fontFace));
-    EXPECT_EQ(1, t.graphicMax);
-    EXPECT_EQ(0, t.maskMax);
-    EXPECT_EQ(0, t.textMax);
-    EXPECT_EQ(1, t.sequenceMax);
-    EXPECT_EQ(1, t.ruleCount);
-
-    const ImageRecord &body = t.graphics[0], &eyes = t.graphics[1], &bodyMask = t.masks[0];
-    EXPECT_EQ("body.bmp", TestUtf8(body.fileName));
-    EXPECT_EQ(0, body.x);
-    EXPECT_EQ(0, body.y);
-    EXPECT_EQ(0, body.hasTransparentKey);
-    EXPECT_EQ("eyes.bmp", TestUtf8(eyes.fileName));
-    EXPECT_EQ(20, eyes.x);
-    EXPECT_EQ(16, eyes.y);
-    EXPECT_EQ(0u, eyes.transparentKey);
-    EXPECT_EQ(1, eyes.hasTransparentKey);
-    EXPECT_EQ("bodym.bmp", TestUtf8(bodyMask.fileName));
-    EXPECT_EQ(0u, bodyMask.transparentKey);
-    EXPECT_TRUE(body.pixels && eyes.pixels && bodyMask.pixels) << "every image is loaded";
-
-    EXPECT_EQ(12, t.texts[0].height);
-    EXPECT_EQ(16777215u, t.texts[0].colour);
-    EXPECT_EQ(8, t.texts[0].x);
-    EXPECT_EQ(44, t.texts[0].y);
-    EXPECT_EQ("%h:%m", TestUtf8(t.texts[0].text));
-
+    EXPECT_EQ("body.bmp 0,0 -1 0 loaded", ImageText(t.graphics[0]));
+    EXPECT_EQ("eyes.bmp 20,16 0 1 loaded", ImageText(t.graphics[1]));
+    EXPECT_EQ("bodym.bmp 0,0 0 0 loaded", ImageText(t.masks[0]));
+    EXPECT_EQ("12 16777215 8,44 [%h:%m]", TextItemText(t.texts[0]));
     EXPECT_EQ(2, t.frameCount[0]);
     EXPECT_EQ(2, t.frameCount[1]);
     EXPECT_EQ(1, t.regular[0]);
@@ -155,16 +160,14 @@ TEST(LoadSkin, WorkedExample) {
 }
 
 TEST(LoadSkin, ScriptsWithoutLinesGiveTheInitialTables) {
-    const char *scripts[] = {"", "T only a title\r\n; a comment\r\n", "D64,64,4,4"};
-    for (const char *script : scripts) {
+    for (const char *script : {"", "T only a title\r\n; a comment\r\n", "D64,64,4,4"}) {
         TestFolder root("script");
         ASSERT_EQ(1, LoadScript(root, script)) << script;
         const SkinTables &t = skinTables;
-        EXPECT_EQ(0, t.areaWidth + t.areaHeight + t.areaX + t.areaY) << script;
-        EXPECT_EQ(0, t.graphicMax + t.maskMax + t.textMax + t.sequenceMax + t.ruleCount) << script;
-        EXPECT_EQ(nullptr, t.graphics[0].pixels);
-        EXPECT_EQ(nullptr, t.masks[0].pixels);
-        EXPECT_EQ(-1, t.texts[0].height);
+        EXPECT_EQ("area 0,0,0,0,0,0 0 0 0 0 0", SizesText(t)) << script;
+        EXPECT_EQ(" 0,0 0 0 -", ImageText(t.graphics[0])) << script;
+        EXPECT_EQ(" 0,0 0 0 -", ImageText(t.masks[0])) << script;
+        EXPECT_EQ("-1 0 0,0 []", TextItemText(t.texts[0])) << script;
         EXPECT_EQ(0, t.frameCount[0]);
         EXPECT_EQ(1, t.regular[0]);
         EXPECT_EQ(kEmptyFrame, FrameText(t.sequences[0][0])) << script;
@@ -190,7 +193,6 @@ TEST(LoadSkin, SequencesAreSizedByTheirLines) {
     EXPECT_EQ("200:200|g1 - - - - - - - - -", FrameText(t.sequences[5][0]));
     EXPECT_EQ("300:300|- - - - - - - - - -", FrameText(t.sequences[5][1]));
 }
-
 TEST(LoadSkin, FrameLines) {
     struct Row {
         const char *line;
@@ -262,49 +264,29 @@ TEST(LoadSkin, RulesAreFilledInFileOrder) {
 }
 
 TEST(LoadSkin, AreaFontAndTextLines) {
-    TestFolder root("script");
-    std::string longText(200, 'x');
-    std::string script =
-        "d64 64 4 4\r\n"
-        "D10,20,30,40\r\n"
-        "fxVeryLongFaceNameBeyondFifteen,ignored\r\n"
-        "S1,10,0,0,255,0,0,Hello world\r\n"
-        "s2,12,300,0,7,1,2\r\n"
-        "S3,8,1,2,3,4,5, " + longText + "\r\n";
-    ASSERT_EQ(1, LoadScript(root, script));
-    const SkinTables &t = skinTables;
-    EXPECT_EQ(10, t.areaWidth);
-    EXPECT_EQ(20, t.areaHeight);
-    EXPECT_EQ(240 - 30 - 10, t.areaX);
-    EXPECT_EQ(320 - 40 - 20, t.areaY);
-    EXPECT_EQ("VeryLongFaceNam", TestUtf8(t.fontFace));
-    ASSERT_EQ(3, t.textMax);
-    EXPECT_EQ(-1, t.texts[0].height) << "no S line names text 0";
-    EXPECT_EQ(16711680u, t.texts[1].colour);
-    EXPECT_EQ("Hello world", TestUtf8(t.texts[1].text));
-    EXPECT_EQ(255u + 7u * 65536u, t.texts[2].colour) << "components are clamped to 0..255";
-    EXPECT_EQ("", TestUtf8(t.texts[2].text));
-    EXPECT_EQ(1, t.texts[2].x);
-    EXPECT_EQ(2, t.texts[2].y);
-    EXPECT_EQ(std::string(" ").append(126, 'x'), TestUtf8(t.texts[3].text)) << "cut at 127";
-}
-
-TEST(LoadSkin, FontLines) {
     struct Row {
-        const char *line;
-        const char *expected;
+        std::string line;
+        std::string expected;
     } rows[] = {
+        {"d64 64 4 4", "area 64,64,4,4,172,252 0 0 0 0 0"},
+        {"D10,20,30,40", "area 10,20,30,40,200,260 0 0 0 0 0"},
         {"F Tahoma,", "Tahoma"},
-        {"F Tahoma", "Tahoma"},
-        {"F", ""},
-        {"F ", ""},
-        {"F ,Tahoma", ""},
         {"F Ta,ho,ma", "Ta"},
+        {"F", ""},
+        {"F ,Tahoma", ""},
+        {"fxVeryLongFaceNameBeyondFifteen,", "VeryLongFaceNam"},
+        {"S0,10,0,0,255,0,0,Hello world", "10 16711680 0,0 [Hello world]"},
+        // Components are clamped to 0..255; a line ending with y has no text.
+        {"s0,12,300,0,7,1,2", "12 459007 1,2 []"},
+        {"S0,8,1,2,3,4,5, " + std::string(200, 'x'), "8 197121 4,5 [ " + std::string(126, 'x') + "]"},
     };
     for (const Row &row : rows) {
         TestFolder root("script");
-        ASSERT_EQ(1, LoadScript(root, std::string(row.line) + "\r\n"));
-        EXPECT_EQ(row.expected, TestUtf8(skinTables.fontFace)) << row.line;
+        ASSERT_EQ(1, LoadScript(root, row.line + "\r\n"));
+        std::string actual = row.line[0] == 'S' || row.line[0] == 's' ? TextItemText(skinTables.texts[0])
+                           : row.line[0] == 'F' || row.line[0] == 'f' ? TestUtf8(skinTables.fontFace)
+                           : SizesText(skinTables);
+        EXPECT_EQ(row.expected, actual) << row.line;
     }
 }
 
@@ -320,35 +302,17 @@ TEST(LoadSkin, ImageLines) {
         "G3 a.bmp 0 0\r\n";   // no comma after the file name: skipped
     ASSERT_EQ(1, LoadScript(root, script, {"a.bmp"}));
     const SkinTables &t = skinTables;
-    ASSERT_EQ(3, t.graphicMax);
-    ASSERT_EQ(2, t.maskMax);
-    struct Row {
-        const ImageRecord *image;
-        int32_t x, y;
-        uint32_t key;
-        int32_t hasKey;   // -1: not checked (masks)
-    } rows[] = {
-        {&t.graphics[0], 1, 2, 0xFFFFFFFFu, 0}, {&t.graphics[1], 3, 4, 0xFFFFFFFFu, 0},
-        {&t.graphics[2], 5, 6, 7u, 1},          {&t.masks[0], 0, 0, 0u, -1},
-        {&t.masks[1], 0, 0, 0u, -1},            {&t.masks[2], 8, 9, 1u, -1},
-    };
-    for (size_t i = 0; i < std::size(rows); i++) {
-        const Row &row = rows[i];
-        EXPECT_EQ("a.bmp", TestUtf8(row.image->fileName)) << "row " << i;
-        EXPECT_EQ(row.x, row.image->x) << "row " << i;
-        EXPECT_EQ(row.y, row.image->y) << "row " << i;
-        EXPECT_EQ(row.key, row.image->transparentKey) << "row " << i;
-        if (row.hasKey >= 0) {
-            EXPECT_EQ(row.hasKey, row.image->hasTransparentKey) << "row " << i;
-        }
-        EXPECT_NE(nullptr, row.image->pixels) << "row " << i;
-    }
-    EXPECT_EQ(nullptr, t.graphics[3].pixels);
-    EXPECT_EQ("", TestUtf8(t.graphics[3].fileName));
+    const char *expected[] = {"a.bmp 1,2 -1 0 loaded", "a.bmp 3,4 -1 0 loaded", "a.bmp 5,6 7 1 loaded",
+                              " 0,0 0 0 -",            "a.bmp 0,0 0 0 loaded",  "a.bmp 0,0 0 0 loaded",
+                              "a.bmp 8,9 1 0 loaded"};
+    const ImageRecord *images[] = {&t.graphics[0], &t.graphics[1], &t.graphics[2], &t.graphics[3],
+                                   &t.masks[0],    &t.masks[1],    &t.masks[2]};
+    for (size_t i = 0; i < std::size(images); i++)
+        EXPECT_EQ(expected[i], ImageText(*images[i])) << "image " << i;
 }
 
-// Lines naming no index, or a huge one, are skipped by every pass, so the
-// tables stay small and nothing is filled.
+// Lines naming no index, or one above 4095, are skipped by every pass, so
+// the tables stay small and nothing is filled; 4095 itself is accepted.
 TEST(LoadSkin, LinesWithoutAUsableIndexAreSkipped) {
     TestFolder root("script");
     std::string script =
@@ -363,22 +327,15 @@ TEST(LoadSkin, LinesWithoutAUsableIndexAreSkipped) {
         "S-1,1,1,1,1,1,1,none\r\n";
     ASSERT_EQ(1, LoadScript(root, script, {"a.bmp"}));
     const SkinTables &t = skinTables;
-    EXPECT_EQ(0, t.sequenceMax);
+    EXPECT_EQ("area 0,0,0,0,0,0 0 0 0 0 0", SizesText(t));
     EXPECT_EQ(0, t.frameCount[0]);
-    EXPECT_EQ(0, t.graphicMax);
-    EXPECT_EQ(0, t.maskMax);
-    EXPECT_EQ(0, t.textMax);
-    EXPECT_EQ(nullptr, t.graphics[0].pixels);
-    EXPECT_EQ(nullptr, t.masks[0].pixels);
-    EXPECT_EQ(-1, t.texts[0].height);
-    EXPECT_EQ(kEmptyFrame, FrameText(t.sequences[0][0]));
-}
+    EXPECT_EQ(" 0,0 0 0 -", ImageText(t.graphics[0]));
+    EXPECT_EQ(" 0,0 0 0 -", ImageText(t.masks[0]));
+    EXPECT_EQ("-1 0 0,0 []", TextItemText(t.texts[0]));
 
-TEST(LoadSkin, TheHighestIndexIsAccepted) {
-    TestFolder root("script");
     ASSERT_EQ(1, LoadScript(root, "#4095 7\r\nS4095,9,0,0,0,0,0,top\r\n"));
     ASSERT_EQ(4095, skinTables.sequenceMax);
-    EXPECT_EQ("7:7|- - - - - - - - - -", FrameText(skinTables.sequences[4095][0]));
     ASSERT_EQ(4095, skinTables.textMax);
+    EXPECT_EQ("7:7|- - - - - - - - - -", FrameText(skinTables.sequences[4095][0]));
     EXPECT_EQ("top", TestUtf8(skinTables.texts[4095].text));
 }
