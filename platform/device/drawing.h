@@ -16,6 +16,10 @@
 // ---- the screen (screen.cpp) ----------------------------------------------------
 COLORREF ScreenPixel(int x, int y);                  // caller keeps (x, y) on screen
 void ScreenStore(int x, int y, COLORREF colour);     // rounds to the screen's depth
+// Rows as 24-bit DIB bytes (blue, green, red): count pixels from (x, y),
+// which the caller keeps on screen.
+const uint8_t *ScreenRowBytes(int x, int y);
+void ScreenStoreRow(int x, int y, const uint8_t *bgr, int count);
 void ScreenCountRead();
 void ScreenCountWrite();
 void ResetScreen();

@@ -256,6 +256,28 @@ void DeselectAll(GdiObject &dc) {
     if (GdiObject *font = Lookup(dc.selectedFont, KindFont)) font->selections--;
 }
 
+bool IsDib24(const DrawSurface &surface) { return surface.bitmap && surface.bitmap->bitCount == 24; }
+
+// The copies of every animation tick, between the screen and a 24-bit DIB,
+// go row by row: the screen keeps its pixels in the same byte layout.
+bool CopyScreenRows(const DrawSurface &dest, int x, int y, const DrawSurface &src, int x1, int y1,
+                    int64_t startX, int64_t endX, int64_t startY, int64_t endY) {
+    int count = int(endX - startX);
+    if (!src.bitmap && IsDib24(dest)) {
+        for (int64_t dy = startY; dy < endY; dy++)
+            std::memcpy(RowOf(*dest.bitmap, int(y + dy)) + size_t(x + startX) * 3,
+                        ScreenRowBytes(int(x1 + startX), int(y1 + dy)), size_t(count) * 3);
+        return true;
+    }
+    if (!dest.bitmap && IsDib24(src)) {
+        for (int64_t dy = startY; dy < endY; dy++)
+            ScreenStoreRow(int(x + startX), int(y + dy),
+                           RowOf(*src.bitmap, int(y1 + dy)) + size_t(x1 + startX) * 3, count);
+        return true;
+    }
+    return false;
+}
+
 // Copies the clipped rectangle; source pixels are gathered first when the
 // two surfaces are the same, so overlapping copies read the old pixels.
 void CopyPixels(const DrawSurface &dest, int x, int y, int cx, int cy, const DrawSurface &src,
@@ -265,6 +287,7 @@ void CopyPixels(const DrawSurface &dest, int x, int y, int cx, int cy, const Dra
     int64_t startY = std::max<int64_t>({0, -int64_t(y), -int64_t(y1)});
     int64_t endY = std::min<int64_t>({cy, int64_t(dest.height) - y, int64_t(src.height) - y1});
     if (startX >= endX || startY >= endY) return;
+    if (CopyScreenRows(dest, x, y, src, x1, y1, startX, endX, startY, endY)) return;
     std::vector<COLORREF> gathered;
     bool same = dest.bitmap == src.bitmap;
     if (same) {

@@ -11,6 +11,7 @@
 #include "drawing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -21,7 +22,10 @@ namespace {
 
 struct ScreenState {
     int width = 0, height = 0, depth = 16;
-    std::vector<COLORREF> pixels;  // row-major from the top, read-back colours
+    // Read-back colours, 3 bytes a pixel (blue, green, red) in rows from the
+    // top: the layout of a 24-bit DIB row, so copies to and from 24-bit DIBs
+    // are row copies.
+    std::vector<uint8_t> bytes;
     uint64_t reads = 0, writes = 0;
     std::function<COLORREF(int, int)> painter;
 };
@@ -65,6 +69,23 @@ void BuildPalette8() {
 int Expand5(int v) { return (v << 3) | (v >> 2); }
 int Expand6(int v) { return (v << 2) | (v >> 4); }
 
+// Nearest palette entries of recently written colours: a frame uses few
+// colours, and the search over 256 entries is too slow to run per pixel.
+struct NearestCacheEntry {
+    COLORREF colour = 0xFFFFFFFF;
+    COLORREF nearest = 0;
+};
+NearestCacheEntry nearestCache[4096];
+
+COLORREF NearestPaletteColour(COLORREF colour) {
+    NearestCacheEntry &entry = nearestCache[(colour ^ (colour >> 12) ^ (colour >> 20)) & 4095];
+    if (entry.colour != colour) {
+        entry.colour = colour;
+        entry.nearest = palette8[NearestTableEntry(palette8Quads, PaletteSize, colour)];
+    }
+    return entry.nearest;
+}
+
 // What a display of the current depth gives back for colour.
 COLORREF RoundToDepth(COLORREF colour) {
     colour &= 0xFFFFFF;
@@ -72,8 +93,56 @@ COLORREF RoundToDepth(COLORREF colour) {
         int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
         return RGB(Expand5(r >> 3), Expand6(g >> 2), Expand5(b >> 3));
     }
-    if (screen.depth == 8) return palette8[NearestTableEntry(palette8Quads, PaletteSize, colour)];
+    if (screen.depth == 8) return NearestPaletteColour(colour);
     return colour;
+}
+
+uint8_t *PixelBytes(int x, int y) {
+    return screen.bytes.data() + (size_t(y) * screen.width + x) * 3;
+}
+
+void PutBytes(uint8_t *p, COLORREF colour) {
+    p[0] = uint8_t(colour >> 16);
+    p[1] = uint8_t(colour >> 8);
+    p[2] = uint8_t(colour);
+}
+
+// A 5-6-5 display keeps the top bits of each byte and repeats them below:
+// (v & 0xF8) | (v >> 5) for blue and red, (v & 0xFC) | (v >> 6) for green.
+uint8_t Round565Byte(uint8_t v, int channel) {
+    return channel == 1 ? uint8_t((v & 0xFC) | (v >> 6)) : uint8_t((v & 0xF8) | (v >> 5));
+}
+
+// The same on 8 pixels (24 bytes, three 64-bit words) at a time: shifting a
+// whole word right by 5 or 6 brings each byte's top bits to its own low
+// bits, and the lane masks keep only those.
+struct Lanes565 {
+    uint64_t keep[3], low5[3], low6[3];
+    Lanes565() {
+        for (int word = 0; word < 3; word++) {
+            keep[word] = low5[word] = low6[word] = 0;
+            for (int b = 0; b < 8; b++) {
+                bool green = (word * 8 + b) % 3 == 1;
+                keep[word] |= uint64_t(green ? 0xFC : 0xF8) << (8 * b);
+                (green ? low6 : low5)[word] |= uint64_t(green ? 0x03 : 0x07) << (8 * b);
+            }
+        }
+    }
+};
+const Lanes565 lanes565;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the lane masks assume little-endian words");
+
+void RoundRow565(uint8_t *to, const uint8_t *from, int count) {
+    size_t bytes = size_t(count) * 3, i = 0;
+    for (; i + 24 <= bytes; i += 24)
+        for (int word = 0; word < 3; word++) {
+            uint64_t w;
+            std::memcpy(&w, from + i + 8 * word, 8);
+            w = (w & lanes565.keep[word]) | ((w >> 5) & lanes565.low5[word]) |
+                ((w >> 6) & lanes565.low6[word]);
+            std::memcpy(to + i + 8 * word, &w, 8);
+        }
+    for (; i < bytes; i++) to[i] = Round565Byte(from[i], int(i % 3));
 }
 
 COLORREF BackgroundAt(int x, int y, COLORREF fill) {
@@ -113,10 +182,25 @@ int NearestTableEntry(const RGBQUAD *table, int count, COLORREF colour) {
     return best;
 }
 
-COLORREF ScreenPixel(int x, int y) { return screen.pixels[size_t(y) * screen.width + x]; }
+COLORREF ScreenPixel(int x, int y) {
+    const uint8_t *p = PixelBytes(x, y);
+    return RGB(p[2], p[1], p[0]);
+}
 
-void ScreenStore(int x, int y, COLORREF colour) {
-    screen.pixels[size_t(y) * screen.width + x] = RoundToDepth(colour);
+void ScreenStore(int x, int y, COLORREF colour) { PutBytes(PixelBytes(x, y), RoundToDepth(colour)); }
+
+const uint8_t *ScreenRowBytes(int x, int y) { return PixelBytes(x, y); }
+
+void ScreenStoreRow(int x, int y, const uint8_t *bgr, int count) {
+    uint8_t *to = PixelBytes(x, y);
+    if (screen.depth == 24 || screen.depth == 32) {
+        std::memcpy(to, bgr, size_t(count) * 3);
+    } else if (screen.depth == 16) {
+        RoundRow565(to, bgr, count);
+    } else {
+        for (int i = 0; i < count; i++)
+            PutBytes(to + 3 * i, RoundToDepth(RGB(bgr[3 * i + 2], bgr[3 * i + 1], bgr[3 * i])));
+    }
 }
 
 void ScreenCountRead() { screen.reads++; }
@@ -136,7 +220,9 @@ void DeviceSetScreen(int width, int height, int depth, COLORREF fill) {
     screen.width = width;
     screen.height = height;
     screen.depth = depth;
-    screen.pixels.assign(size_t(width) * height, RoundToDepth(fill));
+    screen.bytes.resize(size_t(width) * height * 3);
+    COLORREF stored = RoundToDepth(fill);
+    for (size_t i = 0; i < size_t(width) * height; i++) PutBytes(&screen.bytes[i * 3], stored);
 }
 
 int DeviceScreenWidth() { return screen.width; }
@@ -154,17 +240,17 @@ void DeviceFillScreen(int x, int y, int width, int height, COLORREF colour) {
     COLORREF stored = RoundToDepth(colour);
     for (int64_t py = top; py < bottom; py++)
         for (int64_t px = left; px < right; px++)
-            screen.pixels[size_t(py) * screen.width + size_t(px)] = stored;
+            PutBytes(PixelBytes(int(px), int(py)), stored);
 }
 
 void DeviceResizeScreen(int width, int height, COLORREF fill) {
     if (!ScreenSizeIsSane(width, height)) return;
-    std::vector<COLORREF> resized(size_t(width) * height);
+    std::vector<uint8_t> resized(size_t(width) * height * 3);
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
-            resized[size_t(y) * width + x] = OnScreen(x, y) ? ScreenPixel(x, y)
-                                                            : BackgroundAt(x, y, fill);
-    screen.pixels.swap(resized);
+            PutBytes(&resized[(size_t(y) * width + x) * 3],
+                     OnScreen(x, y) ? ScreenPixel(x, y) : BackgroundAt(x, y, fill));
+    screen.bytes.swap(resized);
     screen.width = width;
     screen.height = height;
 }

@@ -67,6 +67,23 @@ TEST_F(DeviceDrawing, ScreenKeepsWhatItsDepthCanHold) {
     }
 }
 
+// Whole rows go to a 5-6-5 screen several pixels at a time; every pixel of
+// rows of many widths must round as a single one does.
+TEST_F(DeviceDrawing, RowsRoundLikeSinglePixels) {
+    DeviceSetScreen(40, 2, 16, 0);
+    for (LONG width : {1, 7, 8, 9, 16, 17, 33}) {
+        TestDib dib(width, 1, 24);
+        for (int i = 0; i < width * 3; i++) dib.bits[i] = BYTE(i * 37 + width);
+        BitBlt(GetDC(nullptr), 3, 1, width, 1, dib.dc, 0, 0, SRCCOPY);
+        for (int x = 0; x < width; x++) {
+            const BYTE *p = dib.bits + x * 3;
+            COLORREF colour = RGB(p[2], p[1], p[0]);
+            ASSERT_EQ(DeviceReadScreen(3 + x, 1), ScreenAfterEcho(colour))
+                << "width " << width << " pixel " << x << std::hex << " colour 0x" << colour;
+        }
+    }
+}
+
 TEST_F(DeviceDrawing, EightBitScreenShowsOnlyPaletteColours) {
     DeviceSetScreen(4, 4, 8, 0);
     const COLORREF *palette = DevicePalette8();
