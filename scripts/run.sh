@@ -16,7 +16,7 @@ bash scripts/install-deps.sh || { echo "could not install what the build needs";
 
 JOBS=${JOBS:-2}
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$JOBS" --target pondlet
+cmake --build --preset win32 -j "$JOBS" --target pondlet trayctl
 cmake --install build/win32 >/dev/null
 INSTALL=$ROOT/build/install
 
@@ -51,10 +51,11 @@ for _ in $(seq 50); do [ -s "$OUT/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$OUT/display")"
 
 [ -d "$WINEPREFIX/drive_c" ] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
-
-# A colourful desktop, so the mascot's opacity shows.
-convert -size 240x320 gradient:skyblue-seagreen "$OUT/desktop.png"
-display -window root "$OUT/desktop.png" || true   # sets the root background, exits non-zero
+wineserver -p
+# Something to stand on: a full-screen window with colour bands (the test
+# helper's backdrop), so the mascot's opacity shows against it.
+wine build/win32/tests/e2e/trayctl.exe backdrop >/dev/null 2>&1 &
+sleep 3
 
 (cd "$INSTALL" && wine pondlet.exe >/dev/null 2>&1) &
 echo "running pondlet.exe for $SECONDS_TO_RUN s on a 240x320x$DEPTH virtual screen"

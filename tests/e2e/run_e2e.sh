@@ -64,12 +64,14 @@ make_bmp() {  # file w h outer inner
         -type truecolor "BMP3:$1"
 }
 
-# The test skin: two frames of 300 ms, a keyed picture and a plain one.
+# The test skin: two frames of 300 ms, a plain picture and a keyed one. The
+# key is a palette index: in the 1-bit picture index 1 (white) is not drawn.
 make_test_skin() {  # folder title
     mkdir -p "$1"
-    make_bmp "$1/keyed.bmp" 40 40 magenta red
     make_bmp "$1/plain.bmp" 40 40 blue yellow
-    printf 'T %s\r\nD40,40,10,10\r\nG0,keyed.bmp,0,0,16711935\r\nG1,plain.bmp,0,0\r\n#0 300 0\r\n#0 300 1\r\n' \
+    convert -size 40x40 xc:white -fill black -draw "rectangle 8,8,31,31" -type bilevel \
+        "BMP3:$1/keyed.bmp"
+    printf 'T %s\r\nD40,40,10,10\r\nG0,plain.bmp,0,0\r\nG1,keyed.bmp,0,0,1\r\n#0 300 0\r\n#0 300 1\r\n' \
         "$2" > "$1/skin.txt"
 }
 
@@ -85,15 +87,18 @@ make_run_folder() {  # folder skin...
 # ---- the screen -------------------------------------------------------------
 
 start_screen() {
-    local display=":$((90 + depth % 10))"
-    Xvfb "$display" -screen 0 "240x320x$depth" -nolisten tcp >/dev/null 2>&1 &
+    # -displayfd picks a free display and tells us its number when ready.
+    rm -f "$WORK/display"
+    Xvfb -displayfd 3 -screen 0 "240x320x$depth" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
     xvfbPid=$!
-    export DISPLAY=$display
     local i
-    for i in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-    # A desktop with colours everywhere, so blending and restoring show.
-    convert -size 240x320 gradient:orange-navy "$WORK/desktop.png"
-    display -window root "$WORK/desktop.png"
+    for i in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+    export DISPLAY=":$(head -1 "$WORK/display")"
+    wineserver -p >/dev/null 2>&1
+    # Another program's window with colour bands under the mascot, so blends
+    # and restores show; unlike the root window, Wine repaints it faithfully.
+    wine "$TRAYCTL" backdrop >/dev/null 2>&1 &
+    sleep 3
 }
 
 stop_screen() {
@@ -103,12 +108,10 @@ stop_screen() {
     xvfbPid=""
 }
 
-shot() { import -window root "$WORK/$depth-$1.png"; }
-png() { echo "$WORK/$depth-$1.png"; }
-
 # Wine shows its own tray window when no system tray is running; it is not the
-# program's drawing, so comparisons black it out.
-mask_tray() {  # png
+# program's drawing, so comparisons black out where it was seen.
+trayRect=""
+note_tray() {
     local info x y w h
     info=$(xwininfo -name "Wine System Tray" 2>/dev/null) || return 0
     echo "$info" | grep -q "IsViewable" || return 0
@@ -116,16 +119,29 @@ mask_tray() {  # png
     y=$(echo "$info" | awk '/Absolute upper-left Y/ {print $4}')
     w=$(echo "$info" | awk '/Width:/ {print $2}')
     h=$(echo "$info" | awk '/Height:/ {print $2}')
-    convert "$1" -fill black -draw "rectangle $x,$y,$((x + w - 1)),$((y + h - 1))" "$1"
+    trayRect="$x,$y,$((x + w - 1)),$((y + h - 1))"
+}
+
+shot() { import -window root "$WORK/$depth-$1.png"; note_tray; }
+png() { echo "$WORK/$depth-$1.png"; }
+
+masked() {  # png: a copy without the tray window's place
+    local out=${1%.png}-masked.png
+    if [ -n "$trayRect" ]; then
+        convert "$1" -fill black -draw "rectangle $trayRect" "$out"
+    else
+        cp "$1" "$out"
+    fi
+    echo "$out"
 }
 
 differing_pixels() {  # a b
-    compare -metric AE "$1" "$2" null: 2>&1 | awk '{printf "%d", $1}'
+    compare -metric AE "$(masked "$1")" "$(masked "$2")" null: 2>&1 | awk '{printf "%d", $1}'
 }
 
 # Bounding box W H X Y of the pixels that differ.
 difference_box() {  # a b
-    convert "$1" "$2" -compose difference -composite -colorspace gray -threshold 0 \
+    convert "$(masked "$1")" "$(masked "$2")" -compose difference -composite -colorspace gray -threshold 0 \
         -format '%@' info: 2>/dev/null | sed 's/[x+]/ /g'
 }
 
@@ -186,7 +202,7 @@ check_start_and_handle_file() {  # folder
 check_mascot_appears_and_animates() {
     sleep 2
     local i changes=0 outside=0 shown
-    for i in 1 2 3 4 5 6; do shot "run$i"; mask_tray "$(png "run$i")"; sleep 0.13; done
+    for i in 1 2 3 4 5 6; do shot "run$i"; sleep 0.13; done
     shown=$(differing_pixels "$(png before)" "$(png run1)")
     if [ "$shown" -gt 100 ] && inside_area "$(png before)" "$(png run1)"; then
         pass "the mascot appears in the skin's work area"
@@ -209,7 +225,7 @@ check_mascot_appears_and_animates() {
 check_tap_hides_and_shows() {
     trayctl tap >/dev/null
     sleep 1
-    shot hidden; mask_tray "$(png hidden)"
+    shot hidden
     local left
     left=$(differing_pixels "$(png before)" "$(png hidden)")
     if [ "$left" = 0 ]; then
@@ -219,7 +235,7 @@ check_tap_hides_and_shows() {
     fi
     trayctl tap >/dev/null
     sleep 1
-    shot shown; mask_tray "$(png shown)"
+    shot shown
     if [ "$(differing_pixels "$(png before)" "$(png shown)")" -gt 100 ]; then
         pass "a second tap shows it again"
     else
@@ -279,7 +295,7 @@ check_about_and_quit() {  # folder
         fail "Quit ends the process with 0" "exit code $(cat "$1/exit-code" 2>/dev/null || echo none)"
     fi
     sleep 1
-    shot quit; mask_tray "$(png quit)"
+    shot quit
     local left
     left=$(differing_pixels "$(png before)" "$(png quit)")
     if [ "$left" = 0 ]; then
@@ -310,7 +326,7 @@ check_bundled_skin() {  # folder
     start_program "$1"
     wait_until 30 main_window_up
     sleep 3
-    shot bundled; mask_tray "$(png bundled)"
+    shot bundled
     local saveX=$AREA_X saveY=$AREA_Y saveW=$AREA_W saveH=$AREA_H
     AREA_X=$((240 - right - w)) AREA_Y=$((320 - bottom - h)) AREA_W=$w AREA_H=$h
     if [ "$(differing_pixels "$(png before)" "$(png bundled)")" -gt 100 ] &&
@@ -325,6 +341,7 @@ check_bundled_skin() {  # folder
 }
 
 run_depth() {
+    trayRect=""
     start_screen
     shot before
     local single=$WORK/$depth-single two=$WORK/$depth-two

@@ -14,6 +14,9 @@
 //   trayctl gone DLG SECONDS
 //                          waits until no dialog captioned DLG is open
 //   trayctl handle         prints the main window's handle in hex
+//   trayctl backdrop       shows a full-screen window with colour bands, as
+//                          another program's window under the mascot; runs
+//                          until killed
 //
 // Messages are posted, not sent, so a dialog opened by them never blocks this
 // helper. Exit code 0 on success, 1 when the window or dialog is not found.
@@ -87,6 +90,36 @@ static int PrintSelection(const char *caption, int id) {
     return 0;
 }
 
+// Horizontal bands of colour: a desktop on which a blend or a restore shows.
+static LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    for (int y = 0; y < client.bottom; y += 8) {
+        RECT band = {0, y, client.right, y + 8};
+        HBRUSH brush = CreateSolidBrush(RGB(255 - y % 256, (y * 3) % 256, 64 + y % 192));
+        FillRect(dc, &band, brush);
+        DeleteObject(brush);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+static int RunBackdrop(void) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = BackdropProc;
+    windowClass.lpszClassName = L"E2EBackdrop";
+    RegisterClassW(&windowClass);
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"E2EBackdrop", L"", WS_POPUP | WS_VISIBLE,
+                    0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL,
+                    NULL, NULL, NULL);
+    MSG message;
+    while (GetMessageW(&message, NULL, 0, 0) > 0) DispatchMessageW(&message);
+    return 0;
+}
+
 int main(int argc, char **argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: trayctl tap|doubletap|help|press|choose|selection|wait|gone|handle\n");
@@ -95,6 +128,7 @@ int main(int argc, char **argv) {
     const char *command = argv[1];
     if (strcmp(command, "tap") == 0) return PostToMain(kTrayMessage, 106, WM_LBUTTONDOWN);
     if (strcmp(command, "doubletap") == 0) return PostToMain(kTrayMessage, 106, WM_LBUTTONDBLCLK);
+    if (strcmp(command, "backdrop") == 0) return RunBackdrop();
     if (strcmp(command, "help") == 0) return PostToMain(WM_HELP, 0, 0);
     if (strcmp(command, "handle") == 0) {
         HWND window = FindMainWindow();
