@@ -1,0 +1,46 @@
+// LoadSkin on a large script: three passes, one ReadFile call per byte.
+// Reports bytes per second over the script's size (each pass reads it all).
+#include "device.h"
+#include "shell/globals.h"
+#include "skin/script.h"
+#include "support/test_files.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+// Many frames, texts and rules, no images (their loading is measured apart).
+std::string LargeScript(int lines) {
+    std::string script = "T Bench\r\nD64,64,4,4\r\nF Tahoma,\r\n";
+    for (int i = 0; i < lines; i++) {
+        script.append("#").append(std::to_string(i % 50)).append(" 300:600 s");
+        script.append(std::to_string(i % 20)).append(" s1:2:3\r\n");
+        if (i % 10 == 0)
+            script.append("S").append(std::to_string(i % 20)).append(",12,255,255,255,8,44,%h:%m:%s\r\n");
+        if (i % 25 == 0) script.append("$").append(std::to_string(i % 50)).append(" 1-5 * * 9-17 0,30 0\r\n");
+    }
+    return script;
+}
+
+void BM_LoadSkin(benchmark::State &state) {
+    DeviceReset();
+    TestFolder root("bench");
+    std::string script = LargeScript((int)state.range(0));
+    WriteTestFile(root.path / "cat" / "skin.txt", script);
+    TestWString folder = TestDevicePath(root.path, true);
+    screenWidth = 240;
+    screenHeight = 320;
+    for (auto _ : state) {
+        // LoadSkin moves exeFolder to the skin; the tables of the previous
+        // round are dropped, not freed, as a process never loads twice.
+        CopyTestPath(exeFolder, kExeFolderUnits, folder);
+        skinTables = SkinTables{};
+        if (!LoadSkin()) state.SkipWithError("LoadSkin failed");
+    }
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)script.size());
+}
+BENCHMARK(BM_LoadSkin)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+} // namespace
