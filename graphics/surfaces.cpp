@@ -32,7 +32,15 @@ HBITMAP probeBitmap;
 HDC probeDC;
 int32_t mascotShown;
 
-enum { kSurfaceMessageUnits = 256, kWhite = 0xFFFFFF, kTextBoxExtension = 7 };
+enum {
+    kSurfaceMessageUnits = 256,
+    kWhite = 0xFFFFFF,
+    kTextBoxExtension = 7,
+    // lfQuality NONANTIALIASED_QUALITY: glyph pixels are picked out as the
+    // exactly black ones, and smoothed edges would come out grey and vanish
+    // (desktop systems smooth text by default; the handheld does not).
+    kMonochromeQuality = 3
+};
 
 static int32_t surfacesReady;
 static LOGFONTW textFont;
@@ -179,6 +187,7 @@ void RestoreBackground(void) {
 // When the font cannot be made, workDC keeps the font it has.
 void SelectTextFont(int32_t size) {
     textFont.lfHeight = size & 0xFF;
+    textFont.lfQuality = kMonochromeQuality;
     size_t n = 0;
     while (n < kFaceUnits - 1 && skinTables.fontFace[n] != 0) {
         textFont.lfFaceName[n] = skinTables.fontFace[n];
