@@ -1,6 +1,6 @@
-// The compositor's pixel loops.
+// The compositor's first half: a frame's layers into frameSurface.
 //
-// These loops run over every pixel of the work area on every tick, so they
+// These loops run over every pixel of every layer on every tick, so they
 // work on row pointers with the storage rules of the pixel operations written
 // out inline: image row y is storage row height - 1 - y, 24-bit pixels are
 // blue, green, red bytes kept at 5-6-5 precision (AND 0xF8, 0xFC, 0xF8).
@@ -147,31 +147,74 @@ struct LayerRow {
     int32_t shift;
 };
 
-template <int Depth>
-void DrawIndexRow(const LayerRow &row, const IndexEntry *table, const ImageRecord *mask,
-                  const LayerClip &clip) {
-    for (int32_t x = clip.x0; x < clip.x1; x++) {
+// How a row's mask is read: not at all (no mask, or past its last row), a
+// 1-bit mask inline, or any other mask through MaskCuts.
+enum MaskKind { kNoMask, kBitMask, kOtherMask };
+
+template <int Kind>
+inline int Cut(const ImageRecord *mask, const BYTE *maskRow, const BYTE *bitCuts, int32_t x) {
+    if (Kind == kNoMask) return 0;
+    if (Kind == kBitMask) return bitCuts[IndexAt<1>(maskRow, x)];
+    return MaskCuts(mask, maskRow, x);
+}
+
+// Stores without a branch per pixel: a transparent pixel keeps what the
+// frame holds, so runs of mixed pixels cost no mispredictions.
+inline void PutPixel(BYTE *pixel, BYTE *covered, int skip, BYTE blue, BYTE green, BYTE red) {
+    pixel[0] = skip ? pixel[0] : blue;
+    pixel[1] = skip ? pixel[1] : green;
+    pixel[2] = skip ? pixel[2] : red;
+    *covered |= (BYTE)!skip;
+}
+
+template <int Depth, int Kind>
+void DrawIndexRun(const LayerRow &row, const IndexEntry *table, const ImageRecord *mask,
+                  const BYTE *bitCuts, int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x < x1; x++) {
         const IndexEntry &entry = table[IndexAt<Depth>(row.source, x)];
-        if (entry.keyed || MaskCuts(mask, row.maskRow, x)) continue;
+        int skip = entry.keyed | Cut<Kind>(mask, row.maskRow, bitCuts, x);
         int32_t tx = x + row.shift;
-        BYTE *pixel = row.target + 3 * tx;
-        pixel[0] = entry.blue;
-        pixel[1] = entry.green;
-        pixel[2] = entry.red;
-        row.covered[tx] = 1;
+        PutPixel(row.target + 3 * tx, row.covered + tx, skip, entry.blue, entry.green, entry.red);
     }
 }
 
-void DrawColourRow(const LayerRow &row, const ImageRecord *mask, const LayerClip &clip) {
-    for (int32_t x = clip.x0; x < clip.x1; x++) {
-        if (MaskCuts(mask, row.maskRow, x)) continue;
+template <int Kind>
+void DrawColourRun(const LayerRow &row, const ImageRecord *mask, const BYTE *bitCuts, int32_t x0,
+                   int32_t x1) {
+    for (int32_t x = x0; x < x1; x++) {
+        int skip = Cut<Kind>(mask, row.maskRow, bitCuts, x);
         int32_t tx = x + row.shift;
-        BYTE *pixel = row.target + 3 * tx;
-        pixel[0] = row.source[3 * x] & 0xF8;
-        pixel[1] = row.source[3 * x + 1] & 0xFC;
-        pixel[2] = row.source[3 * x + 2] & 0xF8;
-        row.covered[tx] = 1;
+        const BYTE *source = row.source + 3 * x;
+        PutPixel(row.target + 3 * tx, row.covered + tx, skip, source[0] & 0xF8, source[1] & 0xFC,
+                 source[2] & 0xF8);
     }
+}
+
+template <int Kind>
+void DrawRun(const LayerRow &row, int32_t depth, const IndexEntry *table, const ImageRecord *mask,
+             const BYTE *bitCuts, int32_t x0, int32_t x1) {
+    switch (depth) {
+    case 1: DrawIndexRun<1, Kind>(row, table, mask, bitCuts, x0, x1); break;
+    case 2: DrawIndexRun<2, Kind>(row, table, mask, bitCuts, x0, x1); break;
+    case 4: DrawIndexRun<4, Kind>(row, table, mask, bitCuts, x0, x1); break;
+    case 8: DrawIndexRun<8, Kind>(row, table, mask, bitCuts, x0, x1); break;
+    default: DrawColourRun<Kind>(row, mask, bitCuts, x0, x1); break;
+    }
+}
+
+// One row of the layer: the columns under the mask, then those beyond a
+// narrower mask, which nothing cuts.
+void DrawLayerRow(const LayerRow &row, int32_t depth, const IndexEntry *table,
+                  const ImageRecord *mask, const BYTE *bitCuts, const LayerClip &clip) {
+    if (row.maskRow == nullptr) {
+        DrawRun<kNoMask>(row, depth, table, mask, bitCuts, clip.x0, clip.x1);
+        return;
+    }
+    int32_t masked = mask->width < clip.x1 ? mask->width : clip.x1;
+    if (masked < clip.x0) masked = clip.x0;
+    if (mask->bitsPerPixel == 1) DrawRun<kBitMask>(row, depth, table, mask, bitCuts, clip.x0, masked);
+    else DrawRun<kOtherMask>(row, depth, table, mask, bitCuts, clip.x0, masked);
+    DrawRun<kNoMask>(row, depth, table, mask, bitCuts, masked, clip.x1);
 }
 
 void DrawPictureLayer(const ImageRecord *graphic, const ImageRecord *mask) {
@@ -184,6 +227,10 @@ void DrawPictureLayer(const ImageRecord *graphic, const ImageRecord *mask) {
     if (depth <= 8) BuildIndexTable(graphic, table);
     int32_t sourceBytes = RowBytesOf(graphic), frameBytes = RowBytesOf(&frameSurface);
     int32_t maskBytes = mask != nullptr ? RowBytesOf(mask) : 0;
+    // What each value of a 1-bit mask does, through its palette as ReadPixel reads it.
+    BYTE bitCuts[2] = {0, 1};
+    if (mask != nullptr && mask->bitsPerPixel == 1 && mask->palette != nullptr)
+        for (int bit = 0; bit < 2; bit++) bitCuts[bit] = mask->palette[bit] != 0;
     for (int32_t y = clip.y0; y < clip.y1; y++) {
         int32_t ty = y + graphic->y;
         LayerRow row;
@@ -192,13 +239,7 @@ void DrawPictureLayer(const ImageRecord *graphic, const ImageRecord *mask) {
         row.target = StorageRow(&frameSurface, frameBytes, ty);
         row.covered = coverageMask + (size_t)ty * (size_t)areaWidth;
         row.shift = graphic->x;
-        switch (depth) {
-        case 1: DrawIndexRow<1>(row, table, mask, clip); break;
-        case 2: DrawIndexRow<2>(row, table, mask, clip); break;
-        case 4: DrawIndexRow<4>(row, table, mask, clip); break;
-        case 8: DrawIndexRow<8>(row, table, mask, clip); break;
-        default: DrawColourRow(row, mask, clip); break;
-        }
+        DrawLayerRow(row, depth, table, mask, bitCuts, clip);
     }
 }
 
@@ -236,73 +277,4 @@ void ComposeFrameLayers(const Frame *frame) {
             DrawTextLayer(frame, slot);
         }
     }
-}
-
-namespace {
-
-inline BYTE Mix(int32_t mode, uint32_t frame, uint32_t background) {
-    if (mode == kBlend75) return (BYTE)((3 * frame + background) / 4);
-    if (mode == kBlend50) return (BYTE)((frame + background) / 2);
-    return (BYTE)((frame + 3 * background) / 4);
-}
-
-// BlendPixel of the frame's stored pixel over the background's, written to
-// the work surface's pixel at (x, y).
-inline void BlendInto(BYTE *work, const BYTE *frame, const BYTE *background, int32_t x, int32_t y,
-                      int32_t mode, const BYTE *keep) {
-    if (mode == kBlendFull || (mode == kBlendChecker && ((x ^ y) & 1) == 0)) {
-        work[0] = frame[0] & 0xF8;
-        work[1] = frame[1] & 0xFC;
-        work[2] = frame[2] & 0xF8;
-    } else if (mode >= kBlend75 && mode <= kBlend25) {
-        work[0] = Mix(mode, frame[0] & 0xF8, background[0] & 0xF8) & keep[0] & 0xF8;
-        work[1] = Mix(mode, frame[1] & 0xFC, background[1] & 0xFC) & keep[1] & 0xFC;
-        work[2] = Mix(mode, frame[2] & 0xF8, background[2] & 0xF8) & keep[2] & 0xF8;
-    }
-}
-
-// Background tracking of one pixel: the screen differs from what the last
-// tick showed, so another program drew there.
-inline void TrackBackground(const BYTE *work, const BYTE *shown, BYTE *background) {
-    BYTE s0 = work[0] & 0xF8, s1 = work[1] & 0xFC, s2 = work[2] & 0xF8;
-    if ((shown[0] & 0xF8) != s0 || (shown[1] & 0xFC) != s1 || (shown[2] & 0xF8) != s2) {
-        background[0] = s0;
-        background[1] = s1;
-        background[2] = s2;
-    }
-}
-
-void MergeRow(int32_t y, int32_t tracking, int32_t mode, const BYTE *keep) {
-    int32_t width = workSurface.width;
-    BYTE *work = StorageRow(&workSurface, RowBytesOf(&workSurface), y);
-    const BYTE *frame = StorageRow(&frameSurface, RowBytesOf(&frameSurface), y);
-    BYTE *background = StorageRow(&backgroundSurface, RowBytesOf(&backgroundSurface), y);
-    BYTE *shown = StorageRow(&shownSurface, RowBytesOf(&shownSurface), y);
-    const BYTE *covered = coverageMask + (size_t)y * (size_t)width;
-    for (int32_t x = 0; x < width; x++, work += 3, frame += 3, background += 3, shown += 3) {
-        if (tracking) TrackBackground(work, shown, background);
-        if (covered[x]) {
-            BlendInto(work, frame, background, x, y, mode, keep);
-        } else {
-            work[0] = background[0] & 0xF8;
-            work[1] = background[1] & 0xFC;
-            work[2] = background[2] & 0xF8;
-        }
-        // What goes on the screen is remembered as it is read back.
-        shown[0] = work[0] & 0xF8;
-        shown[1] = work[1] & 0xFC;
-        shown[2] = work[2] & 0xF8;
-    }
-}
-
-} // namespace
-
-// The copy into shownSurface is made here, before the caller's blit to the
-// screen rather than after it: the blit only reads the work surface, so the
-// copy is the same and the pixels are walked once.
-void MergeFrameWithBackground(void) {
-    int32_t mode = blendMode;
-    if (mode < kBlendFull || mode > kBlendChecker) mode = -1;  // BlendPixel writes nothing
-    const BYTE *keep = displayFormat.channelMask;
-    for (int32_t y = 0; y < workSurface.height; y++) MergeRow(y, mascotShown, mode, keep);
 }

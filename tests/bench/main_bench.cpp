@@ -1,0 +1,4 @@
+// The benchmarks' entry point, shared by every *_bench.cpp.
+#include <benchmark/benchmark.h>
+
+BENCHMARK_MAIN();
