@@ -158,13 +158,11 @@ inline int Cut(const ImageRecord *mask, const BYTE *maskRow, const BYTE *bitCuts
     return MaskCuts(mask, maskRow, x);
 }
 
-// Stores without a branch per pixel: a transparent pixel keeps what the
-// frame holds, so runs of mixed pixels cost no mispredictions.
-inline void PutPixel(BYTE *pixel, BYTE *covered, int skip, BYTE blue, BYTE green, BYTE red) {
-    pixel[0] = skip ? pixel[0] : blue;
-    pixel[1] = skip ? pixel[1] : green;
-    pixel[2] = skip ? pixel[2] : red;
-    *covered |= (BYTE)!skip;
+inline void PutPixel(BYTE *pixel, BYTE *covered, BYTE blue, BYTE green, BYTE red) {
+    pixel[0] = blue;
+    pixel[1] = green;
+    pixel[2] = red;
+    *covered = 1;
 }
 
 template <int Depth, int Kind>
@@ -172,9 +170,9 @@ void DrawIndexRun(const LayerRow &row, const IndexEntry *table, const ImageRecor
                   const BYTE *bitCuts, int32_t x0, int32_t x1) {
     for (int32_t x = x0; x < x1; x++) {
         const IndexEntry &entry = table[IndexAt<Depth>(row.source, x)];
-        int skip = entry.keyed | Cut<Kind>(mask, row.maskRow, bitCuts, x);
+        if (entry.keyed || Cut<Kind>(mask, row.maskRow, bitCuts, x)) continue;
         int32_t tx = x + row.shift;
-        PutPixel(row.target + 3 * tx, row.covered + tx, skip, entry.blue, entry.green, entry.red);
+        PutPixel(row.target + 3 * tx, row.covered + tx, entry.blue, entry.green, entry.red);
     }
 }
 
@@ -182,10 +180,10 @@ template <int Kind>
 void DrawColourRun(const LayerRow &row, const ImageRecord *mask, const BYTE *bitCuts, int32_t x0,
                    int32_t x1) {
     for (int32_t x = x0; x < x1; x++) {
-        int skip = Cut<Kind>(mask, row.maskRow, bitCuts, x);
+        if (Cut<Kind>(mask, row.maskRow, bitCuts, x)) continue;
         int32_t tx = x + row.shift;
         const BYTE *source = row.source + 3 * x;
-        PutPixel(row.target + 3 * tx, row.covered + tx, skip, source[0] & 0xF8, source[1] & 0xFC,
+        PutPixel(row.target + 3 * tx, row.covered + tx, source[0] & 0xF8, source[1] & 0xFC,
                  source[2] & 0xF8);
     }
 }
