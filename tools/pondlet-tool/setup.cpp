@@ -1,0 +1,31 @@
+// A fresh device and program for each command, as a new process would find
+// them: tests run several commands in one process.
+#include "tool.h"
+
+#include "device.h"
+#include "engine/schedule.h"
+#include "shell/globals.h"
+#include "shell/instance.h"
+#include "shell/panel.h"
+#include "skin/tables.h"
+
+void StartFreshDevice(const std::string &root) {
+    DeviceReset();
+    DeviceSetObservers(DeviceObservers{});
+    std::filesystem::path exe = std::filesystem::absolute(root) / "pondlet.exe";
+    DeviceSetExecutable(exe.lexically_normal().string());
+    exeFolder[0] = 0;
+    appInstance = nullptr;
+    mainWindow = nullptr;
+    screenWidth = screenHeight = 0;
+    offsetX = offsetY = 0;
+    blendMode = 2;
+    moveBusy = panelOpen = 0;
+    savedBlendMode = 0;
+    instanceMutex = nullptr;
+    quitPending = 0;
+    animation = AnimationState{};
+    // The tables of an earlier command stay allocated; a process would have
+    // ended and given them back.
+    skinTables = SkinTables{};
+}

@@ -1,0 +1,109 @@
+// pondlet-tool: the skin author's tool. It runs the program's own code on the
+// simulated device: `dump` loads a skin and prints the tables the program
+// built from it, `run` plays the whole program on the virtual clock and
+// records what it did (trace, screenshots, an animated GIF).
+//
+// The commands are plain functions so that tests can call them; main.cpp
+// only parses the command line and dispatches.
+#pragma once
+
+#include "platform.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+enum { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// ---- dump -------------------------------------------------------------------
+
+struct DumpOptions {
+    std::string root;            // host folder playing the executable's folder
+    int width = 240, height = 320;
+    int select = 0;              // Select dialog item chosen with Enter
+    bool cancel = false;         // Escape instead
+    unsigned codePage = 932;
+    bool pixels = false;         // include every image's pixels
+};
+
+// Parses the arguments after "dump". Returns 1, or 0 with a message in error.
+int ParseDumpArguments(const std::vector<std::string> &args, DumpOptions *options,
+                       std::string *error);
+// Loads the skin and prints the JSON document to out. Returns the exit status:
+// 0 when the skin loaded, 1 when not.
+int RunDump(const DumpOptions &options, std::ostream &out);
+
+// ---- run --------------------------------------------------------------------
+
+struct PngRequest {
+    uint64_t at;                 // device ms since the start
+    std::string file;
+};
+
+// One line of an input file, parsed.
+struct InputLine {
+    uint64_t at;
+    std::string kind;            // tray-tap, press, paint, ...
+    std::vector<int64_t> numbers;
+    COLORREF colour = 0;         // paint only (0x00BBGGRR)
+    std::string text;            // as written, blanks normalised
+};
+
+struct RunOptions {
+    std::string root;
+    int width = 240, height = 320, depth = 16;
+    bool startGiven = false;
+    SYSTEMTIME start = {};
+    uint64_t forMs = 10000;
+    bool seedGiven = false;
+    uint32_t seed = 1;
+    std::string backgroundFile;  // 24-bit BMP tiled from the top-left
+    COLORREF backgroundColour = 0x808080;
+    std::vector<InputLine> input;
+    std::string traceFile, gifFile;
+    std::vector<PngRequest> pngs;
+};
+
+int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
+                      std::string *error);
+// Runs the program; trace, GIF and PNG files are written as asked. Returns
+// the program's exit code when it quit within the run, else 0 (1 when an
+// output file or the background cannot be used, reported on errors).
+int RunProgram(const RunOptions &options, std::ostream &errors);
+
+// ---- shared parsing -----------------------------------------------------------
+
+// "250ms", "1.5s", "90s", "2m", "2h", "1d"; a bare number is seconds.
+// Returns 1, or 0 for anything else.
+int ParseDuration(const std::string &text, uint64_t *ms);
+// "YYYY-MM-DD hh:mm:ss[.mmm]", with the day of the week worked out.
+int ParseStartTime(const std::string &text, SYSTEMTIME *time);
+// "RRGGBB", red first, into 0x00BBGGRR.
+int ParseColour(const std::string &text, COLORREF *colour);
+// "WxH" or "WxHxD" (depth only when allowed).
+int ParseScreen(const std::string &text, bool withDepth, int *width, int *height, int *depth);
+// One line of an input file. Returns 1 with *skip set for blank and comment
+// lines, 1 with line filled for an action, or 0 with a message.
+int ParseInputLine(const std::string &text, InputLine *line, bool *skip, std::string *error);
+int ReadInputFile(const std::string &path, std::vector<InputLine> *lines, std::string *error);
+
+// ---- shared set-up --------------------------------------------------------------
+
+// A fresh device with the executable in root and the program's process-wide
+// values at their start values, as a new process finds them.
+void StartFreshDevice(const std::string &root);
+
+// ---- pictures -------------------------------------------------------------------
+
+// Screen colours, 0x00BBGGRR, row by row from the top.
+struct ScreenImage {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+};
+ScreenImage ReadWholeScreen();
+// A 24-bit PNG. Returns 1, or 0 when the file cannot be written.
+int WritePng(const std::string &path, const ScreenImage &image);
+// A 24-bit uncompressed BMP file from the host. Returns 1, or 0 with a message.
+int ReadBackgroundBmp(const std::string &path, ScreenImage *image, std::string *error);
