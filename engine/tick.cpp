@@ -78,6 +78,8 @@ void ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
 
 } // namespace
 
+int32_t lastTickDuration;
+
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
     if (animation.paused == 1 || !WorkSurfacesReady()) return;
@@ -95,6 +97,7 @@ void AnimationTick(HWND window) {
     GetLocalTime(&now);
     AdvanceFrame(frames, frameTotal, &now);
     duration = CheckEventRules(&now, duration);
+    lastTickDuration = duration;
     ArmNextTick(window, t0, duration);
 }
 
