@@ -1,0 +1,76 @@
+// Graphics per tick: the pixel operations over a work area, saving and
+// restoring the background, loading a large picture.
+#include "device.h"
+#include "graphics/bmp.h"
+#include "graphics/pixels.h"
+#include "graphics/surfaces.h"
+#include "shell/globals.h"
+#include "skin/tables.h"
+#include "support/bmp_writer.h"
+#include "support/test_files.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void StartSurfaces(int32_t width, int32_t height) {
+    DeviceReset();
+    displayFormat.depth = 24;
+    displayFormat.channelMask[0] = 0xF8;
+    displayFormat.channelMask[1] = 0xFC;
+    displayFormat.channelMask[2] = 0xF8;
+    skinTables.areaWidth = width;
+    skinTables.areaHeight = height;
+    skinTables.areaX = 10;
+    skinTables.areaY = 10;
+    screenDC = GetDC(nullptr);
+    CreateWorkSurfaces();
+}
+
+// One pass of the 50% blend over the whole area through BlendPixel.
+void BM_BlendArea(benchmark::State &state) {
+    int32_t side = (int32_t)state.range(0);
+    StartSurfaces(side, side);
+    for (auto _ : state)
+        for (int32_t y = 0; y < side; y++)
+            for (int32_t x = 0; x < side; x++)
+                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y),
+                           ReadPixel(&backgroundSurface, x, y), kBlend50);
+    state.SetItemsProcessed(int64_t(state.iterations()) * side * side);
+}
+BENCHMARK(BM_BlendArea)->Arg(64)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+void BM_CaptureAndRestore(benchmark::State &state) {
+    int32_t side = (int32_t)state.range(0);
+    StartSurfaces(side, side);
+    for (auto _ : state) {
+        CaptureBackground();
+        RestoreBackground();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * side * side);
+}
+BENCHMARK(BM_CaptureAndRestore)->Arg(64)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadPicture(benchmark::State &state) {
+    DeviceReset();
+    TestFolder folder("graphics-bench");
+    BmpSpec spec;
+    spec.bitsPerPixel = (int)state.range(0);
+    spec.width = 512;
+    spec.height = 512;
+    if (spec.bitsPerPixel <= 8) spec.palette.assign(1u << spec.bitsPerPixel, 0x336699);
+    WriteBmpFile(folder.path / "big.bmp", spec);
+    CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true));
+    for (auto _ : state) {
+        ImageRecord record{};
+        const char *name = "big.bmp";
+        for (int i = 0; name[i]; i++) record.fileName[i] = (WCHAR)name[i];
+        LoadBitmapFile(&record, kLoadPicture);
+        free(record.pixels);
+        free(record.palette);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * 512 * 512);
+}
+BENCHMARK(BM_LoadPicture)->Arg(8)->Arg(24)->Unit(benchmark::kMillisecond);
+
+}  // namespace
