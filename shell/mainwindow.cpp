@@ -182,8 +182,12 @@ static void OnTrayNotify(LPARAM code) {
     }
 }
 
-// The mascot keeps its distance from the right and bottom edges.
+// The mascot keeps its distance from the right and bottom edges. The old
+// place gets its background back first: the restart captures the screen as
+// the new background, and a frame still showing there would stay behind as
+// part of the desktop once the mascot hides or moves.
 static void OnSettingChange(HWND window) {
+    if (WorkSurfacesReady() && animation.paused == 0) RestoreBackground();
     FitWindowToScreen(window);
     ReadScreenSize(window);
     PlaceWorkArea();

@@ -126,6 +126,23 @@ TEST(ShellStart, SettingsChangeKeepsTheDistanceToTheEdges) {
     EXPECT_TRUE(shown);
 }
 
+// A settings change that keeps the size must not leave the last frame behind
+// as part of the desktop.
+TEST(ShellStart, SettingsChangeLeavesNoGhostBehind) {
+    ShellRun run;
+    std::vector<COLORREF> before = ScreenPixels();
+    DeviceAction change;
+    change.kind = DeviceSettingsChange;
+    change.width = 240;
+    change.height = 320;
+    DeviceQueueAction(550, change);
+    run.Act(800, DeviceTrayTap);
+    int changed = -1;
+    run.At(900, [&] { changed = ChangedPixels(before); });
+    run.Run(1000);
+    EXPECT_EQ(changed, 0);
+}
+
 TEST(ShellStart, AFailedSkinLoadEndsTheProgramWithoutATrayIcon) {
     ShellRun run(16, false);
     run.Run(5000);
