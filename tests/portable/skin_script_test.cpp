@@ -113,10 +113,12 @@ static std::string ImageText(const ImageRecord &image) {
 static std::string TextItemText(const TextItem &item) {
     std::string text;
     Append(text, "", item.height);
-    text += " " + std::to_string(item.colour);
+    Append(text, " ", (int32_t)item.colour);
     Append(text, " ", item.x);
     Append(text, ",", item.y);
-    text += " [" + TestUtf8(item.text) + "]";
+    text += " [";
+    text += TestUtf8(item.text);
+    text += "]";
     return text;
 }
 
