@@ -2,9 +2,10 @@
 // fonts in one flat table, and the calls that create, select, delete and
 // copy between them.
 //
-// A handle is 0x40000000 | generation << 16 | slot: below 2^32 as on a
-// 32-bit system, and a handle whose slot has been reused since no longer
-// matches, so a deleted object stays invalid. The screen DC, a 1x1
+// A handle is 0x40000000 | generation << 16 | slot, with a 13-bit
+// generation: below 2^32 as on a 32-bit system, clear of the window half's
+// stock-object handles (0x7FFF0000 up), and a handle whose slot has been
+// reused since no longer matches, so a deleted object stays invalid. The screen DC, a 1x1
 // monochrome bitmap and the default font are stock objects that exist from
 // reset on and cannot be deleted; a new memory DC starts out holding both.
 //
@@ -39,7 +40,7 @@ struct GdiObject {
 };
 
 enum : uint32_t { HandleTag = 0x40000000u, SlotBits = 16, SlotCount = 1u << SlotBits,
-                  GenerationMask = 0x3FFF };
+                  GenerationMask = 0x1FFF };
 
 struct GdiState {
     std::vector<GdiObject> objects{1};  // slot 0 is never used
@@ -58,7 +59,7 @@ HANDLE HandleOf(uint32_t slot) {
 
 GdiObject *Lookup(const void *handle, ObjectKind kind) {
     uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-    if ((value & ~uintptr_t(0x7FFFFFFF)) != 0 || (value & HandleTag) == 0) return nullptr;
+    if ((value & ~uintptr_t(0x1FFFFFFF)) != HandleTag) return nullptr;
     uint32_t slot = value & (SlotCount - 1);
     if (slot == 0 || slot >= gdi.objects.size()) return nullptr;
     GdiObject &object = gdi.objects[slot];

@@ -264,6 +264,25 @@ TEST_F(DeviceDrawing, ResizeKeepsOldPixelsAndPaintsNewOnes) {
     EXPECT_EQ(GetDeviceCaps(GetDC(nullptr), BITSPIXEL), 24);
 }
 
+TEST_F(DeviceDrawing, ScreenWritesAreCountedAndObserved) {
+    int observed = 0;
+    DeviceObservers observers;
+    observers.screenChanged = [&] { observed++; };
+    DeviceSetObservers(observers);
+    TestDib dib(4, 4, 24);
+    HDC screen = GetDC(nullptr);
+    BitBlt(screen, 0, 0, 4, 4, dib.dc, 0, 0, SRCCOPY);
+    BitBlt(dib.dc, 0, 0, 4, 4, screen, 0, 0, SRCCOPY);
+    BitBlt(screen, -10, -10, 4, 4, dib.dc, 0, 0, SRCCOPY);  // wholly off screen: still a call
+    BitBlt(screen, 0, 0, 4, 4, screen, 2, 2, SRCCOPY);
+    DeviceSetObservers(DeviceObservers{});
+    EXPECT_EQ(DeviceScreenWrites(), 3u);
+    EXPECT_EQ(DeviceScreenReads(), 2u);
+    EXPECT_EQ(observed, 3);
+    EXPECT_FALSE(BitBlt(screen, 0, 0, 4, 4, dib.dc, 0, 0, 0x00EE0086)) << "only SRCCOPY is offered";
+    EXPECT_FALSE(SelectObject(dib.dc, GetStockObject(WHITE_BRUSH)));
+}
+
 TEST_F(DeviceDrawing, ResetClearsObjectsAndCounters) {
     TestDib dib(2, 2, 24);
     LOGFONTW logical{};
