@@ -53,6 +53,7 @@ void ComposeAndShow(const Frame *frame) {
         animation.backgroundRefreshPending = 0;
     }
     BitBlt(workDC, 0, 0, width, height, screenDC, skinTables.areaX, skinTables.areaY, SRCCOPY);
+    GdiFlush();  // the platform may batch the blit; its pixels must be in the DIB before we read them
     MergeFrameWithBackground();
     BitBlt(screenDC, skinTables.areaX, skinTables.areaY, width, height, workDC, 0, 0, SRCCOPY);
     mascotShown = 1;
