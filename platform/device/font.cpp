@@ -263,7 +263,7 @@ char32_t NextCodePoint(const WCHAR *text, int length, int *i) {
 
 // Lines broken at CR, LF and CR LF (a break at the very end starts no new
 // line); with prefix processing '&' marks the next character for underlining
-// and "&&" stands for one '&'.
+// and "&&" stands for one '&'; a '&' with nothing after it on its line shows.
 std::vector<TextLine> SplitLines(const WCHAR *text, int length, bool prefixes) {
     std::vector<TextLine> lines;
     if (length <= 0) return lines;
@@ -275,9 +275,9 @@ std::vector<TextLine> SplitLines(const WCHAR *text, int length, bool prefixes) {
             if (i < length) lines.emplace_back();
             continue;
         }
-        if (prefixes && text[i] == u'&') {
+        bool prefix = prefixes && text[i] == u'&' && i + 1 < length && !IsBreak(text[i + 1]);
+        if (prefix) {
             i++;
-            if (i >= length || IsBreak(text[i])) continue;
             if (text[i] != u'&') lines.back().underline = int(lines.back().chars.size());
         }
         lines.back().chars += NextCodePoint(text, length, &i);
@@ -370,12 +370,14 @@ int DrawTextW(HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format) {
     FontFace &font = *SelectedFontFace(dc);
     std::vector<TextLine> lines = SplitLines(text, TextLength(text, length), !(format & DT_NOPREFIX));
     MeasureLines(font, lines);
-    int height = int(lines.size()) * font.lineHeight;
+    // Empty text still answers one line's height, as the platform does, but
+    // measures no extent.
+    int height = int(std::min<int64_t>(int64_t(std::max<size_t>(lines.size(), 1)) * font.lineHeight, INT32_MAX));
     if (format & DT_CALCRECT) {
         int widest = 0;
         for (const TextLine &line : lines) widest = std::max(widest, line.width);
         rect->right = LONG(int64_t(rect->left) + widest);
-        rect->bottom = LONG(int64_t(rect->top) + height);
+        rect->bottom = LONG(int64_t(rect->top) + int64_t(lines.size()) * font.lineHeight);
         return height;
     }
     ClipBox clip = ClipOf(*rect, surface);

@@ -71,6 +71,8 @@ TEST_F(DeviceText, MeasuresLinesAndWidths) {
     EXPECT_EQ(offset.bottom, 5 + one.bottom);
     RECT prefixed = Measure(u"&Hello");
     EXPECT_EQ(prefixed.right, one.right) << "'&' marks a prefix and takes no room";
+    EXPECT_EQ(Measure(u"Hello&").right, Measure(u"Hello&&").right) << "a last '&' shows";
+    EXPECT_EQ(Measure(u"a\n").bottom, 16) << "a break at the end starts no line";
     RECT counted{0, 0, Width, Height};
     EXPECT_EQ(DrawTextW(dc, u"Hello\nthere", 5, &counted, DT_CALCRECT), 16) << "length cuts the text";
 }
@@ -123,7 +125,7 @@ TEST_F(DeviceText, DrawsBlackOnWhiteInsideTheRectOnly) {
 
 TEST_F(DeviceText, EmptyTextDrawsNothing) {
     RECT rect{3, 4, Width, Height};
-    EXPECT_EQ(DrawTextW(dc, u"", -1, &rect, DT_CALCRECT), 0);
+    EXPECT_EQ(DrawTextW(dc, u"", -1, &rect, DT_CALCRECT), 16) << "one line's height, no extent";
     EXPECT_EQ(rect.right, 3);
     EXPECT_EQ(rect.bottom, 4);
     EXPECT_EQ(DrawTextW(dc, nullptr, -1, &rect, 0), 0);
