@@ -1,3 +1,501 @@
+// run: the whole program (WinMain) on the simulated device and its virtual
+// clock, with scripted input, a trace of what it did and pictures of the
+// screen.
+//
+// The program's code is not touched: the device's observers tell us what
+// happens. A tick is recognised by its blit to the screen: inside a WM_TIMER
+// of timer 900 to the main window, or the second blit of MoveArea (the first
+// puts the background back). What a tick composed (rule, frame) is read at
+// that blit, before the tick advances; what it left (next rule and frame,
+// the timer plan) once the tick is over. Screen pictures are taken lazily:
+// every observer call first settles what was due before it (Settle), since
+// the device's time only moves between calls.
+#include "gif.h"
 #include "tool.h"
-int ParseRunArguments(const std::vector<std::string> &, RunOptions *, std::string *error) { *error = "not yet"; return 0; }
-int RunProgram(const RunOptions &, std::ostream &) { return 1; }
+
+#include "device.h"
+#include "engine/schedule.h"
+#include "engine/tick.h"
+#include "shell/globals.h"
+#include "shell/instance.h"
+#include "shell/mainwindow.h"
+#include "skin/tables.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <map>
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+enum { kTrayDoubleTap = WM_LBUTTONDBLCLK };
+
+// What a tick composed, taken at its blit.
+struct TickStart {
+    bool active = false;
+    uint64_t t = 0;
+    uint32_t tick = 0;
+    SYSTEMTIME local = {};
+    int32_t rule = 0, frameIndex = 0, blendMode = 0, areaX = 0, areaY = 0;
+};
+
+struct RunState {
+    const RunOptions *options = nullptr;
+    std::ostream *errors = nullptr;
+    std::ofstream trace;
+    bool tracing = false;
+    bool inTimerTick = false;
+    int moveBlits = 0;
+    TickStart tickStart;
+    std::vector<PngRequest> pngs;   // still to take, earliest first
+    bool pngFailed = false;
+    GifRecorder gif;
+    bool recording = false;
+    ScreenImage screen;             // the screen as last read
+    bool screenDirty = false;
+    uint64_t dirtyAt = 0;
+};
+
+RunState run;
+
+void Trace(const Json &line) {
+    if (run.tracing) run.trace << line.dump() << "\n";
+}
+
+std::string LocalText(const SYSTEMTIME &t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth,
+                  t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
+}
+
+// ---- ticks ----------------------------------------------------------------------
+
+void NoteTickStart() {
+    if (run.tickStart.active) return;
+    TickStart &s = run.tickStart;
+    s.active = true;
+    s.t = DeviceElapsed();
+    s.tick = GetTickCount();
+    GetLocalTime(&s.local);
+    s.rule = animation.currentRule;
+    s.frameIndex = animation.frameIndex;
+    s.blendMode = blendMode;
+    s.areaX = skinTables.areaX;
+    s.areaY = skinTables.areaY;
+}
+
+void FinishTick() {
+    if (!run.tickStart.active) return;
+    const TickStart &s = run.tickStart;
+    run.tickStart.active = false;
+    Json line;
+    line["event"] = "tick";
+    line["t"] = s.t;
+    line["tick"] = s.tick;
+    line["local"] = LocalText(s.local);
+    line["rule"] = s.rule;
+    line["sequence"] = RuleSequence(s.rule);
+    line["frameIndex"] = s.frameIndex;
+    line["nextRule"] = animation.currentRule;
+    line["nextFrameIndex"] = animation.frameIndex;
+    line["duration"] = lastTickDuration;
+    line["interval"] = (uint32_t)(animation.nextDueTick - s.tick);
+    line["nextDueTick"] = animation.nextDueTick;
+    line["blendMode"] = s.blendMode;
+    line["areaX"] = s.areaX;
+    line["areaY"] = s.areaY;
+    Trace(line);
+}
+
+// ---- pictures -------------------------------------------------------------------
+
+void TakePng(const PngRequest &request) {
+    if (!WritePng(request.file, ReadWholeScreen())) {
+        *run.errors << "pondlet-tool: cannot write " << request.file << "\n";
+        run.pngFailed = true;
+    }
+}
+
+// Everything due before now: a tick that ended without another observer
+// call (MoveArea inside a dialog), screenshots, the GIF's next frame.
+void Settle(bool atEnd) {
+    uint64_t now = DeviceElapsed();
+    if (run.tickStart.active && !run.inTimerTick && moveBusy == 0) FinishTick();
+    if (moveBusy == 0) run.moveBlits = 0;
+    while (!run.pngs.empty() && (atEnd || run.pngs.front().at < now)) {
+        TakePng(run.pngs.front());
+        run.pngs.erase(run.pngs.begin());
+    }
+    if (run.recording && run.screenDirty) {
+        AddGifFrame(&run.gif, ReadWholeScreen(), run.dirtyAt);
+        run.screenDirty = false;
+    }
+}
+
+void MarkScreenDirty() {
+    run.screenDirty = true;
+    run.dirtyAt = DeviceElapsed();
+}
+
+// ---- observers ------------------------------------------------------------------
+
+bool IsAnimationTimer(const MSG &message) {
+    return message.message == WM_TIMER && message.hwnd == mainWindow &&
+           message.wParam == kAnimationTimer;
+}
+
+void BeforeWindowMessage(const MSG &message) {
+    Settle(false);
+    if (IsAnimationTimer(message)) run.inTimerTick = true;
+}
+
+void AfterWindowMessage(const MSG &message) {
+    if (!IsAnimationTimer(message) || !run.inTimerTick) return;
+    run.inTimerTick = false;
+    FinishTick();
+}
+
+void ScreenChanged() {
+    MarkScreenDirty();
+    if (run.inTimerTick) {
+        NoteTickStart();
+    } else if (moveBusy == 1 && ++run.moveBlits == 2) {
+        NoteTickStart();
+    }
+}
+
+void MessageBoxShown(const DeviceMessageBox &box) {
+    Settle(false);
+    Trace(Json{{"event", "messageBox"}, {"t", DeviceElapsed()}, {"text", DeviceUtf8(box.text)},
+               {"caption", DeviceUtf8(box.caption)}});
+}
+
+void DialogOpened(HWND, int resourceId) {
+    Settle(false);
+    Trace(Json{{"event", "dialogOpen"}, {"t", DeviceElapsed()}, {"id", resourceId}});
+}
+
+void DialogClosed(HWND, int resourceId, bool hasResult, INT_PTR result) {
+    Settle(false);
+    Json line{{"event", "dialogClose"}, {"t", DeviceElapsed()}, {"id", resourceId}, {"result", nullptr}};
+    if (hasResult) line["result"] = (int64_t)result;
+    Trace(line);
+}
+
+void TrayChanged(const DeviceTrayIcon &icon, bool added) {
+    Settle(false);
+    Trace(Json{{"event", "tray"}, {"t", DeviceElapsed()}, {"action", added ? "add" : "delete"},
+               {"id", icon.id}, {"tip", DeviceUtf8(icon.tip)}});
+}
+
+void ActionApplied(const DeviceAction &action) {
+    Settle(false);
+    if (action.text.empty()) return;  // our own wrappers
+    Trace(Json{{"event", "input"}, {"t", DeviceElapsed()}, {"action", action.text}});
+    if (action.kind == DevicePaint || action.kind == DeviceSettingsChange) MarkScreenDirty();
+}
+
+void WatchDevice() {
+    DeviceObservers observers;
+    observers.messageBox = MessageBoxShown;
+    observers.dialogOpened = DialogOpened;
+    observers.dialogClosed = DialogClosed;
+    observers.tray = TrayChanged;
+    observers.actionApplied = ActionApplied;
+    observers.beforeWindowMessage = BeforeWindowMessage;
+    observers.afterWindowMessage = AfterWindowMessage;
+    observers.screenChanged = ScreenChanged;
+    DeviceSetObservers(observers);
+}
+
+// ---- input ------------------------------------------------------------------------
+
+// What a second start of the program does when it finds this copy running.
+void SecondStart() {
+    if (!DeviceMutexHeld(u"Pondlet")) {
+        *run.errors << "pondlet-tool: second-start: no running copy holds the mutex\n";
+        return;
+    }
+    HWND running = LoadWindowHandle();
+    if (running == nullptr) {
+        *run.errors << "pondlet-tool: second-start: no window handle in __tmp\n";
+        return;
+    }
+    SendMessageW(running, WM_TRAYNOTIFY, 0, kTrayDoubleTap);
+}
+
+struct ActionKindName {
+    const char *name;
+    DeviceActionKind kind;
+};
+//  name               kind
+const ActionKindName actionKinds[] = {
+    {"tray-tap",        DeviceTrayTap},
+    {"tray-double-tap", DeviceTrayDoubleTap},
+    {"second-start",    DeviceCustom},
+    {"press",           DevicePress},
+    {"choose",          DeviceChoose},
+    {"double-tap",      DeviceDoubleTapItem},
+    {"enter",           DeviceEnter},
+    {"escape",          DeviceEscape},
+    {"close",           DeviceCloseBox},
+    {"paint",           DevicePaint},
+    {"settings-change", DeviceSettingsChange},
+    {"window-moved",    DeviceWindowMoved},
+    {"help",            DeviceHelp},
+};
+
+DeviceAction DeviceActionFor(const InputLine &line) {
+    DeviceAction action;
+    for (const ActionKindName &entry : actionKinds)
+        if (line.kind == entry.name) action.kind = entry.kind;
+    const std::vector<int64_t> &n = line.numbers;
+    if (line.kind == "second-start") action.custom = SecondStart;
+    if (line.kind == "press" || line.kind == "choose" || line.kind == "double-tap") action.id = (int)n[0];
+    if (line.kind == "choose" || line.kind == "double-tap") action.index = (int)n[1];
+    if (line.kind == "paint") {
+        action.x = (int)n[0];
+        action.y = (int)n[1];
+        action.width = (int)n[2];
+        action.height = (int)n[3];
+        action.colour = line.colour;
+    }
+    if (line.kind == "settings-change") {
+        action.width = (int)n[0];
+        action.height = (int)n[1];
+    }
+    action.text = line.text;
+    return action;
+}
+
+// Each action goes through a wrapper that reports an action nothing could
+// receive (no dialog open, no such control, no tray icon) and skips it.
+void QueueInput(const std::vector<InputLine> &lines) {
+    for (const InputLine &line : lines) {
+        DeviceAction wrapper;
+        DeviceAction action = DeviceActionFor(line);
+        wrapper.kind = DeviceCustom;
+        wrapper.custom = [action]() {
+            if (!DeviceApplyAction(action))
+                *run.errors << "pondlet-tool: at " << DeviceElapsed() << " ms: " << action.text
+                            << ": nothing to receive it, skipped\n";
+        };
+        DeviceQueueAction(line.at, wrapper);
+    }
+}
+
+// ---- set-up ---------------------------------------------------------------------------
+
+SYSTEMTIME HostLocalNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local = {};
+    localtime_r(&now, &local);
+    SYSTEMTIME t = {};
+    t.wYear = (WORD)(local.tm_year + 1900);
+    t.wMonth = (WORD)(local.tm_mon + 1);
+    t.wDay = (WORD)local.tm_mday;
+    t.wDayOfWeek = (WORD)local.tm_wday;
+    t.wHour = (WORD)local.tm_hour;
+    t.wMinute = (WORD)local.tm_min;
+    t.wSecond = (WORD)(local.tm_sec > 59 ? 59 : local.tm_sec);
+    return t;
+}
+
+// The desktop: one colour, or a picture tiled from the top-left; new parts
+// of a resized screen show the same.
+int PaintBackground(const RunOptions &options) {
+    DeviceSetScreen(options.width, options.height, options.depth, options.backgroundColour);
+    if (options.backgroundFile.empty()) {
+        COLORREF colour = options.backgroundColour;
+        DeviceSetBackground([colour](int, int) { return colour; });
+        return 1;
+    }
+    ScreenImage tile;
+    std::string error;
+    if (!ReadBackgroundBmp(options.backgroundFile, &tile, &error)) {
+        *run.errors << "pondlet-tool: " << error << "\n";
+        return 0;
+    }
+    auto painter = [tile](int x, int y) {
+        return tile.pixels[(size_t)(y % tile.height) * (size_t)tile.width + (size_t)(x % tile.width)];
+    };
+    for (int y = 0; y < options.height; y++)
+        for (int x = 0; x < options.width; x++) DeviceFillScreen(x, y, 1, 1, painter(x, y));
+    DeviceSetBackground(painter);
+    return 1;
+}
+
+int OpenOutputs(const RunOptions &options) {
+    if (!options.traceFile.empty()) {
+        run.trace.open(options.traceFile, std::ios::trunc);
+        if (!run.trace) {
+            *run.errors << "pondlet-tool: cannot write " << options.traceFile << "\n";
+            return 0;
+        }
+        run.tracing = true;
+    }
+    if (!options.gifFile.empty()) {
+        if (!OpenGif(&run.gif, options.gifFile, options.width, options.height)) {
+            *run.errors << "pondlet-tool: cannot write " << options.gifFile << "\n";
+            return 0;
+        }
+        run.recording = true;
+        AddGifFrame(&run.gif, ReadWholeScreen(), 0);
+    }
+    return 1;
+}
+
+void ResetRunState(const RunOptions &options, std::ostream &errors) {
+    run.trace.close();
+    run.trace.clear();
+    run.tracing = run.inTimerTick = run.recording = run.screenDirty = run.pngFailed = false;
+    run.moveBlits = 0;
+    run.tickStart = TickStart{};
+    run.gif = GifRecorder{};
+    run.options = &options;
+    run.errors = &errors;
+    run.pngs = options.pngs;
+    std::stable_sort(run.pngs.begin(), run.pngs.end(),
+                     [](const PngRequest &a, const PngRequest &b) { return a.at < b.at; });
+}
+
+// Runs WinMain until the program quits (returns 1 with its exit code) or the
+// run's time is up (returns 0 with the time it ended).
+int PlayProgram(const RunOptions &options, int *exitCode, uint64_t *endedAt) {
+    DeviceSetRunLimit(options.forMs);
+    try {
+        *exitCode = WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0);
+        *endedAt = DeviceElapsed();
+        return 1;
+    } catch (const DeviceRunEnded &ended) {
+        *endedAt = ended.at;
+        return 0;
+    }
+}
+
+} // namespace
+
+int RunProgram(const RunOptions &options, std::ostream &errors) {
+    ResetRunState(options, errors);
+    StartFreshDevice(options.root);
+    DeviceSetLocalTime(options.startGiven ? options.start : HostLocalNow());
+    if (options.seedGiven) DeviceSeedRandom(options.seed);
+    if (!PaintBackground(options) || !OpenOutputs(options)) return kExitFailed;
+    QueueInput(options.input);
+    WatchDevice();
+
+    int exitCode = 0;
+    uint64_t endedAt = 0;
+    int quit = PlayProgram(options, &exitCode, &endedAt);
+    run.inTimerTick = false;
+    Settle(true);
+    DeviceSetObservers(DeviceObservers{});
+    if (quit) {
+        Trace(Json{{"event", "exit"}, {"t", endedAt}, {"code", exitCode}});
+    } else {
+        Trace(Json{{"event", "end"}, {"t", endedAt}});
+    }
+    DeviceProcessEnded();
+    int ok = !run.pngFailed;
+    if (run.recording) ok = CloseGif(&run.gif, endedAt) && ok;
+    if (run.tracing) {
+        run.trace.close();
+        ok = !run.trace.fail() && ok;
+    }
+    if (!ok) {
+        errors << "pondlet-tool: an output file could not be written\n";
+        return kExitFailed;
+    }
+    return quit ? exitCode : kExitOk;
+}
+
+namespace {
+
+// The run options that take a value.
+const char *const valuedRunOptions[] = {
+    "--screen", "--start", "--for", "--seed", "--background", "--background-colour",
+    "--input", "--trace", "--gif", "--png",
+};
+
+bool TakesValue(const std::string &arg) {
+    for (const char *name : valuedRunOptions)
+        if (arg == name) return true;
+    return false;
+}
+
+int ParsePngRequest(const std::string &value, RunOptions *options) {
+    size_t colon = value.find(':');
+    PngRequest request;
+    if (colon == std::string::npos || colon + 1 == value.size() ||
+        !ParseDuration(value.substr(0, colon), &request.at))
+        return 0;
+    request.file = value.substr(colon + 1);
+    options->pngs.push_back(request);
+    return 1;
+}
+
+// One option and its value; the error names what was expected.
+void ParseRunOption(const std::string &arg, const std::string &value, RunOptions *options,
+                    bool *colourGiven, std::string *error) {
+    if (arg == "--screen") {
+        if (!ParseScreen(value, true, &options->width, &options->height, &options->depth))
+            *error = "--screen takes WxHxD with depth 8, 16, 24 or 32";
+    } else if (arg == "--start") {
+        options->startGiven = ParseStartTime(value, &options->start);
+        if (!options->startGiven) *error = "--start takes \"YYYY-MM-DD hh:mm:ss[.mmm]\"";
+    } else if (arg == "--for") {
+        if (!ParseDuration(value, &options->forMs) || options->forMs == 0)
+            *error = "--for takes a duration such as 250ms, 90s, 2h or 1d";
+    } else if (arg == "--seed") {
+        char *end = nullptr;
+        unsigned long long seed = std::strtoull(value.c_str(), &end, 10);
+        options->seedGiven = !value.empty() && value[0] != '-' && *end == 0 && seed <= 0xFFFFFFFFull;
+        options->seed = (uint32_t)seed;
+        if (!options->seedGiven) *error = "--seed takes a number";
+    } else if (arg == "--background") {
+        options->backgroundFile = value;
+    } else if (arg == "--background-colour") {
+        *colourGiven = true;
+        if (!ParseColour(value, &options->backgroundColour)) *error = "--background-colour takes RRGGBB";
+    } else if (arg == "--input") {
+        ReadInputFile(value, &options->input, error);
+    } else if (arg == "--trace") {
+        options->traceFile = value;
+    } else if (arg == "--gif") {
+        options->gifFile = value;
+    } else if (arg == "--png") {
+        if (!ParsePngRequest(value, options)) *error = "--png takes T:FILE, for example 1.5s:shot.png";
+    }
+}
+
+} // namespace
+
+int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
+                      std::string *error) {
+    bool haveRoot = false, colourGiven = false;
+    for (size_t i = 0; i < args.size() && error->empty(); i++) {
+        const std::string &arg = args[i];
+        if (TakesValue(arg)) {
+            if (i + 1 >= args.size()) {
+                *error = arg + " needs a value";
+            } else {
+                ParseRunOption(arg, args[i + 1], options, &colourGiven, error);
+                i++;
+            }
+        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
+            *error = "unexpected argument: " + arg;
+        } else {
+            options->root = arg;
+            haveRoot = true;
+        }
+    }
+    if (error->empty() && !haveRoot) *error = "run needs ROOT";
+    if (error->empty() && !options->backgroundFile.empty() && colourGiven)
+        *error = "--background and --background-colour exclude each other";
+    return error->empty();
+}
