@@ -177,6 +177,18 @@ TEST(ToolDump, SelectDialogIsAnsweredByTheOptions) {
     }
 }
 
+TEST(ToolDump, BundledSkinLoadsWithoutMessages) {
+    TestFolder root("tooldump");
+    std::filesystem::copy(BUNDLED_SKIN_DIR, root.path / "pondlet");
+    DumpResult result = Dump(root, {});
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(Json::array(), result.document["messages"]) << result.document["messages"].dump();
+    for (const Json &image : result.document["/skin/graphics"_json_pointer]) {
+        if (image["fileName"].get<std::string>().empty()) continue;  // an index no line names
+        EXPECT_EQ(true, image["loaded"]) << image["fileName"];
+    }
+}
+
 TEST(ToolDump, NoSkinFailsWithStatusOne) {
     TestFolder root("tooldump");
     DumpResult result = Dump(root, {});

@@ -127,10 +127,16 @@ TEST(ToolRun, InputIsAppliedReportedAndSkippedWithoutADialog) {
     EXPECT_EQ(expected, times) << Summary(result);
 }
 
-TEST(ToolRun, QuitFromThePanelEndsWithItsExitCode) {
+TEST(ToolRun, PanelMovesAreTicksAndQuitEndsWithItsExitCode) {
     ToolRun tool;
-    tool.Input("300ms tray-double-tap\n400ms press 1057\n");
+    tool.Input("300ms tray-double-tap\n350ms press 1067\n400ms press 1057\n");
     RunResult result = tool.Run();
+    // The Up button moves the area one pixel and draws at once.
+    std::vector<Json> moved;
+    for (const Json &tick : Events(result, "tick"))
+        if (tick["t"] == 350) moved.push_back(tick);
+    ASSERT_EQ(1u, moved.size()) << Summary(result);
+    EXPECT_EQ(289, moved[0]["areaY"]) << moved[0].dump();
     std::vector<Json> exits = Events(result, "exit");
     ASSERT_EQ(1u, exits.size()) << Summary(result);
     EXPECT_EQ(result.status, exits[0]["code"]);
