@@ -257,6 +257,7 @@ check_second_start() {  # folder
         return
     fi
     pass "a second start opens the running copy's panel"
+    shot panel
     local expected="2 100% 75% 50% 25% Half" listed
     [ "$depth" = 8 ] && expected="0 100% Half"
     listed=$(trayctl selection "$PANEL" 1061)
@@ -285,6 +286,7 @@ check_about_and_quit() {  # folder
     trayctl wait "$PANEL" 10 >/dev/null
     trayctl press "$PANEL" 1056 >/dev/null
     if trayctl wait "$ABOUT" 10 >/dev/null; then
+        shot about
         trayctl press "$ABOUT" 1 >/dev/null
         if trayctl gone "$ABOUT" 10 >/dev/null; then
             pass "About from the panel opens and closes"
