@@ -248,7 +248,7 @@ TEST_F(TickTest, PicturesAreClippedToTheWorkArea) {
         {-2147483647, 0, "000000/000000/000000/000000"},
         {2147483647, 2147483647, "000000/000000/000000/000000"},
     };
-    int32_t picture = AddPicture(0, 0, 4, 3, 8, 1, kKeyPalette);
+    int32_t picture = AddPicture(0, 0, 4, 3, 4, 1, kKeyPalette);
     Start();
     for (const Row &row : rows) {
         skinTables.graphics[picture].x = row.x;
