@@ -5,66 +5,41 @@
 // baseline copies a W x H x 3 surface six times with memcpy; the target is a
 // full-screen tick within four times that. Each tick benchmark reports its
 // own CPU time per tick, the baseline's and their ratio as counters.
+//
+// BM_AnimationTick plays the bundled skin's busiest frame (the one that
+// covers the most pixels, then has the most layers) with its layers where
+// the skin puts them, in a work area of W x H at the bottom-right of the
+// device's own 240 x 320, 16-bit screen, at the program's default blend.
+// BM_AnimationTickSyntheticWorst is a made-up worst case: three layers
+// covering the whole area with noise, a mask and a clock text.
 #include "device.h"
+#include "engine/compose.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 #include "graphics/surfaces.h"
 #include "shell/globals.h"
+#include "skin/script.h"
 #include "support/engine_skin.h"
+#include "support/test_files.h"
 
 #include <benchmark/benchmark.h>
 
 #include <string.h>
 #include <time.h>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
 
-TestSkin benchSkin;
-std::vector<std::vector<BYTE>> benchStores;
-uint32_t benchPalette[256];
-uint32_t benchMaskPalette[2] = {0, 1};
+namespace fs = std::filesystem;
 
-// A picture the size of the work area with a pattern of indices or colours.
-ImageRecord PatternPicture(int32_t w, int32_t h, int32_t depth, const uint32_t *palette) {
-    benchStores.emplace_back();
-    ImageRecord picture = TestPicture(benchStores.back(), w, h, depth, 0, palette);
-    size_t bytes = (size_t)picture.rowBytes * h;
-    for (size_t i = 0; i < bytes; i++) picture.pixels[i] = (BYTE)(i * 37 + i / 7);
-    return picture;
-}
+// ---- the device and the program around the tick --------------------------------
 
-// Three picture layers covering the whole area (4-bit keyed, 8-bit keyed,
-// 24-bit cut by a 1-bit mask) and a clock text, as the busiest frames have.
-void BuildBusySkin(int32_t w, int32_t h) {
-    benchSkin = TestSkin{};
-    benchStores.clear();
-    benchStores.reserve(8);
-    for (int i = 0; i < 256; i++) benchPalette[i] = (uint32_t)(i * 0x010305) & 0xF8FCF8;
-    ImageRecord nibbles = PatternPicture(w, h, 4, benchPalette);
-    nibbles.hasTransparentKey = 1;
-    nibbles.transparentKey = 3;
-    ImageRecord bytes = PatternPicture(w, h, 8, benchPalette);
-    bytes.hasTransparentKey = 1;
-    bytes.transparentKey = 0;
-    ImageRecord colours = PatternPicture(w, h, 24, nullptr);
-    benchSkin.graphics = {nibbles, bytes, colours};
-    benchSkin.masks = {PatternPicture(w, h, 1, benchMaskPalette)};
-    TextItem clock = {};
-    const char16_t face[] = u"%h:%m";
-    memcpy(clock.text, face, sizeof face);
-    clock.x = 4;
-    clock.y = 4;
-    clock.height = 12;
-    clock.colour = 0x603824;
-    benchSkin.texts = {clock};
-    AddTestSequence(benchSkin, {TestFrame(100, 100, {{0, -1, {}}, {1, -1, {}}, {2, 0, {}}, {-1, 0, {0}}})});
-    UseTestSkin(benchSkin);
-}
-
-void StartDevice(int32_t w, int32_t h) {
+void StartDevice() {
     DeviceReset();
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
@@ -74,20 +49,27 @@ void StartDevice(int32_t w, int32_t h) {
                                  nullptr, nullptr, nullptr, nullptr);
     screenWidth = DeviceScreenWidth();
     screenHeight = DeviceScreenHeight();
-    BuildBusySkin(w, h);
+    offsetX = offsetY = 0;
+    blendMode = 2;
+    screenDC = GetDC(nullptr);
+    // As the program records it: 16 and 32 bits work as 24.
+    int32_t depth = GetDeviceCaps(screenDC, BITSPIXEL);
+    displayFormat = DisplayFormat{};
+    displayFormat.depth = depth == 16 || depth == 32 ? 24 : depth;
+}
+
+// A work area of w x h at the screen's bottom-right, its surfaces and the
+// display probe, as the program prepares them after loading a skin.
+bool PrepareArea(int32_t w, int32_t h) {
     skinTables.areaWidth = w;
     skinTables.areaHeight = h;
     skinTables.areaX = screenWidth - w;
     skinTables.areaY = screenHeight - h;
-    displayFormat.depth = 24;
-    displayFormat.channelMask[0] = 0xF8;
-    displayFormat.channelMask[1] = 0xFC;
-    displayFormat.channelMask[2] = 0xF8;
-    blendMode = 2;
-    screenDC = GetDC(nullptr);
-    CreateWorkSurfaces();
+    if (!CreateWorkSurfaces()) return false;
+    ProbeDisplayFormat(&workSurface);
     animation = AnimationState{};
     animation.backgroundRefreshPending = 1;
+    return true;
 }
 
 // CPU time of this thread in nanoseconds: other work on a shared machine
@@ -113,14 +95,18 @@ double MemcpyBaseline(int32_t w, int32_t h, int rounds) {
     return (CpuNanoseconds() - start) / rounds;
 }
 
-void BM_AnimationTick(benchmark::State &state) {
-    int32_t w = (int32_t)state.range(0), h = (int32_t)state.range(1);
-    StartDevice(w, h);
-    AnimationTick(mainWindow);  // the first tick captures the background
+// Ticks the frame (rule, frameIndex) over and over; the first tick captures
+// the background and is not counted.
+void TimeTicks(benchmark::State &state, int32_t rule, int32_t frameIndex) {
+    int32_t w = skinTables.areaWidth, h = skinTables.areaHeight;
+    animation.currentRule = rule;
+    animation.frameIndex = frameIndex;
+    AnimationTick(mainWindow);
     int64_t ticks = 0;
     double start = CpuNanoseconds();
     for (auto _ : state) {
-        animation.frameIndex = 0;
+        animation.currentRule = rule;
+        animation.frameIndex = frameIndex;
         AnimationTick(mainWindow);
         ticks++;
     }
@@ -130,7 +116,136 @@ void BM_AnimationTick(benchmark::State &state) {
     state.counters["memcpy6_us"] = baselineNs / 1000;
     state.counters["ratio"] = tickNs / baselineNs;
 }
+
+// ---- the bundled skin's busiest frame ------------------------------------------
+
+// The bundled skin, copied alone below a folder that stands for the
+// executable's, so the catalogue finds it without asking.
+const TestFolder &BundledSkinFolder() {
+    static TestFolder folder("tickbench");
+    static bool copied = false;
+    if (!copied) {
+        fs::path source = fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet";
+        std::error_code error;
+        fs::copy(source, folder.path / "pondlet", error);
+        copied = true;
+    }
+    return folder;
+}
+
+struct BusiestFrame {
+    int32_t rule = -1, sequence = -1, frame = -1;
+    int64_t covered = -1;
+    int32_t layers = 0;
+};
+
+int32_t LayerCount(const Frame *frame) {
+    int32_t layers = 0;
+    while (layers < kLayerSlots && !IsEndMarker(frame, layers)) layers++;
+    return layers;
+}
+
+int64_t CoveredPixels(const Frame *frame) {
+    size_t area = (size_t)skinTables.areaWidth * (size_t)skinTables.areaHeight;
+    memset(coverageMask, 0, area);
+    ComposeFrameLayers(frame);
+    int64_t covered = 0;
+    for (size_t i = 0; i < area; i++) covered += coverageMask[i] != 0;
+    return covered;
+}
+
+// Composes every frame of every sequence that a rule plays and keeps the one
+// that covers the most pixels, then the one with the most layers.
+BusiestFrame FindBusiestFrame() {
+    BusiestFrame best;
+    for (int32_t rule = 0; rule <= skinTables.ruleCount; rule++) {
+        int32_t sequence = RuleSequence(rule);
+        if (sequence < 0) continue;
+        for (int32_t f = 0; f < skinTables.frameCount[sequence]; f++) {
+            const Frame *frame = &skinTables.sequences[sequence][f];
+            int64_t covered = CoveredPixels(frame);
+            int32_t layers = LayerCount(frame);
+            if (covered > best.covered || (covered == best.covered && layers > best.layers))
+                best = {rule, sequence, f, covered, layers};
+        }
+    }
+    return best;
+}
+
+void BM_AnimationTick(benchmark::State &state) {
+    StartDevice();
+    if (!CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(BundledSkinFolder().path, true)) ||
+        LoadSkin() != 1 || !PrepareArea((int32_t)state.range(0), (int32_t)state.range(1))) {
+        state.SkipWithError("the bundled skin did not load");
+        return;
+    }
+    BusiestFrame busiest = FindBusiestFrame();
+    if (busiest.rule < 0) {
+        state.SkipWithError("the bundled skin has no frame to play");
+        return;
+    }
+    state.SetLabel("sequence " + std::to_string(busiest.sequence) + " frame " +
+                   std::to_string(busiest.frame) + ": " + std::to_string(busiest.layers) +
+                   " layers, " + std::to_string(busiest.covered) + " px");
+    TimeTicks(state, busiest.rule, busiest.frame);
+}
 BENCHMARK(BM_AnimationTick)->Args({96, 96})->Args({240, 320})->Unit(benchmark::kMicrosecond);
+
+// ---- a synthetic worst case ----------------------------------------------------
+
+TestSkin synthSkin;
+std::vector<std::vector<BYTE>> synthStores;
+uint32_t synthPalette[256];
+uint32_t synthMaskPalette[2] = {0, 1};
+
+// A picture the size of the work area with a pattern of indices or colours.
+ImageRecord PatternPicture(int32_t w, int32_t h, int32_t depth, const uint32_t *palette) {
+    synthStores.emplace_back();
+    ImageRecord picture = TestPicture(synthStores.back(), w, h, depth, 0, palette);
+    size_t bytes = (size_t)picture.rowBytes * h;
+    for (size_t i = 0; i < bytes; i++) picture.pixels[i] = (BYTE)(i * 37 + i / 7);
+    return picture;
+}
+
+// Three picture layers covering the whole area (4-bit keyed, 8-bit keyed,
+// 24-bit cut by a 1-bit mask) and a clock text.
+void BuildSyntheticSkin(int32_t w, int32_t h) {
+    synthSkin = TestSkin{};
+    synthStores.clear();
+    synthStores.reserve(8);
+    for (int i = 0; i < 256; i++) synthPalette[i] = (uint32_t)(i * 0x010305) & 0xF8FCF8;
+    ImageRecord nibbles = PatternPicture(w, h, 4, synthPalette);
+    nibbles.hasTransparentKey = 1;
+    nibbles.transparentKey = 3;
+    ImageRecord bytes = PatternPicture(w, h, 8, synthPalette);
+    bytes.hasTransparentKey = 1;
+    bytes.transparentKey = 0;
+    ImageRecord colours = PatternPicture(w, h, 24, nullptr);
+    synthSkin.graphics = {nibbles, bytes, colours};
+    synthSkin.masks = {PatternPicture(w, h, 1, synthMaskPalette)};
+    TextItem clock = {};
+    const char16_t face[] = u"%h:%m";
+    memcpy(clock.text, face, sizeof face);
+    clock.x = 4;
+    clock.y = 4;
+    clock.height = 12;
+    clock.colour = 0x603824;
+    synthSkin.texts = {clock};
+    AddTestSequence(synthSkin, {TestFrame(100, 100, {{0, -1, {}}, {1, -1, {}}, {2, 0, {}}, {-1, 0, {0}}})});
+    UseTestSkin(synthSkin);
+}
+
+void BM_AnimationTickSyntheticWorst(benchmark::State &state) {
+    int32_t w = (int32_t)state.range(0), h = (int32_t)state.range(1);
+    StartDevice();
+    BuildSyntheticSkin(w, h);
+    if (!PrepareArea(w, h)) {
+        state.SkipWithError("no work surfaces");
+        return;
+    }
+    TimeTicks(state, 0, 0);
+}
+BENCHMARK(BM_AnimationTickSyntheticWorst)->Args({96, 96})->Args({240, 320})->Unit(benchmark::kMicrosecond);
 
 void BM_MemcpySixTimes(benchmark::State &state) {
     size_t bytes = (size_t)state.range(0) * state.range(1) * 3;
