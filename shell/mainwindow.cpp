@@ -96,10 +96,11 @@ int InitInstance(HINSTANCE instance, int show) {
                                  NULL, NULL, appInstance, NULL);
     if (mainWindow == NULL) return 0;
     UpdateWindow(mainWindow);
-    // After a failed skin load the quit is already pending: an icon added now
-    // would outlive the program in the tray.
-    if (!quitPending) AddTrayIcon(mainWindow, trayIconImage, kTrayIconId, WSTR("QXTIMER"));
+    AddTrayIcon(mainWindow, trayIconImage, kTrayIconId, WSTR("QXTIMER"));
     SaveWindowHandle(mainWindow);
+    // After a failed skin load ShutDown has already run and the quit is
+    // pending: the icon just added would outlive the program in the tray.
+    if (quitPending) DeleteTrayIcon(mainWindow, kTrayIconId);
     return 1;
 }
 
@@ -195,7 +196,9 @@ static void OnSettingChange(HWND window) {
 }
 
 // Something moved or resized the window: stop, but leave the last frame on
-// the screen (unlike PauseAnimation).
+// the screen (unlike PauseAnimation). The next tap restarts through
+// RestartAnimation, which captures the screen as it is, that last frame
+// included, as the new background.
 static void OnWindowPosChanged(void) {
     if (resizingSelf) return;
     KillTimer(mainWindow, kAnimationTimer);

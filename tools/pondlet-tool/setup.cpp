@@ -4,14 +4,21 @@
 
 #include "device.h"
 #include "engine/schedule.h"
+#include "graphics/surfaces.h"
 #include "shell/globals.h"
 #include "shell/instance.h"
 #include "shell/panel.h"
 #include "skin/tables.h"
 
 void StartFreshDevice(const std::string &root) {
-    DeviceReset();
     DeviceSetObservers(DeviceObservers{});
+    // An earlier command's work surfaces lived on the old device: a run whose
+    // skin fails to load would put their stale pixels back at shut-down. A
+    // size no surface can have leaves them not ready, as at process start
+    // (the refusal is told on the old device, which is reset next).
+    skinTables.areaWidth = -1;
+    CreateWorkSurfaces();
+    DeviceReset();
     std::filesystem::path exe = std::filesystem::absolute(root) / "pondlet.exe";
     DeviceSetExecutable(exe.lexically_normal().string());
     exeFolder[0] = 0;
