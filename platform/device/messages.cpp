@@ -6,6 +6,11 @@
 // second one. KillTimer leaves a queued WM_TIMER where it is, which is why
 // the program drains them itself.
 //
+// Fetching follows the system's priorities: posted messages first, then
+// the quit message, and WM_TIMER only when neither waits. So a program that
+// kills its timer and posts its quit sees no further tick, even when a
+// WM_TIMER was already waiting.
+//
 // When a GetMessageW finds nothing to fetch, WaitForNextEvent moves the
 // clock to the earliest timer or scripted action (actions first at the same
 // millisecond) and lets it happen; past the run limit it ends the run.
@@ -108,6 +113,31 @@ bool NextTimerDue(uint64_t *due)
     return found;
 }
 
+// The first queued entry that passes the filter and is (or is not) a timer's.
+bool FindQueued(HWND window, UINT first, UINT last, bool timers, size_t *at)
+{
+    for (size_t i = 0; i < queue.size(); ++i) {
+        const MSG &queued = queue[i].msg;
+        if ((queue[i].timerSerial != 0) == timers && InRange(queued.message, first, last) &&
+            ForWindow(queued.hwnd, window)) {
+            *at = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+BOOL TakeQueued(LPMSG msg, size_t at, UINT remove)
+{
+    if (msg)
+        *msg = queue[at].msg;
+    if (remove & PM_REMOVE) {
+        TakenFromQueue(queue[at]);
+        queue.erase(queue.begin() + (ptrdiff_t)at);
+    }
+    return TRUE;
+}
+
 [[noreturn]] void EndRun(uint64_t at)
 {
     AdvanceClockTo(at);
@@ -167,19 +197,9 @@ void WaitForNextEvent()
 BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove)
 {
     QueueDueTimers();
-    for (size_t i = 0; i < queue.size(); ++i) {
-        const MSG &queued = queue[i].msg;
-        if (!InRange(queued.message, first, last) || !ForWindow(queued.hwnd, window))
-            continue;
-        if (msg)
-            *msg = queued;
-        if (remove & PM_REMOVE) {
-            TakenFromQueue(queue[i]);
-            queue.erase(queue.begin() + (ptrdiff_t)i);
-        }
-        return TRUE;
-    }
-    // The quit message comes once the posted messages before it are gone.
+    size_t at = 0;
+    if (FindQueued(window, first, last, false, &at))
+        return TakeQueued(msg, at, remove);
     if (quitPosted && InRange(WM_QUIT, first, last) && ForWindow(nullptr, window)) {
         if (msg) {
             *msg = MSG{};
@@ -191,6 +211,8 @@ BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove)
             quitPosted = false;
         return TRUE;
     }
+    if (FindQueued(window, first, last, true, &at))
+        return TakeQueued(msg, at, remove);
     return FALSE;
 }
 

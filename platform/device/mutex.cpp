@@ -22,8 +22,10 @@ struct MutexHandle {
 std::vector<MutexObject> objects;
 std::vector<MutexHandle> handles;
 
-// Mutex handles: 0x4D000000 + 4 * index, apart from files' and windows'.
-const uintptr_t firstMutexHandle = 0x4D000000;
+// Mutex handles: 0x6D000000 + 4 * index, apart from files' and windows' and
+// above the GDI objects' 0x40000000-0x5FFFFFFF, so a mutex handle is never
+// also a live bitmap, font or DC.
+const uintptr_t firstMutexHandle = 0x6D000000;
 
 bool Lives(const MutexObject &object)
 {

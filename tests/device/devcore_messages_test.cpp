@@ -4,25 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Received {
-    uint64_t at;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-std::vector<Received> received;
-// What the window does on each WM_TIMER (tests set it).
-void (*onTimer)(HWND, WPARAM);
+std::string received;  // "at:message/wParam/lParam " per message
+std::function<void(HWND, WPARAM)> onTimer;
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    received.push_back({DeviceElapsed(), message, wParam, lParam});
+    received += std::to_string(DeviceElapsed()) + ":" + std::to_string(message) + "/" +
+                std::to_string(wParam) + "/" + std::to_string(lParam) + " ";
     if (message == WM_TIMER && onTimer)
         onTimer(window, wParam);
     return 0;
@@ -51,16 +45,6 @@ uint64_t RunUntilEnd()
     return DeviceElapsed();
 }
 
-std::string Describe(const std::vector<Received> &list, UINT only)
-{
-    std::string out;
-    for (const Received &r : list)
-        if (!only || r.message == only)
-            out += std::to_string(r.at) + ":" + std::to_string(r.message) + "/" +
-                   std::to_string(r.wParam) + "/" + std::to_string(r.lParam) + " ";
-    return out;
-}
-
 class DeviceMessages : public ::testing::Test {
 protected:
     void SetUp() override
@@ -70,34 +54,63 @@ protected:
         onTimer = nullptr;
         window = MakeWindow();
         ASSERT_NE(window, nullptr);
-        received.clear();
     }
     HWND window = nullptr;
 };
 
-TEST_F(DeviceMessages, CreationSendsCreateAndTakesTheScreenSize)
+TEST_F(DeviceMessages, CreationSendsCreateInsideTheCall)
 {
-    DeviceReset();
-    received.clear();
-    HWND made = MakeWindow();
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].message, (UINT)WM_NCCREATE);
-    EXPECT_EQ(received[1].message, (UINT)WM_CREATE);
+    EXPECT_EQ(received, "0:129/0/0 0:1/0/0 ") << "WM_NCCREATE, then WM_CREATE";
     RECT rect;
-    ASSERT_TRUE(GetWindowRect(made, &rect));
+    ASSERT_TRUE(GetWindowRect(window, &rect));
     EXPECT_EQ(rect.right - rect.left, 240);
     EXPECT_EQ(rect.bottom - rect.top, 320);
-    EXPECT_EQ(DeviceMainWindow(), made);
-    EXPECT_LT((uintptr_t)made, (uintptr_t)1 << 32);
+    EXPECT_EQ(DeviceMainWindow(), window);
+    EXPECT_LT((uintptr_t)window, (uintptr_t)1 << 32);
 }
 
-TEST_F(DeviceMessages, TimerFiresExactlyOnItsPeriodWhileTheLoopIsIdle)
+// The program's tick: stop the timer, drop queued ones, arm it again.
+void ReArm(HWND w, WPARAM id)
 {
-    SetTimer(window, 7, 40, nullptr);
-    DeviceSetRunLimit(130);
-    EXPECT_EQ(RunUntilEnd(), 130u);
-    EXPECT_EQ(Describe(received, WM_TIMER), "40:275/7/0 80:275/7/0 120:275/7/0 ");
-    EXPECT_EQ(DeviceElapsed(), 130u);
+    KillTimer(w, id);
+    MSG drop;
+    while (PeekMessageW(&drop, w, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+    }
+    SetTimer(w, id, 25, nullptr);
+}
+
+TEST_F(DeviceMessages, TimersFireExactlyOnTheirPeriod)
+{
+    struct Row {
+        const char *what;
+        std::function<void(HWND)> start;
+        bool reArm;
+        uint64_t limit;
+        const char *expected;
+    };
+    const Row rows[] = {
+        {"a plain period", [](HWND w) { SetTimer(w, 7, 40, nullptr); }, false, 130,
+         "40:275/7/0 80:275/7/0 120:275/7/0 "},
+        {"set again: the new period counts from then, the old one is gone",
+         [](HWND w) {
+             SetTimer(w, 900, 50, nullptr);
+             DeviceAdvance(30);
+             SetTimer(w, 900, 20, nullptr);
+         },
+         false, 95, "50:275/900/0 70:275/900/0 90:275/900/0 "},
+        {"re-armed from the handler", [](HWND w) { SetTimer(w, 900, 1, nullptr); }, true, 60,
+         "1:275/900/0 26:275/900/0 51:275/900/0 "},
+    };
+    for (const Row &row : rows) {
+        SetUp();
+        received.clear();
+        row.start(window);
+        if (row.reArm)
+            onTimer = ReArm;
+        DeviceSetRunLimit(row.limit);
+        EXPECT_EQ(RunUntilEnd(), row.limit) << row.what;
+        EXPECT_EQ(received, row.expected) << row.what;
+    }
 }
 
 TEST_F(DeviceMessages, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
@@ -114,30 +127,22 @@ TEST_F(DeviceMessages, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
     EXPECT_EQ(DeviceElapsed(), 100u) << "PeekMessageW never moves the clock";
 }
 
-TEST_F(DeviceMessages, SettingATimerAgainRestartsItsPeriod)
+// A waiting WM_TIMER comes after messages posted later and after the quit:
+// the program's shut-down (kill the timer, post the quit) must see no tick.
+TEST_F(DeviceMessages, TimerMessagesComeAfterPostedMessagesAndQuit)
 {
-    SetTimer(window, 900, 50, nullptr);
-    DeviceAdvance(30);
-    SetTimer(window, 900, 20, nullptr);  // replaces: due at 50, not 50 and 30+20
-    DeviceSetRunLimit(95);
-    RunUntilEnd();
-    EXPECT_EQ(Describe(received, WM_TIMER), "50:275/900/0 70:275/900/0 90:275/900/0 ");
-}
-
-TEST_F(DeviceMessages, ReArmingFromTheHandlerKeepsTheRhythm)
-{
-    // The program's tick: stop the timer, drop queued ones, arm it again.
-    onTimer = [](HWND w, WPARAM id) {
-        KillTimer(w, id);
-        MSG drop;
-        while (PeekMessageW(&drop, w, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-        }
-        SetTimer(w, id, 25, nullptr);
-    };
-    SetTimer(window, 900, 1, nullptr);
-    DeviceSetRunLimit(60);
-    RunUntilEnd();
-    EXPECT_EQ(Describe(received, WM_TIMER), "1:275/900/0 26:275/900/0 51:275/900/0 ");
+    SetTimer(window, 900, 10, nullptr);
+    DeviceAdvance(10);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, (UINT)WM_TIMER);
+    PostMessageW(window, WM_USER, 0, 0);
+    KillTimer(window, 900);
+    PostQuitMessage(4);
+    while (GetMessageW(&msg, nullptr, 0, 0))
+        DispatchMessageW(&msg);
+    EXPECT_EQ(received, "10:1024/0/0 ");
+    EXPECT_EQ(msg.wParam, 4u);
 }
 
 TEST_F(DeviceMessages, ActionsDueWithATimerComeFirst)
@@ -149,16 +154,16 @@ TEST_F(DeviceMessages, ActionsDueWithATimerComeFirst)
     icon.uFlags = NIF_MESSAGE;
     icon.uCallbackMessage = 1026;
     ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &icon));
+    received.clear();
     SetTimer(window, 1, 20, nullptr);
     DeviceAction tap;
     tap.kind = DeviceTrayTap;
     DeviceQueueAction(20, tap);
-    DeviceAction doubleTap;
-    doubleTap.kind = DeviceTrayDoubleTap;
-    DeviceQueueAction(20, doubleTap);
+    tap.kind = DeviceTrayDoubleTap;
+    DeviceQueueAction(20, tap);
     DeviceSetRunLimit(20);
     RunUntilEnd();
-    EXPECT_EQ(Describe(received, 0), "20:1026/106/513 20:1026/106/515 20:275/1/0 ");
+    EXPECT_EQ(received, "20:1026/106/513 20:1026/106/515 20:275/1/0 ");
 }
 
 TEST_F(DeviceMessages, RunEndsAtTheLimitOrWhenNothingIsLeft)
@@ -176,106 +181,38 @@ TEST_F(DeviceMessages, RunEndsAtTheLimitOrWhenNothingIsLeft)
     EXPECT_EQ(RunUntilEnd(), 0u) << "nothing to wait for ends the run at once";
 }
 
-TEST_F(DeviceMessages, QuitComesAfterMessagesPostedBeforeIt)
-{
-    PostMessageW(window, WM_USER + 1, 0, 0);
-    PostQuitMessage(4);
-    PostMessageW(window, WM_USER + 2, 0, 0);
-    MSG msg;
-    std::vector<UINT> order;
-    while (GetMessageW(&msg, nullptr, 0, 0))
-        order.push_back(msg.message);
-    EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
-    EXPECT_EQ(msg.message, (UINT)WM_QUIT);
-    EXPECT_EQ(msg.wParam, 4u);
-}
-
-TEST_F(DeviceMessages, DestroyedWindowLosesTimersAndMessages)
-{
-    SetTimer(window, 1, 10, nullptr);
-    PostMessageW(window, WM_USER, 0, 0);
-    ASSERT_TRUE(DestroyWindow(window));
-    EXPECT_EQ(Describe(received, 0), "0:2/0/0 0:130/0/0 ");
-    MSG msg;
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_FALSE(PostMessageW(window, WM_USER, 0, 0));
-    EXPECT_FALSE(DestroyWindow(window));
-}
-
-TEST_F(DeviceMessages, SystemNoticesReachTheMainWindow)
-{
-    struct Row {
-        DeviceActionKind kind;
-        UINT message;
-    };
-    const Row rows[] = {
-        {DeviceSettingsChange, WM_SETTINGCHANGE},
-        {DeviceWindowMoved, WM_WINDOWPOSCHANGED},
-        {DeviceHelp, WM_HELP},
-    };
-    for (const Row &row : rows) {
-        received.clear();
-        DeviceAction action;
-        action.kind = row.kind;
-        action.width = 320;
-        action.height = 240;
-        EXPECT_TRUE(DeviceApplyAction(action));
-        EXPECT_EQ(Describe(received, 0), "0:" + std::to_string(row.message) + "/0/0 ");
-    }
-    RECT rect;
-    GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.right, 320);
-    EXPECT_EQ(rect.bottom, 240);
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
-}
-
-TEST_F(DeviceMessages, TrayIconsAreAddedChangedAndRemoved)
-{
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = TRAY_RECORD_SIZE;
-    icon.hWnd = window;
-    icon.uID = 106;
-    icon.uFlags = NIF_MESSAGE | NIF_TIP;
-    icon.uCallbackMessage = 1026;
-    for (int i = 0; i < 64; ++i)
-        icon.szTip[i] = u'x';  // no terminator: the tip stops at 63 units
-    EXPECT_TRUE(Shell_NotifyIconW(NIM_ADD, &icon));
-    EXPECT_FALSE(Shell_NotifyIconW(NIM_ADD, &icon)) << "same window and id twice";
-    ASSERT_EQ(DeviceTrayIcons().size(), 1u);
-    EXPECT_EQ(DeviceTrayIcons()[0].tip.size(), 63u);
-    icon.uFlags = NIF_TIP;
-    icon.szTip[0] = 0;
-    EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &icon));
-    EXPECT_EQ(DeviceTrayIcons()[0].tip, u"");
-    EXPECT_EQ(DeviceTrayIcons()[0].callbackMessage, 1026u);
-    EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
-    EXPECT_FALSE(Shell_NotifyIconW(NIM_DELETE, &icon));
-    DeviceAction tap;
-    tap.kind = DeviceTrayTap;
-    EXPECT_FALSE(DeviceApplyAction(tap)) << "no icon to tap";
-}
-
 TEST_F(DeviceMessages, NamedMutexReportsASecondCreation)
 {
     HANDLE first = CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
-    ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetLastError(), 0u);
     HANDLE second = CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
     EXPECT_TRUE(ReleaseMutex(first));
     EXPECT_FALSE(ReleaseMutex(second)) << "the second handle never owned it";
     EXPECT_TRUE(CloseHandle(second));
-    EXPECT_TRUE(DeviceMutexHeld(u"Pondlet")) << "released but a handle is still open";
-    EXPECT_TRUE(CloseHandle(first));
-    EXPECT_FALSE(DeviceMutexHeld(u"Pondlet"));
-    CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
-    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_TRUE(DeviceMutexHeld(u"Pondlet")) << "a handle is still open";
     DeviceProcessEnded();
     EXPECT_FALSE(DeviceMutexHeld(u"Pondlet"));
-
     DeviceHoldMutex(u"Pondlet");
     CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS) << "another copy holds it";
+}
+
+// Handles of every kind stay below 2^32 and never coincide, however often a
+// GDI slot is reused: closing a stray handle must not hit another object.
+TEST_F(DeviceMessages, HandlesOfDifferentKindsNeverCoincide)
+{
+    std::vector<HANDLE> kernel;
+    for (int i = 0; i < 8; ++i)
+        kernel.push_back(CreateMutexW(nullptr, FALSE, nullptr));
+    LOGFONTW logical = {};
+    for (int i = 0; i < 0x2000; ++i) {  // every generation of one GDI slot
+        HFONT font = CreateFontIndirectW(&logical);
+        ASSERT_LT((uintptr_t)font, (uintptr_t)1 << 32);
+        for (HANDLE handle : kernel)
+            ASSERT_NE((HANDLE)font, handle) << "font " << i << " has a mutex's handle";
+        ASSERT_TRUE(DeleteObject(font));
+    }
 }
 
 } // namespace
