@@ -131,6 +131,7 @@ TEST_F(DeviceMessages, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
 // the program's shut-down (kill the timer, post the quit) must see no tick.
 TEST_F(DeviceMessages, TimerMessagesComeAfterPostedMessagesAndQuit)
 {
+    received.clear();
     SetTimer(window, 900, 10, nullptr);
     DeviceAdvance(10);
     MSG msg;
