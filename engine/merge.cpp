@@ -10,9 +10,11 @@
 // This runs over the whole work area on every tick. Pixels are handled as
 // packed 0x00RRGGBB-ordered words of their three stored bytes (byte 0 in the
 // low bits), so that the 5-6-5 reduction is one AND and the blends work on
-// all three channels at once; and runs of eight pixels in which the screen
-// still shows what the last tick showed are mixed and copied a 64-bit word
-// at a time, with the coverage turned into byte-select masks.
+// all three channels at once; and runs of sixteen pixels in which the screen
+// still shows what the last tick showed are mixed and copied 16 bytes at a
+// time, with the coverage turned into byte-select masks. Where the run is
+// uncovered, as most of a work area larger than the mascot is, that is a
+// masked copy of the background.
 // Every path gives exactly the pixels of ReadPixel, WritePixel and BlendPixel.
 #include "engine/compose.h"
 
@@ -29,24 +31,8 @@ namespace {
 // The stored bytes' precision (blue, green, red) as a packed word.
 const uint32_t kPixelBits = 0xF8FCF8;
 
-// Eight pixels are 24 bytes, three 64-bit words; the masks repeat the
-// per-byte precision F8 FC F8 across them.
+// Coverage is turned into byte-select masks eight pixels (24 bytes) at a time.
 enum { kBlock = 8 };
-struct BlockMasks {
-    uint64_t word[3];
-};
-
-BlockMasks MakeBlockMasks() {
-    BYTE bytes[3 * kBlock];
-    for (int i = 0; i < 3 * kBlock; i += 3) {
-        bytes[i] = 0xF8;
-        bytes[i + 1] = 0xFC;
-        bytes[i + 2] = 0xF8;
-    }
-    BlockMasks masks;
-    memcpy(masks.word, bytes, sizeof bytes);
-    return masks;
-}
 
 struct MergeRowState {
     BYTE *work, *background, *shown;
@@ -58,8 +44,6 @@ struct MergeSettings {
     int32_t tracking;   // mascotShown
     int32_t mode;       // blendMode, -1 for a mode that writes nothing
     uint32_t keep;      // channelMask AND the pixel precision, packed
-    BlockMasks masks;
-    uint64_t keepWord[3];  // keep repeated over a block
 };
 
 inline uint32_t Load(const BYTE *p) { return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16; }
@@ -128,51 +112,114 @@ inline uint32_t CoverageBits(const BYTE *covered) {
     return (uint32_t)((ones * 0x0102040810204080ull) >> 56);
 }
 
-// The blends of Blend on 64-bit words: they act on each byte alone, so the
-// words need not line up with pixels.
-inline uint64_t BlendWord(uint64_t f, uint64_t b, int32_t mode) {
-    const uint64_t low6 = 0x3F3F3F3F3F3F3F3Full, low7 = 0x7F7F7F7F7F7F7F7Full;
-    if (mode == kBlend75) return ((f >> 2) & low6) * 3 + ((b >> 2) & low6);
-    if (mode == kBlend50) return ((f >> 1) & low7) + ((b >> 1) & low7);
-    return ((f >> 2) & low6) + ((b >> 2) & low6) * 3;
+// Sixteen pixels (48 bytes) as three 16-byte values of two 64-bit lanes:
+// the compiler keeps them in vector registers where the processor has them
+// and splits them into words where it has not.
+enum { kChunk = 16 };
+typedef uint64_t Lanes __attribute__((vector_size(16)));
+// Without SSE (the 32-bit Windows build) GCC warns that such values would be
+// passed differently across a call; these helpers are private and inlined,
+// so no call boundary sees them.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+struct Chunk {
+    Lanes v0, v1, v2;
+};
+
+// The same through any byte address; may_alias lets it read the surfaces'
+// bytes without breaking the aliasing rules.
+typedef uint64_t UnalignedLanes __attribute__((vector_size(16), aligned(1), may_alias));
+
+inline Lanes LoadLanes(const BYTE *p) { return *(const UnalignedLanes *)p; }
+
+inline Chunk LoadChunk(const BYTE *p) { return {LoadLanes(p), LoadLanes(p + 16), LoadLanes(p + 32)}; }
+
+inline void StoreChunk(BYTE *p, Lanes v0, Lanes v1, Lanes v2) {
+    *(UnalignedLanes *)p = v0;
+    *(UnalignedLanes *)(p + 16) = v1;
+    *(UnalignedLanes *)(p + 32) = v2;
 }
 
-// Eight pixels at x as 64-bit words; 0 when the screen changed in the block
-// since the last tick, which the pixel-by-pixel path handles.
-int MergeBlock(const MergeRowState &row, int32_t x, const MergeSettings &settings) {
+inline int AnyBits(Lanes v) { return (v[0] | v[1]) != 0; }
+
+// The byte-select values of sixteen pixels from two table entries.
+inline Chunk SelectChunk(uint32_t bits) {
+    const uint64_t *low = selectTable[bits & 0xFF].word, *high = selectTable[bits >> 8].word;
+    return {Lanes{low[0], low[1]}, Lanes{low[2], high[0]}, Lanes{high[1], high[2]}};
+}
+
+// The blends of Blend, lane by lane: they act on each byte alone, so the
+// lanes need not line up with pixels. x * 3 is written x + 2x: no byte
+// carries, and lane multiplication is not a vector instruction.
+inline Lanes BlendLanes(Lanes f, Lanes b, int32_t mode) {
+    const Lanes low6 = {0x3F3F3F3F3F3F3F3Full, 0x3F3F3F3F3F3F3F3Full};
+    const Lanes low7 = {0x7F7F7F7F7F7F7F7Full, 0x7F7F7F7F7F7F7F7Full};
+    if (mode == kBlend50) return ((f >> 1) & low7) + ((b >> 1) & low7);
+    Lanes f4 = (f >> 2) & low6, b4 = (b >> 2) & low6;
+    if (mode == kBlend75) return f4 + (f4 << 1) + b4;
+    return f4 + b4 + (b4 << 1);
+}
+
+// The per-byte precision (and the kept channels) over sixteen pixels.
+struct ChunkMasks {
+    Chunk precision, keep;
+};
+
+ChunkMasks MakeChunkMasks(uint32_t keep) {
+    BYTE precision[3 * kChunk], kept[3 * kChunk];
+    for (int i = 0; i < 3 * kChunk; i++) {
+        precision[i] = (BYTE)(kPixelBits >> (8 * (i % 3)));
+        kept[i] = (BYTE)(keep >> (8 * (i % 3)));
+    }
+    return {LoadChunk(precision), LoadChunk(kept)};
+}
+
+// One covered pixel's value in a chunk: the frame (blended where the mode
+// blends), or the screen's own pixel where the mode writes nothing there.
+inline Lanes CoveredLanes(Lanes screen, Lanes f, Lanes b, Lanes chosen, Lanes keep, int32_t mode) {
+    Lanes mixed = f;
+    if (mode >= kBlend75 && mode <= kBlend25) mixed = BlendLanes(f, b, mode) & keep;
+    return (mixed & chosen) | (screen & ~chosen);
+}
+
+// Sixteen pixels at x; 0 when the screen changed among them since the last
+// tick, which the pixel-by-pixel path handles. Uncovered pixels (most of a
+// work area larger than the mascot) get the background straight back.
+int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &settings,
+               const ChunkMasks &masks) {
     BYTE *work = row.work + 3 * x, *shown = row.shown + 3 * x;
-    uint64_t screen[3], before[3], frame[3], back[3], result[3];
-    memcpy(screen, work, sizeof screen);
+    const Chunk &m = masks.precision;
+    Chunk s = LoadChunk(work);
     if (settings.tracking) {
-        memcpy(before, shown, sizeof before);
-        for (int i = 0; i < 3; i++)
-            if (((screen[i] ^ before[i]) & settings.masks.word[i]) != 0) return 0;
+        Chunk h = LoadChunk(shown);
+        if (AnyBits(((s.v0 ^ h.v0) & m.v0) | ((s.v1 ^ h.v1) & m.v1) | ((s.v2 ^ h.v2) & m.v2))) return 0;
     }
-    memcpy(back, row.background + 3 * x, sizeof back);
-    uint32_t coveredBits = CoverageBits(row.covered + x);
-    if (coveredBits == 0) {
-        for (int i = 0; i < 3; i++) result[i] = back[i] & settings.masks.word[i];
-    } else {
-        memcpy(frame, row.frame + 3 * x, sizeof frame);
-        const BlockSelect &covered = selectTable[coveredBits];
-        // Where the checker skips, and in a mode that writes nothing, the
-        // screen's pixel stays as it is.
-        uint32_t written = settings.mode == kBlendChecker ? ((row.y & 1) ? 0xAA : 0x55)
-                           : settings.mode < 0             ? 0
-                                                           : 0xFF;
-        const BlockSelect &chosen = selectTable[coveredBits & written];
-        for (int i = 0; i < 3; i++) {
-            uint64_t f = frame[i] & settings.masks.word[i], b = back[i] & settings.masks.word[i];
-            uint64_t mixed = f;
-            if (settings.mode >= kBlend75 && settings.mode <= kBlend25)
-                mixed = BlendWord(f, b, settings.mode) & settings.keepWord[i];
-            uint64_t coveredValue = (mixed & chosen.word[i]) | (screen[i] & ~chosen.word[i]);
-            result[i] = (coveredValue & covered.word[i]) | (b & ~covered.word[i]);
-        }
+    Chunk b = LoadChunk(row.background + 3 * x);
+    b = {b.v0 & m.v0, b.v1 & m.v1, b.v2 & m.v2};
+    if (!AnyBits(LoadLanes(row.covered + x))) {
+        StoreChunk(work, b.v0, b.v1, b.v2);
+        StoreChunk(shown, b.v0, b.v1, b.v2);
+        return 1;
     }
-    memcpy(work, result, sizeof result);
-    for (int i = 0; i < 3; i++) result[i] &= settings.masks.word[i];
-    memcpy(shown, result, sizeof result);
+    uint32_t coveredBits = CoverageBits(row.covered + x) | CoverageBits(row.covered + x + 8) << 8;
+    Chunk f = LoadChunk(row.frame + 3 * x);
+    f = {f.v0 & m.v0, f.v1 & m.v1, f.v2 & m.v2};
+    // Chunks start at even columns: the checker writes the even ones on even
+    // rows and the odd ones on odd rows.
+    uint32_t written = settings.mode == kBlendChecker ? ((row.y & 1) ? 0xAAAA : 0x5555)
+                       : settings.mode < 0             ? 0
+                                                       : 0xFFFF;
+    Chunk covered = SelectChunk(coveredBits), chosen = SelectChunk(coveredBits & written);
+    const Chunk &k = masks.keep;
+    int32_t mode = settings.mode;
+    Lanes r0 = CoveredLanes(s.v0, f.v0, b.v0, chosen.v0, k.v0, mode);
+    Lanes r1 = CoveredLanes(s.v1, f.v1, b.v1, chosen.v1, k.v1, mode);
+    Lanes r2 = CoveredLanes(s.v2, f.v2, b.v2, chosen.v2, k.v2, mode);
+    r0 = (r0 & covered.v0) | (b.v0 & ~covered.v0);
+    r1 = (r1 & covered.v1) | (b.v1 & ~covered.v1);
+    r2 = (r2 & covered.v2) | (b.v2 & ~covered.v2);
+    StoreChunk(work, r0, r1, r2);
+    StoreChunk(shown, r0 & m.v0, r1 & m.v1, r2 & m.v2);
     return 1;
 }
 
@@ -184,7 +231,7 @@ inline BYTE *StorageRow(const ImageRecord *record, int32_t y) {
     return record->pixels + (size_t)(record->height - 1 - y) * (size_t)RowBytesOf(record);
 }
 
-void MergeRow(int32_t y, const MergeSettings &settings) {
+void MergeRow(int32_t y, const MergeSettings &settings, const ChunkMasks &masks) {
     int32_t width = workSurface.width;
     MergeRowState row;
     row.work = StorageRow(&workSurface, y);
@@ -194,9 +241,9 @@ void MergeRow(int32_t y, const MergeSettings &settings) {
     row.covered = coverageMask + (size_t)y * (size_t)width;
     row.y = y;
     int32_t x = 0;
-    for (; x + kBlock <= width; x += kBlock) {
-        if (MergeBlock(row, x, settings)) continue;
-        for (int32_t i = x; i < x + kBlock; i++) MergePixel(row, i, settings);
+    for (; x + kChunk <= width; x += kChunk) {
+        if (MergeChunk(row, x, settings, masks)) continue;
+        for (int32_t i = x; i < x + kChunk; i++) MergePixel(row, i, settings);
     }
     for (; x < width; x++) MergePixel(row, x, settings);
 }
@@ -213,10 +260,7 @@ void MergeFrameWithBackground(void) {
     if (settings.mode < kBlendFull || settings.mode > kBlendChecker) settings.mode = -1;
     const BYTE *keep = displayFormat.channelMask;
     settings.keep = (keep[0] | (uint32_t)keep[1] << 8 | (uint32_t)keep[2] << 16) & kPixelBits;
-    settings.masks = MakeBlockMasks();
-    BYTE keepBytes[3 * kBlock];
-    for (int i = 0; i < 3 * kBlock; i++) keepBytes[i] = (BYTE)(settings.keep >> (8 * (i % 3)));
-    memcpy(settings.keepWord, keepBytes, sizeof keepBytes);
+    ChunkMasks masks = MakeChunkMasks(settings.keep);
     if (selectTable[1].word[0] == 0) BuildSelectTable();
-    for (int32_t y = 0; y < workSurface.height; y++) MergeRow(y, settings);
+    for (int32_t y = 0; y < workSurface.height; y++) MergeRow(y, settings, masks);
 }

@@ -67,7 +67,10 @@ protected:
         displayFormat.channelMask[2] = 0xF8;
     }
     // Random surfaces; coverage in runs (so whole blocks are covered or not)
-    // and the screen equal to what was shown except at a few places.
+    // and the screen equal to what was shown except at a few places. Every
+    // fourth row from row 2 is left untouched by other programs and covered
+    // only at the first or the last pixel of each sixteen; every fourth from row 3 is
+    // untouched and uncovered, as most rows of a tick are.
     void Fill(int32_t w, int32_t h) {
         work.Make(w, h, (3 * w + 3) & ~3, random);
         frame.Make(w, h, 3 * w, random);
@@ -76,13 +79,17 @@ protected:
         for (int32_t y = 0; y < h; y++)
             for (int32_t x = 0; x < w; x++) {
                 uint32_t v = ReadPixel(&work.record, x, y);
-                if (random() % 13 == 0) v ^= 0x080400;
+                if (random() % 13 == 0 && y % 4 < 2) v ^= 0x080400;
                 WritePixel(&shown.record, x, y, v);
                 WritePixel(&frame.record, x, y, ReadPixel(&frame.record, x, y));
                 WritePixel(&background.record, x, y, ReadPixel(&background.record, x, y));
             }
         coverage.assign((size_t)w * h, 0);
-        for (size_t i = 0; i < coverage.size(); i++) coverage[i] = (i / 8 + i / 29) % 3 == 0 || random() % 9 == 0;
+        for (size_t i = 0; i < coverage.size(); i++) {
+            size_t x = i % w, y = i / w;
+            if (y % 4 == 2) coverage[i] = x % 16 == (y % 8 == 2 ? 0 : 15);
+            else coverage[i] = y % 4 != 3 && ((i / 8 + i / 29) % 3 == 0 || random() % 9 == 0);
+        }
     }
     void Install() {
         workSurface = work.record;
@@ -94,7 +101,7 @@ protected:
 };
 
 TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
-    const int32_t sizes[][2] = {{21, 5}, {16, 3}, {7, 2}, {1, 1}};
+    const int32_t sizes[][2] = {{21, 5}, {16, 3}, {7, 2}, {1, 1}, {53, 8}};
     const int32_t modes[] = {kBlendFull, kBlend75, kBlend50, kBlend25, kBlendChecker, 7};
     for (const auto &size : sizes)
         for (int32_t mode : modes)
