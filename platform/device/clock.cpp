@@ -140,3 +140,15 @@ DWORD Random(void)
 {
     return RandomStep(&generator);
 }
+
+namespace {
+// A device exists before the first DeviceReset: code that runs earlier (the
+// portable tests) finds the clock at its fixed start and Random seeded.
+struct ClockAtStart {
+    ClockAtStart()
+    {
+        ResetClock();
+        ResetRandom();
+    }
+} clockAtStart;
+} // namespace

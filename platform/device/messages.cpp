@@ -40,8 +40,8 @@ std::deque<QueuedMessage> queue;
 bool quitPosted;
 int quitCode;
 uint64_t runLimit;
-uint64_t nextTimerSerial;
-UINT_PTR nextThreadTimerId;
+uint64_t nextTimerSerial = 1;  // 0 marks posted messages, also before any DeviceReset
+UINT_PTR nextThreadTimerId = 1;
 
 bool InRange(UINT message, UINT first, UINT last)
 {
