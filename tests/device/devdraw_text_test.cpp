@@ -54,25 +54,22 @@ protected:
     }
 };
 
+// Each text measures as wide as its widest line (given as a text of one
+// line) and as high as its lines at a 16-pixel cell.
 TEST_F(DeviceText, MeasuresLinesAndWidths) {
-    RECT one = Measure(u"Hello"), two = Measure(u"Hello\nHello"), wide = Measure(u"Hello, world");
-    EXPECT_GT(one.right, 0);
-    EXPECT_EQ(one.bottom, 16) << "a positive lfHeight is the cell height";
-    EXPECT_EQ(two.bottom, 2 * one.bottom);
-    EXPECT_EQ(two.right, one.right) << "the widest line sets the width";
-    EXPECT_GT(wide.right, one.right);
-    for (const char16_t *text : {u"ab\r\ncd", u"ab\rcd", u"ab\ncd"}) {
-        RECT rect = Measure(text);
-        EXPECT_EQ(rect.bottom, 32) << DeviceUtf8(std::u16string(text));
-        EXPECT_EQ(rect.right, Measure(u"cd").right) << DeviceUtf8(std::u16string(text));
+    struct { const char16_t *text, *sameWidthAs; int lines; } rows[] = {
+        {u"Hello\nHi", u"Hello", 2},   {u"ab\r\ncd", u"cd", 2}, {u"ab\rcd", u"cd", 2},
+        {u"a\n", u"a", 1},              // a break at the end starts no line
+        {u"&Hello", u"Hello", 1},        // '&' marks a prefix and takes no room
+        {u"Hello&", u"Hello&&", 1},      // a last '&' shows
+    };
+    for (auto &row : rows) {
+        std::string what = DeviceUtf8(std::u16string(row.text));
+        RECT rect = Measure(row.text, 10, 5);
+        EXPECT_EQ(rect.right, 10 + Measure(row.sameWidthAs).right) << what;
+        EXPECT_EQ(rect.bottom, 5 + 16 * row.lines) << what;
     }
-    RECT offset = Measure(u"Hello", 10, 5);
-    EXPECT_EQ(offset.right, 10 + one.right);
-    EXPECT_EQ(offset.bottom, 5 + one.bottom);
-    RECT prefixed = Measure(u"&Hello");
-    EXPECT_EQ(prefixed.right, one.right) << "'&' marks a prefix and takes no room";
-    EXPECT_EQ(Measure(u"Hello&").right, Measure(u"Hello&&").right) << "a last '&' shows";
-    EXPECT_EQ(Measure(u"a\n").bottom, 16) << "a break at the end starts no line";
+    EXPECT_GT(Measure(u"Hello, world").right, Measure(u"Hello").right);
     RECT counted{0, 0, Width, Height};
     EXPECT_EQ(DrawTextW(dc, u"Hello\nthere", 5, &counted, DT_CALCRECT), 16) << "length cuts the text";
 }
