@@ -161,17 +161,18 @@ void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, int32_t w, int32
 TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
     const int32_t w = 19, h = 11;
     struct Row {
-        int32_t depth, x, y, width, height, key, hasKey, displayDepth, maskWidth;
+        int32_t depth, x, y, width, height, key, hasKey, displayDepth, maskWidth, maskDepth;
+        bool maskPaletted;
     } rows[] = {
-        {1, 0, 0, 19, 11, 1, 1, 24, 0},   {2, -3, 2, 9, 5, 2, 1, 24, 0},
-        {4, 5, -2, 17, 6, 3, 1, 8, 0},    {4, 5, -2, 17, 6, 3, 1, 24, 0},
-        {8, 12, 8, 13, 9, 7, 1, 24, 0},   {8, 1, 1, 13, 9, 7, 1, 8, 0},
-        {8, 1, 1, 13, 9, 300, 1, 24, 9},  {24, 2, 3, 12, 8, 0, 1, 24, 7},
-        {24, -1, -1, 21, 13, 0, 0, 24, 30}, {4, 0, 0, 19, 11, 0, 0, 24, 5},
-        {2, 0, 0, 19, 11, 0, 0, 16, 0},
+        {1, 0, 0, 19, 11, 1, 1, 24, 0, 0, false},    {2, -3, 2, 9, 5, 2, 1, 24, 0, 0, false},
+        {4, 5, -2, 17, 6, 3, 1, 8, 0, 0, false},     {4, 5, -2, 17, 6, 3, 1, 24, 0, 0, false},
+        {8, 12, 8, 13, 9, 7, 1, 24, 0, 0, false},    {8, 1, 1, 13, 9, 7, 1, 8, 0, 0, false},
+        {8, 1, 1, 13, 9, 300, 1, 24, 9, 1, true},    {24, 2, 3, 12, 8, 0, 1, 24, 7, 8, true},
+        {24, -1, -1, 21, 13, 0, 0, 24, 30, 24, false}, {4, 0, 0, 19, 11, 0, 0, 24, 5, 4, true},
+        {2, 0, 0, 19, 11, 0, 0, 16, 0, 0, false},    {1, -2, 1, 23, 7, 0, 0, 24, 13, 2, false},
+        {24, 3, 0, 15, 11, 0, 0, 24, 15, 8, false},
     };
-    std::vector<uint32_t> palette(256);
-    static const uint32_t maskPalette[2] = {0, 1};
+    std::vector<uint32_t> palette(256), maskPalette(256);
     for (const Row &row : rows) {
         for (uint32_t &c : palette) c = (random() % 4) * 0x3C1E3C;  // repeated colours
         std::vector<BYTE> store, maskStore;
@@ -182,8 +183,13 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
         g.y = row.y;
         g.transparentKey = (uint32_t)row.key;
         g.hasTransparentKey = row.hasKey;
-        ImageRecord m = TestPicture(maskStore, row.maskWidth ? row.maskWidth : 1, 4, 1, 0, maskPalette);
-        for (BYTE &b : maskStore) b = (BYTE)random();
+        // Mask colours: entry 0 and the odd entries are 0 (drawn), the rest cut.
+        for (size_t i = 0; i < maskPalette.size(); i++) maskPalette[i] = i % 2 ? 0 : (uint32_t)i * 0x010101;
+        ImageRecord m = TestPicture(maskStore, row.maskWidth ? row.maskWidth : 1, 4,
+                                    row.maskDepth ? row.maskDepth : 1, 0,
+                                    row.maskPaletted ? maskPalette.data() : nullptr);
+        // Many bytes hold only bits below the 5-6-5 precision, which do not cut.
+        for (BYTE &b : maskStore) b = (BYTE)(random() & (random() % 2 ? 0xFF : 0x07));
         const ImageRecord *mask = row.maskWidth ? &m : nullptr;
         displayFormat.depth = row.displayDepth;
 
@@ -207,9 +213,11 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
                 ImageRecord expected = frame.record;
                 expected.pixels = expectFrame.data();
                 ASSERT_EQ((int)expectCoverage[y * w + x], (int)coverage[y * w + x])
-                    << "depth " << row.depth << " display " << row.displayDepth << " at " << x << "," << y;
+                    << "depth " << row.depth << " mask " << row.maskDepth << " display " << row.displayDepth
+                    << " at " << x << "," << y;
                 ASSERT_EQ(Hex(ReadPixel(&expected, x, y)), Hex(ReadPixel(&frame.record, x, y)))
-                    << "depth " << row.depth << " display " << row.displayDepth << " at " << x << "," << y;
+                    << "depth " << row.depth << " mask " << row.maskDepth << " display " << row.displayDepth
+                    << " at " << x << "," << y;
             }
     }
 }
