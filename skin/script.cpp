@@ -109,7 +109,10 @@ static void CountEntries(const WCHAR *line) {
     if (kind == 'G') RaiseTo(&skinTables.graphicMax, index);
     if (kind == 'M') RaiseTo(&skinTables.maskMax, index);
     if (kind == 'S') RaiseTo(&skinTables.textMax, index);
-    if (kind == '#' && skinTables.frameCount[index] < kMaxFramesPerSequence)
+    // The file may have changed since the first pass: a sequence beyond the
+    // arrays that pass sized is not counted (the filling pass skips it too).
+    if (kind == '#' && index <= skinTables.sequenceMax &&
+        skinTables.frameCount[index] < kMaxFramesPerSequence)
         skinTables.frameCount[index]++;
 }
 
