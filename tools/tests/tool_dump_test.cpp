@@ -49,17 +49,41 @@ void WriteWorkedExample(const std::filesystem::path &folder) {
     ASSERT_EQ(1, WriteTestFile(folder / "skin.txt", workedExample));
 }
 
+// Minute and second flags that only the given value sets.
+Json OnlyFlag(int count, int value) {
+    Json flags = Json::array();
+    for (int i = 0; i < count; i++) flags.push_back(i == value ? 1 : 0);
+    return flags;
+}
+
+// Every flag set from first on.
+Json Flags(int count, int first) {
+    Json flags = Json::array();
+    for (int i = 0; i < count; i++) flags.push_back(i >= first ? 1 : 0);
+    return flags;
+}
+
+Json NoLayers(int from) {
+    Json slots = Json::array();
+    for (int i = 0; i < 10; i++) slots.push_back(i < from ? 0 : -1);
+    return slots;
+}
+
 } // namespace
 
-// The reader's tables are tested with the reader; here each kind of field
-// must reach the JSON document under its name.
+// The skin reader's worked example, field by field as the dump prints it.
 TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
     TestFolder root("tooldump");
     WriteWorkedExample(root.path / "cat");
     DumpResult result = Dump(root, {"--pixels"});
     ASSERT_EQ(0, result.status);
-    Json minuteZero = Json::array();
-    for (int i = 0; i < 60; i++) minuteZero.push_back(i == 0 ? 1 : 0);
+    Json layersOne = NoLayers(1), layersTwo = NoLayers(1);
+    layersTwo[1] = 1;
+    Json masksOne = NoLayers(1), masksTwo = NoLayers(1);  // mask 0 in slot 0, -1 after
+    masksTwo[1] = -1;
+    Json textMasks = NoLayers(2);                          // mask 0, text layer's 0
+    Json textLast = Json::array({-1, 0, -1, -1, -1, -1, -1, -1, -1, -1});
+    layersOne[0] = 0;
     struct Row {
         const char *pointer;
         Json expected;
@@ -68,21 +92,43 @@ TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
         {"/loaded", 1},
         {"/messages", Json::array()},
         {"/selectDialog", nullptr},
+        {"/skin/areaWidth", 64}, {"/skin/areaHeight", 64},
+        {"/skin/marginRight", 4}, {"/skin/marginBottom", 4},
         {"/skin/areaX", 172}, {"/skin/areaY", 252},
         {"/skin/fontFace", "Tahoma"},
-        {"/skin/graphics/1/x", 20},
+        {"/skin/graphicMax", 1}, {"/skin/maskMax", 0}, {"/skin/textMax", 0},
+        {"/skin/graphics/0/fileName", "body.bmp"},
+        {"/skin/graphics/0/transparentKey", -1}, {"/skin/graphics/0/hasTransparentKey", 0},
+        {"/skin/graphics/1/x", 20}, {"/skin/graphics/1/y", 16},
         {"/skin/graphics/1/transparentKey", 0}, {"/skin/graphics/1/hasTransparentKey", 1},
+        {"/skin/graphics/1/loaded", true}, {"/skin/graphics/1/bitsPerPixel", 8},
         {"/skin/graphics/1/pixels", Json::array({Json::array({0, 0xF8}), Json::array({0xFC00, 0xF80000})})},
-        {"/skin/masks/0/fileName", "bodym.bmp"},
+        {"/skin/masks/0/fileName", "bodym.bmp"}, {"/skin/masks/0/transparentKey", 0},
         {"/skin/texts/0", Json{{"text", "%h:%m"}, {"x", 8}, {"y", 44}, {"height", 12}, {"colour", 16777215}}},
+        {"/skin/sequenceMax", 1},
         {"/skin/frameCount", Json::array({2, 2})},
         {"/skin/regular", Json::array({1, 0})},
-        {"/skin/sequences/0/0/layerGraphic", Json::array({0, 1, -1, -1, -1, -1, -1, -1, -1, -1})},
-        {"/skin/sequences/0/0/durationMax", 600},
-        {"/skin/sequences/1/0/layerTextLast", Json::array({-1, 0, -1, -1, -1, -1, -1, -1, -1, -1})},
+        {"/skin/sequences/0/0/layerGraphic", layersTwo},
+        {"/skin/sequences/0/0/layerMask", masksTwo},
+        {"/skin/sequences/0/0/duration", 300}, {"/skin/sequences/0/0/durationMax", 600},
+        {"/skin/sequences/0/1/layerGraphic", layersOne},
+        {"/skin/sequences/0/1/layerMask", masksOne},
+        {"/skin/sequences/0/1/durationMax", 300},
+        {"/skin/sequences/0/2/layerGraphic", NoLayers(0)},
+        {"/skin/sequences/1/0/layerGraphic", layersOne},
+        {"/skin/sequences/1/0/layerMask", textMasks},
+        {"/skin/sequences/1/0/layerTextLast", textLast},
         {"/skin/sequences/1/0/layerText/1", Json::array({0})},
+        {"/skin/sequences/1/0/duration", 2000},
+        {"/skin/ruleCount", 1},
         {"/skin/rules/1/sequence", 1},
-        {"/skin/rules/1/minute", minuteZero},
+        {"/skin/rules/1/minute", OnlyFlag(60, 0)},
+        {"/skin/rules/1/second", OnlyFlag(60, 0)},
+        {"/skin/rules/1/weekday", Flags(7, 0)},
+        {"/skin/rules/1/month", Flags(13, 1)},
+        {"/skin/rules/1/day", Flags(32, 1)},
+        {"/skin/rules/1/hour", Flags(24, 0)},
+        {"/skin/rules/0/sequence", 0},
     };
     for (const Row &row : rows) {
         Json::json_pointer pointer(row.pointer);
