@@ -59,10 +59,11 @@ void ComposeAndShow(const Frame *frame) {
     mascotShown = 1;
 }
 
-// Steps to the next frame; at an end marker, and never past one, the
-// schedule chooses what plays next.
+// Steps to the next frame; when that one is the end marker, or the table
+// has no further frame (a sequence with no frames at all), the schedule
+// chooses what plays next.
 void AdvanceFrame(const Frame *frames, int32_t frameTotal, const SYSTEMTIME *now) {
-    if (frames == nullptr || IsEndMarker(&frames[animation.frameIndex], 0)) {
+    if (frames == nullptr) {
         SelectRuleForNow(now);
         return;
     }

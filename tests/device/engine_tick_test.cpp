@@ -368,10 +368,11 @@ TEST_F(TickTest, SequencesAdvanceAndEndByTheSchedule) {
     EXPECT_EQ(Hex(kDesk), Hex(Shown(0, 0)));
     EXPECT_EQ(1000, NextTimerAfter());
 
-    // A frame filled without layers ends its sequence after its own time.
+    // A frame filled without layers shows nothing for its own time; the
+    // sequence then goes on with its next frame.
     skinTables.rules[0].sequence = layerless;
     AnimationTick(mainWindow);
-    EXPECT_EQ(0, animation.frameIndex) << "the frames after it are never reached";
+    EXPECT_EQ(1, animation.frameIndex) << "the frame after it comes next";
     EXPECT_EQ(300, NextTimerAfter());
 
     // A rule whose sequence is outside the table is not followed.
