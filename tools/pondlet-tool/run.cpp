@@ -385,7 +385,10 @@ int RunProgram(const RunOptions &options, std::ostream &errors) {
     StartFreshDevice(options.root);
     DeviceSetLocalTime(options.startGiven ? options.start : HostLocalNow());
     if (options.seedGiven) DeviceSeedRandom(options.seed);
-    if (!PaintBackground(options) || !OpenOutputs(options)) return kExitFailed;
+    // A background that cannot be read is a bad argument, like an input file
+    // that cannot be read; an output that cannot be written is a failure.
+    if (!PaintBackground(options)) return kExitUsage;
+    if (!OpenOutputs(options)) return kExitFailed;
     QueueInput(options.input);
     WatchDevice();
 

@@ -319,3 +319,11 @@ TEST(ToolRunParse, ValuesInputLinesAndArguments) {
     ASSERT_EQ(1u, options.pngs.size());
     EXPECT_EQ("a:b.png", options.pngs[0].file);
 }
+
+TEST(ToolRun, UnreadableBackgroundIsAUsageError) {
+    ToolRun tool;
+    tool.options.backgroundFile = (tool.root.path / "missing.bmp").string();
+    RunResult result = tool.Run();
+    EXPECT_EQ(2, result.status) << result.errors;
+    EXPECT_NE(std::string::npos, result.errors.find("missing.bmp")) << result.errors;
+}
