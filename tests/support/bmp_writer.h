@@ -1,14 +1,11 @@
-// A small BMP file writer for tests: builds a file's bytes from a plain
-// description, including deliberately broken files, so that every loader
-// test shows in its source what the file holds.
+// A small BMP file writer for tests: builds a file from a plain description,
+// including deliberately broken files, so that every loader test shows in
+// its source what the file holds.
 #pragma once
-
-#include "platform.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 struct BmpSpec {
@@ -16,12 +13,10 @@ struct BmpSpec {
     int32_t height = 1;                 // may be zero or negative for bad-input tests
     int bitsPerPixel = 24;              // 1, 2, 4, 8, 16, 24 or 32 (others write no pixels)
     std::vector<uint32_t> palette;      // 0x00BBGGRR; fewer than 2^bits sets biClrUsed
-    std::vector<uint32_t> pixels;       // row-major from the top: indices or colour values;
-                                        // missing pixels are written as 0
+    std::vector<uint32_t> pixels;       // row-major from the top; missing ones are 0
     bool paddedRows = true;             // rows padded to 4 bytes, as files normally are
-
-    // Overrides for bad-input tests. Each changes only what it names: the
-    // pixel data always follows the colour table (and gapBytes).
+    // Overrides for bad-input tests; pixel data always follows the colour
+    // table and gapBytes.
     uint16_t bfType = 0x4D42;           // "BM"
     int64_t bfOffBits = -1;             // -1: where the pixel data really starts
     uint32_t biCompression = 0;
@@ -30,13 +25,6 @@ struct BmpSpec {
     int64_t truncateTo = -1;            // -1: whole file; else keep this many bytes
 };
 
-// Bytes of one file row (padded or not) for a width and depth.
-size_t BmpRowBytes(int32_t width, int bitsPerPixel, bool padded);
-
-// The whole file as bytes.
-std::vector<uint8_t> BuildBmp(const BmpSpec &spec);
-
-// Builds the file and writes it to a host path (see test_files.h for test
-// folders and the program's view of their paths). Returns 1, or 0 when the
+// Builds the file and writes it to a host path. Returns 1, or 0 when the
 // file cannot be written.
 int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec);

@@ -1,6 +1,10 @@
 // Files and folders for tests, on both builds (see test_files.h).
 #include "test_files.h"
 
+#if !defined(_WIN32)
+#include "device.h"
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -92,9 +96,7 @@ TestWString TestDevicePath(const fs::path &path, bool trailing) {
 #if defined(_WIN32)
     TestWString result = full.wstring();
 #else
-    TestWString result = TestWide(full.string());
-    for (WCHAR &unit : result)
-        if (unit == u'/') unit = u'\\';
+    TestWString result = DevicePathFromHost(full.string());
 #endif
     if (trailing && (result.empty() || result.back() != WCHAR('\\'))) result += WCHAR('\\');
     return result;
@@ -107,37 +109,19 @@ int CopyTestPath(WCHAR *buffer, size_t units, const TestWString &path) {
     return 1;
 }
 
-static void AppendUtf8(std::string &out, uint32_t code) {
-    if (code < 0x80) {
-        out += (char)code;
-    } else if (code < 0x800) {
-        out += (char)(0xC0 | (code >> 6));
-        out += (char)(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += (char)(0xE0 | (code >> 12));
-        out += (char)(0x80 | ((code >> 6) & 0x3F));
-        out += (char)(0x80 | (code & 0x3F));
-    } else {
-        out += (char)(0xF0 | (code >> 18));
-        out += (char)(0x80 | ((code >> 12) & 0x3F));
-        out += (char)(0x80 | ((code >> 6) & 0x3F));
-        out += (char)(0x80 | (code & 0x3F));
-    }
-}
-
 std::string TestUtf8(const TestWString &text) {
     std::string out;
     for (size_t i = 0; i < text.size(); i++) {
-        uint32_t unit = (uint16_t)text[i];
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size()) {
-            uint32_t low = (uint16_t)text[i + 1];
-            if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i++;
-                continue;
-            }
+        uint32_t code = (uint16_t)text[i];
+        uint32_t low = i + 1 < text.size() ? (uint16_t)text[i + 1] : 0;
+        if (code >= 0xD800 && code < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            i++;
         }
-        AppendUtf8(out, unit);
+        int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+        static const uint8_t lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        out += (char)(lead[extra] | (code >> (6 * extra)));
+        for (int k = extra - 1; k >= 0; k--) out += (char)(0x80 | ((code >> (6 * k)) & 0x3F));
     }
     return out;
 }
@@ -146,28 +130,4 @@ std::string TestUtf8(const WCHAR *text) {
     TestWString copy;
     for (size_t i = 0; text && text[i]; i++) copy += text[i];
     return TestUtf8(copy);
-}
-
-// Decodes UTF-8 leniently: a malformed byte stands for itself.
-TestWString TestWide(const std::string &utf8) {
-    TestWString out;
-    size_t i = 0;
-    while (i < utf8.size()) {
-        uint32_t lead = (uint8_t)utf8[i];
-        int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-        uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
-        if (extra && i + extra >= utf8.size()) {
-            extra = 0;
-            code = lead;
-        }
-        for (int k = 1; k <= extra; k++) code = (code << 6) | ((uint8_t)utf8[i + k] & 0x3F);
-        i += 1 + extra;
-        if (code >= 0x10000) {
-            out += (WCHAR)(0xD800 + ((code - 0x10000) >> 10));
-            out += (WCHAR)(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out += (WCHAR)code;
-        }
-    }
-    return out;
 }

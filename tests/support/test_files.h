@@ -48,8 +48,6 @@ TestWString TestDevicePath(const std::filesystem::path &path, bool trailing = fa
 // or 0 (buffer untouched) when it does not fit with its terminator.
 int CopyTestPath(WCHAR *buffer, size_t units, const TestWString &path);
 
-// UTF-8 of a zero-terminated WCHAR text, for failure messages.
+// UTF-8 of a zero-terminated WCHAR text, for comparisons and messages.
 std::string TestUtf8(const WCHAR *text);
 std::string TestUtf8(const TestWString &text);
-// A WCHAR text from UTF-8, for expected values.
-TestWString TestWide(const std::string &utf8);
