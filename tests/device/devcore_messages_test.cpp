@@ -127,25 +127,6 @@ TEST_F(DeviceMessages, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
     EXPECT_EQ(DeviceElapsed(), 100u) << "PeekMessageW never moves the clock";
 }
 
-// A waiting WM_TIMER comes after messages posted later and after the quit:
-// the program's shut-down (kill the timer, post the quit) must see no tick.
-TEST_F(DeviceMessages, TimerMessagesComeAfterPostedMessagesAndQuit)
-{
-    received.clear();
-    SetTimer(window, 900, 10, nullptr);
-    DeviceAdvance(10);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(msg.message, (UINT)WM_TIMER);
-    PostMessageW(window, WM_USER, 0, 0);
-    KillTimer(window, 900);
-    PostQuitMessage(4);
-    while (GetMessageW(&msg, nullptr, 0, 0))
-        DispatchMessageW(&msg);
-    EXPECT_EQ(received, "10:1024/0/0 ");
-    EXPECT_EQ(msg.wParam, 4u);
-}
-
 TEST_F(DeviceMessages, ActionsDueWithATimerComeFirst)
 {
     NOTIFYICONDATAW icon = {};

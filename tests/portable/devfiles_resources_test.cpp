@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -35,7 +36,8 @@ struct Reader {
     std::string TextOrOrdinal() {
         if (Has(2) && bytes[at] == 0xFF && bytes[at + 1] == 0xFF) {
             Word();
-            return "#" + std::to_string(Word());
+            std::string ordinal = "#";
+            return ordinal += std::to_string(Word());
         }
         return Text();
     }
@@ -141,36 +143,32 @@ struct ExpectedDialog {
     {126, 0x80C80AC0, 119, 106, "Select", "System", kSelectControls, std::size(kSelectControls)},
 };
 
+std::string Describe(const Control &c) {
+    char text[200];
+    snprintf(text, sizeof text, "style %08X at %d,%d size %dx%d id %u class %s text \"%s\"", (unsigned)c.style, c.x,
+             c.y, c.cx, c.cy, c.id, c.cls.c_str(), c.text.c_str());
+    return text;
+}
+
 TEST(Resources, DialogTemplates) {
     for (const ExpectedDialog &want : kDialogs) {
+        std::string where = "dialog ";
+        where += std::to_string(want.id);
         Reader bytes = ResourceBytes(want.id, MAKEINTRESOURCEW(5));
-        ASSERT_NE(bytes.bytes, nullptr) << "dialog " << want.id;
+        ASSERT_NE(bytes.bytes, nullptr) << where;
         Dialog got;
-        ASSERT_TRUE(ParseDialog(bytes, got)) << "dialog " << want.id;
-        EXPECT_EQ(got.style, want.style) << "dialog " << want.id;
-        EXPECT_EQ(got.exStyle, 0u) << "dialog " << want.id;
-        EXPECT_EQ(got.x, 0);
-        EXPECT_EQ(got.y, 0);
-        EXPECT_EQ(got.cx, want.cx) << "dialog " << want.id;
-        EXPECT_EQ(got.cy, want.cy) << "dialog " << want.id;
-        EXPECT_EQ(got.menu, "");
-        EXPECT_EQ(got.cls, "");
+        ASSERT_TRUE(ParseDialog(bytes, got)) << where;
+        EXPECT_EQ(got.style, want.style) << where;
+        EXPECT_EQ(got.exStyle | got.x | got.y, 0u) << where;
+        EXPECT_EQ(got.cx, want.cx) << where;
+        EXPECT_EQ(got.cy, want.cy) << where;
+        EXPECT_TRUE(got.menu.empty() && got.cls.empty()) << where << " menu " << got.menu << " class " << got.cls;
         EXPECT_EQ(got.caption, want.caption);
-        EXPECT_EQ(got.points, 9) << "dialog " << want.id;
-        EXPECT_EQ(got.font, want.font) << "dialog " << want.id;
-        ASSERT_EQ(got.controls.size(), want.count) << "dialog " << want.id;
-        for (size_t i = 0; i < want.count; i++) {
-            const Control &g = got.controls[i], &w = want.controls[i];
-            std::string where = "dialog " + std::to_string(want.id) + " control " + std::to_string(i);
-            EXPECT_EQ(g.style, w.style) << where;
-            EXPECT_EQ(g.x, w.x) << where;
-            EXPECT_EQ(g.y, w.y) << where;
-            EXPECT_EQ(g.cx, w.cx) << where;
-            EXPECT_EQ(g.cy, w.cy) << where;
-            EXPECT_EQ(g.id, w.id) << where;
-            EXPECT_EQ(g.cls, w.cls) << where;
-            EXPECT_EQ(g.text, w.text) << where;
-        }
+        EXPECT_EQ(got.points, 9) << where;
+        EXPECT_EQ(got.font, want.font) << where;
+        ASSERT_EQ(got.controls.size(), want.count) << where;
+        for (size_t i = 0; i < want.count; i++)
+            EXPECT_EQ(Describe(got.controls[i]), Describe(want.controls[i])) << where << " control " << i;
     }
 }
 
