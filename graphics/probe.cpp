@@ -18,6 +18,8 @@
 #include "graphics/surfaces.h"
 #include "skin/tables.h"
 
+#include <string.h>
+
 enum {
     kGreyStep = 0x010101,
     kWhite = 0xFFFFFF,
@@ -133,11 +135,14 @@ void ProbeDisplayFormat(ImageRecord *surface) {
     probeSurface = surface;
     CopyPixel(workDC, screenDC);
     GdiFlush();
-    uint32_t saved = ReadPixel(surface, 0, 0);
+    // The screen's own bytes, not the 5-6-5 reading: a deeper display gets
+    // its pixel back exactly.
+    BYTE saved[3];
+    memcpy(saved, ImageRow(surface, 0), sizeof saved);
     if (displayFormat.depth == 8) CalibratePalettedDisplay();
     if (displayFormat.depth == 24) CalibrateTrueColour();
     MatchPalettes();
     MatchTextColours();
-    WritePixel(surface, 0, 0, saved);
+    memcpy(ImageRow(surface, 0), saved, sizeof saved);
     CopyPixel(screenDC, workDC);
 }

@@ -43,6 +43,11 @@ enum {
 };
 
 static int32_t surfacesReady;
+// The screen under the work area as last captured, at the display's own
+// precision (packed rows). The background is kept at 5-6-5 precision, which a
+// 16-bit display shows exactly; on a deeper display putting only that back
+// would leave the mascot's rectangle a shade off the desktop around it.
+static BYTE *capturedScreen;
 static LOGFONTW textFont;
 static HFONT textFontHandle;   // the font we last selected into workDC, or null
 static WCHAR surfaceMessage[kSurfaceMessageUnits];
@@ -76,6 +81,8 @@ static void AllocateOwnSurfaces(int32_t width, int32_t height) {
     AllocateImagePixels(&frameSurface, width, height, 24);
     AllocateImagePixels(&backgroundSurface, width, height, 24);
     AllocateImagePixels(&shownSurface, width, height, 24);
+    size_t screenBytes = (size_t)width * (size_t)height * 3;
+    capturedScreen = (BYTE *)calloc(screenBytes ? screenBytes : 1, 1);
     size_t maskBytes = (size_t)width * (size_t)height;
     coverageMask = (BYTE *)calloc(maskBytes ? maskBytes : 1, 1);
 }
@@ -161,9 +168,23 @@ static void CopyReducedRow(BYTE *to, const BYTE *from, int32_t width) {
     }
 }
 
-static void CopySurface(ImageRecord *to, const ImageRecord *from) {
-    for (int32_t y = 0; y < from->height; y++)
-        CopyReducedRow(ImageRow(to, y), ImageRow(from, y), from->width);
+static BYTE *CapturedRow(int32_t y) {
+    return capturedScreen + (size_t)(workSurface.height - 1 - y) * (size_t)workSurface.width * 3;
+}
+
+// Puts one row of the background back: the captured pixel itself where the
+// background still holds it (at 5-6-5 precision), else the background, which
+// then holds what another program drew there since.
+static void RestoreRow(BYTE *to, const BYTE *background, const BYTE *captured, int32_t width) {
+    for (int32_t i = 0; i < 3 * width; i += 3) {
+        int unchanged = (captured[i] & 0xF8) == background[i] &&
+                        (captured[i + 1] & 0xFC) == background[i + 1] &&
+                        (captured[i + 2] & 0xF8) == background[i + 2];
+        const BYTE *from = unchanged ? captured + i : background + i;
+        to[i] = from[0];
+        to[i + 1] = from[1];
+        to[i + 2] = from[2];
+    }
 }
 
 void CaptureBackground(void) {
@@ -171,13 +192,19 @@ void CaptureBackground(void) {
     BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, skinTables.areaX,
            skinTables.areaY, SRCCOPY);
     GdiFlush();   // the platform may still be writing the DIB's bits
-    CopySurface(&backgroundSurface, &workSurface);
+    for (int32_t y = 0; y < workSurface.height; y++) {
+        const BYTE *screenRow = ImageRow(&workSurface, y);
+        CopyReducedRow(ImageRow(&backgroundSurface, y), screenRow, workSurface.width);
+        memcpy(CapturedRow(y), screenRow, (size_t)workSurface.width * 3);
+    }
     mascotShown = 0;
 }
 
 void RestoreBackground(void) {
     if (!surfacesReady) return;
-    CopySurface(&workSurface, &backgroundSurface);
+    for (int32_t y = 0; y < workSurface.height; y++)
+        RestoreRow(ImageRow(&workSurface, y), ImageRow(&backgroundSurface, y), CapturedRow(y),
+                   workSurface.width);
     BitBlt(screenDC, skinTables.areaX, skinTables.areaY, workSurface.width, workSurface.height,
            workDC, 0, 0, SRCCOPY);
 }
