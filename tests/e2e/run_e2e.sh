@@ -135,19 +135,14 @@ masked() {  # png: a copy without the tray window's place
     echo "$out"
 }
 
-# The program keeps colours at 5-6-5 precision (as the handheld's display
-# does), so on a 24-bit screen what it puts back, the background and the
-# probe's pixel, matches what was there only to that precision.
-tolerance() { if [ "$depth" = 24 ]; then echo 3%; else echo 0; fi; }
-
 differing_pixels() {  # a b
-    compare -metric AE -fuzz "$(tolerance)" "$(masked "$1")" "$(masked "$2")" null: 2>&1 |
+    compare -metric AE "$(masked "$1")" "$(masked "$2")" null: 2>&1 |
         awk '{printf "%d", $1}'
 }
 
 # Bounding box W H X Y of the pixels that differ.
 difference_box() {  # a b
-    convert "$(masked "$1")" "$(masked "$2")" -compose difference -composite -colorspace gray -threshold "$(tolerance)" \
+    convert "$(masked "$1")" "$(masked "$2")" -compose difference -composite -colorspace gray -threshold 0 \
         -format '%@' info: 2>/dev/null | sed 's/[x+]/ /g'
 }
 
