@@ -113,34 +113,33 @@ uint8_t Round565Byte(uint8_t v, int channel) {
     return channel == 1 ? uint8_t((v & 0xFC) | (v >> 6)) : uint8_t((v & 0xF8) | (v >> 5));
 }
 
-// The same on 8 pixels (24 bytes, three 64-bit words) at a time: shifting a
-// whole word right by 5 or 6 brings each byte's top bits to its own low
-// bits, and the lane masks keep only those.
+// The same on 16 pixels (48 bytes, three 16-byte vectors) at a time: each
+// byte keeps its top bits and gets them again, shifted down, in its low
+// bits; the lane masks say which bytes are green (6 bits) and which blue or
+// red (5 bits). Every tick's screen write goes through here.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
 struct Lanes565 {
-    uint64_t keep[3], low5[3], low6[3];
+    Bytes16 keep[3], low5[3], low6[3];
     Lanes565() {
-        for (int word = 0; word < 3; word++) {
-            keep[word] = low5[word] = low6[word] = 0;
-            for (int b = 0; b < 8; b++) {
-                bool green = (word * 8 + b) % 3 == 1;
-                keep[word] |= uint64_t(green ? 0xFC : 0xF8) << (8 * b);
-                (green ? low6 : low5)[word] |= uint64_t(green ? 0x03 : 0x07) << (8 * b);
+        for (int v = 0; v < 3; v++)
+            for (int b = 0; b < 16; b++) {
+                bool green = (v * 16 + b) % 3 == 1;
+                keep[v][b] = green ? 0xFC : 0xF8;
+                low5[v][b] = green ? 0x00 : 0x07;
+                low6[v][b] = green ? 0x03 : 0x00;
             }
-        }
     }
 };
 const Lanes565 lanes565;
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the lane masks assume little-endian words");
 
 void RoundRow565(uint8_t *to, const uint8_t *from, int count) {
     size_t bytes = size_t(count) * 3, i = 0;
-    for (; i + 24 <= bytes; i += 24)
-        for (int word = 0; word < 3; word++) {
-            uint64_t w;
-            std::memcpy(&w, from + i + 8 * word, 8);
-            w = (w & lanes565.keep[word]) | ((w >> 5) & lanes565.low5[word]) |
-                ((w >> 6) & lanes565.low6[word]);
-            std::memcpy(to + i + 8 * word, &w, 8);
+    for (; i + 48 <= bytes; i += 48)
+        for (int v = 0; v < 3; v++) {
+            Bytes16 w;
+            std::memcpy(&w, from + i + 16 * v, 16);
+            w = (w & lanes565.keep[v]) | ((w >> 5) & lanes565.low5[v]) | ((w >> 6) & lanes565.low6[v]);
+            std::memcpy(to + i + 16 * v, &w, 16);
         }
     for (; i < bytes; i++) to[i] = Round565Byte(from[i], int(i % 3));
 }
