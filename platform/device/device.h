@@ -180,9 +180,10 @@ uint64_t DeviceScreenReads();
 // The device's 8-bit display palette (256 entries, 0x00BBGGRR).
 const COLORREF *DevicePalette8();
 
-// Makes the next n calls of the named drawing call fail (for failure paths):
-// "CreateDIBSection" or "CreateCompatibleDC".
-void DeviceFailNext(const std::string &call, int count);
+// Makes calls of the named drawing call fail (for failure paths):
+// "CreateDIBSection" or "CreateCompatibleDC". The next `after` calls still
+// succeed, then `count` calls fail.
+void DeviceFailNext(const std::string &call, int count, int after = 0);
 
 // Live GDI objects (fonts, bitmaps, DCs) created and not deleted, by kind.
 int DeviceLiveFonts();

@@ -47,7 +47,8 @@ struct GdiState {
     std::vector<uint32_t> freeSlots;
     HDC screenDC = nullptr;
     HGDIOBJ stockBitmap = nullptr, stockFont = nullptr;
-    std::map<std::string, int> failures;
+    // Per call: how many calls still succeed, then how many fail.
+    std::map<std::string, std::pair<int, int>> failures;
     int liveFonts = 0;
 };
 GdiState gdi;
@@ -334,8 +335,14 @@ void SurfaceWrite(const DrawSurface &surface, int x, int y, COLORREF colour) {
 
 bool TakeQueuedFailure(const char *call) {
     auto found = gdi.failures.find(call);
-    if (found == gdi.failures.end() || found->second <= 0) return false;
-    found->second--;
+    if (found == gdi.failures.end()) return false;
+    std::pair<int, int> &plan = found->second;
+    if (plan.first > 0) {
+        plan.first--;
+        return false;
+    }
+    if (plan.second <= 0) return false;
+    plan.second--;
     return true;
 }
 
@@ -363,7 +370,9 @@ void ResetGdiObjects() {
 
 // ---- device controls -------------------------------------------------------------------
 
-void DeviceFailNext(const std::string &call, int count) { gdi.failures[call] = count; }
+void DeviceFailNext(const std::string &call, int count, int after) {
+    gdi.failures[call] = {after, count};
+}
 
 int DeviceLiveFonts() { return gdi.liveFonts; }
 

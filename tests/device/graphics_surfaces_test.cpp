@@ -21,12 +21,12 @@ std::string Hex(uint32_t v) {
 }
 
 // A device screen of 240 x 320 at a depth, and a work area of W x H at
-// (areaX, areaY); fail names a platform call that is to fail once. Returns
-// CreateWorkSurfaces' result.
+// (areaX, areaY); fail names a platform call that is to fail once, after
+// failAfter successful calls. Returns CreateWorkSurfaces' result.
 int Start(int screenDepth, int32_t width, int32_t height, int32_t areaX = 100, int32_t areaY = 200,
-          const char *fail = "") {
+          const char *fail = "", int failAfter = 0) {
     DeviceReset();
-    if (*fail) DeviceFailNext(fail, 1);
+    if (*fail) DeviceFailNext(fail, 1, failAfter);
     DeviceSetScreen(240, 320, screenDepth, 0x808080);
     displayFormat = DisplayFormat{};
     displayFormat.depth = screenDepth == 8 ? 8 : 24;   // 16 and 32 recorded as 24
@@ -64,13 +64,16 @@ TEST(Surfaces, CreatedAtTheAreaSizeWithPaddedDibRows) {
 }
 
 TEST(Surfaces, CreationFailuresAreReportedWithABeep) {
-    struct { const char *call; int32_t width; const char *prefix; } rows[] = {
-        {"CreateDIBSection", 8, "baseBmp error ("},
-        {"CreateCompatibleDC", 8, "baseDC error ("},
-        {"", 5000, "baseBmp error ("},
+    // On 8-bit displays the second DIB section and memory DC are the probe's.
+    struct { int depth; const char *call; int after; int32_t width; const char *prefix; } rows[] = {
+        {16, "CreateDIBSection", 0, 8, "baseBmp error ("},
+        {16, "CreateCompatibleDC", 0, 8, "baseDC error ("},
+        {16, "", 0, 5000, "baseBmp error ("},
+        {8, "CreateDIBSection", 1, 8, "tmp256Bmp error ("},
+        {8, "CreateCompatibleDC", 1, 8, "baseDC error ("},
     };
     for (auto &r : rows) {
-        EXPECT_EQ(Start(16, r.width, 8, 0, 0, r.call), 0) << r.call;
+        EXPECT_EQ(Start(r.depth, r.width, 8, 0, 0, r.call, r.after), 0) << r.call;
         EXPECT_EQ(WorkSurfacesReady(), 0) << r.call;
         ASSERT_EQ(DeviceMessageBoxes().size(), 1u) << r.call;
         std::string text = DeviceUtf8(DeviceMessageBoxes()[0].text);
