@@ -87,28 +87,38 @@ static void AllocateOwnSurfaces(int32_t width, int32_t height) {
     coverageMask = (BYTE *)calloc(maskBytes ? maskBytes : 1, 1);
 }
 
+// Creates a DIB section as described and a memory DC holding it. On failure
+// tells the user which of the two failed (bitmapError or "baseDC error"),
+// deletes the section when the DC failed, beeps and returns 0.
+static int CreateBitmapInDC(const BITMAPINFO *info, const WCHAR *bitmapError, HBITMAP *bitmap,
+                            HDC *dc, void **bits) {
+    *bitmap = CreateDIBSection(screenDC, info, DIB_RGB_COLORS, bits, NULL, 0);
+    if (!*bitmap || !*bits) {
+        ReportSurfaceError(bitmapError, GetLastError());
+        *bitmap = NULL;
+        FailureBeep();
+        return 0;
+    }
+    *dc = CreateCompatibleDC(screenDC);
+    if (!*dc) {
+        ReportSurfaceError(WSTR("baseDC error (%d)"), GetLastError());
+        DeleteObject(*bitmap);
+        *bitmap = NULL;
+        FailureBeep();
+        return 0;
+    }
+    SelectObject(*dc, *bitmap);
+    return 1;
+}
+
 // The platform refuses empty bitmaps, so an empty work area (a skin without
 // a D line) still gets a 1 x 1 DIB; workSurface keeps the area's own size.
 static int CreateWorkBitmap(int32_t width, int32_t height) {
     int32_t dibWidth = width > 0 ? width : 1, dibHeight = height > 0 ? height : 1;
     void *bits = NULL;
-    workBitmap = CreateDIBSection(screenDC, DescribeBitmap(dibWidth, dibHeight, 24),
-                                  DIB_RGB_COLORS, &bits, NULL, 0);
-    if (!workBitmap || !bits) {
-        ReportSurfaceError(WSTR("baseBmp error (%d)"), GetLastError());
-        workBitmap = NULL;
-        FailureBeep();
+    if (!CreateBitmapInDC(DescribeBitmap(dibWidth, dibHeight, 24), WSTR("baseBmp error (%d)"),
+                          &workBitmap, &workDC, &bits))
         return 0;
-    }
-    workDC = CreateCompatibleDC(screenDC);
-    if (!workDC) {
-        ReportSurfaceError(WSTR("baseDC error (%d)"), GetLastError());
-        DeleteObject(workBitmap);
-        workBitmap = NULL;
-        FailureBeep();
-        return 0;
-    }
-    SelectObject(workDC, workBitmap);
     workSurface.pixels = (BYTE *)bits;
     workSurface.width = width;
     workSurface.height = height;
@@ -122,23 +132,8 @@ static int CreateWorkBitmap(int32_t width, int32_t height) {
 // bitmap whose colour table is the last loaded file's.
 static int CreateProbeBitmap(void) {
     void *bits = NULL;
-    probeBitmap = CreateDIBSection(screenDC, DescribeBitmap(1, 1, 8), DIB_RGB_COLORS, &bits,
-                                   NULL, 0);
-    if (!probeBitmap) {
-        ReportSurfaceError(WSTR("tmp256Bmp error (%d)"), GetLastError());
-        FailureBeep();
-        return 0;
-    }
-    probeDC = CreateCompatibleDC(screenDC);
-    if (!probeDC) {
-        ReportSurfaceError(WSTR("baseDC error (%d)"), GetLastError());
-        DeleteObject(probeBitmap);
-        probeBitmap = NULL;
-        FailureBeep();
-        return 0;
-    }
-    SelectObject(probeDC, probeBitmap);
-    return 1;
+    return CreateBitmapInDC(DescribeBitmap(1, 1, 8), WSTR("tmp256Bmp error (%d)"), &probeBitmap,
+                            &probeDC, &bits);
 }
 
 int CreateWorkSurfaces(void) {
