@@ -3,8 +3,7 @@
 #include <string.h>
 
 ScheduleRule TestRuleNever(int32_t sequence) {
-    ScheduleRule rule;
-    memset(&rule, 0, sizeof rule);
+    ScheduleRule rule = {};
     rule.sequence = sequence;
     return rule;
 }
@@ -12,7 +11,7 @@ ScheduleRule TestRuleNever(int32_t sequence) {
 ScheduleRule TestRuleAlways(int32_t sequence) {
     ScheduleRule rule = TestRuleNever(sequence);
     memset(rule.weekday, 1, sizeof rule.weekday);
-    memset(rule.month + 1, 1, sizeof rule.month - 1);
+    memset(rule.month + 1, 1, sizeof rule.month - 1);  // months and days count from 1
     memset(rule.day + 1, 1, sizeof rule.day - 1);
     memset(rule.hour, 1, sizeof rule.hour);
     memset(rule.minute, 1, sizeof rule.minute);
@@ -20,33 +19,19 @@ ScheduleRule TestRuleAlways(int32_t sequence) {
     return rule;
 }
 
-Frame TestEndFrame() {
-    Frame frame;
-    memset(&frame, 0, sizeof frame);
-    for (int slot = 0; slot < kLayerSlots; slot++) {
-        frame.layerGraphic[slot] = -1;
-        frame.layerMask[slot] = -1;
-    }
-    frame.duration = -1;
-    frame.durationMax = -1;
-    return frame;
-}
-
 Frame TestFrame(int32_t duration, int32_t durationMax, std::initializer_list<TestLayer> layers) {
-    Frame frame = TestEndFrame();
+    Frame frame = {};
+    for (int slot = 0; slot < kLayerSlots; slot++) frame.layerGraphic[slot] = frame.layerMask[slot] = -1;
     frame.duration = duration;
     frame.durationMax = durationMax;
     int slot = 0;
     for (const TestLayer &layer : layers) {
         if (slot >= kLayerSlots - 1) break;
         frame.layerGraphic[slot] = layer.graphic;
-        frame.layerMask[slot] = layer.mask;
-        if (layer.graphic == -1) {
-            frame.layerMask[slot] = 0;
-            frame.layerTextLast[slot] = (int32_t)layer.texts.size() - 1;
-            for (size_t c = 0; c < layer.texts.size() && c < kTextChoices; c++)
-                frame.layerText[slot][c] = layer.texts[c];
-        }
+        frame.layerMask[slot] = layer.graphic == -1 ? 0 : layer.mask;
+        if (layer.graphic == -1) frame.layerTextLast[slot] = (int32_t)layer.texts.size() - 1;
+        for (size_t c = 0; c < layer.texts.size() && c < kTextChoices; c++)
+            frame.layerText[slot][c] = layer.texts[c];
         slot++;
     }
     return frame;
@@ -54,15 +39,14 @@ Frame TestFrame(int32_t duration, int32_t durationMax, std::initializer_list<Tes
 
 int32_t AddTestSequence(TestSkin &skin, std::initializer_list<Frame> frames, int32_t regular) {
     skin.sequences.emplace_back(frames);
-    skin.sequences.back().push_back(TestEndFrame());
+    skin.sequences.back().push_back(TestFrame(-1, -1, {}));
     skin.regular.push_back(regular);
     return (int32_t)skin.sequences.size() - 1;
 }
 
 ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t height,
                         int32_t bitsPerPixel, uint32_t fill, const uint32_t *palette) {
-    ImageRecord record;
-    memset(&record, 0, sizeof record);
+    ImageRecord record = {};
     record.width = width;
     record.height = height;
     record.bitsPerPixel = bitsPerPixel;
@@ -70,20 +54,17 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
     pixelStore.assign((size_t)record.rowBytes * height, 0);
     record.pixels = pixelStore.data();
     record.palette = const_cast<uint32_t *>(palette);
-    for (int32_t y = 0; y < height; y++) {
-        BYTE *row = record.pixels + (size_t)y * record.rowBytes;
+    const BYTE colour[3] = {(BYTE)((fill >> 16) & 0xF8), (BYTE)((fill >> 8) & 0xFC), (BYTE)(fill & 0xF8)};
+    for (int32_t y = 0; y < height; y++)
         for (int32_t x = 0; x < width; x++) {
+            BYTE *row = record.pixels + (size_t)y * record.rowBytes;
             if (bitsPerPixel == 24) {
-                row[3 * x] = (BYTE)((fill >> 16) & 0xF8);
-                row[3 * x + 1] = (BYTE)((fill >> 8) & 0xFC);
-                row[3 * x + 2] = (BYTE)(fill & 0xF8);
-            } else {
-                int perByte = 8 / bitsPerPixel;
-                int shift = 8 - bitsPerPixel * (x % perByte + 1);
-                row[x / perByte] |= (BYTE)((fill & ((1u << bitsPerPixel) - 1)) << shift);
+                memcpy(row + 3 * x, colour, 3);
+                continue;
             }
+            int perByte = 8 / bitsPerPixel, shift = 8 - bitsPerPixel * (x % perByte + 1);
+            row[x / perByte] |= (BYTE)((fill & ((1u << bitsPerPixel) - 1)) << shift);
         }
-    }
     return record;
 }
 
@@ -93,10 +74,7 @@ void UseTestSkin(TestSkin &skin) {
     if (skin.sequences.empty()) AddTestSequence(skin, {});
     if (skin.graphics.empty()) skin.graphics.resize(1);
     if (skin.masks.empty()) skin.masks.resize(1);
-    if (skin.texts.empty()) {
-        skin.texts.resize(1);
-        skin.texts[0].height = -1;
-    }
+    if (skin.texts.empty()) skin.texts.assign(1, TextItem{{}, 0, 0, -1, 0});  // never set
     skin.sequencePointers.clear();
     skin.frameCounts.clear();
     for (std::vector<Frame> &frames : skin.sequences) {
@@ -117,21 +95,10 @@ void UseTestSkin(TestSkin &skin) {
     skinTables.texts = skin.texts.data();
 }
 
-void ClearTestSkin() {
-    SkinTables empty = {};
-    skinTables = empty;
-}
+void ClearTestSkin() { skinTables = SkinTables{}; }
 
 SYSTEMTIME TestTime(int year, int month, int day, int weekday, int hour, int minute, int second,
                     int milliseconds) {
-    SYSTEMTIME t;
-    t.wYear = (WORD)year;
-    t.wMonth = (WORD)month;
-    t.wDayOfWeek = (WORD)weekday;
-    t.wDay = (WORD)day;
-    t.wHour = (WORD)hour;
-    t.wMinute = (WORD)minute;
-    t.wSecond = (WORD)second;
-    t.wMilliseconds = (WORD)milliseconds;
-    return t;
+    return SYSTEMTIME{(WORD)year, (WORD)month, (WORD)weekday, (WORD)day,
+                      (WORD)hour, (WORD)minute, (WORD)second, (WORD)milliseconds};
 }
