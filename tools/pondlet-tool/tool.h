@@ -69,8 +69,9 @@ struct RunOptions {
 int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
                       std::string *error);
 // Runs the program; trace, GIF and PNG files are written as asked. Returns
-// the program's exit code when it quit within the run, else 0 (1 when an
-// output file or the background cannot be used, reported on errors).
+// the program's exit code when it quit within the run, else 0; 2 when the
+// background cannot be read and 1 when an output file cannot be written
+// (both reported on errors).
 int RunProgram(const RunOptions &options, std::ostream &errors);
 
 // ---- shared parsing -----------------------------------------------------------
