@@ -1,5 +1,7 @@
-// The device's message queue, timers, idle clock jumps, scripted input and
-// run limit, seen through a plain window that records what it receives.
+// The device's message queue: timers and idle clock jumps, scripted input,
+// the run limit and handles; and its modal dialogs, built from the program's
+// own templates: the nested loop with the main window's timers behind it,
+// quit and close box, list and combo boxes, actions no dialog can take.
 #include "device.h"
 
 #include <gtest/gtest.h>
@@ -10,26 +12,61 @@
 
 namespace {
 
-std::string received;  // "at:message/wParam/lParam " per message
-std::function<void(HWND, WPARAM)> onTimer;
+const int aboutBox = 105, panel = 125, selectBox = 126;  // panel: combo 1061, Quit 1057
+const int combo = 1061, list = 1060, quitButton = 1057;  // select box: list 1060
 
-LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// "at:message/wParam " per WM_TIMER and WM_USER message of the window and per
+// WM_COMMAND and WM_CLOSE of a dialog.
+std::string seen;
+std::function<void(HWND, WPARAM)> onTimer;
+std::function<void(HWND)> onInit;
+std::function<void(HWND, WPARAM, LPARAM)> onCommand;
+
+void See(UINT message, WPARAM wParam)
 {
-    received += std::to_string(DeviceElapsed()) + ":" + std::to_string(message) + "/" +
-                std::to_string(wParam) + "/" + std::to_string(lParam) + " ";
+    seen += std::to_string(DeviceElapsed()) + ":" + std::to_string(message) + "/" +
+            std::to_string(wParam) + " ";
+}
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_TIMER || message >= WM_USER)
+        See(message, wParam);
     if (message == WM_TIMER && onTimer)
         onTimer(window, wParam);
     return 0;
 }
 
-HWND MakeWindow()
+INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = RecordingProc;
-    wc.lpszClassName = WSTR("Recorder");
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, WSTR("Recorder"), WSTR("Recorder"), 0, 0, 0, CW_USEDEFAULT,
-                           CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    if (message == WM_INITDIALOG && onInit)
+        onInit(dialog);
+    if (message == WM_CLOSE)
+        See(message, wParam);
+    if (message != WM_COMMAND)
+        return FALSE;
+    See(message, wParam);
+    if (onCommand)
+        onCommand(dialog, wParam, lParam);
+    else
+        EndDialog(dialog, 100 + LOWORD(wParam));
+    return TRUE;
+}
+
+INT_PTR OpenDialog(int id, HWND owner = nullptr)
+{
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_DIALOG);
+    const void *bytes = found ? LockResource(LoadResource(nullptr, found)) : nullptr;
+    return DialogBoxIndirectParamW(nullptr, (LPCDLGTEMPLATEW)bytes, owner, TestDialogProc, 0);
+}
+
+DeviceAction Action(DeviceActionKind kind, int id = 0, int index = 0)
+{
+    DeviceAction action;
+    action.kind = kind;
+    action.id = id;
+    action.index = index;
+    return action;
 }
 
 // Runs the ordinary message loop until the run ends; returns where it ended.
@@ -45,29 +82,25 @@ uint64_t RunUntilEnd()
     return DeviceElapsed();
 }
 
-class DeviceMessages : public ::testing::Test {
+class DeviceCore : public ::testing::Test {
 protected:
     void SetUp() override
     {
         DeviceReset();
-        received.clear();
         onTimer = nullptr;
-        window = MakeWindow();
+        onInit = nullptr;
+        onCommand = nullptr;
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = RecordingProc;
+        wc.lpszClassName = WSTR("Recorder");
+        RegisterClassW(&wc);
+        window = CreateWindowExW(0, WSTR("Recorder"), WSTR("Recorder"), 0, 0, 0, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
+        seen.clear();
     }
     HWND window = nullptr;
 };
-
-TEST_F(DeviceMessages, CreationSendsCreateInsideTheCall)
-{
-    EXPECT_EQ(received, "0:129/0/0 0:1/0/0 ") << "WM_NCCREATE, then WM_CREATE";
-    RECT rect;
-    ASSERT_TRUE(GetWindowRect(window, &rect));
-    EXPECT_EQ(rect.right - rect.left, 240);
-    EXPECT_EQ(rect.bottom - rect.top, 320);
-    EXPECT_EQ(DeviceMainWindow(), window);
-    EXPECT_LT((uintptr_t)window, (uintptr_t)1 << 32);
-}
 
 // The program's tick: stop the timer, drop queued ones, arm it again.
 void ReArm(HWND w, WPARAM id)
@@ -79,7 +112,7 @@ void ReArm(HWND w, WPARAM id)
     SetTimer(w, id, 25, nullptr);
 }
 
-TEST_F(DeviceMessages, TimersFireExactlyOnTheirPeriod)
+TEST_F(DeviceCore, TimersFireExactlyOnTheirPeriod)
 {
     struct Row {
         const char *what;
@@ -90,30 +123,29 @@ TEST_F(DeviceMessages, TimersFireExactlyOnTheirPeriod)
     };
     const Row rows[] = {
         {"a plain period", [](HWND w) { SetTimer(w, 7, 40, nullptr); }, false, 130,
-         "40:275/7/0 80:275/7/0 120:275/7/0 "},
+         "40:275/7 80:275/7 120:275/7 "},
         {"set again: the new period counts from then, the old one is gone",
          [](HWND w) {
              SetTimer(w, 900, 50, nullptr);
              DeviceAdvance(30);
              SetTimer(w, 900, 20, nullptr);
          },
-         false, 95, "50:275/900/0 70:275/900/0 90:275/900/0 "},
+         false, 95, "50:275/900 70:275/900 90:275/900 "},
         {"re-armed from the handler", [](HWND w) { SetTimer(w, 900, 1, nullptr); }, true, 60,
-         "1:275/900/0 26:275/900/0 51:275/900/0 "},
+         "1:275/900 26:275/900 51:275/900 "},
     };
     for (const Row &row : rows) {
         SetUp();
-        received.clear();
         row.start(window);
         if (row.reArm)
             onTimer = ReArm;
         DeviceSetRunLimit(row.limit);
         EXPECT_EQ(RunUntilEnd(), row.limit) << row.what;
-        EXPECT_EQ(received, row.expected) << row.what;
+        EXPECT_EQ(seen, row.expected) << row.what;
     }
 }
 
-TEST_F(DeviceMessages, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
+TEST_F(DeviceCore, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
 {
     SetTimer(window, 3, 10, nullptr);
     DeviceAdvance(100);  // ten periods go by while the program is busy
@@ -127,62 +159,24 @@ TEST_F(DeviceMessages, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt)
     EXPECT_EQ(DeviceElapsed(), 100u) << "PeekMessageW never moves the clock";
 }
 
-TEST_F(DeviceMessages, ActionsDueWithATimerComeFirst)
+TEST_F(DeviceCore, InputDueWithATimerComesFirstAndTheRunEndsAtItsLimit)
 {
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = TRAY_RECORD_SIZE;
-    icon.hWnd = window;
-    icon.uID = 106;
-    icon.uFlags = NIF_MESSAGE;
-    icon.uCallbackMessage = 1026;
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &icon));
-    received.clear();
     SetTimer(window, 1, 20, nullptr);
-    DeviceAction tap;
-    tap.kind = DeviceTrayTap;
-    DeviceQueueAction(20, tap);
-    tap.kind = DeviceTrayDoubleTap;
-    DeviceQueueAction(20, tap);
+    DeviceAction input;
+    input.custom = [this] { PostMessageW(window, WM_USER, 5, 0); };
+    DeviceQueueAction(20, input);
+    DeviceQueueAction(25, input);  // after the limit: never applied
     DeviceSetRunLimit(20);
-    RunUntilEnd();
-    EXPECT_EQ(received, "20:1026/106/513 20:1026/106/515 20:275/1/0 ");
-}
-
-TEST_F(DeviceMessages, RunEndsAtTheLimitOrWhenNothingIsLeft)
-{
-    DeviceAction custom;
-    int calls = 0;
-    custom.custom = [&calls] { ++calls; };
-    DeviceQueueAction(500, custom);
-    DeviceQueueAction(1500, custom);
-    DeviceSetRunLimit(1000);
-    EXPECT_EQ(RunUntilEnd(), 1000u);
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(RunUntilEnd(), 20u);
+    EXPECT_EQ(seen, "20:1024/5 20:275/1 ");
 
     DeviceReset();
     EXPECT_EQ(RunUntilEnd(), 0u) << "nothing to wait for ends the run at once";
 }
 
-TEST_F(DeviceMessages, NamedMutexReportsASecondCreation)
-{
-    HANDLE first = CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
-    EXPECT_EQ(GetLastError(), 0u);
-    HANDLE second = CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
-    EXPECT_TRUE(ReleaseMutex(first));
-    EXPECT_FALSE(ReleaseMutex(second)) << "the second handle never owned it";
-    EXPECT_TRUE(CloseHandle(second));
-    EXPECT_TRUE(DeviceMutexHeld(u"Pondlet")) << "a handle is still open";
-    DeviceProcessEnded();
-    EXPECT_FALSE(DeviceMutexHeld(u"Pondlet"));
-    DeviceHoldMutex(u"Pondlet");
-    CreateMutexW(nullptr, TRUE, WSTR("Pondlet"));
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS) << "another copy holds it";
-}
-
 // Handles of every kind stay below 2^32 and never coincide, however often a
 // GDI slot is reused: closing a stray handle must not hit another object.
-TEST_F(DeviceMessages, HandlesOfDifferentKindsNeverCoincide)
+TEST_F(DeviceCore, HandlesOfDifferentKindsNeverCoincide)
 {
     std::vector<HANDLE> kernel;
     for (int i = 0; i < 8; ++i)
@@ -195,6 +189,126 @@ TEST_F(DeviceMessages, HandlesOfDifferentKindsNeverCoincide)
             ASSERT_NE((HANDLE)font, handle) << "font " << i << " has a mutex's handle";
         ASSERT_TRUE(DeleteObject(font));
     }
+}
+
+TEST_F(DeviceCore, MainWindowTimersKeepFiringBehindTheDialog)
+{
+    SetTimer(window, 900, 10, nullptr);
+    DeviceQueueAction(35, Action(DevicePress, quitButton));
+    HWND parent = nullptr;
+    onInit = [&parent](HWND dialog) { parent = GetParent(dialog); };
+    EXPECT_EQ(OpenDialog(panel, window), 100 + quitButton);
+    EXPECT_EQ(seen, "10:275/900 20:275/900 30:275/900 35:273/1057 ");
+    EXPECT_EQ(parent, window);
+    EXPECT_TRUE(DeviceOpenDialogs().empty());
+}
+
+TEST_F(DeviceCore, QuitEndsTheDialogLoopAndReachesTheOuterLoop)
+{
+    bool hadResult = true;
+    DeviceObservers observers;
+    observers.dialogClosed = [&hadResult](HWND, int, bool hasResult, INT_PTR) {
+        hadResult = hasResult;
+    };
+    DeviceSetObservers(observers);
+    onCommand = [](HWND, WPARAM, LPARAM) { PostQuitMessage(3); };
+    DeviceQueueAction(10, Action(DevicePress, quitButton));
+    EXPECT_EQ(OpenDialog(panel), 0);
+    EXPECT_FALSE(hadResult);
+    MSG msg;
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0)) << "the quit message is posted again";
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(DeviceCore, CloseBoxEscapeAndEnterBecomeCommands)
+{
+    const struct {
+        DeviceActionKind kind;
+        const char *expected;
+        INT_PTR result;
+    } rows[] = {
+        {DeviceCloseBox, "1:16/0 1:273/2 ", 100 + IDCANCEL},
+        {DeviceEscape, "1:273/2 ", 100 + IDCANCEL},
+        {DeviceEnter, "1:273/1 ", 100 + IDOK},
+    };
+    for (const auto &row : rows) {
+        SetUp();
+        DeviceQueueAction(1, Action(row.kind));
+        EXPECT_EQ(OpenDialog(aboutBox), row.result) << "action " << row.kind;
+        EXPECT_EQ(seen, row.expected) << "action " << row.kind;
+    }
+}
+
+TEST_F(DeviceCore, ListAndComboBoxMessages)
+{
+    const struct {
+        int dialog, id;
+        UINT message;
+        intptr_t wParam;
+        const char16_t *text;
+        LRESULT expected;
+    } steps[] = {
+        {panel, combo, CB_GETCURSEL, 0, nullptr, CB_ERR},
+        {panel, combo, CB_ADDSTRING, 0, u"100%", 0},
+        {panel, combo, CB_ADDSTRING, 0, u"Half", 1},
+        {panel, combo, CB_SETCURSEL, 1, nullptr, 1},
+        {panel, combo, CB_GETCURSEL, 0, nullptr, 1},
+        {panel, combo, CB_SETCURSEL, 5, nullptr, CB_ERR},
+        {panel, combo, CB_GETCURSEL, 0, nullptr, CB_ERR},  // out of range clears
+        {panel, combo, CB_SETCURSEL, 0, nullptr, 0},
+        {panel, combo, CB_SETCURSEL, -1, nullptr, CB_ERR},  // clears, reported as CB_ERR
+        {panel, combo, CB_GETCURSEL, 0, nullptr, CB_ERR},
+        {panel, combo, CB_RESETCONTENT, 0, nullptr, 0},
+        {panel, combo, CB_GETCOUNT, 0, nullptr, 0},
+        {selectBox, list, LB_ADDSTRING, 0, u"pond", 0},
+        {selectBox, list, LB_ADDSTRING, 0, u"river", 1},
+        {selectBox, list, LB_GETCOUNT, 0, nullptr, 2},
+        {selectBox, list, LB_SETCURSEL, 1, nullptr, 1},
+        {selectBox, list, LB_SETCURSEL, 9, nullptr, LB_ERR},
+        {selectBox, list, LB_GETCURSEL, 0, nullptr, 1},  // a list keeps its selection
+        {selectBox, list, LB_RESETCONTENT, 0, nullptr, 0},
+        {selectBox, list, LB_GETCURSEL, 0, nullptr, LB_ERR},
+        {selectBox, 999, LB_GETCOUNT, 0, nullptr, 0},  // no such control
+    };
+    for (int dialog : {panel, selectBox}) {
+        onInit = [&steps, dialog](HWND box) {
+            for (const auto &s : steps) {
+                if (s.dialog != dialog)
+                    continue;
+                EXPECT_EQ(SendDlgItemMessageW(box, s.id, s.message, (WPARAM)s.wParam,
+                                              (LPARAM)(uintptr_t)s.text),
+                          s.expected)
+                    << "control " << s.id << " message " << s.message << " wParam " << s.wParam;
+            }
+        };
+        DeviceQueueAction(DeviceElapsed() + 1, Action(DeviceEnter));
+        OpenDialog(dialog);
+    }
+}
+
+// Choosing and double-tapping items that exist is driven through the program's
+// own dialogs in the shell and skin selection tests; here, what is refused.
+TEST_F(DeviceCore, ActionsNoOpenDialogCanTakeAreRefused)
+{
+    onInit = [](HWND dialog) {
+        SendDlgItemMessageW(dialog, combo, CB_ADDSTRING, 0, (LPARAM)(uintptr_t)u"a");
+    };
+    const DeviceAction refused[] = {
+        Action(DeviceChoose, combo, 1),         // no item 1
+        Action(DeviceDoubleTapItem, combo, 0),  // a combo has no double tap
+        Action(DevicePress, 4242),              // no such button
+    };
+    DeviceAction step;
+    step.custom = [&refused] {
+        for (const DeviceAction &action : refused)
+            EXPECT_FALSE(DeviceApplyAction(action)) << "action " << action.kind << " on " << action.id;
+        DeviceApplyAction(Action(DeviceEscape));
+    };
+    DeviceQueueAction(1, step);
+    EXPECT_EQ(OpenDialog(panel), 100 + IDCANCEL);
+    EXPECT_EQ(seen, "1:273/2 ") << "only the escape reached the dialog";
+    for (DeviceActionKind kind : {DevicePress, DeviceEnter, DeviceEscape, DeviceCloseBox})
+        EXPECT_FALSE(DeviceApplyAction(Action(kind, 1))) << "no dialog open, action " << kind;
 }
 
 } // namespace
