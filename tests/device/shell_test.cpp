@@ -29,11 +29,9 @@ namespace {
 // The test skin: one red 20 x 20 picture in frames of 100 ms, 10 pixels from
 // the right and bottom edges of the 240 x 320 screen.
 enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20, kMargin = 10 };
-enum {
-    kPanel = 125, kAbout = 105, kList = 1061, kHide = 1058, kAboutButton = 1056, kQuit = 1057,
-    kUp = 1067, kDown = 1069, kLeft = 1068, kRight = 1063,
-    kUpTen = 1062, kDownTen = 1065, kLeftTen = 1064, kRightTen = 1066
-};
+enum { kPanel = 125, kAbout = 105, kList = 1061, kHide = 1058, kAboutButton = 1056, kQuit = 1057 };
+enum { kUp = 1067, kDown = 1069, kLeft = 1068, kRight = 1063, kUpTen = 1062, kDownTen = 1065,
+       kLeftTen = 1064, kRightTen = 1066 };
 
 std::vector<COLORREF> ScreenPixels() {
     std::vector<COLORREF> pixels;
@@ -70,7 +68,7 @@ struct ShellRun {
     int exitCode = -1, checks = 0, checksReached = 0;
     bool ended = false;
 
-    explicit ShellRun(int depth = 16, bool withSkin = true) {
+    explicit ShellRun(int depth = 16) {
         // The previous run's surfaces lived on the previous device: a size no
         // surface can have leaves them not ready, as at process start.
         skinTables.areaWidth = -1;
@@ -84,7 +82,6 @@ struct ShellRun {
         DeviceReset();
         DeviceSetScreen(240, 320, depth, 0x808080);
         DeviceSetExecutable((folder.path / "pondlet.exe").string());
-        if (!withSkin) return;
         BmpSpec red;
         red.width = red.height = kAreaSize;
         red.pixels.assign(kAreaSize * kAreaSize, 0x0000FF);
@@ -117,10 +114,6 @@ struct ShellRun {
         }
         EXPECT_EQ(checks, checksReached) << "checks reached before the run ended at " << DeviceElapsed();
     }
-    std::string HandleFile() const {
-        std::ifstream in(folder.path / "__tmp", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
 };
 
 std::string HandleBytes(HWND window) {
@@ -138,20 +131,15 @@ TEST(Shell, StartTapSettingsChangeAndWindowMove) {
     run.At(300, [] { EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "at start"; });
     run.Act(400, DeviceTrayTap);
     run.At(500, [&] {
-        EXPECT_EQ(0, ChangedPixels(before)) << "hidden";
-        EXPECT_EQ(1, animation.paused);
+        EXPECT_EQ(std::pair(0, 1), std::pair(ChangedPixels(before), animation.paused)) << "hidden, stopped";
     });
     run.Act(600, DeviceTrayTap);
     run.At(700, [] {
-        EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "shown again";
-        EXPECT_EQ(0, animation.paused);
-        offsetX = -5;
-        offsetY = 3;
+        EXPECT_EQ(std::pair(true, 0), std::pair(MascotShownAt(kAreaX, kAreaY), animation.paused)) << "shown";
+        offsetX = -5, offsetY = 3;
     });
     run.Act(800, DeviceSettingsChange, 320, 240);
     run.At(1000, [] {
-        EXPECT_EQ(320, screenWidth);
-        EXPECT_EQ(240, screenHeight);
         EXPECT_EQ(320 - kMargin - kAreaSize - 5, skinTables.areaX);
         EXPECT_EQ(240 - kMargin - kAreaSize + 3, skinTables.areaY);
         EXPECT_EQ(0, animation.paused) << "our own resize does not stop the mascot";
@@ -166,21 +154,20 @@ TEST(Shell, StartTapSettingsChangeAndWindowMove) {
     uint64_t writesAtMove = 0;
     run.At(1701, [&] { writesAtMove = DeviceScreenWrites(); });
     run.At(1900, [&] {
-        EXPECT_TRUE(MascotShownAt(skinTables.areaX, skinTables.areaY)) << "the last frame stays";
-        EXPECT_EQ(1, animation.paused);
+        bool shown = MascotShownAt(skinTables.areaX, skinTables.areaY);
+        EXPECT_EQ(std::pair(true, 1), std::pair(shown, animation.paused)) << "the last frame stays, stopped";
         EXPECT_EQ(writesAtMove, DeviceScreenWrites()) << "drawn while stopped";
     });
     run.Act(2000, DeviceTrayTap);
     run.At(2100, [] { EXPECT_EQ(0, animation.paused) << "a tap resumes"; });
     run.Run(2200);
     ASSERT_FALSE(run.ended) << "the program ended early with " << run.exitCode;
-    EXPECT_EQ(HandleBytes(DeviceMainWindow()), run.HandleFile()) << "__tmp";
+    std::ifstream handleFile(run.folder.path / "__tmp", std::ios::binary);
+    EXPECT_EQ(HandleBytes(DeviceMainWindow()), std::string(std::istreambuf_iterator<char>(handleFile), {}))
+        << "__tmp";
+    // The taps above reached the icon's window, id and message; the tip is its own.
     ASSERT_EQ(1u, DeviceTrayIcons().size());
-    const DeviceTrayIcon &icon = DeviceTrayIcons()[0];
-    EXPECT_EQ(DeviceMainWindow(), icon.window);
-    EXPECT_EQ(106u, icon.id);
-    EXPECT_EQ(1026u, icon.callbackMessage);
-    EXPECT_EQ("QXTIMER", DeviceUtf8(icon.tip));
+    EXPECT_EQ("QXTIMER", DeviceUtf8(DeviceTrayIcons()[0].tip));
     EXPECT_TRUE(DeviceMutexHeld(u"Pondlet"));
     EXPECT_EQ(TestDevicePath(run.folder.path / "test", true), exeFolder) << TestUtf8(exeFolder);
 }
@@ -191,7 +178,6 @@ TEST(Shell, StartTapSettingsChangeAndWindowMove) {
 TEST(Shell, DepthDecidesStartModeListAndPreview) {
     const struct { int depth, recorded, mode; const char *items; int selected, preview; } rows[] = {
         {16, 24, 2, "100% 75% 50% 25% Half", 2, 3},
-        {24, 24, 2, "100% 75% 50% 25% Half", 2, 3},
         {32, 24, 2, "100% 75% 50% 25% Half", 2, 3},
         {8, 8, 0, "100% Half", 0, 4},
     };
@@ -220,13 +206,9 @@ TEST(Shell, DepthDecidesStartModeListAndPreview) {
 
 // How each way of closing the panel leaves the mode and the mascot.
 TEST(Shell, PanelCloseStepsApplyTheChosenMode) {
-    const struct {
-        const char *name;
-        int choose;  // item chosen first, -1: none
-        DeviceActionKind close;
-        int closeId, mode;
-        bool shown;
-    } rows[] = {
+    // choose: the item chosen before the close, -1: none
+    const struct { const char *name; int choose; DeviceActionKind close; int closeId, mode; bool shown; }
+        rows[] = {
         {"OK unchanged", -1, DeviceEnter, 0, 2, true},
         {"Cancel unchanged", -1, DeviceEscape, 0, 2, true},
         {"close box", -1, DeviceCloseBox, 0, 2, true},
@@ -246,11 +228,8 @@ TEST(Shell, PanelCloseStepsApplyTheChosenMode) {
         EXPECT_EQ(row.mode, blendMode) << row.name;
         EXPECT_EQ(row.shown ? 0 : 1, animation.paused) << row.name;
         EXPECT_EQ(row.shown, MascotShownAt(kAreaX, kAreaY)) << row.name;
-        if (!row.shown) {
-            EXPECT_EQ(0, ChangedPixels(before)) << row.name;
-        }
-        EXPECT_EQ(0, panelOpen) << row.name;
-        EXPECT_TRUE(DeviceOpenDialogs().empty()) << row.name;
+        EXPECT_TRUE(row.shown || ChangedPixels(before) == 0) << row.name << ": " << ChangedPixels(before);
+        EXPECT_EQ(std::pair(0, size_t(0)), std::pair(panelOpen, DeviceOpenDialogs().size())) << row.name;
     }
 }
 
@@ -292,9 +271,7 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
         y += moves[i].dy;
         run.Act(600 + 10 * i, DevicePress, moves[i].id);
         run.At(600 + 10 * i, [=] {
-            EXPECT_EQ(x, offsetX) << "after press " << i;
-            EXPECT_EQ(y, offsetY) << "after press " << i;
-            EXPECT_EQ(kAreaY + y, skinTables.areaY) << "after press " << i;
+            EXPECT_EQ(std::make_pair(x, y), std::make_pair(offsetX, offsetY)) << "after press " << i;
             EXPECT_TRUE(MascotShownAt(kAreaX + x, kAreaY + y)) << "after press " << i;
         });
     }
@@ -308,8 +285,8 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     run.At(1000, [] {
         SendMessageW(LoadWindowHandle(), 1026, 0, 515);
         EXPECT_EQ(1000u, DeviceElapsed()) << "the hand-over returns at once";
-        EXPECT_EQ(std::vector<int>{kPanel}, DialogStack()) << "second start while open";
-        EXPECT_EQ(1, animation.paused) << "second start while open";
+        EXPECT_EQ(std::pair(std::vector<int>{kPanel}, 1), std::pair(DialogStack(), animation.paused))
+            << "second start while open";
     });
     run.Act(1100, DeviceEscape);
     run.At(1200, [] { EXPECT_EQ(1, animation.paused) << "an unchanged close restarts nothing"; });
@@ -322,18 +299,17 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     });
     run.Act(1600, DeviceTrayDoubleTap);
     run.At(1700, [] {
-        EXPECT_EQ(std::vector<int>{kPanel}, DialogStack()) << "double tap while open";
-        EXPECT_EQ(1, animation.paused) << "double tap while open";
+        EXPECT_EQ(std::pair(std::vector<int>{kPanel}, 1), std::pair(DialogStack(), animation.paused))
+            << "double tap while open";
     });
     run.Act(1800, DeviceEscape);
     run.Act(1900, DeviceTrayDoubleTap);
     run.Act(2000, DevicePress, kQuit);
     run.Run(5000);
-    EXPECT_TRUE(run.ended);
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_TRUE(run.ended && run.exitCode == 0) << "exit code " << run.exitCode;
     EXPECT_EQ(0, ChangedPixels(before)) << "after Quit";
-    EXPECT_TRUE(DeviceTrayIcons().empty());
-    EXPECT_TRUE(DeviceOpenDialogs().empty());
+    EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceOpenDialogs().size()))
+        << "icons and dialogs left";
 }
 
 // Without work surfaces the animation stays stopped whatever the tray or the
@@ -379,7 +355,8 @@ TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
         RegisterClassW(&recorder);
         HWND running = CreateWindowExW(0, WSTR("Running copy"), WSTR(""), 0, 0, 0, 10, 10, nullptr,
                                        nullptr, nullptr, nullptr);
-        if (fileBytes >= 0) WriteTestFile(run.folder.path / "__tmp", HandleBytes(running).substr(0, fileBytes));
+        if (fileBytes >= 0)
+            WriteTestFile(run.folder.path / "__tmp", HandleBytes(running).substr(0, fileBytes));
         DeviceHoldMutex(u"Pondlet");
         run.Run(1000);
         EXPECT_TRUE(run.ended && run.exitCode == 0) << fileBytes << " bytes: exit " << run.exitCode;
@@ -389,22 +366,15 @@ TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
     }
 }
 
-// The folder ends with a backslash (a single one in the root), the handle
-// file round-trips beside the executable or is told as not saved, and the
-// tray tip is cut to 63 characters (none given: empty).
-TEST(Shell, ExeFolderHandleFileAndTrayTip) {
-    const char *const rows[][2] = {{"/pondlet.exe", "\\"}, {"/a/b/pondlet.exe", "\\a\\b\\"}};
-    for (const auto &row : rows) {
-        DeviceReset();
-        DeviceSetExecutable(row[0]);
-        FindExeFolder();
-        EXPECT_EQ(row[1], DeviceUtf8(exeFolder)) << row[0];
-    }
-    TestFolder folder("shell-handle");
+// The folder of an executable in the root is a single backslash (elsewhere
+// the runs above check it), a handle file that cannot be written is told, and
+// the tray tip is cut to 63 characters (none given: empty).
+TEST(Shell, RootFolderUnsavedHandleFileAndTrayTip) {
     DeviceReset();
-    DeviceSetExecutable((folder.path / "pondlet.exe").string());
-    SaveWindowHandle((HWND)(uintptr_t)0x12345678);
-    EXPECT_EQ((HWND)(uintptr_t)0x12345678, LoadWindowHandle());
+    DeviceSetExecutable("/pondlet.exe");
+    FindExeFolder();
+    EXPECT_EQ("\\", DeviceUtf8(exeFolder));
+    TestFolder folder("shell-handle");
     DeviceSetExecutable((folder.path / "missing" / "pondlet.exe").string());
     SaveWindowHandle((HWND)(uintptr_t)0x1234);
     ASSERT_EQ(1u, DeviceMessageBoxes().size());
