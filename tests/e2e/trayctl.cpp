@@ -1,22 +1,13 @@
 // A small helper of the end-to-end tests: plays the user's part towards a
 // running pondlet.exe from outside the process.
 //
-//   trayctl tap            tray callback with a tap (WM_LBUTTONDOWN)
-//   trayctl doubletap      tray callback with a double tap; returns at once
-//   trayctl help           WM_HELP to the main window
-//   trayctl press DLG ID   WM_COMMAND ID to the open dialog captioned DLG
-//   trayctl choose DLG ID INDEX
-//                          selects item INDEX of combo box ID of that dialog
-//   trayctl selection DLG ID
-//                          prints the selected index and the items of combo ID
-//   trayctl wait DLG SECONDS
-//                          waits until a dialog captioned DLG is open
-//   trayctl gone DLG SECONDS
-//                          waits until no dialog captioned DLG is open
-//   trayctl handle         prints the main window's handle in hex
-//   trayctl backdrop       shows a full-screen window with colour bands, as
-//                          another program's window under the mascot; runs
-//                          until killed
+//   trayctl tap | doubletap     the tray callback with a tap or a double tap
+//   trayctl press DLG ID        WM_COMMAND ID to the open dialog captioned DLG
+//   trayctl selection DLG ID    prints the selected index and items of combo ID
+//   trayctl wait | gone DLG S   waits up to S seconds until DLG is open | closed
+//   trayctl handle              prints the main window's handle in hex
+//   trayctl backdrop            a full-screen window with colour bands, as
+//                               another program's window under the mascot
 //
 // Messages are posted, not sent, so a dialog opened by them never blocks this
 // helper. Exit code 0 on success, 1 when the window or dialog is not found.
@@ -28,50 +19,30 @@
 
 enum { kTrayMessage = WM_USER + 2, kDialogClass = 32770 };
 
-static HWND FindMainWindow(void) {
-    return FindWindowW(L"Pondlet", L"Pondlet");
-}
-
 static HWND FindDialog(const char *caption) {
     wchar_t wide[128];
     MultiByteToWideChar(CP_ACP, 0, caption, -1, wide, 128);
     return FindWindowW(MAKEINTRESOURCEW(kDialogClass), wide);
 }
 
-static int PostToMain(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND window = FindMainWindow();
-    if (window == NULL) {
-        fprintf(stderr, "trayctl: no Pondlet window\n");
-        return 1;
-    }
-    return PostMessageW(window, message, wParam, lParam) ? 0 : 1;
+static HWND FindMainWindow(void) {
+    return FindWindowW(L"Pondlet", L"Pondlet");
+}
+
+static int Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (window == NULL) fprintf(stderr, "trayctl: no such window\n");
+    return window != NULL && PostMessageW(window, message, wParam, lParam) ? 0 : 1;
 }
 
 static int WaitForDialog(const char *caption, double seconds, int wantOpen) {
     DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
     while ((LONG)(deadline - GetTickCount()) > 0) {
-        int open = FindDialog(caption) != NULL && IsWindowVisible(FindDialog(caption));
-        if (open == wantOpen) return 0;
+        HWND dialog = FindDialog(caption);
+        if ((dialog != NULL && IsWindowVisible(dialog)) == wantOpen) return 0;
         Sleep(100);
     }
     fprintf(stderr, "trayctl: dialog \"%s\" %s\n", caption, wantOpen ? "not open" : "still open");
     return 1;
-}
-
-static int PressInDialog(const char *caption, int id) {
-    HWND dialog = FindDialog(caption);
-    if (dialog == NULL) {
-        fprintf(stderr, "trayctl: no dialog \"%s\"\n", caption);
-        return 1;
-    }
-    return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) ? 0 : 1;
-}
-
-static int ChooseInDialog(const char *caption, int id, int index) {
-    HWND dialog = FindDialog(caption);
-    if (dialog == NULL) return 1;
-    SendDlgItemMessageW(dialog, id, CB_SETCURSEL, (WPARAM)index, 0);
-    return 0;
 }
 
 static int PrintSelection(const char *caption, int id) {
@@ -122,22 +93,22 @@ static int RunBackdrop(void) {
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: trayctl tap|doubletap|help|press|choose|selection|wait|gone|handle\n");
+        fprintf(stderr, "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|backdrop\n");
         return 2;
     }
     const char *command = argv[1];
-    if (strcmp(command, "tap") == 0) return PostToMain(kTrayMessage, 106, WM_LBUTTONDOWN);
-    if (strcmp(command, "doubletap") == 0) return PostToMain(kTrayMessage, 106, WM_LBUTTONDBLCLK);
+    if (strcmp(command, "tap") == 0) return Post(FindMainWindow(), kTrayMessage, 106, WM_LBUTTONDOWN);
+    if (strcmp(command, "doubletap") == 0) {
+        return Post(FindMainWindow(), kTrayMessage, 106, WM_LBUTTONDBLCLK);
+    }
     if (strcmp(command, "backdrop") == 0) return RunBackdrop();
-    if (strcmp(command, "help") == 0) return PostToMain(WM_HELP, 0, 0);
     if (strcmp(command, "handle") == 0) {
         HWND window = FindMainWindow();
         printf("%08lx\n", (unsigned long)(ULONG_PTR)window);
         return window != NULL ? 0 : 1;
     }
-    if (strcmp(command, "press") == 0 && argc == 4) return PressInDialog(argv[2], atoi(argv[3]));
-    if (strcmp(command, "choose") == 0 && argc == 5) {
-        return ChooseInDialog(argv[2], atoi(argv[3]), atoi(argv[4]));
+    if (strcmp(command, "press") == 0 && argc == 4) {
+        return Post(FindDialog(argv[2]), WM_COMMAND, MAKEWPARAM(atoi(argv[3]), BN_CLICKED), 0);
     }
     if (strcmp(command, "selection") == 0 && argc == 4) return PrintSelection(argv[2], atoi(argv[3]));
     if (strcmp(command, "wait") == 0 && argc == 4) return WaitForDialog(argv[2], atof(argv[3]), 1);
