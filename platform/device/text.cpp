@@ -122,20 +122,20 @@ bool Decode(unsigned codePage, const char *bytes, size_t count, bool strict, std
 // Win32's formatter writes at most 1024 units, its terminator included.
 const size_t kFormatLimit = 1024;
 
-struct FormatSpec {
+struct Conversion {
     bool left = false, zero = false, alternate = false;
     int width = 0, precision = -1;
     char size = 0;  // 'h', 'l' or 0
     char16_t type = 0;
 };
 
-void AppendPadded(std::u16string &out, const FormatSpec &spec, const std::u16string &body,
+void AppendPadded(std::u16string &out, const Conversion &field, const std::u16string &body,
                   const std::u16string &prefix) {
     size_t length = prefix.size() + body.size();
-    size_t pad = spec.width > (int)length ? spec.width - length : 0;
-    if (spec.left) {
+    size_t pad = field.width > (int)length ? field.width - length : 0;
+    if (field.left) {
         out += prefix + body + std::u16string(pad, u' ');
-    } else if (spec.zero) {
+    } else if (field.zero) {
         out += prefix + std::u16string(pad, u'0') + body;
     } else {
         out += std::u16string(pad, u' ') + prefix + body;
@@ -156,80 +156,80 @@ std::u16string Digits(uint32_t value, unsigned base, bool upper, int precision) 
 
 // Parses flags, width, precision and size at fmt; returns the position of
 // the type character.
-const char16_t *ParseSpec(const char16_t *fmt, FormatSpec &spec) {
+const char16_t *ParseConversion(const char16_t *fmt, Conversion &field) {
     for (;; fmt++) {
-        if (*fmt == u'-') spec.left = true;
-        else if (*fmt == u'0') spec.zero = true;
-        else if (*fmt == u'#') spec.alternate = true;
+        if (*fmt == u'-') field.left = true;
+        else if (*fmt == u'0') field.zero = true;
+        else if (*fmt == u'#') field.alternate = true;
         else break;
     }
-    while (*fmt >= u'0' && *fmt <= u'9' && spec.width < 100000) spec.width = spec.width * 10 + (*fmt++ - u'0');
+    while (*fmt >= u'0' && *fmt <= u'9' && field.width < 100000) field.width = field.width * 10 + (*fmt++ - u'0');
     if (*fmt == u'.') {
-        spec.precision = 0;
+        field.precision = 0;
         fmt++;
-        while (*fmt >= u'0' && *fmt <= u'9' && spec.precision < 100000)
-            spec.precision = spec.precision * 10 + (*fmt++ - u'0');
+        while (*fmt >= u'0' && *fmt <= u'9' && field.precision < 100000)
+            field.precision = field.precision * 10 + (*fmt++ - u'0');
     }
-    if (*fmt == u'l' || *fmt == u'h') spec.size = (char)*fmt++;
-    spec.type = *fmt;
+    if (*fmt == u'l' || *fmt == u'h') field.size = (char)*fmt++;
+    field.type = *fmt;
     return fmt;
 }
 
-void FormatString(std::u16string &out, const FormatSpec &spec, va_list &args) {
+void FormatString(std::u16string &out, const Conversion &field, va_list &args) {
     std::u16string body;
-    if (spec.size == 'h' || spec.type == u'S') {
+    if (field.size == 'h' || field.type == u'S') {
         const char *text = va_arg(args, const char *);
         for (const char *c = text ? text : "(null)"; *c; c++) body += (char16_t)(unsigned char)*c;
     } else {
         const char16_t *text = va_arg(args, const char16_t *);
         body = text ? text : u"(null)";
     }
-    if (spec.precision >= 0 && body.size() > (size_t)spec.precision) body.resize(spec.precision);
-    FormatSpec padded = spec;
+    if (field.precision >= 0 && body.size() > (size_t)field.precision) body.resize(field.precision);
+    Conversion padded = field;
     padded.zero = false;
     AppendPadded(out, padded, body, u"");
 }
 
-void FormatNumber(std::u16string &out, const FormatSpec &spec, va_list &args) {
+void FormatNumber(std::u16string &out, const Conversion &field, va_list &args) {
     // LONG and DWORD are 32 bits on this platform, so %ld reads an int too;
     // 'h' changes nothing for numbers, as on Windows.
     int32_t value = va_arg(args, int32_t);
     std::u16string prefix;
     uint32_t magnitude = (uint32_t)value;
     unsigned base = 10;
-    if (spec.type == u'd' || spec.type == u'i') {
+    if (field.type == u'd' || field.type == u'i') {
         if (value < 0) {
             prefix = u"-";
             magnitude = 0u - (uint32_t)value;
         }
-    } else if (spec.type == u'x' || spec.type == u'X') {
+    } else if (field.type == u'x' || field.type == u'X') {
         base = 16;
-        if (spec.alternate && value) prefix = spec.type == u'x' ? u"0x" : u"0X";
+        if (field.alternate && value) prefix = field.type == u'x' ? u"0x" : u"0X";
     }
-    FormatSpec padded = spec;
-    if (spec.precision >= 0) padded.zero = false;
-    AppendPadded(out, padded, Digits(magnitude, base, spec.type == u'X', spec.precision), prefix);
+    Conversion padded = field;
+    if (field.precision >= 0) padded.zero = false;
+    AppendPadded(out, padded, Digits(magnitude, base, field.type == u'X', field.precision), prefix);
 }
 
-void FormatOne(std::u16string &out, const FormatSpec &spec, va_list &args) {
-    switch (spec.type) {
+void FormatOne(std::u16string &out, const Conversion &field, va_list &args) {
+    switch (field.type) {
     case u's': case u'S':
-        FormatString(out, spec, args);
+        FormatString(out, field, args);
         break;
     case u'c': case u'C': {
         int unit = va_arg(args, int);
-        bool narrow = spec.size == 'h' || spec.type == u'C';
-        FormatSpec padded = spec;
+        bool narrow = field.size == 'h' || field.type == u'C';
+        Conversion padded = field;
         padded.zero = false;
         AppendPadded(out, padded, std::u16string(1, narrow ? (char16_t)(unsigned char)unit : (char16_t)unit), u"");
         break;
     }
     case u'd': case u'i': case u'u': case u'x': case u'X':
-        FormatNumber(out, spec, args);
+        FormatNumber(out, field, args);
         break;
     default:
         // An unknown type is written as itself, the way Win32 does.
-        out += spec.type;
+        out += field.type;
     }
 }
 
@@ -308,10 +308,10 @@ int wsprintfW(LPWSTR out, LPCWSTR format, ...) {
             text += *fmt;
             continue;
         }
-        FormatSpec spec;
-        fmt = ParseSpec(fmt + 1, spec);
+        Conversion field;
+        fmt = ParseConversion(fmt + 1, field);
         if (!*fmt) break;
-        FormatOne(text, spec, args);
+        FormatOne(text, field, args);
     }
     va_end(args);
     if (text.size() > kFormatLimit - 1) text.resize(kFormatLimit - 1);
