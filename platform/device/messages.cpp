@@ -81,13 +81,8 @@ void QueueDueTimers()
     for (Timer &timer : timers) {
         if (timer.queued || timer.due > now || (actionDue && timer.due >= actionAt))
             continue;
-        MSG msg = {};
-        msg.hwnd = timer.window;
-        msg.message = WM_TIMER;
-        msg.wParam = timer.id;
-        msg.lParam = (LPARAM)(uintptr_t)timer.proc;
-        msg.time = GetTickCount();
-        queue.push_back({msg, timer.serial});
+        queue.push_back({MakeMsg(timer.window, WM_TIMER, timer.id, (LPARAM)(uintptr_t)timer.proc),
+                         timer.serial});
         timer.queued = true;
         timer.due = now + timer.period;
     }
@@ -248,13 +243,7 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         DeviceSetLastError(1400);  // invalid window handle
         return FALSE;
     }
-    MSG msg = {};
-    msg.hwnd = window;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    queue.push_back({msg, 0});
+    queue.push_back({MakeMsg(window, message, wParam, lParam), 0});
     return TRUE;
 }
 

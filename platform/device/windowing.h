@@ -55,6 +55,8 @@ Window *AddWindowRecord();
 // Every record (live or not), in creation order.
 std::vector<Window *> AllWindowRecords();
 void ResetWindows();
+// A message record stamped with the current tick count.
+MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 // Sends a message straight to a window's procedure (or dialog procedure, or
 // control), with the observers around top-level windows.
 LRESULT DeliverMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);

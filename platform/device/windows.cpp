@@ -51,17 +51,6 @@ const WindowClass *FindClass(LPCWSTR name)
     return nullptr;
 }
 
-MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    MSG msg = {};
-    msg.hwnd = handle;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    msg.time = GetTickCount();
-    return msg;
-}
-
 LRESULT DeliverToTopLevel(Window &window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     WNDPROC proc = window.proc;
@@ -96,6 +85,17 @@ void DestroyChildren(HWND parent)
 }
 
 } // namespace
+
+MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MSG msg = {};
+    msg.hwnd = handle;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = GetTickCount();
+    return msg;
+}
 
 Window *FindWindowRecord(HWND handle)
 {
