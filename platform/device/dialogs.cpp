@@ -347,28 +347,39 @@ LRESULT GetItemText(const Window &control, int index, LPARAM lParam)
     return (LRESULT)item.size();
 }
 
-LRESULT ListMessage(Window &control, UINT message, WPARAM wParam, LPARAM lParam)
+// The item operations a list box and a combo box share, each under its own
+// message number.
+enum ItemOperation { ItemAdd, ItemReset, ItemSelect, ItemSelection, ItemCount, ItemText, ItemNone };
+
+struct ItemMessages {
+    UINT add, reset, select, selection, count, text;
+};
+const ItemMessages listMessages = {LB_ADDSTRING, LB_RESETCONTENT, LB_SETCURSEL,
+                                   LB_GETCURSEL, LB_GETCOUNT, LB_GETTEXT};
+const ItemMessages comboMessages = {CB_ADDSTRING, CB_RESETCONTENT, CB_SETCURSEL,
+                                    CB_GETCURSEL, CB_GETCOUNT, CB_GETLBTEXT};
+
+ItemOperation OperationOf(const ItemMessages &numbers, UINT message)
 {
-    switch (message) {
-    case LB_ADDSTRING: return AddItem(control, lParam, control.style & listSort);
-    case LB_RESETCONTENT: control.items.clear(); control.selection = -1; return 0;
-    case LB_SETCURSEL: return SetSelection(control, IndexArgument(wParam), false);
-    case LB_GETCURSEL: return control.selection;
-    case LB_GETCOUNT: return (LRESULT)control.items.size();
-    case LB_GETTEXT: return GetItemText(control, IndexArgument(wParam), lParam);
-    default: return 0;
-    }
+    if (message == numbers.add) return ItemAdd;
+    if (message == numbers.reset) return ItemReset;
+    if (message == numbers.select) return ItemSelect;
+    if (message == numbers.selection) return ItemSelection;
+    if (message == numbers.count) return ItemCount;
+    if (message == numbers.text) return ItemText;
+    return ItemNone;
 }
 
-LRESULT ComboMessage(Window &control, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT ItemMessage(Window &control, ItemOperation operation, bool sorted, bool combo,
+                    WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case CB_ADDSTRING: return AddItem(control, lParam, control.style & comboSort);
-    case CB_RESETCONTENT: control.items.clear(); control.selection = -1; return 0;
-    case CB_SETCURSEL: return SetSelection(control, IndexArgument(wParam), true);
-    case CB_GETCURSEL: return control.selection;
-    case CB_GETCOUNT: return (LRESULT)control.items.size();
-    case CB_GETLBTEXT: return GetItemText(control, IndexArgument(wParam), lParam);
+    switch (operation) {
+    case ItemAdd: return AddItem(control, lParam, sorted);
+    case ItemReset: control.items.clear(); control.selection = -1; return 0;
+    case ItemSelect: return SetSelection(control, IndexArgument(wParam), combo);
+    case ItemSelection: return control.selection;
+    case ItemCount: return (LRESULT)control.items.size();
+    case ItemText: return GetItemText(control, IndexArgument(wParam), lParam);
     default: return 0;
     }
 }
@@ -378,9 +389,11 @@ LRESULT ComboMessage(Window &control, UINT message, WPARAM wParam, LPARAM lParam
 LRESULT ControlMessage(Window &control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (control.kind == ControlList)
-        return ListMessage(control, message, wParam, lParam);
+        return ItemMessage(control, OperationOf(listMessages, message),
+                           control.style & listSort, false, wParam, lParam);
     if (control.kind == ControlCombo)
-        return ComboMessage(control, message, wParam, lParam);
+        return ItemMessage(control, OperationOf(comboMessages, message),
+                           control.style & comboSort, true, wParam, lParam);
     return 0;
 }
 
