@@ -276,12 +276,20 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTE
     return HandleOfSlot(index);
 }
 
+// The open file a read or write goes to, or null with the error set when the
+// handle, its access or the buffer does not allow the transfer.
+static FileSlot *SlotForTransfer(HANDLE file, DWORD access, DWORD count, const void *buffer) {
+    FileSlot *slot = SlotOfHandle(file, false);
+    if (!slot) { lastError = ERROR_INVALID_HANDLE; return nullptr; }
+    if (!(slot->access & access)) { lastError = ERROR_ACCESS_DENIED; return nullptr; }
+    if (count && !buffer) { lastError = ERROR_INVALID_PARAMETER; return nullptr; }
+    return slot;
+}
+
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
     if (read) *read = 0;
-    FileSlot *slot = SlotOfHandle(file, false);
-    if (!slot) { lastError = ERROR_INVALID_HANDLE; return FALSE; }
-    if (!(slot->access & GENERIC_READ)) { lastError = ERROR_ACCESS_DENIED; return FALSE; }
-    if (toRead && !buffer) { lastError = ERROR_INVALID_PARAMETER; return FALSE; }
+    FileSlot *slot = SlotForTransfer(file, GENERIC_READ, toRead, buffer);
+    if (!slot) return FALSE;
     DWORD done = 0;
     while (done < toRead) {
         ssize_t got = ::read(slot->fd, (char *)buffer + done, toRead - done);
@@ -296,10 +304,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
     if (written) *written = 0;
-    FileSlot *slot = SlotOfHandle(file, false);
-    if (!slot) { lastError = ERROR_INVALID_HANDLE; return FALSE; }
-    if (!(slot->access & GENERIC_WRITE)) { lastError = ERROR_ACCESS_DENIED; return FALSE; }
-    if (toWrite && !buffer) { lastError = ERROR_INVALID_PARAMETER; return FALSE; }
+    FileSlot *slot = SlotForTransfer(file, GENERIC_WRITE, toWrite, buffer);
+    if (!slot) return FALSE;
     DWORD done = 0;
     while (done < toWrite) {
         ssize_t put = ::write(slot->fd, (const char *)buffer + done, toWrite - done);
