@@ -25,16 +25,6 @@ enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 // resize sends does not stop the animation.
 static int resizingSelf;
 
-void PauseMascot(void) {
-    if (WorkSurfacesReady()) PauseAnimation();
-}
-
-void RestartMascot(void) {
-    // Without work surfaces there is nothing to compose into: the animation
-    // stays stopped whatever the tray or the panel asks.
-    if (WorkSurfacesReady()) RestartAnimation();
-}
-
 // The skin's place for the work area, moved by the user's offset. Signed
 // 32-bit arithmetic that wraps instead of overflowing.
 static void PlaceWorkArea(void) {
@@ -171,12 +161,12 @@ void OnPaint(HWND window) {
 static void OnTrayNotify(LPARAM code) {
     if (code == kTapCode) {
         if (animation.paused == 1) {
-            RestartMascot();
+            RestartAnimation();
         } else {
-            PauseMascot();
+            PauseAnimation();
         }
     } else if (code == kDoubleTapCode) {
-        if (animation.paused == 0) PauseMascot();
+        if (animation.paused == 0) PauseAnimation();
         if (panelOpen != 0) return;
         panelOpen = 1;
         OpenControlPanel();
@@ -192,7 +182,7 @@ static void OnSettingChange(HWND window) {
     FitWindowToScreen(window);
     ReadScreenSize(window);
     PlaceWorkArea();
-    RestartMascot();
+    RestartAnimation();
 }
 
 // Something moved or resized the window: stop, but leave the last frame on

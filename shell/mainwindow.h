@@ -10,7 +10,3 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 void OnCreate(HWND window);
 void OnPaint(HWND window);
 
-// PauseAnimation and RestartAnimation, but only when the work surfaces exist:
-// after a failed surface creation the animation stays stopped.
-void PauseMascot(void);
-void RestartMascot(void);

@@ -12,7 +12,6 @@
 #include "graphics/surfaces.h"
 #include "shell/globals.h"
 #include "shell/instance.h"
-#include "shell/mainwindow.h"
 
 #include <iterator>
 
@@ -104,7 +103,7 @@ static void OnPanelInit(HWND dialog) {
     // The panel has no control 1, so this leaves no control with the focus.
     SetFocus(GetDlgItem(dialog, IDOK));
     moveBusy = 0;
-    RestartMascot();
+    RestartAnimation();
 }
 
 // The stored mode comes back, or the chosen one when it differs; a restart
@@ -114,8 +113,8 @@ static void ClosePanel(HWND dialog) {
     int32_t chosen = ModeOfListIndex(index, savedBlendMode);
     blendMode = savedBlendMode;
     if (savedBlendMode != chosen) {
-        PauseMascot();
-        RestartMascot();
+        PauseAnimation();
+        RestartAnimation();
         blendMode = chosen;
     }
     EndDialog(dialog, 1);
@@ -132,7 +131,7 @@ static int OnPanelCommand(HWND dialog, WPARAM command) {
     switch (command) {
     case IDOK:
     case IDCANCEL: ClosePanel(dialog); return 1;
-    case kHideButton: PauseMascot(); ClosePanel(dialog); return 1;
+    case kHideButton: PauseAnimation(); ClosePanel(dialog); return 1;
     case kAboutButton: ShowAboutBox(mainWindow); return 0;
     // The quit message ends the panel's loop, then the program's.
     case kQuitButton: ShutDown(); return 0;
