@@ -109,8 +109,7 @@ void MoveArea(int32_t dx, int32_t dy) {
     RestoreBackground();
     offsetX += dx;
     offsetY += dy;
-    skinTables.areaX = screenWidth - skinTables.marginRight - skinTables.areaWidth + offsetX;
-    skinTables.areaY = screenHeight - skinTables.marginBottom - skinTables.areaHeight + offsetY;
+    PlaceWorkArea();
     CaptureBackground();
     AnimationTick(mainWindow);
     moveBusy = 0;

@@ -25,17 +25,6 @@ enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 // resize sends does not stop the animation.
 static int resizingSelf;
 
-// The skin's place for the work area, moved by the user's offset. Signed
-// 32-bit arithmetic that wraps instead of overflowing.
-static void PlaceWorkArea(void) {
-    uint32_t x = (uint32_t)screenWidth - (uint32_t)skinTables.marginRight -
-                 (uint32_t)skinTables.areaWidth + (uint32_t)offsetX;
-    uint32_t y = (uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
-                 (uint32_t)skinTables.areaHeight + (uint32_t)offsetY;
-    skinTables.areaX = (int32_t)x;
-    skinTables.areaY = (int32_t)y;
-}
-
 static void ReadScreenSize(HWND window) {
     RECT rect = {0, 0, 0, 0};
     GetWindowRect(window, &rect);

@@ -118,18 +118,15 @@ static void CountEntries(const WCHAR *line) {
 
 // ---- the filling pass: D, F, G, M and S lines -----------------------------------
 
-// The work area goes to the bottom-right corner at once. Unsigned arithmetic
-// keeps absurd margins from being undefined: they wrap as 32-bit values do.
+// The work area goes to the bottom-right corner at once (no user offset
+// exists while the skin loads).
 static void ApplyAreaLine(const WCHAR *line) {
     int32_t position = 1;
     skinTables.areaWidth = ReadNumber(line, &position);
     skinTables.areaHeight = ReadNumber(line, &position);
     skinTables.marginRight = ReadNumber(line, &position);
     skinTables.marginBottom = ReadNumber(line, &position);
-    skinTables.areaX = (int32_t)((uint32_t)screenWidth - (uint32_t)skinTables.marginRight -
-                                 (uint32_t)skinTables.areaWidth);
-    skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
-                                 (uint32_t)skinTables.areaHeight);
+    PlaceWorkArea();
 }
 
 // The character after F is skipped; the face runs to the first comma.

@@ -7,6 +7,8 @@
 // the life of the process.
 #include "tables.h"
 
+#include "shell/globals.h"
+
 #include <stdlib.h>
 
 SkinTables skinTables;
@@ -94,4 +96,11 @@ int AllocateSkinTables(int32_t *filledFrames) {
     }
     InitRules();
     return 1;
+}
+
+void PlaceWorkArea(void) {
+    skinTables.areaX = (int32_t)((uint32_t)screenWidth - (uint32_t)skinTables.marginRight -
+                                 (uint32_t)skinTables.areaWidth + (uint32_t)offsetX);
+    skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
+                                 (uint32_t)skinTables.areaHeight + (uint32_t)offsetY);
 }
