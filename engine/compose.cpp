@@ -32,16 +32,6 @@ struct LayerClip {
     int32_t x0, x1, y0, y1;
 };
 
-int32_t RowBytesOf(const ImageRecord *record) {
-    if (record->rowBytes > 0) return record->rowBytes;
-    int64_t bits = (int64_t)record->width * record->bitsPerPixel;
-    return (int32_t)((bits + 7) / 8);
-}
-
-inline BYTE *StorageRow(const ImageRecord *record, int32_t rowBytes, int32_t y) {
-    return record->pixels + (size_t)(record->height - 1 - y) * (size_t)rowBytes;
-}
-
 template <int Depth>
 inline uint32_t IndexAt(const BYTE *row, int32_t x) {
     if (Depth == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1u;
@@ -100,12 +90,6 @@ inline int MaskCuts(const ImageRecord *mask, const BYTE *maskRow, int32_t x) {
     return mask->palette != nullptr ? mask->palette[index] != 0 : index != 0;
 }
 
-inline void StoreColour(BYTE *pixel, uint32_t colour) {
-    pixel[0] = (BYTE)((colour >> 16) & 0xF8);
-    pixel[1] = (BYTE)((colour >> 8) & 0xFC);
-    pixel[2] = (BYTE)(colour & 0xF8);
-}
-
 void BuildIndexTable(const ImageRecord *graphic, IndexEntry *table) {
     uint32_t entries = 1u << graphic->bitsPerPixel;
     int keyed = HasUsableKey(graphic);
@@ -116,7 +100,7 @@ void BuildIndexTable(const ImageRecord *graphic, IndexEntry *table) {
     for (uint32_t i = 0; i < entries; i++) {
         uint32_t colour = graphic->palette != nullptr ? graphic->palette[i] : i;
         BYTE stored[3];
-        StoreColour(stored, colour);
+        WriteRgb24(stored, colour);
         table[i].blue = stored[0];
         table[i].green = stored[1];
         table[i].red = stored[2];
@@ -223,8 +207,6 @@ void DrawPictureLayer(const ImageRecord *graphic, const ImageRecord *mask) {
     static IndexEntry table[kMaxPaletteEntries];
     int32_t depth = graphic->bitsPerPixel;
     if (depth <= 8) BuildIndexTable(graphic, table);
-    int32_t sourceBytes = RowBytesOf(graphic), frameBytes = RowBytesOf(&frameSurface);
-    int32_t maskBytes = mask != nullptr ? RowBytesOf(mask) : 0;
     // What each value of a 1-bit mask does, through its palette as ReadPixel reads it.
     BYTE bitCuts[2] = {0, 1};
     if (mask != nullptr && mask->bitsPerPixel == 1 && mask->palette != nullptr)
@@ -232,9 +214,9 @@ void DrawPictureLayer(const ImageRecord *graphic, const ImageRecord *mask) {
     for (int32_t y = clip.y0; y < clip.y1; y++) {
         int32_t ty = y + graphic->y;
         LayerRow row;
-        row.source = StorageRow(graphic, sourceBytes, y);
-        row.maskRow = mask != nullptr && y < mask->height ? StorageRow(mask, maskBytes, y) : nullptr;
-        row.target = StorageRow(&frameSurface, frameBytes, ty);
+        row.source = ImageRow(graphic, y);
+        row.maskRow = mask != nullptr && y < mask->height ? ImageRow(mask, y) : nullptr;
+        row.target = ImageRow(&frameSurface, ty);
         row.covered = coverageMask + (size_t)ty * (size_t)areaWidth;
         row.shift = graphic->x;
         DrawLayerRow(row, depth, table, mask, bitCuts, clip);

@@ -223,21 +223,13 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     return 1;
 }
 
-int32_t RowBytesOf(const ImageRecord *record) {
-    return record->rowBytes > 0 ? record->rowBytes : 3 * record->width;
-}
-
-inline BYTE *StorageRow(const ImageRecord *record, int32_t y) {
-    return record->pixels + (size_t)(record->height - 1 - y) * (size_t)RowBytesOf(record);
-}
-
 void MergeRow(int32_t y, const MergeSettings &settings, const ChunkMasks &masks) {
     int32_t width = workSurface.width;
     MergeRowState row;
-    row.work = StorageRow(&workSurface, y);
-    row.frame = StorageRow(&frameSurface, y);
-    row.background = StorageRow(&backgroundSurface, y);
-    row.shown = StorageRow(&shownSurface, y);
+    row.work = ImageRow(&workSurface, y);
+    row.frame = ImageRow(&frameSurface, y);
+    row.background = ImageRow(&backgroundSurface, y);
+    row.shown = ImageRow(&shownSurface, y);
     row.covered = coverageMask + (size_t)y * (size_t)width;
     row.y = y;
     int32_t x = 0;
