@@ -1,48 +1,39 @@
-// A small BMP file writer for tests (see bmp_writer.h).
+// A small BMP writer for tests (see bmp_writer.h).
 #include "support/bmp_writer.h"
 
 #include "support/test_files.h"
 
 #include <string>
 
-namespace {
-
-void PutLe(std::string &out, uint64_t value, int bytes) {
+static void PutLe(std::string &out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; i++) out += char(value >> (8 * i));
 }
 
-// Sets pixel x of a row, leftmost pixel in the most significant bits,
-// multi-byte pixels little-endian (24 and 32 bits: blue first).
-void PutPixel(char *row, int32_t x, int bits, uint32_t value) {
+// Leftmost pixel in the most significant bits; 24 and 32 bits blue first.
+static void PutPixel(char *row, int32_t x, int bits, uint32_t value) {
     if (bits < 8) {
         int shift = 8 - bits * (x % (8 / bits) + 1);
         row[x / (8 / bits)] = char(row[x / (8 / bits)] | ((value & ((1u << bits) - 1)) << shift));
-        return;
+    } else if (bits == 8) {
+        row[x] = char(value);
     }
-    if (bits == 8) row[x] = char(value);
     for (int i = 0; bits > 8 && i < bits / 8 && i < 3; i++)
         row[(bits / 8) * x + i] = char(bits == 16 ? value >> (8 * i) : value >> (16 - 8 * i));
 }
 
-size_t RowBytes(const BmpSpec &spec) {
-    static const int known[] = {1, 2, 4, 8, 16, 24, 32};
-    bool isKnown = false;
-    for (int bits : known) isKnown |= bits == spec.bitsPerPixel;
-    if (!isKnown || spec.width <= 0) return 0;
-    size_t bytes = (size_t(spec.width) * size_t(spec.bitsPerPixel) + 7) / 8;
+static size_t RowBytes(const BmpSpec &spec) {
+    int bits = spec.bitsPerPixel;
+    bool known = bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    if (!known || spec.width <= 0) return 0;
+    size_t bytes = (size_t(spec.width) * size_t(bits) + 7) / 8;
     return spec.paddedRows ? (bytes + 3) / 4 * 4 : bytes;
 }
 
-}  // namespace
-
 int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
-    size_t rowBytes = RowBytes(spec);
-    size_t rows = size_t(spec.height < 0 ? -int64_t(spec.height) : int64_t(spec.height));
+    size_t rowBytes = RowBytes(spec), rows = size_t(spec.height < 0 ? -int64_t(spec.height) : spec.height);
     size_t dataStart = 54 + 4 * spec.palette.size() + spec.gapBytes;
     size_t total = dataStart + rowBytes * rows + spec.extraBytes;
-    uint32_t clrUsed = 0;
-    if (spec.bitsPerPixel <= 8 && spec.palette.size() < (size_t(1) << spec.bitsPerPixel))
-        clrUsed = uint32_t(spec.palette.size());
+    bool shortTable = spec.bitsPerPixel <= 8 && spec.palette.size() < (size_t(1) << spec.bitsPerPixel);
     std::string out;
     PutLe(out, spec.bfType, 2);
     PutLe(out, total, 4);                                    // bfSize
@@ -56,15 +47,14 @@ int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
     PutLe(out, spec.biCompression, 4);
     PutLe(out, rowBytes * rows, 4);                          // biSizeImage
     PutLe(out, 0, 8);                                        // resolutions
-    PutLe(out, clrUsed, 4);
+    PutLe(out, shortTable ? spec.palette.size() : 0, 4);     // biClrUsed
     PutLe(out, 0, 4);                                        // biClrImportant
     for (uint32_t c : spec.palette) PutLe(out, (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16, 4);
     out.resize(dataStart, 0);
     for (size_t r = 0; r < rows; r++) {                      // bottom row first
         std::string row(rowBytes, 0);
-        size_t y = rows - 1 - r;
         for (int32_t x = 0; rowBytes > 0 && x < spec.width; x++) {
-            size_t i = y * size_t(spec.width) + size_t(x);
+            size_t i = (rows - 1 - r) * size_t(spec.width) + size_t(x);
             if (i < spec.pixels.size()) PutPixel(&row[0], x, spec.bitsPerPixel, spec.pixels[i]);
         }
         out += row;

@@ -1,6 +1,5 @@
-// A small BMP file writer for tests: builds a file from a plain description,
-// including deliberately broken files, so that every loader test shows in
-// its source what the file holds.
+// A small BMP writer for tests, so each loader test shows in its source what
+// the file holds, broken files included.
 #pragma once
 
 #include <cstddef>
@@ -10,13 +9,11 @@
 
 struct BmpSpec {
     int32_t width = 1;
-    int32_t height = 1;                 // may be zero or negative for bad-input tests
-    int bitsPerPixel = 24;              // 1, 2, 4, 8, 16, 24 or 32 (others write no pixels)
+    int32_t height = 1;                 // zero or negative for bad-input tests
+    int bitsPerPixel = 24;              // 1, 2, 4, 8, 16, 24 or 32; others write no pixels
     std::vector<uint32_t> palette;      // 0x00BBGGRR; fewer than 2^bits sets biClrUsed
     std::vector<uint32_t> pixels;       // row-major from the top; missing ones are 0
     bool paddedRows = true;             // rows padded to 4 bytes, as files normally are
-    // Overrides for bad-input tests; pixel data always follows the colour
-    // table and gapBytes.
     uint16_t bfType = 0x4D42;           // "BM"
     int64_t bfOffBits = -1;             // -1: where the pixel data really starts
     uint32_t biCompression = 0;
@@ -25,6 +22,5 @@ struct BmpSpec {
     int64_t truncateTo = -1;            // -1: whole file; else keep this many bytes
 };
 
-// Builds the file and writes it to a host path. Returns 1, or 0 when the
-// file cannot be written.
+// Writes the file to a host path. Returns 1, or 0 when it cannot be written.
 int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec);
