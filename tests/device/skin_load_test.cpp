@@ -1,6 +1,6 @@
-// LoadSkin and the line reader on the simulated device: failure messages,
-// cut file names, and code pages.
-#include "skin/readers.h"
+// Choosing and loading a skin on the simulated device: the Select dialog
+// driven by scripted input, a missing picture and a cut file name.
+#include "skin/catalogue.h"
 #include "skin/script.h"
 
 #include "device.h"
@@ -10,103 +10,89 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+enum { kSelectList = 1060 };
 
-namespace fs = std::filesystem;
-
-static void UseExeFolder(const TestFolder &root) {
+// A fresh device whose executable's folder holds one skin per {folder, script}.
+static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::string, std::string>> &skins) {
+    DeviceReset();
+    for (const auto &[name, script] : skins) ASSERT_EQ(1, WriteTestFile(root.path / name / "skin.txt", script));
     ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(root.path, true)));
     appInstance = (HINSTANCE)GetModuleHandleW(NULL);
     mainWindow = NULL;
     skinTables = SkinTables{};
 }
 
-static std::vector<std::string> MessageTexts() {
-    std::vector<std::string> texts;
-    for (const DeviceMessageBox &box : DeviceMessageBoxes())
-        texts.push_back(DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text));
-    return texts;
+// Queues actions on the Select list 10 ms apart; the first notes the
+// dialog's selection and items into view.
+static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKind, int>> actions) {
+    DeviceAction look;
+    look.custom = [view] {
+        HWND dialog = DeviceOpenDialogs().back().window;
+        *view = "@" + std::to_string(DeviceControlSelection(dialog, kSelectList));
+        for (const std::u16string &item : DeviceControlItems(dialog, kSelectList)) *view += " [" + DeviceUtf8(item) + "]";
+    };
+    DeviceQueueAction(10, look);
+    uint64_t at = 10;
+    for (const auto &[kind, index] : actions) {
+        DeviceAction action;
+        action.kind = kind, action.id = kSelectList, action.index = index;
+        DeviceQueueAction(at += 10, action);
+    }
 }
 
-// A file name beyond 63 characters is cut, and the cut name is what loads;
-// a missing mask is told, and the lines after it still apply.
+static std::string ScriptPath(const TestFolder &root, const std::string &skin) {
+    return TestUtf8(TestDevicePath(root.path / skin / "skin.txt"));
+}
+
+// A skin is listed by its last T or t line from the third character, cut at
+// 80 characters; without a complete T line, by its script's path.
+TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
+    TestFolder root("select");
+    std::string eighty(80, 'x');
+    MakeSkins(root, {{"a", "T Cat\r\n"}, {"b", "D1,1,1,1\r\nT Lost"}, {"c", "T First\r\nt Second\r\n"},
+                     {"d", "T " + eighty + "yz\r\n"}});
+    std::string view;
+    QueueSelect(&view, {{DeviceEnter, 0}});
+    WCHAR path[kScriptPathUnits] = {};
+    ASSERT_EQ(1, ChooseSkin(path));
+    EXPECT_EQ("@0 [Cat] [" + ScriptPath(root, "b") + "] [Second] [" + eighty + "]", view);
+}
+
+// Enter or a double tap take the highlighted skin, Escape or the close box
+// the first; folders past the 32nd are not listed.
+TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
+    const std::pair<std::vector<std::pair<DeviceActionKind, int>>, const char *> rows[] = {
+        {{{DeviceChoose, 1}, {DeviceEnter, 0}}, "s01"},
+        {{{DeviceDoubleTapItem, 31}}, "s31"},
+        {{{DeviceChoose, 2}, {DeviceEscape, 0}}, "s00"},
+        {{{DeviceChoose, 2}, {DeviceCloseBox, 0}}, "s00"},
+    };
+    TestFolder root("select");
+    std::vector<std::pair<std::string, std::string>> skins;
+    for (int i = 0; i < 40; i++) skins.push_back({(i < 10 ? "s0" : "s") + std::to_string(i), "T t\r\n"});
+    for (const auto &[actions, expected] : rows) {
+        MakeSkins(root, skins);
+        std::string view;
+        QueueSelect(&view, actions);
+        WCHAR path[kScriptPathUnits] = {};
+        ASSERT_EQ(1, ChooseSkin(path)) << expected;
+        EXPECT_EQ(32, skinCount) << expected;
+        EXPECT_EQ(ScriptPath(root, expected), TestUtf8(path));
+        EXPECT_TRUE(DeviceOpenDialogs().empty()) << expected;
+    }
+}
+
+// A file name beyond 63 characters is cut and the cut name loads; a missing
+// mask is told, and the lines after it still apply.
 TEST(LoadSkinDevice, CutNamesLoadAndMissingImagesAreTold) {
-    DeviceReset();
     TestFolder root("load");
     std::string cutName(63, 'n');
-    ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "skin.txt",
-                               "G0," + cutName + "ignored.bmp,0,0\r\nM0,missing.bmp,0,0\r\nD8,8,0,0\r\n"));
+    MakeSkins(root, {{"cat", "G0," + cutName + "ignored.bmp,0,0\r\nM0,missing.bmp,0,0\r\nD8,8,0,0\r\n"}});
     ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / cutName, BmpSpec{}));
-    UseExeFolder(root);
-
     ASSERT_EQ(1, LoadSkin());
-    std::string missing = TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp"));
-    EXPECT_EQ(std::vector<std::string>({"Error: File Open error " + missing}), MessageTexts());
-    EXPECT_EQ(cutName, TestUtf8(skinTables.graphics[0].fileName));
+    ASSERT_EQ(1u, DeviceMessageBoxes().size());
+    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")),
+              DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text));
     EXPECT_NE(nullptr, skinTables.graphics[0].pixels);
-    EXPECT_EQ(nullptr, skinTables.masks[0].pixels);
     EXPECT_EQ(8, skinTables.areaWidth);
-}
-
-// The script vanishes while the Select dialog is up: the first pass cannot
-// open it and says which file it wanted.
-TEST(LoadSkinDevice, ScriptThatCannotBeOpened) {
-    DeviceReset();
-    TestFolder root("load");
-    fs::path doomed = root.path / "a" / "skin.txt";
-    ASSERT_EQ(1, WriteTestFile(doomed, "T A\r\n"));
-    ASSERT_EQ(1, WriteTestFile(root.path / "b" / "skin.txt", "T B\r\n"));
-    UseExeFolder(root);
-    DeviceAction remove, enter;
-    remove.custom = [doomed] { fs::remove(doomed); };
-    enter.kind = DeviceEnter;
-    DeviceQueueAction(10, remove);
-    DeviceQueueAction(20, enter);
-
-    EXPECT_EQ(0, LoadSkin());
-    EXPECT_EQ(std::vector<std::string>({"Error: File Open error " + TestUtf8(TestDevicePath(doomed))}),
-              MessageTexts());
-}
-
-TEST(LoadSkinDevice, TextsAreWidenedByTheCodePage) {
-    const std::pair<unsigned, const char *> rows[] = {
-        {932, "\xE3\x82\xAD\xE3\x83\x83\xE3\x83\x88 %h"},
-        {1252, "\xC6\x92L\xC6\x92" "b\xC6\x92g %h"},
-    };
-    for (const auto &[codePage, expected] : rows) {
-        DeviceReset();
-        DeviceSetCodePage(codePage);
-        TestFolder root("load");
-        ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "skin.txt", "S0,12,0,0,0,0,0,\x83\x4C\x83\x62\x83\x67 %h\r\n"));
-        UseExeFolder(root);
-        ASSERT_EQ(1, LoadSkin()) << codePage;
-        EXPECT_EQ(expected, TestUtf8(skinTables.texts[0].text)) << "code page " << codePage;
-    }
-}
-
-// A long line cut in the middle of a double-byte character, or made of lead
-// bytes only, still fits the buffer: nothing is written past its 1000 units.
-TEST(ReadScriptLineDevice, LongDoubleByteLinesStayInsideTheBuffer) {
-    const std::string lines[] = {std::string(998, 'a') + "\x83\x4C", std::string(997, 'a') + "\x83\x4C\x83\x4C",
-                                 std::string(1200, '\x83')};
-    for (unsigned codePage : {932u, 1252u}) {
-        for (const std::string &line : lines) {
-            DeviceReset();
-            DeviceSetCodePage(codePage);
-            TestFolder root("load");
-            ASSERT_EQ(1, WriteTestFile(root.path / "skin.txt", line + "\r\nnext\r\n"));
-            HANDLE file = CreateFileW(TestDevicePath(root.path / "skin.txt").c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-            ASSERT_NE(INVALID_HANDLE_VALUE, file);
-            WCHAR buffer[kLineUnits + 16];
-            std::fill(std::begin(buffer), std::end(buffer), (WCHAR)0x7777);
-            ASSERT_EQ(1, ReadScriptLine(file, buffer));
-            for (int i = kLineUnits; i < kLineUnits + 16; i++)
-                ASSERT_EQ(0x7777, (int)buffer[i]) << "unit " << i << ", code page " << codePage;
-            ASSERT_EQ(1, ReadScriptLine(file, buffer));
-            EXPECT_EQ("next", TestUtf8(buffer)) << "code page " << codePage;
-            CloseHandle(file);
-        }
-    }
 }
