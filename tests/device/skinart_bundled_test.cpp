@@ -9,17 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// skins/pondlet beside this file's tests/ folder.
 fs::path BundledSkin() {
     return fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet";
 }
@@ -32,8 +28,7 @@ int FileDepth(const WCHAR *fileName) {
     return header[28] | header[29] << 8;
 }
 
-// The skin is copied alone below a fresh executable folder, so the catalogue
-// finds exactly one skin and shows no Select dialog.
+// The skin alone below a fresh executable folder, so no Select dialog shows.
 class BundledSkinTest : public ::testing::Test {
 protected:
     TestFolder folder{"bundled"};
@@ -42,11 +37,9 @@ protected:
         DeviceReset();
         fs::copy(BundledSkin(), folder.path / "pondlet");
         ASSERT_TRUE(CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));
-        screenWidth = 240;
-        screenHeight = 320;
+        screenWidth = 240, screenHeight = 320;
         ASSERT_EQ(LoadSkin(), 1);
-        for (const DeviceMessageBox &box : DeviceMessageBoxes())
-            ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
+        for (const DeviceMessageBox &box : DeviceMessageBoxes()) ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
         animation = AnimationState{};
     }
 
@@ -54,11 +47,6 @@ protected:
 };
 
 TEST_F(BundledSkinTest, EveryPictureAndMaskLoads) {
-    EXPECT_EQ(t.areaWidth, 80);
-    EXPECT_EQ(t.areaHeight, 80);
-    EXPECT_EQ(t.areaX, 240 - 4 - 80);
-    EXPECT_EQ(t.areaY, 320 - 4 - 80);
-    EXPECT_EQ(TestUtf8(t.fontFace), "Tahoma");
     for (int i = 0; i <= t.graphicMax; i++)
         EXPECT_NE(t.graphics[i].pixels, nullptr) << "graphic " << i << " " << TestUtf8(t.graphics[i].fileName);
     for (int i = 0; i <= t.maskMax; i++)
@@ -71,6 +59,8 @@ TEST_F(BundledSkinTest, EveryPictureAndMaskLoads) {
 // a clock text and a text layer with several choices.
 TEST_F(BundledSkinTest, UsesEveryFeature) {
     std::set<std::string> found;
+    if (t.areaWidth >= 64 && t.areaWidth <= 96 && t.areaX == 240 - t.marginRight - t.areaWidth) found.insert("D line");
+    if (t.fontFace[0]) found.insert("F line");
     for (int i = 0; i <= t.graphicMax; i++) {
         const ImageRecord &g = t.graphics[i];
         if (g.hasTransparentKey) found.insert(std::to_string(g.bitsPerPixel) + "-bit keyed picture");
@@ -79,8 +69,7 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
     }
     for (int i = 0; i <= t.maskMax; i++) {
         int depth = FileDepth(t.masks[i].fileName);
-        if (depth == 1 || (depth == 8 && t.masks[i].transparentKey != 0))
-            found.insert(std::to_string(depth) + "-bit mask");
+        if (depth == 1 || (depth == 8 && t.masks[i].transparentKey != 0)) found.insert(std::to_string(depth) + "-bit mask");
     }
     int lively = 0, events = 0;
     for (int n = 0; n <= t.sequenceMax; n++) {
@@ -93,10 +82,8 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
                 if (graphic == -1 && frame.layerTextLast[k] >= 2) found.insert("text layer of three choices");
                 if (graphic < 0 || t.graphics[graphic].hasTransparentKey) continue;
                 const ImageRecord &g = t.graphics[graphic];
-                bool fits = mask >= 0 && mask <= t.maskMax && t.masks[mask].width == g.width &&
-                            t.masks[mask].height == g.height;
-                EXPECT_TRUE(fits) << "sequence " << n << " frame " << f << " slot " << k << ": graphic " << graphic
-                                  << " has no key and no mask of its size";
+                bool fits = mask >= 0 && mask <= t.maskMax && t.masks[mask].width == g.width && t.masks[mask].height == g.height;
+                EXPECT_TRUE(fits) << "sequence " << n << " frame " << f << ": graphic " << graphic << " has no key nor mask";
                 if (fits) found.insert(std::to_string(g.bitsPerPixel) + "-bit picture with a mask");
             }
         }
@@ -105,9 +92,8 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
     }
     if (lively >= 3) found.insert("3 lively regular sequences");
     if (events >= 2) found.insert("2 events");
-    for (int i = 0; i <= t.textMax; i++)
-        if (TestUtf8(t.texts[i].text) == "%h:%m") found.insert("%h:%m text");
-    for (const char *feature : {"4-bit keyed picture", "8-bit keyed picture", "24-bit picture with a mask",
+    for (int i = 0; i <= t.textMax; i++) if (TestUtf8(t.texts[i].text) == "%h:%m") found.insert("%h:%m text");
+    for (const char *feature : {"D line", "F line", "4-bit keyed picture", "8-bit keyed picture", "24-bit picture with a mask",
                                 "1-bit mask", "8-bit mask", "picture partly outside", "3 lively regular sequences",
                                 "2 events", "%h:%m text", "text layer of three choices"})
         EXPECT_TRUE(found.count(feature)) << "no " << feature;
@@ -118,29 +104,21 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
 // second has passed between two ticks (the regular one when none is due).
 TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
     enum { kIdle, kMorning, kEvening, kNight, kWeekend, kHourly, kDaily };
-    struct Case {
-        const char *when;
-        WORD weekday, day, hour, minute;
-        int regular, afterEvent;
-    } cases[] = {
+    const struct { const char *when; WORD weekday, day, hour, minute; int regular, afterEvent; } cases[] = {
         {"Mon 08:30", 1, 7, 8, 30, kMorning, kMorning},    {"Mon 12:30", 1, 7, 12, 30, kIdle, kIdle},
         {"Mon 19:15", 1, 7, 19, 15, kEvening, kEvening},   {"Mon 23:30", 1, 7, 23, 30, kNight, kNight},
-        {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend},  {"Sun 08:30", 0, 13, 8, 30, kMorning, kMorning},
-        {"Sat 20:30", 6, 12, 20, 30, kEvening, kEvening},  {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
-        {"Mon 08:00", 1, 7, 8, 0, kMorning, kHourly},      {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},
-        {"Sat 15:00", 6, 12, 15, 0, kWeekend, kDaily},     {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
+        {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend},  {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
+        {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},         {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         animation = AnimationState{};
         SYSTEMTIME now = {2026, 12, c.weekday, c.day, c.hour, c.minute, 1, 200};
         SelectRuleForNow(&now);
         int regular = t.rules[animation.currentRule].sequence;
-        animation.lastTickTime = now;
-        animation.lastTickTime.wSecond = 0;
+        animation.lastTickTime = now, animation.lastTickTime.wSecond = 0;
         CheckEventRules(&now, 100);
-        EXPECT_EQ(std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence),
-                  std::to_string(c.regular) + " then " + std::to_string(c.afterEvent))
-            << c.when;
+        EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
+                  std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence)) << c.when;
     }
 }
 

@@ -1,133 +1,86 @@
-// The work surfaces, text and probe on whatever screen the platform has
-// (under Wine on Xvfb at 8, 16 and 24 bits, and on the simulated device's
-// default screen). Only platform calls are used, so expectations follow the
-// depth the screen reports.
+// The work surfaces and text on whatever screen the platform has (under Wine
+// on Xvfb, and on the simulated device's default screen), through platform
+// calls only.
 #include "graphics/pixels.h"
-#include "graphics/probe.h"
 #include "graphics/surfaces.h"
 #include "skin/tables.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
+#include <algorithm>
 #include <vector>
 
-namespace {
-
-std::string Hex(uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06X", v);
-    return text;
+// A work area of width x height at (5, 7). Returns the screen's depth.
+static int Start(int32_t width, int32_t height) {
+    screenDC = GetDC(NULL);
+    int depth = GetDeviceCaps(screenDC, BITSPIXEL);
+    displayFormat = DisplayFormat{};
+    displayFormat.depth = depth == 16 || depth == 32 ? 24 : depth;
+    skinTables = SkinTables{};
+    skinTables.areaWidth = width, skinTables.areaHeight = height, skinTables.areaX = 5, skinTables.areaY = 7;
+    skinTables.graphicMax = skinTables.textMax = -1;
+    EXPECT_EQ(1, CreateWorkSurfaces());
+    return depth;
 }
 
-class Screen : public ::testing::Test {
-protected:
-    int screenDepth = 0;
-    void Start(int32_t width, int32_t height) {
-        screenDC = GetDC(NULL);
-        screenDepth = GetDeviceCaps(screenDC, BITSPIXEL);
-        displayFormat = DisplayFormat{};
-        displayFormat.depth = screenDepth == 16 || screenDepth == 32 ? 24 : screenDepth;
-        skinTables = SkinTables{};
-        skinTables.areaWidth = width;
-        skinTables.areaHeight = height;
-        skinTables.areaX = 5;
-        skinTables.areaY = 7;
-        skinTables.graphicMax = skinTables.textMax = -1;
-        ASSERT_EQ(CreateWorkSurfaces(), 1);
-    }
-    void TearDown() override {
-        skinTables = SkinTables{};
-        displayFormat = DisplayFormat{};
-    }
-    // Every pixel of the area on the screen at the screen's own precision.
-    std::vector<std::string> ReadScreenBytes() {
-        BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, 5, 7, SRCCOPY);
-        GdiFlush();
-        std::vector<std::string> pixels;
-        for (int32_t y = 0; y < workSurface.height; y++) {
-            const BYTE *row = ImageRow(&workSurface, y);
-            for (int32_t x = 0; x < workSurface.width; x++)
-                pixels.push_back(Hex((uint32_t)row[3 * x] << 16 | row[3 * x + 1] << 8 | row[3 * x + 2]));
-        }
-        return pixels;
-    }
-    // Every pixel of the area on the screen, read back through workDC.
-    std::vector<std::string> ReadArea() {
-        BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, 5, 7, SRCCOPY);
-        GdiFlush();
-        std::vector<std::string> pixels;
-        for (int32_t y = 0; y < workSurface.height; y++)
-            for (int32_t x = 0; x < workSurface.width; x++) pixels.push_back(Hex(ReadPixel(&workSurface, x, y)));
-        return pixels;
-    }
-};
+// The area's bytes on the screen, read back through the work surface.
+static std::vector<BYTE> ScreenBytes() {
+    BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, 5, 7, SRCCOPY);
+    GdiFlush();
+    std::vector<BYTE> bytes;
+    for (int32_t y = 0; y < workSurface.height; y++) bytes.insert(bytes.end(), ImageRow(&workSurface, y), ImageRow(&workSurface, y) + 3 * workSurface.width);
+    return bytes;
+}
 
-// Capture and restore put back exactly what the screen showed, at the
-// screen's own precision, for a width the DIB pads (21) and one it does not
-// (24).
-TEST_F(Screen, CaptureAndRestoreRoundTrip) {
+// Restore puts back exactly what capture took, for a width whose DIB rows are
+// padded (21) and one whose are not (24).
+TEST(Surfaces, CaptureAndRestoreRoundTrip) {
     for (int32_t width : {24, 21}) {
-        Start(width, 10);
-        if (displayFormat.depth != 24) GTEST_SKIP() << "screen depth " << screenDepth;
-        for (int32_t y = 0; y < 10; y++) {
-            BYTE *row = ImageRow(&workSurface, y);
-            for (int32_t i = 0; i < 3 * width; i++) row[i] = (BYTE)(i * 37 + y * 91 + 5);
-        }
+        if (Start(width, 10) == 8) GTEST_SKIP() << "a palette screen changes the pattern";
+        for (int32_t y = 0; y < 10; y++)
+            for (int32_t i = 0; i < 3 * width; i++) ImageRow(&workSurface, y)[i] = (BYTE)(i * 37 + y * 91 + 5);
         BitBlt(screenDC, 5, 7, width, 10, workDC, 0, 0, SRCCOPY);
-        std::vector<std::string> shown = ReadScreenBytes();
+        std::vector<BYTE> shown = ScreenBytes();
         CaptureBackground();
         for (int32_t y = 0; y < 10; y++)
             for (int32_t x = 0; x < width; x++) WritePixel(&workSurface, x, y, 0xF8FCF8);
         BitBlt(screenDC, 5, 7, width, 10, workDC, 0, 0, SRCCOPY);
         RestoreBackground();
-        EXPECT_EQ(ReadScreenBytes(), shown) << "width " << width;
+        EXPECT_EQ(shown, ScreenBytes()) << "width " << width;
     }
 }
 
-TEST_F(Screen, ProbeCalibratesByDepth) {
-    Start(24, 10);
-    ColourValue palette[2] = {0x000000, 0xFFFFFF};
-    BYTE pixels[1] = {};
-    ImageRecord picture{};
-    picture.pixels = pixels;
-    picture.bitsPerPixel = 1;
-    picture.palette = palette;
-    skinTables.graphics = &picture;
-    skinTables.graphicMax = 0;
-    ProbeDisplayFormat(&workSurface);
-    const DisplayFormat &f = displayFormat;
-    if (f.depth == 24) {
-        EXPECT_EQ(f.channelMask[2], f.whiteValue & 0xFF);
-        EXPECT_EQ(f.lightSubstitute, f.whiteValue - f.darkSubstitute);
-        EXPECT_EQ(Hex(palette[0]) + " " + Hex(palette[1]), Hex(f.darkSubstitute) + " " + Hex(f.lightSubstitute));
-        if (screenDepth == 16) {
-            EXPECT_EQ(Hex(f.whiteValue) + " " + Hex(f.darkSubstitute), "F8FCF8 000008");
-        }
-    } else if (f.depth == 8) {
-        EXPECT_EQ(f.whiteValue, 0xFFFFFFu);
-        EXPECT_NE(palette[0], 0u);
-        EXPECT_NE(palette[1], 0xFFFFFFu);
-    }
-}
-
-// Text lands where it is placed: the same glyph pixels, shifted, and only
-// exactly black ones (the font asks for unsmoothed glyphs).
-TEST_F(Screen, TextMarksShiftWithItsPlace) {
+// Text lands where it is placed: the same marks, shifted and clipped at the
+// area's edges, in the text's colour; pixels outside the marks stay empty.
+TEST(Surfaces, TextIsPlacedAndClipped) {
     Start(60, 30);
     DrawTextItem(WSTR("Hi"), 14, 0, 0, 0x0000F8);
     std::vector<BYTE> atOrigin(coverageMask, coverageMask + 60 * 30);
-    size_t marked = 0;
-    for (BYTE b : atOrigin) marked += b;
-    ASSERT_GT(marked, 20u) << "too few exactly black glyph pixels: smoothed text?";
-    std::fill(coverageMask, coverageMask + 60 * 30, 0);
-    DrawTextItem(WSTR("Hi"), 14, 10, 5, 0x0000F8);
-    for (int32_t y = 0; y < 30; y++)
-        for (int32_t x = 0; x < 60; x++) {
-            BYTE expected = (x >= 10 && y >= 5) ? atOrigin[(size_t)(y - 5) * 60 + (x - 10)] : 0;
-            ASSERT_EQ(coverageMask[(size_t)y * 60 + x], expected) << "(" << x << ", " << y << ")";
-        }
+    ASSERT_GT(std::count(atOrigin.begin(), atOrigin.end(), 1), 20) << "too few exactly black glyph pixels: smoothed text?";
+    for (auto [dx, dy] : {std::pair{10, 5}, {-4, -3}, {50, 22}}) {
+        Start(60, 30);
+        DrawTextItem(WSTR("Hi"), 14, dx, dy, 0x0000F8);
+        for (int32_t y = 0; y < 30; y++)
+            for (int32_t x = 0; x < 60; x++) {
+                int32_t sx = x - dx, sy = y - dy;
+                BYTE mark = sx >= 0 && sy >= 0 && sx < 60 && sy < 30 ? atOrigin[sy * 60 + sx] : 0;
+                ASSERT_EQ(mark, coverageMask[y * 60 + x]) << "(" << x << ", " << y << ") text at " << dx << ", " << dy;
+                ASSERT_EQ(mark ? 0x0000F8u : 0u, ReadPixel(&frameSurface, x, y)) << "(" << x << ", " << y << ")";
+            }
+    }
 }
 
-}  // namespace
+// The white box behind the text reaches 7 pixels past the measured extent.
+TEST(Surfaces, WhiteBoxExtendsSevenPixels) {
+    Start(80, 30);
+    for (int32_t y = 0; y < 30; y++)
+        for (int32_t x = 0; x < 80; x++) WritePixel(&workSurface, x, y, 0x0000F8);
+    SelectTextFont(14);
+    RECT extent = {0, 0, 79, 29};
+    DrawTextW(workDC, WSTR("Hi"), -1, &extent, DT_CALCRECT);
+    ASSERT_LT(extent.right + 8, 80);
+    DrawTextItem(WSTR("Hi"), 14, 0, 0, 0);
+    EXPECT_EQ(0xF8FCF8u, ReadPixel(&workSurface, extent.right + 7, 0));
+    EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, extent.right + 8, 0));
+    EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, 0, extent.bottom + 1));
+}
