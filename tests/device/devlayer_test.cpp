@@ -1,0 +1,307 @@
+// The simulated device's own side: virtual clock, timers, scripted input and
+// modal dialogs (built from the program's templates); host paths, attributes
+// from mode bits, executable path and code page; screen depths, clipping and
+// font lifetimes.
+#include "device.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int aboutBox = 105, panel = 125, selectBox = 126, combo = 1061, list = 1060, quitButton = 1057;
+
+// "at:message/wParam " per WM_TIMER or WM_USER of the window and per
+// WM_COMMAND of a dialog.
+std::string seen;
+std::function<void(HWND)> onInit;
+bool quitOnCommand;
+
+void See(UINT message, WPARAM wParam) {
+    seen += std::to_string(DeviceElapsed()) + ":" + std::to_string(message) + "/" + std::to_string(wParam) + " ";
+}
+
+LRESULT CALLBACK RecordingProc(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_TIMER || message >= WM_USER) See(message, wParam);
+    return 0;
+}
+
+INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG && onInit) onInit(dialog);
+    if (message != WM_COMMAND) return FALSE;
+    See(message, wParam);
+    if (quitOnCommand) PostQuitMessage(3);
+    else EndDialog(dialog, 100 + LOWORD(wParam));
+    return TRUE;
+}
+
+INT_PTR OpenDialog(int id, HWND owner = nullptr) {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), RT_DIALOG);
+    const void *bytes = found ? LockResource(LoadResource(nullptr, found)) : nullptr;
+    return DialogBoxIndirectParamW(nullptr, (LPCDLGTEMPLATEW)bytes, owner, TestDialogProc, 0);
+}
+
+DeviceAction Act(DeviceActionKind kind, int id = 0) { DeviceAction a; a.kind = kind, a.id = id; return a; }
+
+// Runs the ordinary message loop until the run ends; returns where it ended.
+uint64_t RunUntilEnd() {
+    try {
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+    } catch (const DeviceRunEnded &ended) { return ended.at; }
+    return DeviceElapsed();
+}
+
+class DeviceLayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeviceReset();
+        onInit = nullptr, quitOnCommand = false;
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = RecordingProc, wc.lpszClassName = WSTR("Recorder");
+        RegisterClassW(&wc);
+        window = CreateWindowExW(0, WSTR("Recorder"), WSTR(""), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        seen.clear();
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(DeviceLayer, LocalTimeCrossesMonthAndLeapYearEnds) {
+    struct { SYSTEMTIME start; uint64_t advance; const char *expected; } rows[] = {
+        // start: {year, month, day of week (ignored), day, hour, minute, second, ms}
+        {{2009, 8, 0, 31, 12, 0, 0, 0}, 12 * 3600000ull, "2009-09-01 00:00:00.000 dow 2"},
+        {{2008, 2, 0, 28, 12, 0, 0, 0}, 86400000ull, "2008-02-29 12:00:00.000 dow 5"},
+        {{2100, 2, 0, 28, 0, 0, 0, 0}, 86400000ull, "2100-03-01 00:00:00.000 dow 1"},
+        {{2009, 12, 0, 31, 23, 59, 59, 500}, 1500, "2010-01-01 00:00:01.000 dow 5"},
+    };
+    for (const auto &row : rows) {
+        DeviceSetLocalTime(row.start);
+        DeviceAdvance(row.advance);
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        char now[64];
+        snprintf(now, sizeof now, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow %u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                 t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
+        EXPECT_EQ(std::string(now), row.expected) << row.start.wYear << "-" << row.start.wMonth;
+    }
+}
+
+// Idle waits jump the clock to the next due timer; setting an existing id
+// again restarts it with the new period.
+TEST_F(DeviceLayer, TimersFireExactlyAndSettingAgainReplaces) {
+    SetTimer(window, 7, 40, nullptr), SetTimer(window, 9, 50, nullptr);
+    DeviceAdvance(30);
+    SetTimer(window, 9, 20, nullptr);
+    DeviceSetRunLimit(95);
+    EXPECT_EQ(RunUntilEnd(), 95u);
+    EXPECT_EQ(seen, "40:275/7 50:275/9 70:275/9 80:275/7 90:275/9 ");
+}
+
+TEST_F(DeviceLayer, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt) {
+    SetTimer(window, 3, 10, nullptr);
+    MSG msg;
+    for (int look = 0; look < 2; look++)  // periods go by while the program is busy
+        DeviceAdvance(100), PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    KillTimer(window, 3);
+    int timers = 0;
+    while (PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE)) ++timers;
+    EXPECT_EQ(timers, 1) << "one queued WM_TIMER, still there after KillTimer";
+}
+
+TEST_F(DeviceLayer, InputDueWithATimerComesFirstAndTheRunEndsAtItsLimit) {
+    SetTimer(window, 1, 20, nullptr);
+    DeviceAction input;
+    input.custom = [this] { PostMessageW(window, WM_USER, 5, 0); };
+    DeviceQueueAction(20, input), DeviceQueueAction(25, input);  // the second comes after the limit
+    DeviceSetRunLimit(20);
+    EXPECT_EQ(RunUntilEnd(), 20u);
+    EXPECT_EQ(seen, "20:1024/5 20:275/1 ");
+}
+
+TEST_F(DeviceLayer, DialogLoopRunsTimersAndEndsOnQuitWhichItPostsAgain) {
+    SetTimer(window, 900, 10, nullptr), quitOnCommand = true;
+    DeviceQueueAction(35, Act(DevicePress, quitButton));
+    EXPECT_EQ(OpenDialog(panel, window), 0);
+    EXPECT_EQ(seen, "10:275/900 20:275/900 30:275/900 35:273/1057 ");
+    MSG msg;
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0)) << "the outer loop gets the quit too";
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+// Each dialog takes the rows of its own control; the close box ends it as
+// Cancel would.
+TEST_F(DeviceLayer, ListAndComboBoxSelectionAndTheCloseBox) {
+    const struct { int id; UINT message; intptr_t wParam; const char16_t *text; LRESULT expected; } steps[] = {
+        {combo, CB_ADDSTRING, 0, u"100%", 0}, {combo, CB_ADDSTRING, 0, u"Half", 1},
+        {combo, CB_SETCURSEL, 1, nullptr, 1}, {combo, CB_GETCURSEL, 0, nullptr, 1},
+        {combo, CB_SETCURSEL, 5, nullptr, CB_ERR},
+        {combo, CB_GETCURSEL, 0, nullptr, CB_ERR},  // a combo box clears it
+        {list, LB_ADDSTRING, 0, u"pond", 0}, {list, LB_SETCURSEL, 0, nullptr, 0},
+        {list, LB_SETCURSEL, 9, nullptr, LB_ERR},
+        {list, LB_GETCURSEL, 0, nullptr, 0},  // a list box keeps it
+    };
+    onInit = [&steps](HWND box) {
+        for (const auto &s : steps)
+            if (GetDlgItem(box, s.id)) {
+                EXPECT_EQ(SendDlgItemMessageW(box, s.id, s.message, (WPARAM)s.wParam, (LPARAM)(uintptr_t)s.text),
+                          s.expected) << "control " << s.id << " message " << s.message << " wParam " << s.wParam;
+            }
+    };
+    for (int dialog : {panel, selectBox}) {
+        DeviceQueueAction(DeviceElapsed() + 1, Act(DeviceCloseBox));
+        EXPECT_EQ(OpenDialog(dialog), 100 + IDCANCEL);
+    }
+}
+
+// ---- files and text ----
+
+// Host /a/b is device \a\b; a cut module path ends inside the buffer.
+TEST_F(DeviceLayer, PathMappingAndTheModuleFileName) {
+    EXPECT_EQ(DeviceUtf8(DevicePathFromHost("/tmp/a b/\xE3\x81\x8A")), "\\tmp\\a b\\\xE3\x81\x8A");
+    EXPECT_EQ(DeviceHostPath(u"\\tmp\\a b\\\u304A"), "/tmp/a b/\xE3\x81\x8A");
+    DeviceSetExecutable("/opt/pond/pondlet.exe");
+    WCHAR buffer[22];
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, 22), 21u);
+    EXPECT_EQ(DeviceUtf8(buffer), "\\opt\\pond\\pondlet.exe");
+    buffer[21] = u'#';
+    EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, 21), 21u);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(DeviceUtf8(buffer), "\\opt\\pond\\pondlet.ex");
+    EXPECT_EQ(buffer[21], u'#');
+}
+
+// Tests run as root, so read-only must come from the owner's write bit, not
+// from an access check; entries come sorted by name.
+TEST_F(DeviceLayer, SearchOrderAndAttributesFromModeBits) {
+    TestFolder folder("devfiles-order");
+    ASSERT_TRUE(MakeTestFolder(folder.path / "ro", kTestFolderReadOnly));
+    ASSERT_TRUE(WriteTestFile(folder.path / ".dotfile", "xy"));
+    ASSERT_TRUE(WriteTestFile(folder.path / "Z", "xyz"));
+    fs::permissions(folder.path / "Z", fs::perms::owner_write, fs::perm_options::remove);
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((DevicePathFromHost(folder.path.string()) + u"\\*").c_str(), &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::string found;
+    do found += DeviceUtf8(data.cFileName) + " " + std::to_string(data.dwFileAttributes) + ", ";
+    while (FindNextFileW(search, &data));
+    FindClose(search);
+    EXPECT_EQ(found, ". 16, .. 16, .dotfile 34, Z 33, ro 17, ");
+    std::u16string readOnly = DevicePathFromHost((folder.path / "Z").string());
+    EXPECT_EQ(CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+}
+
+// CP_ACP follows the device's code page: 932 unless a test sets another.
+TEST_F(DeviceLayer, AnsiCodePages932And1252) {
+    const struct { unsigned codePage; const char *bytes; std::u16string expected; } rows[] = {
+        {0, "T \x83\x4C\xB1\x85\x40", u"T \u30AD\uFF71\u30FB"},  // 85 40: no character
+        {1252, "\x83\x4C\x80\x81", u"\u0192L\u20AC\u0081"},
+    };
+    for (const auto &row : rows) {
+        DeviceReset();
+        if (row.codePage) DeviceSetCodePage(row.codePage);
+        WCHAR out[32];
+        EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, row.bytes, -1, out, 32), (int)row.expected.size() + 1);
+        EXPECT_EQ(DeviceUtf8(out), DeviceUtf8(row.expected)) << row.codePage;
+    }
+}
+
+// ---- screen and GDI objects ----
+
+// A 24-bit bottom-up DIB section selected into its own memory DC.
+struct TestDib {
+    HDC dc;
+    BYTE *bits = nullptr;
+    TestDib(LONG width, LONG height) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        void *pixels = nullptr;
+        HBITMAP bitmap = CreateDIBSection(GetDC(nullptr), &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        bits = static_cast<BYTE *>(pixels);
+        dc = CreateCompatibleDC(GetDC(nullptr));
+        SelectObject(dc, bitmap);
+    }
+};
+
+COLORREF ScreenAfterEcho(COLORREF colour) {
+    TestDib dib(1, 1);
+    dib.bits[0] = BYTE(colour >> 16), dib.bits[1] = BYTE(colour >> 8), dib.bits[2] = BYTE(colour);
+    BitBlt(GetDC(nullptr), 0, 0, 1, 1, dib.dc, 0, 0, SRCCOPY);
+    return DeviceReadScreen(0, 0);
+}
+
+// 5-6-5 keeps the top bits and repeats them into the low ones; 8 bits round
+// to the palette. Whole rows go several pixels at a time: each must round as
+// a single pixel does.
+TEST_F(DeviceLayer, ScreenKeepsWhatItsDepthCanHold) {
+    const struct { int depth; COLORREF written, expected; } rows[] = {
+        {16, 0x123456, 0x103452}, {16, 0x070307, 0}, {16, 0xF8FCF8, 0xFFFFFF}, {16, 0x808080, 0x848284},
+        {8, 0x050505, 0}, {8, RGB(250, 5, 5), RGB(255, 0, 0)}, {8, RGB(50, 100, 150), RGB(51, 102, 153)},
+    };
+    for (const auto &row : rows) {
+        DeviceSetScreen(40, 2, row.depth, 0);
+        EXPECT_EQ(ScreenAfterEcho(row.written), row.expected) << row.depth << std::hex << " 0x" << row.written;
+    }
+    for (int depth : {16, 8})
+        for (LONG width : {9, 33}) {
+            DeviceSetScreen(40, 2, depth, 0);
+            TestDib dib(width, 1);
+            for (int i = 0; i < width * 3; i++) dib.bits[i] = BYTE(i * 37 + width);
+            BitBlt(GetDC(nullptr), 3, 1, width, 1, dib.dc, 0, 0, SRCCOPY);
+            for (int x = 0; x < width; x++) {
+                const BYTE *p = dib.bits + x * 3;
+                ASSERT_EQ(DeviceReadScreen(3 + x, 1), ScreenAfterEcho(RGB(p[2], p[1], p[0])))
+                    << "depth " << depth << " width " << width << " pixel " << x;
+            }
+        }
+}
+
+// A 5x3 block (bottom-up rows padded from 15 to 16 bytes) across the edges of
+// a 10x8 screen, both ways: a pixel changes only where source and destination
+// exist.
+TEST_F(DeviceLayer, BitBltClipsToBothSurfaces) {
+    const int w = 5, h = 3, stride = 16, places[][2] = {{-2, -2}, {8, 6}, {3, -3}, {-5, 0}, {10, 8}};
+    for (const auto &place : places) {
+        const int px = place[0], py = place[1];
+        DeviceSetScreen(10, 8, 24, 0x808080);
+        TestDib dib(w, h);
+        auto pixel = [&dib](int i) { return dib.bits + (h - 1 - i / w) * stride + i % w * 3; };
+        for (int i = 0; i < w * h; i++) pixel(i)[1] = BYTE(16 * (i + 1));
+        BitBlt(GetDC(nullptr), px, py, w, h, dib.dc, 0, 0, SRCCOPY);
+        for (int x = 0; x < 10; x++)
+            for (int y = 0; y < 8; y++) {
+                bool covered = x >= px && x < px + w && y >= py && y < py + h;
+                ASSERT_EQ(DeviceReadScreen(x, y), covered ? RGB(0, 16 * ((y - py) * w + x - px + 1), 0) : 0x808080u)
+                    << "to screen at " << px << "," << py << " pixel " << x << "," << y;
+            }
+        DeviceFillScreen(0, 0, 10, 8, 0x00FF00);
+        BitBlt(dib.dc, 0, 0, w, h, GetDC(nullptr), px, py, SRCCOPY);
+        for (int i = 0; i < w * h; i++) {
+            int x = px + i % w, y = py + i / w;
+            bool onScreen = x >= 0 && x < 10 && y >= 0 && y < 8;
+            ASSERT_EQ(pixel(i)[1] | pixel(i)[2] << 8, onScreen ? 0xFF : 16 * (i + 1))
+                << "from screen at " << px << "," << py << " pixel " << i;
+        }
+    }
+}
+
+// The device keeps a selected font alive; DeleteObject reports the refusal.
+TEST_F(DeviceLayer, SelectedFontIsNotDeleted) {
+    HDC dc = CreateCompatibleDC(GetDC(nullptr));
+    LOGFONTW logical{};
+    HFONT first = CreateFontIndirectW(&logical), second = CreateFontIndirectW(&logical);
+    SelectObject(dc, first);
+    EXPECT_FALSE(DeleteObject(first));
+    EXPECT_EQ(SelectObject(dc, second), first);
+    EXPECT_TRUE(DeleteObject(first));
+    EXPECT_EQ(DeviceLiveFonts(), 1);
+}
+
+}  // namespace
