@@ -1,0 +1,157 @@
+// Queue, file, text and drawing calls as the program uses them, held alike
+// to the real platform (under Wine, on a display) and to the simulated device.
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Posted messages and the quit come before a due WM_TIMER.
+std::string dispatched;
+
+LRESULT CALLBACK QueueProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER || message >= WM_USER) dispatched += std::to_string(message) + " ";
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(MessageQueue, PostedMessagesAndQuitComeBeforeADueTimer) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = QueueProc, wc.lpszClassName = WSTR("QueueOrder");
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, WSTR("QueueOrder"), WSTR(""), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetTimer(window, 900, 10, nullptr);
+    Sleep(50);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_NOREMOVE)) << "the timer is due";
+    PostMessageW(window, WM_USER, 0, 0), PostMessageW(window, WM_USER + 1, 0, 0), PostQuitMessage(4);
+    while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
+    EXPECT_EQ(dispatched, "1024 1025 ") << "no WM_TIMER (275) before the quit";
+    EXPECT_EQ(msg.wParam, 4u);
+}
+
+// The text wsprintfW makes, with its count when that differs from the length.
+template <typename... Args> std::string Format(const WCHAR *format, Args... args) {
+    WCHAR out[100];
+    int count = wsprintfW(out, format, args...);
+    std::string text = TestUtf8(out);
+    return count == (int)text.size() ? text : text + " <count " + std::to_string(count) + ">";
+}
+
+TEST(Wsprintf, Directives) {
+    EXPECT_EQ(Format(WSTR("%s%s\\|%d|%d|%u|%x|%x|%c|100%%"), WSTR("\\a\\"), WSTR("skin"), -42, (int)0x80000000,
+                     4000000000u, 0xBEEFu, -1, (int)'o'),
+              "\\a\\skin\\|-42|-2147483648|4000000000|beef|ffffffff|o|100%");
+}
+
+HANDLE Open(const TestWString &path, DWORD access, DWORD share, DWORD disposition) {
+    return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The file's bytes, read one at a time as the script reader does.
+std::string ReadAll(const TestWString &path) {
+    HANDLE file = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return "<error " + std::to_string(GetLastError()) + ">";
+    std::string bytes;
+    char byte;
+    DWORD got = 0;
+    while (ReadFile(file, &byte, 1, &got, nullptr) && got) bytes += byte;
+    CloseHandle(file);
+    return bytes;
+}
+
+// Readers share the skin's files and keep writers out; CREATE_ALWAYS replaces
+// an older, longer file (the probe's scratch file).
+TEST(Files, OpenExistingSharingAndCreateAlways) {
+    TestFolder folder("devfiles-disp");
+    EXPECT_EQ(ReadAll(TestDevicePath(folder.path / "none")), "<error 2>");  // ERROR_FILE_NOT_FOUND
+    ASSERT_TRUE(WriteTestFile(folder.path / "old", "old file"));
+    TestWString path = TestDevicePath(folder.path / "old");
+    HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_EQ(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(ReadAll(path), "old file");
+    CloseHandle(reader);
+    HANDLE file = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0, high = 7;
+    EXPECT_TRUE(WriteFile(file, "\xEE\xFF\xC0", 3, &written, nullptr));
+    EXPECT_EQ(GetFileSize(file, &high) + high, 3u);
+    CloseHandle(file);
+    EXPECT_EQ(ReadAll(path), "\xEE\xFF\xC0");
+}
+
+// ---- drawing ----
+
+// A DIB section selected into its own memory DC.
+struct Dib {
+    HDC dc;
+    BYTE *bits;
+    struct { BITMAPINFOHEADER header; RGBQUAD colours[256]; } info{};
+    Dib(LONG width, LONG height, WORD bitCount, const std::vector<COLORREF> &table = {}) {
+        info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, bitCount, BI_RGB, 0, 0, 0, DWORD(table.size()), 0};
+        for (size_t i = 0; i < table.size(); i++)
+            info.colours[i] = RGBQUAD{BYTE(table[i] >> 16), BYTE(table[i] >> 8), BYTE(table[i]), 0};
+        void *pixels = nullptr;
+        HDC screen = GetDC(nullptr);
+        HBITMAP bitmap = CreateDIBSection(screen, (BITMAPINFO *)&info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        bits = static_cast<BYTE *>(pixels);
+        dc = CreateCompatibleDC(screen);
+        SelectObject(dc, bitmap);
+        ReleaseDC(nullptr, screen);
+    }
+};
+
+COLORREF Pixel24(const BYTE *p) { return RGB(p[2], p[1], p[0]); }
+void SetPixel24(BYTE *p, COLORREF c) { p[0] = BYTE(c >> 16), p[1] = BYTE(c >> 8), p[2] = BYTE(c); }
+
+// Indices show their table colour; colours going in take the nearest entry.
+TEST(DibSection, EightBitPixelsGoThroughTheColourTable) {
+    std::vector<COLORREF> table = {RGB(0, 0, 0), RGB(200, 10, 10), RGB(10, 200, 10), RGB(10, 10, 200)};
+    Dib indexed(4, 1, 8, table), full(4, 1, 24);
+    const BYTE indices[] = {3, 1, 0, 2}, nearest[] = {1, 0, 3, 2};
+    const COLORREF closeBy[] = {RGB(190, 30, 0), RGB(0, 0, 0), RGB(30, 30, 250), RGB(0, 170, 40)};
+    std::memcpy(indexed.bits, indices, 4);
+    BitBlt(full.dc, 0, 0, 4, 1, indexed.dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    for (int x = 0; x < 4; x++) EXPECT_EQ(Pixel24(full.bits + x * 3), table[indices[x]]) << "pixel " << x;
+    for (int x = 0; x < 4; x++) SetPixel24(full.bits + x * 3, closeBy[x]);
+    BitBlt(indexed.dc, 0, 0, 4, 1, full.dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    for (int x = 0; x < 4; x++) EXPECT_EQ(indexed.bits[x], nearest[x]) << "pixel " << x;
+}
+
+// Lines break at CR LF; text is black on an opaque white box clipped to the
+// rectangle. A desktop system smooths text of default quality, so ask for none.
+TEST(DrawText, MeasuresAndDrawsBlackOnWhiteOnly) {
+    const LONG width = 120, height = 60;
+    Dib dib(width, height, 24);
+    std::memset(dib.bits, 0x80, size_t(width) * 3 * height);
+    LOGFONTW logical{};
+    logical.lfHeight = 14;
+    logical.lfQuality = 3;  // NONANTIALIASED_QUALITY
+    SelectObject(dib.dc, CreateFontIndirectW(&logical));
+    RECT one{0, 0, width, height}, two = one;
+    DrawTextW(dib.dc, WSTR("12:34"), -1, &one, DT_CALCRECT);
+    DrawTextW(dib.dc, WSTR("12:34\r\n56"), -1, &two, DT_CALCRECT);
+    EXPECT_EQ(two.bottom, 2 * one.bottom);
+    EXPECT_EQ(two.right, one.right);
+    RECT box{2, 3, 2 + one.right / 2, height};
+    DrawTextW(dib.dc, WSTR("12:34\r\n56:78"), -1, &box, 0);  // both lines wider than the box
+    GdiFlush();
+    int black = 0;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            COLORREF c = Pixel24(dib.bits + (size_t(height - 1 - y) * width + x) * 3);
+            bool inside = x >= box.left && x < box.right && y >= box.top && y < box.top + two.bottom;
+            ASSERT_TRUE(inside ? c == 0 || c == 0xFFFFFF : c == 0x808080)
+                << std::hex << "colour 0x" << c << std::dec << " at " << x << "," << y;
+            black += c == 0;
+        }
+    EXPECT_GT(black, 10);
+}
+
+}  // namespace
