@@ -1,21 +1,14 @@
 #include "engine_skin.h"
 
+#include <stddef.h>
 #include <string.h>
 
-ScheduleRule TestRuleNever(int32_t sequence) {
+ScheduleRule TestRuleAlways(int32_t sequence) {
     ScheduleRule rule = {};
     rule.sequence = sequence;
-    return rule;
-}
-
-ScheduleRule TestRuleAlways(int32_t sequence) {
-    ScheduleRule rule = TestRuleNever(sequence);
-    memset(rule.weekday, 1, sizeof rule.weekday);
-    memset(rule.month + 1, 1, sizeof rule.month - 1);  // months and days count from 1
-    memset(rule.day + 1, 1, sizeof rule.day - 1);
-    memset(rule.hour, 1, sizeof rule.hour);
-    memset(rule.minute, 1, sizeof rule.minute);
-    memset(rule.second, 1, sizeof rule.second);
+    // Every flag from the weekdays to the seconds but month 0 and day 0.
+    memset(rule.weekday, 1, sizeof rule - offsetof(ScheduleRule, weekday));
+    rule.month[0] = rule.day[0] = 0;
     return rule;
 }
 
@@ -55,15 +48,13 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
     record.pixels = pixelStore.data();
     record.palette = const_cast<uint32_t *>(palette);
     const BYTE colour[3] = {(BYTE)((fill >> 16) & 0xF8), (BYTE)((fill >> 8) & 0xFC), (BYTE)(fill & 0xF8)};
+    int perByte = bitsPerPixel < 8 ? 8 / bitsPerPixel : 1;
     for (int32_t y = 0; y < height; y++)
         for (int32_t x = 0; x < width; x++) {
             BYTE *row = record.pixels + (size_t)y * record.rowBytes;
-            if (bitsPerPixel == 24) {
-                memcpy(row + 3 * x, colour, 3);
-                continue;
-            }
-            int perByte = 8 / bitsPerPixel, shift = 8 - bitsPerPixel * (x % perByte + 1);
-            row[x / perByte] |= (BYTE)((fill & ((1u << bitsPerPixel) - 1)) << shift);
+            if (bitsPerPixel == 24) memcpy(row + 3 * x, colour, 3);
+            else row[x / perByte] |= (BYTE)((fill & ((1u << bitsPerPixel) - 1))
+                                            << (8 - bitsPerPixel * (x % perByte + 1)));
         }
     return record;
 }
@@ -72,9 +63,6 @@ void UseTestSkin(TestSkin &skin) {
     ClearTestSkin();
     if (skin.rules.empty()) skin.rules.push_back(TestRuleAlways(0));
     if (skin.sequences.empty()) AddTestSequence(skin, {});
-    if (skin.graphics.empty()) skin.graphics.resize(1);
-    if (skin.masks.empty()) skin.masks.resize(1);
-    if (skin.texts.empty()) skin.texts.assign(1, TextItem{{}, 0, 0, -1, 0});  // never set
     skin.sequencePointers.clear();
     skin.frameCounts.clear();
     for (std::vector<Frame> &frames : skin.sequences) {
@@ -96,9 +84,3 @@ void UseTestSkin(TestSkin &skin) {
 }
 
 void ClearTestSkin() { skinTables = SkinTables{}; }
-
-SYSTEMTIME TestTime(int year, int month, int day, int weekday, int hour, int minute, int second,
-                    int milliseconds) {
-    return SYSTEMTIME{(WORD)year, (WORD)month, (WORD)weekday, (WORD)day,
-                      (WORD)hour, (WORD)minute, (WORD)second, (WORD)milliseconds};
-}

@@ -17,26 +17,22 @@ struct TestSkin {
     std::vector<int32_t> frameCounts;           // filled by UseTestSkin
 };
 
-// A rule for the sequence that allows every moment, or none.
 ScheduleRule TestRuleAlways(int32_t sequence);
-ScheduleRule TestRuleNever(int32_t sequence);
-
 // A picture layer (graphic, mask) or a text layer (graphic -1, texts listed).
 struct TestLayer {
     int32_t graphic, mask;
     std::vector<int32_t> texts;
 };
 Frame TestFrame(int32_t duration, int32_t durationMax, std::initializer_list<TestLayer> layers);
-// Adds a sequence of these frames and an end marker; returns its number.
+// Adds the frames and an end marker; returns the sequence's number.
 int32_t AddTestSequence(TestSkin &skin, std::initializer_list<Frame> frames, int32_t regular = 1);
-
-// A picture with packed rows in pixelStore, filled with a colour (24 bits,
-// cut to 5-6-5 precision) or a palette index.
+// Packed rows in pixelStore, filled with a colour (cut to 5-6-5) or an index.
 ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t height,
                         int32_t bitsPerPixel, uint32_t fill, const uint32_t *palette = nullptr);
+void UseTestSkin(TestSkin &skin);  // a rule 0 and a sequence 0 are added when missing
+void ClearTestSkin();              // skinTables all zero
 
-void UseTestSkin(TestSkin &skin);
-void ClearTestSkin();  // no skin: skinTables all zero
-
-SYSTEMTIME TestTime(int year, int month, int day, int weekday, int hour, int minute, int second,
-                    int milliseconds = 0);
+inline SYSTEMTIME TestTime(int year, int month, int day, int weekday, int hour, int minute, int second, int ms = 0) {
+    return SYSTEMTIME{(WORD)year, (WORD)month, (WORD)weekday, (WORD)day, (WORD)hour, (WORD)minute, (WORD)second,
+                      (WORD)ms};
+}
