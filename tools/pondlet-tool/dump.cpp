@@ -192,6 +192,7 @@ Json MessagesJson() {
 int ParseDumpArguments(const std::vector<std::string> &args, DumpOptions *options,
                        std::string *error) {
     bool haveRoot = false;
+    error->clear();   // an empty error is what success is read from
     for (size_t i = 0; i < args.size(); i++) {
         const std::string &arg = args[i];
         bool hasValue = i + 1 < args.size();

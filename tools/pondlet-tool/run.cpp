@@ -481,6 +481,7 @@ void ParseRunOption(const std::string &arg, const std::string &value, RunOptions
 int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
                       std::string *error) {
     bool haveRoot = false, colourGiven = false;
+    error->clear();   // an empty error is what success is read from
     for (size_t i = 0; i < args.size() && error->empty(); i++) {
         const std::string &arg = args[i];
         if (TakesValue(arg)) {
