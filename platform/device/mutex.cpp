@@ -42,10 +42,9 @@ MutexObject *FindLiving(const std::u16string &name)
 
 MutexHandle *FindHandle(HANDLE handle)
 {
-    uintptr_t value = (uintptr_t)handle;
-    if (value < firstMutexHandle || (value - firstMutexHandle) % 4 != 0)
+    size_t index = 0;
+    if (!SlotOfHandleValue(handle, firstMutexHandle, &index))
         return nullptr;
-    size_t index = (value - firstMutexHandle) / 4;
     return index < handles.size() && handles[index].open ? &handles[index] : nullptr;
 }
 
@@ -53,7 +52,7 @@ HANDLE OpenHandle(size_t object)
 {
     handles.push_back({object, true});
     objects[object].openHandles++;
-    return (HANDLE)(firstMutexHandle + 4 * (handles.size() - 1));
+    return (HANDLE)HandleOfSlot(firstMutexHandle, handles.size() - 1);
 }
 
 } // namespace
@@ -125,5 +124,5 @@ void DeviceProcessEnded()
 {
     for (MutexHandle &handle : handles)
         if (handle.open)
-            DeviceCloseKernelHandle((HANDLE)(firstMutexHandle + 4 * (size_t)(&handle - handles.data())));
+            DeviceCloseKernelHandle((HANDLE)HandleOfSlot(firstMutexHandle, (size_t)(&handle - handles.data())));
 }

@@ -55,6 +55,19 @@ Window *AddWindowRecord();
 // Every record (live or not), in creation order.
 std::vector<Window *> AllWindowRecords();
 void ResetWindows();
+// Windows and mutexes hand out handles first, first + 4, first + 8, ...
+// (kept below 2^32): the handle of table slot i, and the slot of a handle
+// (false when the value is not one of them).
+inline uintptr_t HandleOfSlot(uintptr_t first, size_t slot) { return first + 4 * slot; }
+inline bool SlotOfHandleValue(const void *handle, uintptr_t first, size_t *slot)
+{
+    uintptr_t value = (uintptr_t)handle;
+    if (value < first || (value - first) % 4 != 0)
+        return false;
+    *slot = (value - first) / 4;
+    return true;
+}
+
 // A message record stamped with the current tick count.
 MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 // Sends a message straight to a window's procedure (or dialog procedure, or

@@ -99,10 +99,9 @@ MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 
 Window *FindWindowRecord(HWND handle)
 {
-    uintptr_t value = (uintptr_t)handle;
-    if (value < firstWindowHandle || (value - firstWindowHandle) % 4 != 0)
+    size_t index = 0;
+    if (!SlotOfHandleValue(handle, firstWindowHandle, &index))
         return nullptr;
-    size_t index = (value - firstWindowHandle) / 4;
     if (index >= windows.size() || !windows[index].alive)
         return nullptr;
     return &windows[index];
@@ -112,7 +111,7 @@ Window *AddWindowRecord()
 {
     windows.emplace_back();
     Window &window = windows.back();
-    window.handle = (HWND)(firstWindowHandle + 4 * (windows.size() - 1));
+    window.handle = (HWND)HandleOfSlot(firstWindowHandle, windows.size() - 1);
     window.alive = true;
     return &window;
 }
