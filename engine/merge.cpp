@@ -4,8 +4,9 @@
 // pixel: when the mascot was shown, a screen pixel that differs from
 // shownSurface was drawn by another program and becomes background; a
 // covered pixel gets the frame blended with the background by blendMode;
-// any other pixel gets the background back. The result is also recorded in
-// shownSurface.
+// any other pixel gets the background back (on displays deeper than 16 bits
+// the desktop's own bytes, which the background holds at 5-6-5 precision).
+// The result, reduced, is also recorded in shownSurface.
 //
 // This runs over the whole work area on every tick. Pixels are handled as
 // packed 0x00RRGGBB-ordered words of their three stored bytes (byte 0 in the
@@ -36,6 +37,7 @@ enum { kBlock = 8 };
 
 struct MergeRowState {
     BYTE *work, *background, *shown;
+    BYTE *desktop;   // the desktop at full precision (deep displays), or null
     const BYTE *frame, *covered;
     int32_t y;
 };
@@ -71,10 +73,11 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
     if (settings.tracking && (Load(row.shown + 3 * x) & kPixelBits) != screen) {
         back = screen;
         Store(background, back);
+        if (row.desktop) Store(row.desktop + 3 * x, Load(work));
     }
     uint32_t result = screen;
     if (!row.covered[x]) {
-        result = back;
+        result = row.desktop ? Load(row.desktop + 3 * x) : back;
     } else {
         int32_t mode = settings.mode;
         uint32_t frame = Load(row.frame + 3 * x) & kPixelBits;
@@ -196,8 +199,11 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     }
     Chunk b = LoadChunk(row.background + 3 * x);
     b = {b.v0 & m.v0, b.v1 & m.v1, b.v2 & m.v2};
+    // What uncovered pixels get: the desktop's own bytes where kept, which
+    // reduce to the background.
+    Chunk d = row.desktop ? LoadChunk(row.desktop + 3 * x) : b;
     if (!AnyBits(LoadLanes(row.covered + x))) {
-        StoreChunk(work, b.v0, b.v1, b.v2);
+        StoreChunk(work, d.v0, d.v1, d.v2);
         StoreChunk(shown, b.v0, b.v1, b.v2);
         return 1;
     }
@@ -215,9 +221,9 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     Lanes r0 = CoveredLanes(s.v0, f.v0, b.v0, chosen.v0, k.v0, mode);
     Lanes r1 = CoveredLanes(s.v1, f.v1, b.v1, chosen.v1, k.v1, mode);
     Lanes r2 = CoveredLanes(s.v2, f.v2, b.v2, chosen.v2, k.v2, mode);
-    r0 = (r0 & covered.v0) | (b.v0 & ~covered.v0);
-    r1 = (r1 & covered.v1) | (b.v1 & ~covered.v1);
-    r2 = (r2 & covered.v2) | (b.v2 & ~covered.v2);
+    r0 = (r0 & covered.v0) | (d.v0 & ~covered.v0);
+    r1 = (r1 & covered.v1) | (d.v1 & ~covered.v1);
+    r2 = (r2 & covered.v2) | (d.v2 & ~covered.v2);
     StoreChunk(work, r0, r1, r2);
     StoreChunk(shown, r0 & m.v0, r1 & m.v1, r2 & m.v2);
     return 1;
@@ -230,6 +236,7 @@ void MergeRow(int32_t y, const MergeSettings &settings, const ChunkMasks &masks)
     row.frame = ImageRow(&frameSurface, y);
     row.background = ImageRow(&backgroundSurface, y);
     row.shown = ImageRow(&shownSurface, y);
+    row.desktop = DesktopRow(y);
     row.covered = coverageMask + (size_t)y * (size_t)width;
     row.y = y;
     int32_t x = 0;

@@ -40,3 +40,6 @@ int32_t PackedRowBytes(int32_t width, int32_t bitsPerPixel);
 // does not store, a negative size or no memory.
 int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
                         int32_t bitsPerPixel);
+// Gives back the buffer AllocateImagePixels made (none is fine) and leaves
+// the record without pixels.
+void FreeImagePixels(ImageRecord *record);

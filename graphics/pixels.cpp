@@ -37,7 +37,7 @@ int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
     if (rowBytes == 0 && width > 0) return 0;
     // At least one byte, so an empty record still has a buffer to point at.
     size_t bytes = (size_t)rowBytes * (size_t)height;
-    BYTE *pixels = (BYTE *)calloc(bytes ? bytes : 1, 1);
+    BYTE *pixels = (BYTE *)LocalAlloc(LPTR, bytes ? bytes : 1);
     if (!pixels) return 0;
     record->pixels = pixels;
     record->width = width;
@@ -45,4 +45,9 @@ int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
     record->bitsPerPixel = bitsPerPixel;
     record->rowBytes = rowBytes;
     return 1;
+}
+
+void FreeImagePixels(ImageRecord *record) {
+    if (record->pixels) LocalFree(record->pixels);
+    record->pixels = NULL;
 }

@@ -1,6 +1,6 @@
 // The work surfaces, the screen blits and text drawing.
 //
-// CreateWorkSurfaces makes, once, the W x H surfaces of the skin's work area:
+// CreateWorkSurfaces makes (at start-up) the W x H surfaces of the skin's work area:
 // three packed 24-bit records of our own (frameSurface, backgroundSurface,
 // shownSurface), the coverage mask, and workSurface, which addresses the
 // pixels of a platform DIB section (workBitmap, selected into workDC) so
@@ -17,7 +17,6 @@
 #include "graphics/pixels.h"
 #include "skin/tables.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 HDC screenDC;
@@ -43,11 +42,17 @@ enum {
 };
 
 static int32_t surfacesReady;
-// The screen under the work area as last captured, at the display's own
-// precision (packed rows). The background is kept at 5-6-5 precision, which a
-// 16-bit display shows exactly; on a deeper display putting only that back
-// would leave the mascot's rectangle a shade off the desktop around it.
+// 1 while the screen under the work area has been captured and not yet put
+// back: before a capture the surfaces hold nothing of the desktop, and after
+// a restore the screen shows the desktop itself, so there is nothing to put.
+static int32_t backgroundCaptured;
+// The screen under the work area at the display's own precision (packed
+// rows): as captured, and wherever another program has drawn since. The
+// background is kept at 5-6-5 precision, which a 16-bit display shows
+// exactly; on a deeper display uncovered pixels and the restore take these
+// bytes, or the mascot's rectangle would show a shade off the desktop.
 static BYTE *capturedScreen;
+static int32_t keepsDesktopBytes;   // the display stores more than 5-6-5
 static LOGFONTW textFont;
 static HFONT textFontHandle;   // the font we last selected into workDC, or null
 static WCHAR surfaceMessage[kSurfaceMessageUnits];
@@ -77,33 +82,63 @@ static const BITMAPINFO *DescribeBitmap(int32_t width, int32_t height, WORD bits
     return (const BITMAPINFO *)headerBuffer;
 }
 
-static void AllocateOwnSurfaces(int32_t width, int32_t height) {
-    AllocateImagePixels(&frameSurface, width, height, 24);
-    AllocateImagePixels(&backgroundSurface, width, height, 24);
-    AllocateImagePixels(&shownSurface, width, height, 24);
-    size_t screenBytes = (size_t)width * (size_t)height * 3;
-    capturedScreen = (BYTE *)calloc(screenBytes ? screenBytes : 1, 1);
-    size_t maskBytes = (size_t)width * (size_t)height;
-    coverageMask = (BYTE *)calloc(maskBytes ? maskBytes : 1, 1);
+static BYTE *AllocateBytes(size_t bytes) { return (BYTE *)LocalAlloc(LPTR, bytes ? bytes : 1); }
+
+static void FreeBytes(BYTE **bytes) {
+    if (*bytes) LocalFree(*bytes);
+    *bytes = NULL;
+}
+
+// Returns 1, or 0 when any buffer could not be had (the caller frees the rest).
+static int AllocateOwnSurfaces(int32_t width, int32_t height) {
+    size_t pixelCount = (size_t)width * (size_t)height;
+    return AllocateImagePixels(&frameSurface, width, height, 24) &&
+           AllocateImagePixels(&backgroundSurface, width, height, 24) &&
+           AllocateImagePixels(&shownSurface, width, height, 24) &&
+           (capturedScreen = AllocateBytes(pixelCount * 3)) != NULL &&
+           (coverageMask = AllocateBytes(pixelCount)) != NULL;
+}
+
+// The DC goes first: the platform refuses to delete a bitmap still selected.
+static void DeleteBitmapInDC(HBITMAP *bitmap, HDC *dc) {
+    if (*dc) DeleteDC(*dc);
+    if (*bitmap) DeleteObject(*bitmap);
+    *dc = NULL;
+    *bitmap = NULL;
+}
+
+void ReleaseWorkSurfaces(void) {
+    surfacesReady = 0;
+    backgroundCaptured = 0;
+    mascotShown = 0;
+    FreeImagePixels(&frameSurface);
+    FreeImagePixels(&backgroundSurface);
+    FreeImagePixels(&shownSurface);
+    FreeBytes(&capturedScreen);
+    FreeBytes(&coverageMask);
+    DeleteBitmapInDC(&workBitmap, &workDC);
+    DeleteBitmapInDC(&probeBitmap, &probeDC);
+    if (textFontHandle) DeleteObject(textFontHandle);   // no longer selected: its DC is gone
+    textFontHandle = NULL;
+    memset(&workSurface, 0, sizeof workSurface);
 }
 
 // Creates a DIB section as described and a memory DC holding it. On failure
 // tells the user which of the two failed (bitmapError or "baseDC error"),
-// deletes the section when the DC failed, beeps and returns 0.
+// deletes what was made, beeps and returns 0.
 static int CreateBitmapInDC(const BITMAPINFO *info, const WCHAR *bitmapError, HBITMAP *bitmap,
                             HDC *dc, void **bits) {
     *bitmap = CreateDIBSection(screenDC, info, DIB_RGB_COLORS, bits, NULL, 0);
     if (!*bitmap || !*bits) {
         ReportSurfaceError(bitmapError, GetLastError());
-        *bitmap = NULL;
+        DeleteBitmapInDC(bitmap, dc);
         FailureBeep();
         return 0;
     }
     *dc = CreateCompatibleDC(screenDC);
     if (!*dc) {
         ReportSurfaceError(WSTR("baseDC error (%d)"), GetLastError());
-        DeleteObject(*bitmap);
-        *bitmap = NULL;
+        DeleteBitmapInDC(bitmap, dc);
         FailureBeep();
         return 0;
     }
@@ -136,20 +171,25 @@ static int CreateProbeBitmap(void) {
                             &probeDC, &bits);
 }
 
+// Every failure leaves nothing behind and the surfaces not ready, so the
+// animation stays stopped.
 int CreateWorkSurfaces(void) {
-    surfacesReady = 0;
-    textFontHandle = NULL;   // a new workDC holds none of our fonts
+    ReleaseWorkSurfaces();
     int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
     // Sizes outside what a record can hold are refused as a bitmap the
     // platform could not make, before any size product can overflow.
-    if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide) {
+    int sizeOk = width >= 0 && height >= 0 && width <= kMaxImageSide && height <= kMaxImageSide;
+    if (!sizeOk || !AllocateOwnSurfaces(width, height)) {
+        ReleaseWorkSurfaces();
         ReportSurfaceError(WSTR("baseBmp error (%d)"), ERROR_NOT_ENOUGH_MEMORY);
         FailureBeep();
         return 0;
     }
-    AllocateOwnSurfaces(width, height);
-    if (!CreateWorkBitmap(width, height)) return 0;
-    if (displayFormat.depth == 8 && !CreateProbeBitmap()) return 0;
+    if (!CreateWorkBitmap(width, height) ||
+        (displayFormat.depth == 8 && !CreateProbeBitmap())) {
+        ReleaseWorkSurfaces();
+        return 0;
+    }
     surfacesReady = 1;
     return 1;
 }
@@ -165,6 +205,11 @@ static void CopyReducedRow(BYTE *to, const BYTE *from, int32_t width) {
 
 static BYTE *CapturedRow(int32_t y) {
     return capturedScreen + (size_t)(workSurface.height - 1 - y) * (size_t)workSurface.width * 3;
+}
+
+BYTE *DesktopRow(int32_t y) {
+    if (!surfacesReady || !keepsDesktopBytes || y < 0 || y >= workSurface.height) return NULL;
+    return CapturedRow(y);
 }
 
 // Puts one row of the background back: the captured pixel itself where the
@@ -184,6 +229,8 @@ static void RestoreRow(BYTE *to, const BYTE *background, const BYTE *captured, i
 
 void CaptureBackground(void) {
     if (!surfacesReady) return;
+    // Read on every capture: a display change may change the depth too.
+    keepsDesktopBytes = GetDeviceCaps(screenDC, BITSPIXEL) > 16;
     BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, skinTables.areaX,
            skinTables.areaY, SRCCOPY);
     GdiFlush();   // the platform may still be writing the DIB's bits
@@ -193,15 +240,17 @@ void CaptureBackground(void) {
         memcpy(CapturedRow(y), screenRow, (size_t)workSurface.width * 3);
     }
     mascotShown = 0;
+    backgroundCaptured = 1;
 }
 
 void RestoreBackground(void) {
-    if (!surfacesReady) return;
+    if (!surfacesReady || !backgroundCaptured) return;
     for (int32_t y = 0; y < workSurface.height; y++)
         RestoreRow(ImageRow(&workSurface, y), ImageRow(&backgroundSurface, y), CapturedRow(y),
                    workSurface.width);
     BitBlt(screenDC, skinTables.areaX, skinTables.areaY, workSurface.width, workSurface.height,
            workDC, 0, 0, SRCCOPY);
+    backgroundCaptured = 0;
 }
 
 // The platform may refuse to delete a font still selected into a device

@@ -20,8 +20,17 @@ extern int32_t mascotShown;
 int CreateWorkSurfaces(void);
 // 1 once CreateWorkSurfaces has succeeded.
 int WorkSurfacesReady(void);
+// Frees every surface and deletes their platform objects: not ready after.
+void ReleaseWorkSurfaces(void);
 
+// Copies the screen under the work area into the background.
 void CaptureBackground(void);
+// Puts the captured background back on the screen, with what others drew
+// there since; does nothing unless a capture came since the last restore.
 void RestoreBackground(void);
+// Row y (top first) of the screen under the work area at the display's own
+// precision, as captured and as others drew since; null on displays of 16
+// bits or fewer, where the background is exact. Packed 3-byte pixels.
+BYTE *DesktopRow(int32_t y);
 void SelectTextFont(int32_t size);
 void DrawTextItem(const WCHAR *text, int32_t size, int32_t x, int32_t y, uint32_t colour);

@@ -76,6 +76,8 @@ PL_DECLARE_HANDLE(HRSRC);
 PL_DECLARE_HANDLE(HCURSOR);
 typedef HANDLE HGDIOBJ;
 typedef HANDLE HGLOBAL;
+typedef HANDLE HLOCAL;
+typedef size_t SIZE_T;
 typedef HINSTANCE HMODULE;
 #undef PL_DECLARE_HANDLE
 
@@ -412,6 +414,13 @@ BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW data);
 BOOL FindClose(HANDLE search);
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security);
 BOOL DeleteFileW(LPCWSTR path);
+
+// memory
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL LocalFree(HLOCAL memory);
 
 // the single instance
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCWSTR name);

@@ -180,13 +180,19 @@ uint64_t DeviceScreenReads();
 // The device's 8-bit display palette (256 entries, 0x00BBGGRR).
 const COLORREF *DevicePalette8();
 
-// Makes calls of the named drawing call fail (for failure paths):
-// "CreateDIBSection" or "CreateCompatibleDC". The next `after` calls still
+// Makes calls of the named call fail (for failure paths): "CreateDIBSection",
+// "CreateDIBSection:bits" (a section is made but its bits are not given),
+// "CreateCompatibleDC" or "LocalAlloc". The next `after` calls still
 // succeed, then `count` calls fail.
 void DeviceFailNext(const std::string &call, int count, int after = 0);
 
-// Live GDI objects (fonts, bitmaps, DCs) created and not deleted, by kind.
+// Live GDI objects created and not deleted: fonts, and all kinds together
+// (bitmaps, DCs and fonts; stock objects not counted).
 int DeviceLiveFonts();
+int DeviceLiveGdiObjects();
+// Blocks from LocalAlloc not yet given back with LocalFree. Program memory
+// outlives DeviceReset, as it would outlive a device's state in a process.
+size_t DeviceLiveAllocations();
 
 // What new parts of the screen show after DeviceResizeScreen (for a tiled
 // background picture); without a painter they take the fill colour.

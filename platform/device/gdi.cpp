@@ -376,6 +376,12 @@ void DeviceFailNext(const std::string &call, int count, int after) {
 
 int DeviceLiveFonts() { return gdi.liveFonts; }
 
+int DeviceLiveGdiObjects() {
+    int live = 0;
+    for (const GdiObject &object : gdi.objects) live += object.kind != KindFree && !object.stock;
+    return live;
+}
+
 // ---- the calls -------------------------------------------------------------------------
 
 HDC GetDC(HWND) {
@@ -413,7 +419,8 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits
         return nullptr;
     }
     gdi.objects[slot].bitmap = NewDib(info);
-    if (bits) *bits = gdi.objects[slot].bitmap->bits;
+    // A platform fault the program must survive: a section without bits.
+    if (bits && !TakeQueuedFailure("CreateDIBSection:bits")) *bits = gdi.objects[slot].bitmap->bits;
     return static_cast<HBITMAP>(HandleOf(slot));
 }
 

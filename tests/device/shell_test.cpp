@@ -58,8 +58,7 @@ struct ShellRun {
     bool ended = false;
 
     explicit ShellRun(int depth = 16) {
-        // A size no surface can have drops the last run's surfaces.
-        skinTables.areaWidth = -1, CreateWorkSurfaces(), blendMode = 2;
+        ReleaseWorkSurfaces(), blendMode = 2;
         offsetX = offsetY = moveBusy = panelOpen = savedBlendMode = quitPending = 0;
         mainWindow = nullptr, instanceMutex = nullptr, animation = AnimationState{};
         DeviceReset();
@@ -211,20 +210,104 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceOpenDialogs().size()));
 }
 
-// Without work surfaces nothing is drawn whatever the tray or the panel asks.
-TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
+// Nothing is put back before the first tick has captured the desktop: every
+// path that restores, taken before it, leaves the screen as it was once the
+// mascot is hidden again (the restart after a panel or settings change would
+// otherwise take the wrongly restored pixels for the desktop).
+TEST(Shell, NothingIsPutBackBeforeTheFirstCapture) {
+    const struct { const char *name; std::function<void(ShellRun &)> first; bool ends; } rows[] = {
+        {"tap", [](ShellRun &run) { run.Act(0, DeviceTrayTap), run.Act(100, DeviceTrayTap); }, false},
+        {"double tap", [](ShellRun &run) { run.Act(0, DeviceTrayDoubleTap), run.Act(100, DeviceEscape); }, false},
+        {"second start", [](ShellRun &run) {
+             run.At(0, [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); });
+             run.Act(100, DeviceEscape);
+         }, false},
+        {"settings change", [](ShellRun &run) { run.Act(0, DeviceSettingsChange, 240, 320); }, false},
+        {"destruction", [](ShellRun &run) { run.At(0, [] { DestroyWindow(DeviceMainWindow()); }); }, true},
+    };
+    for (const auto &row : rows) {
+        ShellRun run(24);
+        std::vector<COLORREF> before = ScreenPixels();
+        row.first(run);
+        if (!row.ends) {
+            run.At(400, [] { EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "the mascot comes back"; });
+            run.Act(500, DeviceTrayTap);
+            run.At(600, [&] { EXPECT_EQ(0, ChangedPixels(before)) << row.name << ", then hidden"; });
+        }
+        run.Run(700);
+        EXPECT_EQ(row.ends, run.ended) << row.name;
+        EXPECT_EQ(0, ChangedPixels(before)) << row.name;
+    }
+}
+
+// The timer goes before the background comes back: a tick dispatched while a
+// dialog's loop still runs would otherwise draw the mascot again.
+TEST(Shell, ShutDownStopsTheTimerBeforeRestoring) {
     ShellRun run;
-    DeviceFailNext("CreateDIBSection", 1);
-    std::vector<COLORREF> before = ScreenPixels();
-    run.Act(500, DeviceTrayTap);
-    run.Act(700, DeviceTrayDoubleTap);
-    run.Act(800, DevicePress, kRight);
-    run.Act(900, DeviceEscape);
-    run.Act(1000, DeviceTrayTap);
-    run.Run(1500);
-    ASSERT_FALSE(run.ended || DeviceMessageBoxes().empty());
-    EXPECT_EQ("baseBmp error (", DeviceUtf8(DeviceMessageBoxes()[0].text).substr(0, 15));
-    EXPECT_EQ(std::pair(0, 1), std::pair(ChangedPixels(before), animation.paused)) << "changed pixels, paused";
+    static int timerAliveAtRestore = -1;
+    run.At(300, [] {
+        DeviceObservers observers;
+        observers.screenChanged = [] {
+            if (timerAliveAtRestore < 0) timerAliveAtRestore = KillTimer(DeviceMainWindow(), 900);
+        };
+        DeviceSetObservers(observers);
+        ShutDown();
+    });
+    run.Run(1000);
+    EXPECT_EQ(0, timerAliveAtRestore) << "timer still set when the background was put back";
+}
+
+// On true-colour screens the desktop around the mascot keeps its own bytes,
+// also where another program draws, and hiding puts back exactly the
+// desktop. The skin: a 20 x 20 picture in the middle of a 40 x 40 area.
+TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
+    for (int depth : {16, 24, 32}) {
+        ShellRun run(depth);
+        WriteTestFile(run.folder.path / "test" / "skin.txt",
+                      "T Test skin\r\nD40,40,10,10\r\nG0,red.bmp,10,10\r\n#0 100 0\r\n");
+        for (int y = 0; y < 320; y++) DeviceFillScreen(0, y, 240, 1, RGB(y * 7 / 10, 255 - y * 7 / 10, 37 + y / 3));
+        std::vector<COLORREF> before = ScreenPixels();
+        const int left = 240 - 10 - 40, top = 320 - 10 - 40;
+        auto outsideChanged = [&](const std::vector<COLORREF> &desktop) {
+            std::vector<COLORREF> now = ScreenPixels();
+            int changed = 0;
+            for (int y = 0; y < 320; y++)
+                for (int x = 0; x < 240; x++) {
+                    bool picture = x >= left + 10 && x < left + 30 && y >= top + 10 && y < top + 30;
+                    changed += !picture && now[y * 240 + x] != desktop[y * 240 + x];
+                }
+            return changed;
+        };
+        run.At(300, [&] {
+            EXPECT_EQ(0, outsideChanged(before)) << "depth " << depth;
+            EXPECT_TRUE(MascotShownAt(left + 10, top + 10)) << "depth " << depth;
+            DeviceFillScreen(left + 2, top + 2, 5, 5, 0x135797);  // another program, off the 5-6-5 grid
+            for (int i = 0; i < 25; i++) before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
+        });
+        run.At(600, [&] { EXPECT_EQ(0, outsideChanged(before)) << "after a foreign paint, depth " << depth; });
+        run.Act(700, DeviceTrayTap);
+        run.At(800, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden, depth " << depth; });
+        run.Run(900);
+    }
+}
+
+// Without work surfaces nothing is drawn whatever the tray or the panel asks.
+// The skin's own picture takes the first allocation, the surfaces the next.
+TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
+    for (const auto &[call, after] : {std::pair("CreateDIBSection", 0), std::pair("LocalAlloc", 3)}) {
+        ShellRun run;
+        DeviceFailNext(call, 1, after);
+        std::vector<COLORREF> before = ScreenPixels();
+        run.Act(500, DeviceTrayTap);
+        run.Act(700, DeviceTrayDoubleTap);
+        run.Act(800, DevicePress, kRight);
+        run.Act(900, DeviceEscape);
+        run.Act(1000, DeviceTrayTap);
+        run.Run(1500);
+        ASSERT_FALSE(run.ended || DeviceMessageBoxes().empty()) << call;
+        EXPECT_EQ("baseBmp error (", DeviceUtf8(DeviceMessageBoxes()[0].text).substr(0, 15)) << call;
+        EXPECT_EQ(std::pair(0, 1), std::pair(ChangedPixels(before), animation.paused)) << call << ": changed, paused";
+    }
 }
 
 // A second copy finds the mutex taken, sends the double-tap message to the

@@ -13,11 +13,9 @@
 void StartFreshDevice(const std::string &root) {
     DeviceSetObservers(DeviceObservers{});
     // An earlier command's work surfaces lived on the old device: a run whose
-    // skin fails to load would put their stale pixels back at shut-down. A
-    // size no surface can have leaves them not ready, as at process start
-    // (the refusal is told on the old device, which is reset next).
-    skinTables.areaWidth = -1;
-    CreateWorkSurfaces();
+    // skin fails to load would put their stale pixels back at shut-down.
+    // Released before the reset, while their objects still exist.
+    ReleaseWorkSurfaces();
     DeviceReset();
     std::filesystem::path exe = std::filesystem::absolute(root) / "pondlet.exe";
     DeviceSetExecutable(exe.lexically_normal().string());
