@@ -29,7 +29,8 @@ void DeviceReset();
 // path \a\b\pondlet.exe). GetModuleFileNameW returns its device path.
 void DeviceSetExecutable(const std::string &hostPath);
 
-// The device's ANSI code page for MultiByteToWideChar(CP_ACP): 932 or 1252.
+// The device's ANSI code page for MultiByteToWideChar(CP_ACP): 932, 1252 or
+// 65001 (UTF-8, as a desktop system may be set up).
 void DeviceSetCodePage(unsigned codePage);
 
 // Host path <-> device path: /a/b <-> \a\b.

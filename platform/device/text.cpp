@@ -242,7 +242,11 @@ void ResetTextState() { ansiCodePage = 932; }
 
 // ---- device controls -------------------------------------------------------------
 
-void DeviceSetCodePage(unsigned codePage) { ansiCodePage = codePage == 1252 ? 1252 : 932; }
+// UTF-8 as the ANSI code page exists on recent desktop systems; it is the
+// one code page whose characters can need two UTF-16 units.
+void DeviceSetCodePage(unsigned codePage) {
+    ansiCodePage = codePage == 1252 || codePage == CP_UTF8 ? codePage : 932;
+}
 
 std::u16string DeviceUtf16(const std::string &utf8) {
     std::u16string out;

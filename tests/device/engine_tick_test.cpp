@@ -13,6 +13,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <map>
+
 #include <string>
 
 namespace {
@@ -108,6 +111,28 @@ TEST_F(TickTest, TextLayersDrawAndBadChoicesAreSkipped) {
         ComposeFrameLayers(&frame);
         EXPECT_EQ(drawn, memchr(coverageMask, 1, 32 * 20) != nullptr) << "choice " << choice << ", last " << last;
     }
+}
+
+// A text layer takes each of its choices at random, every one of them over
+// enough frames and nothing else; the texts differ only in colour.
+TEST_F(TickTest, TextChoicesAreAllTakenAndOnlyThose) {
+    const COLORREF colours[] = {kRed, kGreen, kBlue, 0xF8FCF8, 0x0080F8};
+    for (COLORREF colour : colours) skin.texts.push_back(TextItem{{u'W'}, 0, 0, 12, colour});
+    Start(32, 20);
+    Frame frame = TestFrame(100, 100, {{-1, 0, {4, 1, 3}}});
+    std::map<int, int> taken;  // text index -> times drawn
+    for (int n = 0; n < 300; n++) {
+        memset(coverageMask, 0, 32 * 20);
+        ComposeFrameLayers(&frame);
+        const BYTE *covered = (const BYTE *)memchr(coverageMask, 1, 32 * 20);
+        ASSERT_NE(nullptr, covered) << "frame " << n << " drew no text";
+        int32_t at = (int32_t)(covered - coverageMask);
+        uint32_t colour = ReadPixel(&frameSurface, at % 32, at / 32);
+        taken[(int)(std::find(colours, colours + 5, colour) - colours)]++;
+    }
+    std::string seen;
+    for (const auto &[index, times] : taken) seen += std::to_string(index) + (times > 30 ? " " : "(rare) ");
+    EXPECT_EQ("1 3 4 ", seen);
 }
 
 // The tick measures its wait from the plan (the trace tests see the timer fire).

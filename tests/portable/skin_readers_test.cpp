@@ -50,6 +50,7 @@ TEST(ReadNumber, ReadsValuesAndConsumesOneSeparator) {
         {"D64 64,4:4", "-1@1 64@4 64@7 4@9 4@-1 -1@-1 "},
         {" 7x", "7@3 -1@-1 -1@-1 "},
         {",5", "-1@1 5@-1 -1@-1 "},
+        {"\t 7,\t8", "7@4 8@-1 -1@-1 "},          // tabs are blanks too
         {"99999999999", "1215752191@-1 -1@-1 "},   // overlong digit runs wrap as 32-bit values
     };
     for (const auto &[text, expected] : rows) EXPECT_EQ(expected, ReadAllNumbers(text)) << "\"" << text << "\"";

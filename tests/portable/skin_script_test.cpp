@@ -94,6 +94,14 @@ TEST(LoadSkin, CountingPassesSizeTheTables) {
 
     ASSERT_EQ(1, LoadScript("#4095 7\r\n"));
     EXPECT_EQ("7:7|- - - - - - - - - -", FrameText(skinTables.sequences[4095][0]));
+
+    // A sequence keeps its first 4096 frames; the lines after them fill nothing.
+    std::string frames;
+    for (int f = 1; f <= 4097; f++) frames += "#0 " + std::to_string(f) + "\r\n";
+    ASSERT_EQ(1, LoadScript(frames));
+    EXPECT_EQ(4096, skinTables.frameCount[0]);
+    EXPECT_EQ("4096:4096|- - - - - - - - - -", FrameText(skinTables.sequences[0][4095]));
+    EXPECT_EQ(kEmptyFrame, FrameText(skinTables.sequences[0][4096]));
 }
 
 // Each row is a one-line script; the first letter picks what is shown.
