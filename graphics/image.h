@@ -43,3 +43,6 @@ int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
 // Gives back the buffer AllocateImagePixels made (none is fine) and leaves
 // the record without pixels.
 void FreeImagePixels(ImageRecord *record);
+// Gives back the pixels and the palette (from the standard allocator) of a
+// loaded picture or mask.
+void FreeImageRecord(ImageRecord *record);

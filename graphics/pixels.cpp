@@ -51,3 +51,9 @@ void FreeImagePixels(ImageRecord *record) {
     if (record->pixels) LocalFree(record->pixels);
     record->pixels = NULL;
 }
+
+void FreeImageRecord(ImageRecord *record) {
+    FreeImagePixels(record);
+    free(record->palette);
+    record->palette = NULL;
+}

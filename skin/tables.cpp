@@ -10,6 +10,7 @@
 #include "shell/globals.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 SkinTables skinTables;
 
@@ -103,4 +104,22 @@ void PlaceWorkArea(void) {
                                  (uint32_t)skinTables.areaWidth + (uint32_t)offsetX);
     skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
                                  (uint32_t)skinTables.areaHeight + (uint32_t)offsetY);
+}
+
+static void FreeImages(ImageRecord *images, int32_t maximum) {
+    for (int32_t i = 0; images && i <= maximum; i++) FreeImageRecord(&images[i]);
+    free(images);
+}
+
+void FreeSkinTables(void) {
+    FreeImages(skinTables.graphics, skinTables.graphicMax);
+    FreeImages(skinTables.masks, skinTables.maskMax);
+    for (int32_t n = 0; skinTables.sequences && n <= skinTables.sequenceMax; n++)
+        free(skinTables.sequences[n]);
+    free(skinTables.sequences);
+    free(skinTables.frameCount);
+    free(skinTables.regular);
+    free(skinTables.texts);
+    free(skinTables.rules);
+    memset(&skinTables, 0, sizeof skinTables);
 }

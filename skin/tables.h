@@ -78,6 +78,10 @@ void ResetTableCounts(void);
 // After the second counting pass: every remaining table, with its initial
 // values (nothing loaded, heights -1, empty frames, the default rule).
 int AllocateSkinTables(int32_t *filledFrames);
+// Frees every table and every picture and mask loaded into them, and leaves
+// the tables empty. The program keeps its skin for its whole life; tools
+// and tests that load many skins in one process give them back with this.
+void FreeSkinTables(void);
 
 // Places the work area by the screen size, the D line's margins and the
 // user's offset: areaX = screenWidth - marginRight - areaWidth + offsetX, and

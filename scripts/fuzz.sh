@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs each fuzz harness for SECONDS (default 60) and fails on any finding.
+#   scripts/fuzz.sh [SECONDS] [HARNESS...]     harnesses: bmp skin tool
+# Builds the fuzz preset (clang, libFuzzer, ASan, UBSan) first. The working
+# corpus of each harness lives in build/fuzz/corpus/<harness> and grows from
+# run to run; it starts from the bundled skin and from the seeds and past
+# findings kept in tests/fuzz/corpus/<harness>. A finding is written to
+# build/fuzz/findings/ with the harness's name; once its cause is mended,
+# copy it into tests/fuzz/corpus/<harness>/ so that every later run tries it.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+SECONDS_EACH=${1:-60}
+shift || true
+HARNESSES=("$@")
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(bmp skin tool)
+
+cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "${JOBS:-$(nproc)}" \
+  --target "${HARNESSES[@]/%/_fuzz}" || exit 1
+
+FUZZ=$ROOT/build/fuzz
+SKIN=$ROOT/skins/pondlet
+mkdir -p "$FUZZ/findings"
+
+# The bundled skin as seeds: its pictures for the loader; for the whole-skin
+# harness its script with every picture renamed a.bmp, followed by one picture.
+seed_corpus() {
+  local harness=$1 dir=$FUZZ/corpus/$1
+  mkdir -p "$dir"
+  case $harness in
+    bmp) cp "$SKIN"/*.bmp "$dir"/ ;;
+    skin)
+      for picture in body.bmp bubble.bmp fly_up_m.bmp bubble_m.bmp zzz.bmp; do
+        { sed -E 's/[A-Za-z0-9_]+\.bmp/a.bmp/g' "$SKIN/skin.txt"
+          printf '\n%%%%PICTURE%%%%\n'
+          cat "$SKIN/$picture"; } > "$dir/bundled-$picture"
+      done ;;
+    tool) : ;;
+  esac
+  if [ -d "$ROOT/tests/fuzz/corpus/$harness" ]; then
+    find "$ROOT/tests/fuzz/corpus/$harness" -type f -exec cp {} "$dir"/ \;
+  fi
+}
+
+status=0
+for harness in "${HARNESSES[@]}"; do
+  seed_corpus "$harness"
+  dict=()
+  [ -f "$ROOT/tests/fuzz/$harness.dict" ] && dict=(-dict="$ROOT/tests/fuzz/$harness.dict")
+  echo "--- fuzzing $harness for ${SECONDS_EACH} s"
+  # A slow input (a hang) or a big one (amplified memory) is a finding too;
+  # leaks are looked for after every input.
+  if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+       "$FUZZ/tests/fuzz/${harness}_fuzz" "$FUZZ/corpus/$harness" "${dict[@]}" \
+         -max_total_time="$SECONDS_EACH" -timeout=5 -rss_limit_mb=512 -malloc_limit_mb=256 \
+         -detect_leaks=1 -print_final_stats=1 -artifact_prefix="$FUZZ/findings/$harness-" \
+         > "$FUZZ/$harness.log" 2>&1; then
+    echo "--- $harness: FINDING (see $FUZZ/$harness.log and $FUZZ/findings/)"
+    grep -E "ERROR|SUMMARY|Test unit written" "$FUZZ/$harness.log" | head -5
+    status=1
+  else
+    grep -E "^stat::(number_of_executed_units|peak_rss_mb)|cov: " "$FUZZ/$harness.log" | tail -3
+    echo "--- $harness: no finding"
+  fi
+done
+exit $status

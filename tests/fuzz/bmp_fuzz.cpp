@@ -1,0 +1,27 @@
+// The BMP loader on any file, as a picture and as a mask: it must refuse or
+// load without reading or writing outside a buffer, and what it loads must
+// be freed whole.
+#include "fuzz_files.h"
+
+#include "device.h"
+#include "graphics/bmp.h"
+#include "shell/globals.h"
+
+#include <cstdlib>
+#include <cstring>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    DeviceReset();
+    std::filesystem::path file = FuzzFolder() / "bmp" / "f.bmp";
+    if (!FuzzWriteFile(file, data, size)) return 0;
+    std::u16string folder = DevicePathFromHost((FuzzFolder() / "bmp").string()) + u"\\";
+    if (folder.size() >= kExeFolderUnits) return 0;
+    memcpy(exeFolder, folder.c_str(), (folder.size() + 1) * sizeof(WCHAR));
+    for (int kind : {kLoadPicture, kLoadMask}) {
+        ImageRecord record = {};
+        memcpy(record.fileName, u"f.bmp", sizeof u"f.bmp");
+        LoadBitmapFile(&record, kind);
+        FreeImageRecord(&record);
+    }
+    return 0;
+}
