@@ -24,6 +24,7 @@ namespace {
 
 struct FindEntry {
     std::u16string name;
+    std::u16string upper;  // the name upper-cased, the key of NTFS order
     DWORD attributes;
     uint64_t size;
 };
@@ -187,12 +188,14 @@ bool ListFolder(const std::string &folder, const std::u16string &mask, bool root
         if ((root && IsDots(wide)) || wide.size() >= MAX_PATH || !MaskMatches(mask, wide)) continue;
         struct stat info;
         if (stat((folder + "/" + entry->d_name).c_str(), &info) != 0) continue;
-        entries.push_back({wide, AttributesOf(entry->d_name, info), (uint64_t)info.st_size});
+        entries.push_back({wide, DeviceUpcased(wide), AttributesOf(entry->d_name, info), (uint64_t)info.st_size});
     }
     closedir(dir);
+    // NTFS compares the upper-cased units, then the units themselves, so
+    // names that differ only in case (the host may hold both) still sort.
     std::sort(entries.begin(), entries.end(), [](const FindEntry &a, const FindEntry &b) {
         if (IsDots(a.name) != IsDots(b.name)) return IsDots(a.name);
-        return DeviceNameBefore(a.name, b.name);
+        return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
     });
     return true;
 }

@@ -14,11 +14,10 @@ void ResetTextState();
 // The device's ANSI code page (932 or 1252), set by DeviceSetCodePage.
 unsigned DeviceAnsiCodePage();
 
-// Names as NTFS compares them (paths.cpp): a UTF-16 unit upper-cased, and
-// the order a folder search lists names in (upper-cased units first, then
-// the units themselves, so names that differ only in case still sort).
+// Names as NTFS compares them (paths.cpp): a UTF-16 unit upper-cased, and a
+// name with every unit upper-cased.
 char16_t DeviceUpcase(char16_t unit);
-bool DeviceNameBefore(const std::u16string &a, const std::u16string &b);
+std::u16string DeviceUpcased(const std::u16string &name);
 
 // A search pattern normalised as DeviceHostPath does, cut into the host path
 // of its folder and its last element, the mask. Returns false when there is

@@ -66,12 +66,6 @@ NormalPath NormalisePath(const std::u16string &devicePath) {
     return path;
 }
 
-std::u16string Upcased(const std::u16string &name) {
-    std::u16string upper = name;
-    for (char16_t &unit : upper) unit = DeviceUpcase(unit);
-    return upper;
-}
-
 // The host entry of folder that stands for element: the one spelt exactly so
 // if there is one (several entries may differ only in case on the host), else
 // the first in NTFS order of those equal to it after upper-casing. Empty when
@@ -85,11 +79,11 @@ std::string EntryFor(const std::string &folder, const std::u16string &element) {
     if (errno != ENOENT) return "";
     DIR *dir = opendir(folder.empty() ? "/" : folder.c_str());
     if (!dir) return "";
-    std::u16string wanted = Upcased(element), best;
+    std::u16string wanted = DeviceUpcased(element), best;
     std::string bestHost;
     while (struct dirent *entry = readdir(dir)) {
         std::u16string name = DeviceUtf16(entry->d_name);
-        if (name.size() != wanted.size() || Upcased(name) != wanted) continue;
+        if (name.size() != wanted.size() || DeviceUpcased(name) != wanted) continue;
         if (bestHost.empty() || name < best) best = name, bestHost = entry->d_name;
     }
     closedir(dir);
@@ -120,9 +114,10 @@ char16_t DeviceUpcase(char16_t unit) {
     return upper <= 0xFFFF && u_tolower(upper) == unit ? (char16_t)upper : unit;
 }
 
-bool DeviceNameBefore(const std::u16string &a, const std::u16string &b) {
-    std::u16string upperA = Upcased(a), upperB = Upcased(b);
-    return upperA != upperB ? upperA < upperB : a < b;
+std::u16string DeviceUpcased(const std::u16string &name) {
+    std::u16string upper = name;
+    for (char16_t &unit : upper) unit = DeviceUpcase(unit);
+    return upper;
 }
 
 bool DeviceSplitPattern(const std::u16string &pattern, std::string &folderHost, std::u16string &mask) {
