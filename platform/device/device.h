@@ -35,6 +35,15 @@ void DeviceSetCodePage(unsigned codePage);
 
 // Host path <-> device path: /a/b <-> \a\b.
 std::u16string DevicePathFromHost(const std::string &hostPath);
+// The host path every file call of the device uses for a device path. The
+// path is first normalised as Win32 does it: `/` separates as `\` does, empty
+// and "." elements go, ".." takes back one element (never past the root), a
+// folder element loses one trailing dot and the last element all its
+// trailing dots and blanks. Then each element takes the host entry whose name
+// equals it after upper-casing as NTFS does: the entry spelt exactly so if
+// there is one, else the first of them in the order FindFirstFileW lists
+// (BODY.bmp, Body.bmp, body.bmp). From the first element that matches
+// nothing on, the spelling given stays, so the call fails as it would have.
 std::string DeviceHostPath(const std::u16string &devicePath);
 
 // UTF-8 <-> UTF-16 helpers for tests and tools.

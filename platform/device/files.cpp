@@ -1,6 +1,7 @@
-// The device's file system: the host's, seen through backslash paths.
+// The device's file system: the host's, seen through Win32 paths.
 //
-// A device path \a\b is the host path /a/b. Open files and folder searches
+// A device path \a\b is the host path /a/b, its names matched whatever their
+// case (paths.cpp makes the host path). Open files and folder searches
 // live in one table of slots; a handle is kFileHandleBase + 4 * slot. The
 // calls follow Win32: failures return INVALID_HANDLE_VALUE or FALSE and leave
 // the reason in GetLastError; ReadFile at the end of a file succeeds with 0
@@ -23,6 +24,7 @@ namespace {
 
 struct FindEntry {
     std::u16string name;
+    std::u16string upper;  // the name upper-cased, the key of NTFS order
     DWORD attributes;
     uint64_t size;
 };
@@ -142,23 +144,25 @@ HANDLE Fail(DWORD error) {
 // ---- FindFirstFileW --------------------------------------------------------
 
 // Case-blind match of a Win32 mask with * and ?; "*.*" matches every name,
-// dotted or not, as it does on Windows.
-bool MaskMatches(const char16_t *mask, const char16_t *name) {
-    if (*mask == 0) return *name == 0;
-    if (mask[0] == u'*' && mask[1] == u'.' && mask[2] == u'*' && mask[3] == 0) return true;
-    if (*mask == u'*') {
-        for (const char16_t *rest = name;; rest++) {
-            if (MaskMatches(mask + 1, rest)) return true;
-            if (*rest == 0) return false;
+// dotted or not, as it does on Windows. A star that cannot place the rest is
+// retried one unit further on, never nested, so the time stays within the
+// product of the two lengths.
+bool MaskMatches(const std::u16string &mask, const std::u16string &name) {
+    if (mask == u"*.*") return true;
+    size_t m = 0, n = 0, star = std::u16string::npos, resume = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == u'*') {
+            star = m++, resume = n;
+        } else if (m < mask.size() && (mask[m] == u'?' || DeviceUpcase(mask[m]) == DeviceUpcase(name[n]))) {
+            m++, n++;
+        } else if (star != std::u16string::npos) {
+            m = star + 1, n = ++resume;
+        } else {
+            return false;
         }
     }
-    if (*name == 0) return false;
-    char16_t a = *mask, b = *name;
-    if (a < 128 && b < 128) {
-        a = (char16_t)std::tolower((int)a);
-        b = (char16_t)std::tolower((int)b);
-    }
-    return (*mask == u'?' || a == b) && MaskMatches(mask + 1, name + 1);
+    while (m < mask.size() && mask[m] == u'*') m++;
+    return m == mask.size();
 }
 
 DWORD AttributesOf(const std::string &name, const struct stat &info) {
@@ -170,29 +174,29 @@ DWORD AttributesOf(const std::string &name, const struct stat &info) {
     return attributes;
 }
 
+bool IsDots(const std::u16string &name) { return name == u"." || name == u".."; }
+
 // Every entry of a host folder matching mask, "." and ".." first (not in the
-// root, which has neither on Windows), then by the bytes of the UTF-8 name.
-// Returns false when the folder cannot be read.
+// root, which has neither on Windows), then in NTFS order, as Windows lists a
+// folder. Returns false when the folder cannot be read.
 bool ListFolder(const std::string &folder, const std::u16string &mask, bool root,
                 std::vector<FindEntry> &entries) {
     DIR *dir = opendir(folder.c_str());
     if (!dir) return false;
-    std::vector<std::string> names;
-    while (struct dirent *entry = readdir(dir)) names.push_back(entry->d_name);
-    closedir(dir);
-    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
-        bool aDots = a == "." || a == "..", bDots = b == "." || b == "..";
-        if (aDots != bDots) return aDots;
-        return a < b;
-    });
-    for (const std::string &name : names) {
-        if (root && (name == "." || name == "..")) continue;
-        std::u16string wide = DeviceUtf16(name);
-        if (wide.size() >= MAX_PATH || !MaskMatches(mask.c_str(), wide.c_str())) continue;
+    while (struct dirent *entry = readdir(dir)) {
+        std::u16string wide = DeviceUtf16(entry->d_name);
+        if ((root && IsDots(wide)) || wide.size() >= MAX_PATH || !MaskMatches(mask, wide)) continue;
         struct stat info;
-        if (stat((folder + "/" + name).c_str(), &info) != 0) continue;
-        entries.push_back({wide, AttributesOf(name, info), (uint64_t)info.st_size});
+        if (stat((folder + "/" + entry->d_name).c_str(), &info) != 0) continue;
+        entries.push_back({wide, DeviceUpcased(wide), AttributesOf(entry->d_name, info), (uint64_t)info.st_size});
     }
+    closedir(dir);
+    // NTFS compares the upper-cased units, then the units themselves, so
+    // names that differ only in case (the host may hold both) still sort.
+    std::sort(entries.begin(), entries.end(), [](const FindEntry &a, const FindEntry &b) {
+        if (IsDots(a.name) != IsDots(b.name)) return IsDots(a.name);
+        return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
+    });
     return true;
 }
 
@@ -209,24 +213,6 @@ void FillFindData(const FindEntry &entry, LPWIN32_FIND_DATAW data) {
 // ---- device controls -------------------------------------------------------------
 
 void DeviceSetExecutable(const std::string &hostPath) { executableHost = hostPath; }
-
-std::u16string DevicePathFromHost(const std::string &hostPath) {
-    std::string absolute = std::filesystem::path(hostPath).is_absolute()
-                               ? hostPath
-                               : std::filesystem::absolute(hostPath).string();
-    std::u16string path = DeviceUtf16(absolute);
-    std::replace(path.begin(), path.end(), u'/', u'\\');
-    return path;
-}
-
-// The device has one rooted tree and no current folder, so a path without a
-// leading backslash is taken from the root as well.
-std::string DeviceHostPath(const std::u16string &devicePath) {
-    std::string path = DeviceUtf8(devicePath);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.empty() || path[0] != '/') path.insert(path.begin(), '/');
-    return path;
-}
 
 void DeviceSetLastError(DWORD error) { lastError = error; }
 
@@ -343,13 +329,10 @@ BOOL CloseHandle(HANDLE handle) {
 
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     if (!pattern || !*pattern || !data) return Fail(ERROR_INVALID_PARAMETER);
-    std::u16string text(pattern);
-    size_t cut = text.rfind(u'\\');
-    std::u16string folder = cut == std::u16string::npos ? u"" : text.substr(0, cut);
-    std::u16string mask = cut == std::u16string::npos ? text : text.substr(cut + 1);
-    if (mask.empty()) return Fail(ERROR_FILE_NOT_FOUND);
-    std::string host = DeviceHostPath(folder);
-    bool root = host.find_first_not_of('/') == std::string::npos;
+    std::string host;
+    std::u16string mask;
+    if (!DeviceSplitPattern(pattern, host, mask)) return Fail(ERROR_FILE_NOT_FOUND);
+    bool root = host == "/";
     std::vector<FindEntry> entries;
     if (!ListFolder(host, mask, root, entries)) return Fail(ERROR_PATH_NOT_FOUND);
     if (entries.empty()) return Fail(ERROR_FILE_NOT_FOUND);

@@ -1,6 +1,6 @@
-// Shared between the files, text, message-box and resource files of the
-// simulated device (files.cpp, text.cpp, messagebox.cpp, resources.cpp);
-// nothing else includes it.
+// Shared between the files, paths, text, message-box and resource files of
+// the simulated device (files.cpp, paths.cpp, text.cpp, messagebox.cpp,
+// resources.cpp); nothing else includes it.
 #pragma once
 
 #include "internal.h"
@@ -13,6 +13,16 @@ void ResetTextState();
 
 // The device's ANSI code page (932 or 1252), set by DeviceSetCodePage.
 unsigned DeviceAnsiCodePage();
+
+// Names as NTFS compares them (paths.cpp): a UTF-16 unit upper-cased, and a
+// name with every unit upper-cased.
+char16_t DeviceUpcase(char16_t unit);
+std::u16string DeviceUpcased(const std::u16string &name);
+
+// A search pattern normalised as DeviceHostPath does, cut into the host path
+// of its folder and its last element, the mask. Returns false when there is
+// no mask (the pattern ends in a separator or names the root).
+bool DeviceSplitPattern(const std::u16string &pattern, std::string &folderHost, std::u16string &mask);
 
 // Handle values of this half: files and searches count up from kFileHandleBase
 // in steps of 4, icons are kIconHandleBase + the icon's resource id. Both lie

@@ -161,10 +161,15 @@ TEST_F(DeviceLayer, ListAndComboBoxSelectionAndTheCloseBox) {
 
 // ---- files and text ----
 
-// Host /a/b is device \a\b; a cut module path ends inside the buffer.
+// Host /a/b is device \a\b, and back after the platform's normalisation,
+// which stops at the root; a cut module path ends inside the buffer.
 TEST_F(DeviceLayer, PathMappingAndTheModuleFileName) {
     EXPECT_EQ(DeviceUtf8(DevicePathFromHost("/tmp/a b/\xE3\x81\x8A")), "\\tmp\\a b\\\xE3\x81\x8A");
-    EXPECT_EQ(DeviceHostPath(u"\\tmp\\a b\\\u304A"), "/tmp/a b/\xE3\x81\x8A");
+    const struct { const char16_t *device; const char *host; } rows[] = {
+        {u"\\tmp\\a b\\\u304A", "/tmp/a b/\xE3\x81\x8A"}, {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"},
+        {u"\\..\\tmp\\", "/tmp/"}, {u"", "/"},
+    };
+    for (const auto &row : rows) EXPECT_EQ(DeviceHostPath(row.device), row.host) << DeviceUtf8(row.device);
     DeviceSetExecutable("/opt/pond/pondlet.exe");
     WCHAR buffer[22];
     EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, 22), 21u);
@@ -177,12 +182,12 @@ TEST_F(DeviceLayer, PathMappingAndTheModuleFileName) {
 }
 
 // Tests run as root, so read-only must come from the owner's write bit, not
-// from an access check; entries come sorted by name.
+// from an access check. Entries come in NTFS order, where names that differ
+// only in case (possible on the host alone) follow their units.
 TEST_F(DeviceLayer, SearchOrderAndAttributesFromModeBits) {
     TestFolder folder("devfiles-order");
     ASSERT_TRUE(MakeTestFolder(folder.path / "ro", kTestFolderReadOnly));
-    ASSERT_TRUE(WriteTestFile(folder.path / ".dotfile", "xy"));
-    ASSERT_TRUE(WriteTestFile(folder.path / "Z", "xyz"));
+    for (const char *name : {".dotfile", "Z", "z", "_"}) ASSERT_TRUE(WriteTestFile(folder.path / name, "xy"));
     fs::permissions(folder.path / "Z", fs::perms::owner_write, fs::perm_options::remove);
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW((DevicePathFromHost(folder.path.string()) + u"\\*").c_str(), &data);
@@ -191,11 +196,28 @@ TEST_F(DeviceLayer, SearchOrderAndAttributesFromModeBits) {
     do found += DeviceUtf8(data.cFileName) + " " + std::to_string(data.dwFileAttributes) + ", ";
     while (FindNextFileW(search, &data));
     FindClose(search);
-    EXPECT_EQ(found, ". 16, .. 16, .dotfile 34, Z 33, ro 17, ");
+    EXPECT_EQ(found, ". 16, .. 16, .dotfile 34, ro 17, Z 33, z 32, _ 32, ");
     std::u16string readOnly = DevicePathFromHost((folder.path / "Z").string());
     EXPECT_EQ(CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+}
+
+// Of host entries that differ only in case, an element takes the one spelt
+// as asked, else the first the search lists; each element is looked up on
+// its own, and from the first that matches nothing the spelling stays.
+TEST_F(DeviceLayer, ANameChoosesAmongEntriesThatDifferOnlyInCase) {
+    TestFolder folder("devfiles-case");
+    for (const char *name : {"body.bmp", "Body.bmp", "BODY.bmp", "dir/x", "Dir/X"})
+        ASSERT_TRUE(WriteTestFile(folder.path / name, name));
+    const struct { const char16_t *device; const char *host; } rows[] = {
+        {u"body.bmp", "body.bmp"}, {u"Body.bmp", "Body.bmp"}, {u"BODY.BMP", "BODY.bmp"}, {u"bOdY.bmp", "BODY.bmp"},
+        {u"DIR\\x", "Dir/X"}, {u"dir\\X", "dir/x"}, {u"DIR\\X\\BODY.BMP", "Dir/X/BODY.BMP"},
+        {u"nowhere\\BODY.BMP", "nowhere/BODY.BMP"},
+    };
+    std::u16string base = DevicePathFromHost(folder.path.string()) + u"\\";
+    for (const auto &row : rows)
+        EXPECT_EQ(DeviceHostPath(base + row.device), folder.path.string() + "/" + row.host) << DeviceUtf8(row.device);
 }
 
 // CP_ACP follows the device's code page: 932 unless a test sets another.

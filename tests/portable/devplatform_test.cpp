@@ -84,6 +84,92 @@ TEST(Files, OpenExistingSharingAndCreateAlways) {
     EXPECT_EQ(ReadAll(path), "\xEE\xFF\xC0");
 }
 
+// A folder as a skin made on Windows may bring it: every file holds its own
+// name, so an open shows which entry it reached.
+const char16_t *const kNamedFiles[] = {
+    u"Body.bmp", u"Sub/SKIN.TXT", u"a", u"ab", u"B", u"Zz", u"_x",
+    u"\u00e9", u"\u00ff", u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600",  // é ÿ ı ς ａ 😀
+};
+
+TestWString Wide(const char16_t *text) {
+    std::u16string units(text);
+    return TestWString(units.begin(), units.end());
+}
+
+// The folder's path with a trailing backslash, or empty when it could not be filled.
+TestWString FillNamedFolder(const TestFolder &folder) {
+    for (const char16_t *name : kNamedFiles)
+        if (!WriteTestFile(folder.path / std::filesystem::path(std::u16string(name)), TestUtf8(Wide(name))))
+            return TestWString();
+    return TestDevicePath(folder.path, true);
+}
+
+// Names match whatever their case (upper-casing each unit one to one, so ı,
+// ς and ß fold to nothing else), either slash separates, "." and ".." fold
+// away, a folder loses one trailing dot and the last element all its
+// trailing dots and blanks.
+TEST(Files, NamesAreReadAsThePlatformReadsThem) {
+    TestFolder folder("devfiles-names");
+    TestWString base = FillNamedFolder(folder);
+    ASSERT_FALSE(base.empty());
+    const struct { const char16_t *path; const char *expected; } rows[] = {
+        {u"body.bmp", "Body.bmp"}, {u"BODY.BMP", "Body.bmp"}, {u"Body.bmp. .", "Body.bmp"},
+        {u"sub//skin.txt", "Sub/SKIN.TXT"}, {u"SUB\\skin.txt", "Sub/SKIN.TXT"}, {u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
+        {u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
+        {u"\u00c9", "\xC3\xA9"}, {u"\u0178", "\xC3\xBF"}, {u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
+        {u"I", "<error 2>"}, {u"\u03a3", "<error 2>"}, {u"\u00df", "<error 2>"},       // I Σ ß
+        {u"Body.bmpx", "<error 2>"}, {u"nowhere\\Body.bmp", "<error 3>"}, {u"Sub..\\skin.txt", "<error 3>"},
+        {u"Sub \\skin.txt", "<error 3>"}, {u"Sub\\", "<error 5>"},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(ReadAll(base + Wide(row.path)), row.expected) << TestUtf8(Wide(row.path));
+}
+
+// The order NTFS keeps: names compared after upper-casing, unit by unit.
+TEST(Files, SearchListsInTheVolumesOrder) {
+    TestFolder folder("devfiles-order");
+    TestWString base = FillNamedFolder(folder);
+    ASSERT_FALSE(base.empty());
+    const struct { const char16_t *pattern; const char *expected; } rows[] = {
+        {u"*", ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
+        {u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
+        {u"*.BMP", "Body.bmp "}, {u"\u00c9*", "\xC3\xA9 "}, {u"sub/*", ". .. SKIN.TXT "},
+        {u"SUB\\skin.txt.", "SKIN.TXT "}, {u"sub\\", "<error 2>"}, {u"nowhere\\*", "<error 3>"},
+    };
+    for (const auto &row : rows) {
+        WIN32_FIND_DATAW data;
+        HANDLE search = FindFirstFileW((base + Wide(row.pattern)).c_str(), &data);
+        std::string found = search == INVALID_HANDLE_VALUE ? "<error " + std::to_string(GetLastError()) + ">" : "";
+        if (search != INVALID_HANDLE_VALUE) {
+            do found += TestUtf8(data.cFileName) + " ";
+            while (FindNextFileW(search, &data));
+            FindClose(search);
+        }
+        EXPECT_EQ(found, row.expected) << TestUtf8(Wide(row.pattern));
+    }
+}
+
+// Writing through another spelling replaces the entry and keeps its name.
+TEST(Files, CreatingUnderAnotherCaseReachesTheEntry) {
+    TestFolder folder("devfiles-create");
+    ASSERT_TRUE(WriteTestFile(folder.path / "Body.bmp", "old"));
+    TestWString base = TestDevicePath(folder.path, true);
+    EXPECT_EQ(Open(base + Wide(u"bOdY.bmp"), GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+    HANDLE file = Open(base + Wide(u"BODY.BMP."), GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, "new", 3, &written, nullptr));
+    CloseHandle(file);
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((base + Wide(u"*.bmp")).c_str(), &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(TestUtf8(data.cFileName), "Body.bmp");
+    EXPECT_FALSE(FindNextFileW(search, &data)) << "and no second entry " << TestUtf8(data.cFileName);
+    FindClose(search);
+    EXPECT_EQ(ReadAll(base + Wide(u"Body.bmp")), "new");
+}
+
 // ---- drawing ----
 
 // A DIB section selected into its own memory DC.
