@@ -1,7 +1,14 @@
-// One animation tick of a skin whose frame lasts 2147483647 ms (about 24
-// days) and whose event rules never match (30 February): every tick looks
-// ahead over the whole display time for every such rule, and the timer
-// repeats such a tick ten times a second. Target: under 1 ms a tick.
+// The schedule's walks over a skin whose event rules never match, so that
+// every walk runs to its end. The second argument says how they fail: 0 on
+// the date (30 February), 1 on the time (a line cut short before its seconds
+// field: every day, hour and minute allowed, no second).
+//
+// BM_TickWithIdleEventRules: one animation tick whose frame lasts
+// 2147483647 ms (about 24 days): the look-ahead covers the whole display time
+// for every rule, and the timer repeats such a tick ten times a second.
+// Target: under 1 ms a tick.
+// BM_CatchUpAfterAYearWithIdleEventRules: the first tick's event check after
+// a pause of a year, the longest catch-up there is.
 #include "device.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
@@ -18,15 +25,25 @@ namespace {
 
 TestSkin idleSkin;
 
+// A rule of the event sequence that never matches, on its date or its time.
+ScheduleRule NeverMatchingRule(int32_t sequence, int64_t kind) {
+    ScheduleRule never = TestRuleAlways(sequence);
+    if (kind == 1) {
+        for (int32_t second = 0; second < kSeconds; second++) never.second[second] = 0;
+        return never;
+    }
+    for (int32_t day = 0; day < kDayFlags; day++) never.day[day] = day == 30;
+    for (int32_t month = 0; month < kMonthFlags; month++) never.month[month] = month == 2;
+    return never;
+}
+
 // Rule 0 plays sequence 0 (one frame of the longest display time); rules 1
-// to ruleCount name event sequence 1 on 30 February.
-void BuildIdleEventSkin(int32_t ruleCount) {
+// to ruleCount name event sequence 1 and never match.
+void BuildIdleEventSkin(int32_t ruleCount, int64_t kind) {
     idleSkin = TestSkin{};
     AddTestSequence(idleSkin, {TestFrame(INT32_MAX, INT32_MAX, {})});
     int32_t event = AddTestSequence(idleSkin, {TestFrame(1000, 1000, {})}, 0);
-    ScheduleRule never = TestRuleAlways(event);
-    for (int32_t day = 0; day < kDayFlags; day++) never.day[day] = day == 30;
-    for (int32_t month = 0; month < kMonthFlags; month++) never.month[month] = month == 2;
+    ScheduleRule never = NeverMatchingRule(event, kind);
     idleSkin.rules = {TestRuleAlways(0)};
     idleSkin.rules.insert(idleSkin.rules.end(), (size_t)ruleCount, never);
     UseTestSkin(idleSkin);
@@ -56,7 +73,7 @@ bool StartIdleDevice() {
 }
 
 void BM_TickWithIdleEventRules(benchmark::State &state) {
-    BuildIdleEventSkin((int32_t)state.range(0));
+    BuildIdleEventSkin((int32_t)state.range(0), state.range(1));
     if (!StartIdleDevice()) {
         state.SkipWithError("no work surfaces");
         return;
@@ -69,6 +86,22 @@ void BM_TickWithIdleEventRules(benchmark::State &state) {
     }
     if (lastTickDuration != INT32_MAX) state.SkipWithError("an event rule took over");
 }
-BENCHMARK(BM_TickWithIdleEventRules)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TickWithIdleEventRules)
+    ->Args({100, 0})->Args({1000, 0})->Args({100, 1})->Args({1000, 1})
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_CatchUpAfterAYearWithIdleEventRules(benchmark::State &state) {
+    BuildIdleEventSkin((int32_t)state.range(0), state.range(1));
+    const SYSTEMTIME now = TestTime(2024, 3, 1, 5, 12, 0, 0), yearAgo = TestTime(2023, 3, 1, 3, 12, 0, 0);
+    for (auto _ : state) {
+        animation.currentRule = 0;
+        animation.lastTickTime = yearAgo;
+        benchmark::DoNotOptimize(CheckEventRules(&now, 1000));
+    }
+    if (animation.currentRule != 0) state.SkipWithError("an event rule took over");
+}
+BENCHMARK(BM_CatchUpAfterAYearWithIdleEventRules)
+    ->Args({100, 0})->Args({1000, 0})->Args({100, 1})->Args({1000, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
