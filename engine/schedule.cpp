@@ -5,6 +5,12 @@
 // and CheckEventRules every time: its catch-up walks the seconds since the
 // previous tick, its look-ahead the seconds of the coming frame, both with
 // the yearless calendar walk below (February always has 28 days).
+//
+// The walk answers as if it tested every second in turn, but it moves a day
+// at a time and searches a day's hours, minutes and seconds only when the
+// rule allows its date (FirstAllowedStep). Display times run to 24 days and
+// a skin may hold any number of event rules, so a walk per second would cost
+// millions of tests per rule and tick.
 #include "engine/schedule.h"
 
 #include "skin/tables.h"
@@ -16,12 +22,16 @@ namespace {
 // The walk's month lengths, January first; February is always 28 days.
 const uint8_t kWalkMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
+const int32_t kSecondsPerDay = 86400;
+
 // A walk longer than a year would only revisit the same month, day and hour
 // combinations; this also bounds a catch-up after years of pause.
-const int64_t kWalkLimitSeconds = 366LL * 86400;
+const int64_t kWalkLimitSeconds = 366LL * kSecondsPerDay;
 
-struct CalendarWalk {
-    uint32_t weekday, month, day, hour, minute, second;
+// The walk's date: the three fields that change at midnight. The time of
+// day is a second from 0 to 86399.
+struct WalkDay {
+    uint32_t weekday, month, day;
 };
 
 int IsValidLocalTime(const SYSTEMTIME *t) {
@@ -30,32 +40,100 @@ int IsValidLocalTime(const SYSTEMTIME *t) {
            t->wSecond < kSeconds;
 }
 
-CalendarWalk WalkFrom(const SYSTEMTIME *t) {
-    return {t->wDayOfWeek, t->wMonth, t->wDay, t->wHour, t->wMinute, t->wSecond};
+WalkDay DayFrom(const SYSTEMTIME *t) {
+    return {t->wDayOfWeek, t->wMonth, t->wDay};
 }
 
-int WalkEquals(const CalendarWalk *walk, const SYSTEMTIME *t) {
-    return walk->weekday == t->wDayOfWeek && walk->month == t->wMonth && walk->day == t->wDay &&
-           walk->hour == t->wHour && walk->minute == t->wMinute && walk->second == t->wSecond;
+int32_t SecondOfDay(const SYSTEMTIME *t) {
+    return t->wHour * 3600 + t->wMinute * 60 + t->wSecond;
 }
 
-void StepWalk(CalendarWalk *walk) {
-    if (++walk->second < 60) return;
-    walk->second = 0;
-    if (++walk->minute < 60) return;
-    walk->minute = 0;
-    if (++walk->hour < 24) return;
-    walk->hour = 0;
+int DayEquals(const WalkDay *walk, const SYSTEMTIME *t) {
+    return walk->weekday == t->wDayOfWeek && walk->month == t->wMonth && walk->day == t->wDay;
+}
+
+// Midnight of the walk. A start day beyond the month's walk length
+// (29 February) also rolls over here.
+void StepDay(WalkDay *walk) {
     walk->weekday = (walk->weekday + 1) % 7;
-    // A start day beyond the month's walk length (29 February) also rolls over here.
     if (++walk->day <= kWalkMonthDays[walk->month - 1]) return;
     walk->day = 1;
     walk->month = walk->month % 12 + 1;
 }
 
-int RuleAllows(const ScheduleRule *rule, const CalendarWalk *walk) {
-    return rule->weekday[walk->weekday] && rule->month[walk->month] && rule->day[walk->day] &&
-           rule->hour[walk->hour] && rule->minute[walk->minute] && rule->second[walk->second];
+int RuleAllowsDay(const ScheduleRule *rule, const WalkDay *walk) {
+    return rule->weekday[walk->weekday] && rule->month[walk->month] && rule->day[walk->day];
+}
+
+// The first index from `from` on whose flag is set, or -1.
+int32_t FirstFlagFrom(const uint8_t *flags, int32_t count, int32_t from) {
+    for (int32_t i = from; i < count; i++)
+        if (flags[i]) return i;
+    return -1;
+}
+
+// A rule that allows no hour, minute or second matches on no day; checking
+// that once keeps the searches below to two candidates per level: any later
+// hour or minute is searched from its start, where a match is certain.
+int RuleAllowsSomeTimeOfDay(const ScheduleRule *rule) {
+    return FirstFlagFrom(rule->hour, kHours, 0) >= 0 && FirstFlagFrom(rule->minute, kMinutes, 0) >= 0 &&
+           FirstFlagFrom(rule->second, kSeconds, 0) >= 0;
+}
+
+// The first second of the hour from `from` (0 to 3599) on that the rule's
+// minutes and seconds allow, or -1.
+int32_t FirstAllowedSecondOfHour(const ScheduleRule *rule, int32_t from) {
+    for (int32_t minute = FirstFlagFrom(rule->minute, kMinutes, from / 60); minute >= 0;
+         minute = FirstFlagFrom(rule->minute, kMinutes, minute + 1)) {
+        int32_t second = FirstFlagFrom(rule->second, kSeconds, minute == from / 60 ? from % 60 : 0);
+        if (second >= 0) return minute * 60 + second;
+    }
+    return -1;
+}
+
+// The first second of the day from `from` on that the rule's hours,
+// minutes and seconds allow, or -1.
+int32_t FirstAllowedSecondOfDay(const ScheduleRule *rule, int32_t from) {
+    for (int32_t hour = FirstFlagFrom(rule->hour, kHours, from / 3600); hour >= 0;
+         hour = FirstFlagFrom(rule->hour, kHours, hour + 1)) {
+        int32_t inHour = FirstAllowedSecondOfHour(rule, hour == from / 3600 ? from % 3600 : 0);
+        if (inHour >= 0) return hour * 3600 + inHour;
+    }
+    return -1;
+}
+
+// The last step of a walk that is at this day's 00:00:00 at step midnight
+// and at its second start now: the step where it meets until's six fields
+// today, if that comes before lastStep.
+int64_t StopAtUntil(const WalkDay *walk, int64_t midnight, int32_t start, const SYSTEMTIME *until,
+                    int64_t lastStep) {
+    if (until == nullptr || !DayEquals(walk, until) || SecondOfDay(until) < start) return lastStep;
+    int64_t meeting = midnight + SecondOfDay(until);
+    return meeting < lastStep ? meeting : lastStep;
+}
+
+// The walk from `from` tests one moment per second: step 0 is `from`
+// itself, and every step moves the walk on by one second. This gives the
+// first step from 0 to lastStep that the rule allows, or -1; with until, the
+// walk also ends once it has tested the first moment whose six fields equal
+// until's. It goes a day at a time and looks into a day only when the rule
+// allows its date, so its cost grows with the days walked, not the seconds.
+int64_t FirstAllowedStep(const ScheduleRule *rule, const SYSTEMTIME *from, int64_t lastStep,
+                         const SYSTEMTIME *until) {
+    if (!RuleAllowsSomeTimeOfDay(rule)) return -1;
+    WalkDay walk = DayFrom(from);
+    int32_t start = SecondOfDay(from);
+    // The step at which the walk is (or would have been) at this day's 00:00:00.
+    for (int64_t midnight = -start; midnight <= lastStep; midnight += kSecondsPerDay) {
+        lastStep = StopAtUntil(&walk, midnight, start, until, lastStep);
+        if (RuleAllowsDay(rule, &walk)) {
+            int32_t second = FirstAllowedSecondOfDay(rule, start);
+            if (second >= 0 && midnight + second <= lastStep) return midnight + second;
+        }
+        StepDay(&walk);
+        start = 0;
+    }
+    return -1;
 }
 
 const ScheduleRule *RuleAt(int32_t rule) {
@@ -76,9 +154,7 @@ int64_t DayNumber(int64_t year, int64_t month, int64_t day) {
 int64_t SecondsBetween(const SYSTEMTIME *since, const SYSTEMTIME *now) {
     int64_t days = DayNumber(now->wYear, now->wMonth, now->wDay) -
                    DayNumber(since->wYear, since->wMonth, since->wDay);
-    int64_t nowSeconds = now->wHour * 3600 + now->wMinute * 60 + now->wSecond;
-    int64_t sinceSeconds = since->wHour * 3600 + since->wMinute * 60 + since->wSecond;
-    return days * 86400 + nowSeconds - sinceSeconds;
+    return days * kSecondsPerDay + SecondOfDay(now) - SecondOfDay(since);
 }
 
 // 1 when the rule names an event sequence that exists.
@@ -116,8 +192,7 @@ uint32_t RandomInRange(uint32_t low, uint32_t high) {
 int RuleMatches(int32_t rule, const SYSTEMTIME *t) {
     const ScheduleRule *record = RuleAt(rule);
     if (record == nullptr || !IsValidLocalTime(t)) return 0;
-    CalendarWalk walk = WalkFrom(t);
-    return RuleAllows(record, &walk);
+    return FirstAllowedStep(record, t, 0, nullptr) == 0;
 }
 
 // The walk stops at now's six fields, and in any case after as many steps as
@@ -130,25 +205,19 @@ int RuleMatchedSince(int32_t rule, const SYSTEMTIME *now, const SYSTEMTIME *sinc
     int64_t limit = SecondsBetween(since, now);
     if (limit < 0) limit = 0;
     if (limit > kWalkLimitSeconds) limit = kWalkLimitSeconds;
-    CalendarWalk walk = WalkFrom(since);
-    for (int64_t step = 0;; step++) {
-        if (RuleAllows(record, &walk)) return 1;
-        if (WalkEquals(&walk, now) || step >= limit) return 0;
-        StepWalk(&walk);
-    }
+    return FirstAllowedStep(record, since, limit, now) >= 0;
 }
 
+// The window's seconds are now and the next window / 1000; the answer aims
+// at the middle of the first one allowed.
 int32_t MillisecondsUntilRule(int32_t rule, const SYSTEMTIME *now, int32_t window) {
     const ScheduleRule *record = RuleAt(rule);
     if (record == nullptr || !IsValidLocalTime(now)) return -1;
     int32_t n = window / 1000 + 1;
     if (n < 1) return -1;
-    CalendarWalk walk = WalkFrom(now);
-    for (int32_t k = 0; k < n; k++) {
-        if (RuleAllows(record, &walk)) return k * 1000 - now->wMilliseconds + 500;
-        StepWalk(&walk);
-    }
-    return -1;
+    int64_t step = FirstAllowedStep(record, now, n - 1, nullptr);
+    if (step < 0) return -1;
+    return (int32_t)(step * 1000 - now->wMilliseconds + 500);
 }
 
 void SelectRuleForNow(const SYSTEMTIME *now) {

@@ -15,7 +15,7 @@
 
 #include <algorithm>
 #include <map>
-
+#include <set>
 #include <string>
 
 namespace {
@@ -159,6 +159,20 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
             << step.what;
         EXPECT_EQ(t0 + (uint32_t)step.wait, animation.nextDueTick) << step.what;
     }
+}
+
+// Each tick draws its frame's display time anew, from the minimum to the
+// maximum, both included.
+TEST_F(TickTest, DisplayTimeLiesBetweenItsBoundsAndReachesBoth) {
+    AddTestSequence(skin, {TestFrame(100, 103, {})});
+    Start();
+    DeviceSeedRandom(7);
+    std::set<int32_t> seen;
+    for (int tick = 0; tick < 200; tick++) {
+        AnimationTick(mainWindow);
+        seen.insert(lastTickDuration);
+    }
+    EXPECT_EQ((std::set<int32_t>{100, 101, 102, 103}), seen);
 }
 
 TEST_F(TickTest, TimeTextOnTheDeviceClock) {
