@@ -1,11 +1,11 @@
 // Reading BMP files into image records.
 //
-// LoadBitmapFile is the entry: it builds the path, opens the file, checks
-// the file header (TestBitmapFile), reads the info header and colour table
-// into the shared headerBuffer and checks every field the conversion relies
-// on (ParseBitmapHeader), then converts the rows one at a time through the
-// row buffer into the record (LoadPicture or LoadMask), storing each pixel
-// with WritePixel. Every file the loader cannot read without overrunning a
+// LoadBitmapFile is the entry: it gives up what the record held, builds the
+// path, opens the file, checks the file header (TestBitmapFile), reads the
+// info header and colour table into the shared headerBuffer and checks every
+// field the conversion relies on (ParseBitmapHeader), then converts the rows
+// one at a time through the row buffer into the record (LoadPicture or
+// LoadMask), storing each pixel with WritePixel. Every file the loader cannot read without overrunning a
 // buffer (header beyond headerBuffer, rows beyond the row buffer, sizes
 // beyond kMaxImageSide, top-down or empty images, compressed data) is
 // refused with "File Type error", like a file that is not a BMP at all; a
@@ -219,7 +219,11 @@ static void LoadMask(ImageRecord *record, HANDLE file, const BitmapLayout *layou
     }
 }
 
-static void ClearImage(ImageRecord *record) {
+// A later script line with the same index loads into the same record: what
+// the earlier one loaded is freed here, whatever the new load gives.
+static void ReleaseImage(ImageRecord *record) {
+    free(record->pixels);
+    free(record->palette);
     record->pixels = NULL;
     record->palette = NULL;
     record->width = 0;
@@ -229,7 +233,7 @@ static void ClearImage(ImageRecord *record) {
 
 void LoadBitmapFile(ImageRecord *record, int kind) {
     WCHAR path[kImagePathUnits];
-    ClearImage(record);
+    ReleaseImage(record);
     if (!BuildImagePath(record, path)) {
         ReportOpenError(path);
         return;

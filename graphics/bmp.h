@@ -13,6 +13,7 @@ extern BYTE headerBuffer[kHeaderBufferBytes];
 enum { kLoadMask = 0, kLoadPicture = 1 };
 
 // Loads exeFolder + record->fileName into the record as a picture (kind 1)
-// or a 1-bit mask (kind 0). On failure the record keeps no pixels and the
-// user has been told.
+// or a 1-bit mask (kind 0). The record's pixels and palette must be owned by
+// it or null: whatever it held is freed first. On failure the record keeps
+// no pixels and the user has been told.
 void LoadBitmapFile(ImageRecord *record, int kind);

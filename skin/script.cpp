@@ -140,6 +140,8 @@ static void ApplyFontLine(const WCHAR *line) {
 
 // Gindex,file,x,y,key and Mindex,file,x,y,key. A line without the comma
 // after the file name is skipped: its numbers would be read from the name.
+// A line that reuses an index loads into the same record, and the loader
+// frees what the earlier line loaded there.
 static void ApplyImageLine(const WCHAR *line, int isGraphic) {
     int32_t position;
     int32_t index = IndexOfLine(line, &position);

@@ -96,3 +96,44 @@ TEST(LoadSkinDevice, CutNamesLoadAndMissingImagesAreTold) {
     EXPECT_NE(nullptr, skinTables.graphics[0].pixels);
     EXPECT_EQ(8, skinTables.areaWidth);
 }
+
+static std::string Shape(const ImageRecord &image) {
+    if (!image.pixels) return "-";
+    return std::to_string(image.width) + "x" + std::to_string(image.height);
+}
+
+// A line that reuses an index replaces the earlier picture whatever it
+// gives: another picture, a missing or bad file, or no file name at all.
+// The sanitizer build runs this test alone with leak detection on, so an
+// earlier picture that is not freed fails it.
+TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
+    const struct { const char *lines; const char *graphic, *mask; } rows[] = {
+        /* lines for index I                       graphic  mask */
+        {"GI,wide.bmp,\r\nGI,tall.bmp,\r\n"
+         "MI,wide.bmp,\r\nMI,tall.bmp,\r\n",            "1x3",   "1x3"},
+        {"GI,wide.bmp,\r\nGI,none.bmp,\r\n"
+         "MI,wide.bmp,\r\nMIm,\r\n",                     "-",     "-"},
+        {"GI,wide.bmp,\r\nGI,bad.bmp,\r\n"
+         "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",             "-",     "-"},
+        {"GI,tall.bmp,\r\nGI,wide.bmp\r\n"
+         "MI,tall.bmp,\r\nMI,wide.bmp\r\n",             "1x3",   "1x3"},
+    };
+    TestFolder root("repeat");
+    std::string script;
+    for (size_t i = 0; i < std::size(rows); i++) {
+        std::string lines = rows[i].lines;
+        for (size_t at; (at = lines.find('I')) != std::string::npos;) lines.replace(at, 1, std::to_string(i));
+        script += lines;
+    }
+    MakeSkins(root, {{"cat", script}});
+    BmpSpec wide, tall;
+    wide.width = 3, tall.height = 3;
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", wide));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", tall));
+    ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "bad.bmp", "BA"));
+    ASSERT_EQ(1, LoadSkin());
+    for (size_t i = 0; i < std::size(rows); i++) {
+        EXPECT_EQ(rows[i].graphic, Shape(skinTables.graphics[i])) << rows[i].lines;
+        EXPECT_EQ(rows[i].mask, Shape(skinTables.masks[i])) << rows[i].lines;
+    }
+}
