@@ -346,5 +346,6 @@ int LoadSkin(void) {
         return 0;
     }
     nextRule = 1;
+    ResetPixelBudget();   // each skin gets the whole budget for its pictures
     return ReadScriptPass(path, ApplyLine);
 }

@@ -4,6 +4,7 @@
 #include "skin/script.h"
 
 #include "device.h"
+#include "graphics/bmp.h"
 #include "shell/globals.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
@@ -97,6 +98,13 @@ TEST(LoadSkinDevice, CutNamesLoadAndMissingImagesAreTold) {
     EXPECT_EQ(8, skinTables.areaWidth);
 }
 
+// The messages shown so far, "; " between them.
+static std::string Messages() {
+    std::string all;
+    for (const DeviceMessageBox &box : DeviceMessageBoxes()) all += (all.empty() ? "" : "; ") + DeviceUtf8(box.text);
+    return all;
+}
+
 static std::string Shape(const ImageRecord &image) {
     if (!image.pixels) return "-";
     return std::to_string(image.width) + "x" + std::to_string(image.height);
@@ -136,4 +144,29 @@ TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
         EXPECT_EQ(rows[i].graphic, Shape(skinTables.graphics[i])) << rows[i].lines;
         EXPECT_EQ(rows[i].mask, Shape(skinTables.masks[i])) << rows[i].lines;
     }
+}
+
+// One skin's pictures share kSkinPixelBudget: the line that would go over it
+// is told and left empty, later lines that fit still load, and the next skin
+// loaded starts with the whole budget again.
+TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
+    TestFolder root("budget");
+    BmpSpec big;
+    big.bitsPerPixel = 8, big.width = 3080, big.height = 4096;   // 12.6 MB of pixels
+    big.palette.assign(256, 0x336699);
+    std::string script;
+    for (int i = 0; i < 6; i++) script += "G" + std::to_string(i) + ",big.bmp,0,0\r\n";
+    MakeSkins(root, {{"cat", script + "G6,small.bmp,0,0\r\n"}});
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "big.bmp", big));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "small.bmp", BmpSpec{}));
+    ASSERT_EQ(1, LoadSkin());
+    std::string shapes;
+    for (int i = 0; i <= 6; i++) shapes += " " + Shape(skinTables.graphics[i]);
+    EXPECT_EQ(" 3080x4096 3080x4096 3080x4096 3080x4096 3080x4096 - 1x1", shapes);
+    EXPECT_EQ("Out of memory.", Messages());
+
+    MakeSkins(root, {{"cat", "G0,big.bmp,0,0\r\n"}});
+    ASSERT_EQ(1, LoadSkin());
+    EXPECT_EQ("3080x4096", Shape(skinTables.graphics[0]));
+    EXPECT_EQ("", Messages());
 }
