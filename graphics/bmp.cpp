@@ -1,15 +1,17 @@
 // Reading BMP files into image records.
 //
-// LoadBitmapFile is the entry: it builds the path, opens the file, checks
-// the file header (TestBitmapFile), reads the info header and colour table
-// into the shared headerBuffer and checks every field the conversion relies
-// on (ParseBitmapHeader), then converts the rows one at a time through the
-// row buffer into the record (LoadPicture or LoadMask), storing each pixel
-// with WritePixel. Every file the loader cannot read without overrunning a
-// buffer (header beyond headerBuffer, rows beyond the row buffer, sizes
-// beyond kMaxImageSide, top-down or empty images, compressed data) is
-// refused with "File Type error", like a file that is not a BMP at all; a
-// refused file leaves the record empty (no pixels, width and height 0).
+// LoadBitmapFile is the entry: it gives up what the record held, builds the
+// path, opens the file, checks the file header (TestBitmapFile), reads the
+// info header and colour table into the shared headerBuffer and checks every
+// field the conversion relies on (ParseBitmapHeader), then converts the rows
+// one at a time through the row buffer into the record (LoadPicture or
+// LoadMask), storing each pixel with WritePixel. Every file the loader
+// cannot read without overrunning a buffer (header beyond headerBuffer, rows
+// beyond the row buffer, sizes beyond kMaxImageSide, top-down or empty
+// images, compressed data), and every file whose pixel data is shorter than
+// its rows, is refused with "File Type error", like a file that is not a BMP
+// at all; a refused file leaves the record empty (no pixels, width and
+// height 0). The pixel memory one skin may load is capped (pixelBytesLoaded).
 #include "graphics/bmp.h"
 
 #include "graphics/pixels.h"
@@ -33,6 +35,9 @@ enum {
 static BYTE fileHeader[kFileHeaderBytes];
 static BYTE rowBuffer[kRowBufferBytes];
 static WCHAR messageText[kMessageUnits];
+// Pixel bytes handed out since the skin load began; every load counts, also
+// one that replaces an earlier picture, so the work is capped as well.
+static uint64_t pixelBytesLoaded;
 
 // What ParseBitmapHeader learnt of the file.
 struct BitmapLayout {
@@ -104,15 +109,29 @@ static int IsConvertedDepth(int32_t bits) {
 }
 
 // The file's row length: files whose size exceeds header and unpadded pixel
-// data by exactly 1008 bytes have unpadded rows; otherwise the pixel data is
-// shared out evenly among the rows (which gives the padded length of an
-// ordinary file).
+// data by exactly 1008 bytes have unpadded rows; a file that holds padded
+// rows but lacks (part of) the last row's padding, which some writers drop,
+// has padded rows; otherwise the pixel data is shared out evenly among the
+// rows (which gives the padded length of an ordinary file).
 static uint32_t FileRowLength(uint32_t fileSize, uint32_t offBits, const BitmapLayout *layout) {
+    uint64_t rows = (uint64_t)layout->height;
+    uint64_t padded = ((uint64_t)layout->pixelBytes + 3) / 4 * 4;
     int64_t unpadded = (int64_t)layout->pixelBytes * layout->height;
     if ((int64_t)fileSize - unpadded - (int64_t)offBits == kUnpaddedMarker)
         return layout->pixelBytes;
     if (fileSize < offBits) return 0;
-    return (fileSize - offBits) / (uint32_t)layout->height;
+    uint64_t data = fileSize - offBits;
+    if (data < rows * padded && data >= (rows - 1) * padded + layout->pixelBytes)
+        return (uint32_t)padded;
+    return (uint32_t)(data / rows);
+}
+
+// Whether the file holds every row's pixels: rows of rowLength bytes, the
+// last of which may stop right after its pixels.
+static int HoldsEveryRow(uint32_t fileSize, uint32_t offBits, const BitmapLayout *layout) {
+    if (layout->rowLength < layout->pixelBytes || fileSize < offBits) return 0;
+    uint64_t needed = (uint64_t)(layout->height - 1) * layout->rowLength + layout->pixelBytes;
+    return needed <= fileSize - offBits;
 }
 
 // Reads bfOffBits - 14 bytes of info header and colour table into
@@ -136,11 +155,13 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
     layout->height = height;
     layout->bitsPerPixel = bits;
     layout->pixelBytes = (uint32_t)(((int64_t)bits * width + 7) / 8);
-    layout->rowLength = 0;
+    uint32_t fileSize = GetFileSize(file, NULL);
+    layout->rowLength = FileRowLength(fileSize, offBits, layout);
+    // Missing rows would read as zeros: a header alone could then claim a
+    // picture of many megabytes.
+    if (!HoldsEveryRow(fileSize, offBits, layout)) return 0;
     if (!IsConvertedDepth(bits)) return 1;   // no rows will be read
-    if (layout->pixelBytes > kRowBufferBytes) return 0;
-    layout->rowLength = FileRowLength(GetFileSize(file, NULL), offBits, layout);
-    return layout->rowLength <= kRowBufferBytes;
+    return layout->pixelBytes <= kRowBufferBytes && layout->rowLength <= kRowBufferBytes;
 }
 
 // Reads the next file row into the row buffer; bytes the file does not
@@ -176,12 +197,28 @@ static ColourValue *LoadPalette(int32_t bits) {
     return palette;
 }
 
+void ResetPixelBudget(void) { pixelBytesLoaded = 0; }
+
+// Gives the record its pixel buffer at the storage depth, within the skin's
+// pixel budget: a load that would go over it is told as "Out of memory."
+// and gets nothing. Returns 1 or 0.
+static int AllocateLoadedPixels(ImageRecord *record, const BitmapLayout *layout, int32_t bits) {
+    uint64_t bytes = (uint64_t)PackedRowBytes(layout->width, bits) * (uint64_t)layout->height;
+    if (pixelBytesLoaded + bytes > kSkinPixelBudget) {
+        ReportError(WSTR("Out of memory."));
+        return 0;
+    }
+    if (!AllocateImagePixels(record, layout->width, layout->height, bits)) return 0;
+    pixelBytesLoaded += bytes;
+    return 1;
+}
+
 static void LoadPicture(ImageRecord *record, HANDLE file, const BitmapLayout *layout) {
     int32_t bits = layout->bitsPerPixel;
     if (!IsConvertedDepth(bits)) return;
     ColourValue *palette = NULL;
     if (bits <= 8 && !(palette = LoadPalette(bits))) return;
-    if (!AllocateImagePixels(record, layout->width, layout->height, bits)) {
+    if (!AllocateLoadedPixels(record, layout, bits)) {
         free(palette);
         return;
     }
@@ -206,7 +243,7 @@ static void LoadMask(ImageRecord *record, HANDLE file, const BitmapLayout *layou
     ColourValue *palette = (ColourValue *)malloc(sizeof maskPaletteValues);
     if (!palette) return;
     memcpy(palette, maskPaletteValues, sizeof maskPaletteValues);
-    if (!AllocateImagePixels(record, layout->width, layout->height, 1)) {
+    if (!AllocateLoadedPixels(record, layout, 1)) {
         free(palette);
         return;
     }
@@ -219,9 +256,10 @@ static void LoadMask(ImageRecord *record, HANDLE file, const BitmapLayout *layou
     }
 }
 
-static void ClearImage(ImageRecord *record) {
-    record->pixels = NULL;
-    record->palette = NULL;
+// A later script line with the same index loads into the same record: what
+// the earlier one loaded is freed here, whatever the new load gives.
+static void ReleaseImage(ImageRecord *record) {
+    FreeImageRecord(record);
     record->width = 0;
     record->height = 0;
     record->rowBytes = 0;
@@ -229,7 +267,7 @@ static void ClearImage(ImageRecord *record) {
 
 void LoadBitmapFile(ImageRecord *record, int kind) {
     WCHAR path[kImagePathUnits];
-    ClearImage(record);
+    ReleaseImage(record);
     if (!BuildImagePath(record, path)) {
         ReportOpenError(path);
         return;

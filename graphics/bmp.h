@@ -13,6 +13,17 @@ extern BYTE headerBuffer[kHeaderBufferBytes];
 enum { kLoadMask = 0, kLoadPicture = 1 };
 
 // Loads exeFolder + record->fileName into the record as a picture (kind 1)
-// or a 1-bit mask (kind 0). On failure the record keeps no pixels and the
-// user has been told.
+// or a 1-bit mask (kind 0). The record's pixels and palette must be owned by
+// it or null: whatever it held is freed first. On failure the record keeps
+// no pixels and the user has been told.
 void LoadBitmapFile(ImageRecord *record, int kind);
+
+// The pixel memory the pictures and masks of one skin may load together,
+// far above any real skin: every load counts, also one that replaces an
+// earlier picture, so that a script naming a large file on many lines is
+// refused instead of taking gigabytes and minutes. A load that would go over
+// it is refused with "Out of memory." and the skin loads on without it.
+enum { kSkinPixelBudget = 64 * 1024 * 1024 };
+
+// Starts the count anew for the next skin (LoadSkin calls it first).
+void ResetPixelBudget(void);

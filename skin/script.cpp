@@ -13,6 +13,8 @@
 #include "graphics/bmp.h"
 #include "shell/globals.h"
 
+#include <stdlib.h>
+
 enum { kMaxLayers = kLayerSlots - 1, kMessageUnits = kScriptPathUnits + 32 };
 
 // The filling pass's own state: frames filled so far per sequence, and the
@@ -140,6 +142,8 @@ static void ApplyFontLine(const WCHAR *line) {
 
 // Gindex,file,x,y,key and Mindex,file,x,y,key. A line without the comma
 // after the file name is skipped: its numbers would be read from the name.
+// A line that reuses an index loads into the same record, and the loader
+// frees what the earlier line loaded there.
 static void ApplyImageLine(const WCHAR *line, int isGraphic) {
     int32_t position;
     int32_t index = IndexOfLine(line, &position);
@@ -328,9 +332,8 @@ static void ApplyLine(const WCHAR *line) {
     }
 }
 
-int LoadSkin(void) {
-    WCHAR path[kScriptPathUnits];
-    if (!ChooseSkin(path)) return 0;
+// The three passes over the script: count sequences, count the rest, fill.
+static int ReadSkinScript(const WCHAR *path) {
     skinTables.sequenceMax = 0;
     if (!ReadScriptPass(path, CountSequences)) return 0;
     if (!AllocateSequenceTables(&filledFrames)) {
@@ -344,5 +347,16 @@ int LoadSkin(void) {
         return 0;
     }
     nextRule = 1;
+    ResetPixelBudget();   // each skin gets the whole budget for its pictures
     return ReadScriptPass(path, ApplyLine);
+}
+
+// The fill pass's frame counts are needed only while the script is read.
+int LoadSkin(void) {
+    WCHAR path[kScriptPathUnits];
+    if (!ChooseSkin(path)) return 0;
+    int loaded = ReadSkinScript(path);
+    free(filledFrames);
+    filledFrames = NULL;
+    return loaded;
 }

@@ -4,6 +4,7 @@
 #include "skin/script.h"
 
 #include "device.h"
+#include "graphics/bmp.h"
 #include "shell/globals.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
@@ -114,4 +115,77 @@ TEST(LoadSkinDevice, CutsNeverSplitASurrogatePair) {
     EXPECT_EQ(fits + pair, TestUtf8(skinTables.texts[1].text)) << "a whole pair at the end stays";
     EXPECT_EQ(name, TestUtf8(skinTables.graphics[0].fileName));
     EXPECT_NE(nullptr, skinTables.graphics[0].pixels) << "the cut name loads";
+}
+
+// The messages shown so far, "; " between them.
+static std::string Messages() {
+    std::string all;
+    for (const DeviceMessageBox &box : DeviceMessageBoxes()) all += (all.empty() ? "" : "; ") + DeviceUtf8(box.text);
+    return all;
+}
+
+static std::string Shape(const ImageRecord &image) {
+    if (!image.pixels) return "-";
+    return std::to_string(image.width) + "x" + std::to_string(image.height);
+}
+
+// A line that reuses an index replaces the earlier picture whatever it
+// gives: another picture, a missing or bad file, or no file name at all.
+// The sanitizer build runs this test alone with leak detection on, so an
+// earlier picture that is not freed fails it.
+TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
+    const struct { const char *lines; const char *graphic, *mask; } rows[] = {
+        /* lines for index I                       graphic  mask */
+        {"GI,wide.bmp,\r\nGI,tall.bmp,\r\n"
+         "MI,wide.bmp,\r\nMI,tall.bmp,\r\n",            "1x3",   "1x3"},
+        {"GI,wide.bmp,\r\nGI,none.bmp,\r\n"
+         "MI,wide.bmp,\r\nMIm,\r\n",                     "-",     "-"},
+        {"GI,wide.bmp,\r\nGI,bad.bmp,\r\n"
+         "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",             "-",     "-"},
+        {"GI,tall.bmp,\r\nGI,wide.bmp\r\n"
+         "MI,tall.bmp,\r\nMI,wide.bmp\r\n",             "1x3",   "1x3"},
+    };
+    TestFolder root("repeat");
+    std::string script;
+    for (size_t i = 0; i < std::size(rows); i++) {
+        std::string lines = rows[i].lines;
+        for (size_t at; (at = lines.find('I')) != std::string::npos;) lines.replace(at, 1, std::to_string(i));
+        script += lines;
+    }
+    MakeSkins(root, {{"cat", script}});
+    BmpSpec wide, tall;
+    wide.width = 3, tall.height = 3;
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", wide));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", tall));
+    ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "bad.bmp", "BA"));
+    ASSERT_EQ(1, LoadSkin());
+    for (size_t i = 0; i < std::size(rows); i++) {
+        EXPECT_EQ(rows[i].graphic, Shape(skinTables.graphics[i])) << rows[i].lines;
+        EXPECT_EQ(rows[i].mask, Shape(skinTables.masks[i])) << rows[i].lines;
+    }
+}
+
+// One skin's pictures share kSkinPixelBudget: the line that would go over it
+// is told and left empty, later lines that fit still load, and the next skin
+// loaded starts with the whole budget again.
+TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
+    TestFolder root("budget");
+    BmpSpec big;
+    big.bitsPerPixel = 8, big.width = 3080, big.height = 4096;   // 12.6 MB of pixels
+    big.palette.assign(256, 0x336699);
+    std::string script;
+    for (int i = 0; i < 6; i++) script += "G" + std::to_string(i) + ",big.bmp,0,0\r\n";
+    MakeSkins(root, {{"cat", script + "G6,small.bmp,0,0\r\n"}});
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "big.bmp", big));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "small.bmp", BmpSpec{}));
+    ASSERT_EQ(1, LoadSkin());
+    std::string shapes;
+    for (int i = 0; i <= 6; i++) shapes += " " + Shape(skinTables.graphics[i]);
+    EXPECT_EQ(" 3080x4096 3080x4096 3080x4096 3080x4096 3080x4096 - 1x1", shapes);
+    EXPECT_EQ("Out of memory.", Messages());
+
+    MakeSkins(root, {{"cat", "G0,big.bmp,0,0\r\n"}});
+    ASSERT_EQ(1, LoadSkin());
+    EXPECT_EQ("3080x4096", Shape(skinTables.graphics[0]));
+    EXPECT_EQ("", Messages());
 }

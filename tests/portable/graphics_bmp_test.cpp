@@ -64,18 +64,19 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
 }
 
 // Exactly 1008 bytes after unpadded pixel data mark unpadded rows (also for
-// narrow 1-bit rows); any other trailer is shared out among the rows. A
-// truncated file's missing bytes read as 0.
+// narrow 1-bit rows); any other trailer is shared out among the rows. A file
+// that lacks (part of) its last row's padding still has padded rows.
 TEST(LoadBitmapFile, RowLengthRule) {
     const struct { BmpSpec spec; bool padded; size_t extra; int64_t cut; const char *expected; } rows[] = {
         {Spec(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1008, -1, "3x3x8: 1 2 3 4 5 6 7 8 9"},
         {Spec(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1007, -1, "3x3x8: 0 0 0 0 0 0 7 8 9"},
         {Spec(1, 3, 2, {1, 0, 1, 0, 1, 1}), false, 1008, -1, "3x2x1: 1 0 1 0 1 1"},
-        {Spec(24, 2, 2, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}), true, 0, 62, "2x2x24: F8FC00 0 F8FCF8 F80000"},
+        {Spec(8, 3, 2, {1, 2, 3, 4, 5, 6}), true, 0, 54 + 1024 + 7, "3x2x8: 1 2 3 4 5 6"},
+        {Spec(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), true, 0, 54 + 14, "2x2x24: F8FCF8 103450 F8 0"},
     };
     for (auto row : rows) {
         row.spec.paddedRows = row.padded, row.spec.extraBytes = row.extra, row.spec.truncateTo = row.cut;
-        EXPECT_EQ(row.expected, Describe(Load(row.spec, kLoadPicture))) << "trailer " << row.extra;
+        EXPECT_EQ(row.expected, Describe(Load(row.spec, kLoadPicture))) << "trailer " << row.extra << ", cut " << row.cut;
     }
 }
 
