@@ -22,18 +22,28 @@ FUZZ=$ROOT/build/fuzz
 SKIN=$ROOT/skins/pondlet
 mkdir -p "$FUZZ/findings"
 
+# A whole-skin input: the script with every picture renamed a.bmp, the
+# marker, then the picture (none when PICTURE is empty).
+skin_input() {
+  sed -E 's/[A-Za-z0-9_]+\.bmp/a.bmp/g' "$1"
+  if [ -n "$2" ]; then printf '\n%%%%PICTURE%%%%\n'; cat "$2"; fi
+}
+
 # The bundled skin as seeds: its pictures for the loader; for the whole-skin
 # harness its script with every picture renamed a.bmp, followed by one picture.
 seed_corpus() {
   local harness=$1 dir=$FUZZ/corpus/$1
   mkdir -p "$dir"
   case $harness in
-    bmp) cp "$SKIN"/*.bmp "$dir"/ ;;
+    bmp) cp "$SKIN"/*.bmp "$ROOT"/tests/fuzz/regressions/*/*.bmp "$dir"/ ;;
     skin)
       for picture in body.bmp bubble.bmp fly_up_m.bmp bubble_m.bmp zzz.bmp; do
-        { sed -E 's/[A-Za-z0-9_]+\.bmp/a.bmp/g' "$SKIN/skin.txt"
-          printf '\n%%%%PICTURE%%%%\n'
-          cat "$SKIN/$picture"; } > "$dir/bundled-$picture"
+        skin_input "$SKIN/skin.txt" "$SKIN/$picture" > "$dir/bundled-$picture"
+      done
+      # Skin folders that once showed a fault: the script and its first picture.
+      for folder in "$ROOT"/tests/fuzz/regressions/*/; do
+        picture=$(ls "$folder"*.bmp 2>/dev/null | head -1)
+        skin_input "$folder/skin.txt" "$picture" > "$dir/regression-$(basename "$folder")"
       done ;;
     tool) : ;;
   esac
