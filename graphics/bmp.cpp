@@ -10,9 +10,9 @@
 // beyond the row buffer, sizes beyond kMaxImageSide, top-down or empty
 // images, compressed data), every file with an info header it does not know
 // (ReadInfoHeader) and every file whose pixel data is shorter than its rows
-// is refused with "File Type error", like a file that is not a BMP
-// at all; a refused file leaves the record empty (no pixels, width and
-// height 0). The pixel memory one skin may load is capped (pixelBytesLoaded).
+// is refused with "File Type error", like a file that is not a BMP at all;
+// a refused file leaves the record empty (no pixels, width and height 0).
+// The pixel memory one skin may load is capped (pixelBytesLoaded).
 #include "graphics/bmp.h"
 
 #include "graphics/pixels.h"
