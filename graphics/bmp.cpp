@@ -8,10 +8,11 @@
 // LoadMask), storing each pixel with WritePixel. Every file the loader
 // cannot read without overrunning a buffer (header beyond headerBuffer, rows
 // beyond the row buffer, sizes beyond kMaxImageSide, top-down or empty
-// images, compressed data), and every file whose pixel data is shorter than
-// its rows, is refused with "File Type error", like a file that is not a BMP
-// at all; a refused file leaves the record empty (no pixels, width and
-// height 0). The pixel memory one skin may load is capped (pixelBytesLoaded).
+// images, compressed data), every file with an info header it does not know
+// (ReadInfoHeader) and every file whose pixel data is shorter than its rows
+// is refused with "File Type error", like a file that is not a BMP at all;
+// a refused file leaves the record empty (no pixels, width and height 0).
+// The pixel memory one skin may load is capped (pixelBytesLoaded).
 #include "graphics/bmp.h"
 
 #include "graphics/pixels.h"
@@ -25,9 +26,10 @@ alignas(8) BYTE headerBuffer[kHeaderBufferBytes];
 
 enum {
     kFileHeaderBytes = 14,
-    kInfoHeaderBytes = 40,
+    kInfoHeaderBytes = 40,      // the header headerBuffer holds, whatever the file's size
+    kLargestInfoHeader = 124,
+    kColourTableBytes = kHeaderBufferBytes - kInfoHeaderBytes,
     kMinOffBits = kFileHeaderBytes + kInfoHeaderBytes,
-    kMaxOffBits = kFileHeaderBytes + kHeaderBufferBytes,
     kUnpaddedMarker = 1008,   // trailing bytes that mark a file with unpadded rows
     kMessageUnits = kImagePathUnits + 32
 };
@@ -51,6 +53,10 @@ static uint32_t ReadLe16(const BYTE *p) { return (uint32_t)p[0] | ((uint32_t)p[1
 static uint32_t ReadLe32(const BYTE *p) {
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) |
            ((uint32_t)p[3] << 24);
+}
+
+static void WriteLe32(BYTE *p, uint32_t value) {
+    for (int i = 0; i < 4; i++) p[i] = (BYTE)(value >> (8 * i));
 }
 
 static void ReportError(const WCHAR *text) {
@@ -108,6 +114,40 @@ static int IsConvertedDepth(int32_t bits) {
     return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 24;
 }
 
+// Info header sizes the loader reads: the classic 40 bytes, and the 108 and
+// 124 bytes that many editors write today, which only add colour-space
+// fields after the same 40 bytes. Older and other headers lay their fields
+// out differently and would be misread.
+static int IsReadableInfoHeader(uint32_t biSize) {
+    return biSize == kInfoHeaderBytes || biSize == 108 || biSize == kLargestInfoHeader;
+}
+
+static int SkipBytes(HANDLE file, DWORD count) {
+    BYTE skipped[kLargestInfoHeader - kInfoHeaderBytes];
+    if (count > sizeof skipped) return 0;
+    return ReadBytes(file, skipped, count) == count;
+}
+
+// Reads the info header and the colour table up to bfOffBits into
+// headerBuffer, always laid out as a 40-byte header followed by the table
+// (the work surfaces and the probe rely on that): a longer header's extra
+// fields are skipped and the stored biSize says 40. Returns 0 for another
+// header size, or a header and table that do not fit before bfOffBits or
+// into the buffer (headerBuffer may then hold part of what the file gave).
+static int ReadInfoHeader(HANDLE file, uint32_t offBits) {
+    BYTE info[kInfoHeaderBytes];
+    if (offBits < kMinOffBits) return 0;
+    if (ReadBytes(file, info, kInfoHeaderBytes) != kInfoHeaderBytes) return 0;
+    uint32_t biSize = ReadLe32(info);
+    if (!IsReadableInfoHeader(biSize) || offBits < kFileHeaderBytes + biSize) return 0;
+    DWORD tableBytes = offBits - kFileHeaderBytes - biSize;
+    if (tableBytes > kColourTableBytes) return 0;
+    if (!SkipBytes(file, biSize - kInfoHeaderBytes)) return 0;
+    memcpy(headerBuffer, info, kInfoHeaderBytes);
+    WriteLe32(headerBuffer, kInfoHeaderBytes);
+    return ReadBytes(file, headerBuffer + kInfoHeaderBytes, tableBytes) == tableBytes;
+}
+
 // The file's row length: files whose size exceeds header and unpadded pixel
 // data by exactly 1008 bytes have unpadded rows; a file that holds padded
 // rows but lacks (part of) the last row's padding, which some writers drop,
@@ -134,14 +174,12 @@ static int HoldsEveryRow(uint32_t fileSize, uint32_t offBits, const BitmapLayout
     return needed <= fileSize - offBits;
 }
 
-// Reads bfOffBits - 14 bytes of info header and colour table into
-// headerBuffer and checks what the conversion relies on. Colour-table
-// entries the file does not hold keep what headerBuffer held before.
+// Reads the info header and colour table (ReadInfoHeader) and checks what
+// the conversion relies on. Colour-table entries the file does not hold keep
+// what headerBuffer held before.
 static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout) {
-    if (offBits < kMinOffBits || offBits > kMaxOffBits) return 0;
-    DWORD wanted = offBits - kFileHeaderBytes;
-    if (ReadBytes(file, headerBuffer, wanted) != wanted) return 0;
-    /* biSize = ReadLe32(headerBuffer + 0): a 40-byte header is assumed */
+    if (!ReadInfoHeader(file, offBits)) return 0;
+    /* biSize = ReadLe32(headerBuffer + 0): 40 once stored */
     int32_t width = (int32_t)ReadLe32(headerBuffer + 4);
     int32_t height = (int32_t)ReadLe32(headerBuffer + 8);
     /* biPlanes = ReadLe16(headerBuffer + 12); */

@@ -25,5 +25,6 @@ void LoadBitmapFile(ImageRecord *record, int kind);
 // it is refused with "Out of memory." and the skin loads on without it.
 enum { kSkinPixelBudget = 64 * 1024 * 1024 };
 
-// Starts the count anew for the next skin (LoadSkin calls it first).
+// Starts the count anew for the next skin (LoadSkin calls it before the
+// first G or M line).
 void ResetPixelBudget(void);

@@ -3,20 +3,23 @@
 // the limits that still load.
 #include "device.h"
 #include "graphics/bmp.h"
+#include "graphics/pixels.h"
 #include "shell/globals.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 static BmpSpec Change(BmpSpec spec, void (*change)(BmpSpec &)) {
     change(spec);
     return spec;
 }
 
-static BmpSpec EightBit(int32_t width, int32_t height) {
+static BmpSpec EightBit(int32_t width, int32_t height, uint32_t headerBytes = 40) {
     BmpSpec spec;
-    spec.bitsPerPixel = 8, spec.width = width, spec.height = height;
+    spec.bitsPerPixel = 8, spec.width = width, spec.height = height, spec.infoHeaderBytes = headerBytes;
     spec.palette.assign(256, 0x808080);
     return spec;
 }
@@ -44,7 +47,14 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
         {"pixels cut short", Change({}, [](BmpSpec &s) { s.height = 2, s.truncateTo = 54 + 4 + 1; }), typeError},
         {"header alone claims 3080x4096", Change(EightBit(3080, 4096), [](BmpSpec &s) { s.truncateTo = 1078; }), typeError},
         {"32 bits cut short", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32, s.height = 4, s.truncateTo = 54 + 12; }), typeError},
+        {"12-byte core header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 12; }), typeError},
+        {"64-byte header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 64; }), typeError},
+        {"124-byte header past the offset", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124, s.bfOffBits = 130; }), typeError},
+        {"124-byte header, table beyond the buffer", Change(EightBit(2, 1, 124), [](BmpSpec &s) { s.gapBytes = 1; }), typeError},
+        {"124-byte header, bit fields", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124, s.bitsPerPixel = 32, s.biCompression = 3; }), typeError},
+        {"124-byte header, top-down", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124, s.height = -2; }), typeError},
         {"largest offset", Change(EightBit(2, 1), [](BmpSpec &s) { s.gapBytes = 1078 - 54 - 1024; }), ""},
+        {"124-byte header, full 8-bit table", EightBit(2, 1, 124), ""},
         {"widest 24-bit row", Change({}, [](BmpSpec &s) { s.width = 1026; }), ""},
         {"32 bits: not converted, no message", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32; }), "-"},
         {"missing", {}, "-|Error: File Open error " + base + "missing"},
@@ -69,4 +79,40 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
                 actual += "|" + DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text) + (box.style == MB_OK ? "" : " style");
             EXPECT_EQ(r.expected, actual) << r.what << ", kind " << kind;
         }
+}
+
+// Files as a common editor saves them, with a 124-byte info header, made by
+// ImageMagick's default BMP writer (convert 6.9) from a 16x16 red picture
+// with a blue square at 4..11, the second with a black-to-white ramp over
+// its top row, which needs 8 bits (saved uncompressed: 8-bit files are
+// written RLE8 by default):
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
+//           -type Palette BMP:two-colour-v5.bmp
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
+//           ( -size 16x1 gradient:black-white ) -geometry +0+0 -composite
+//           -type Palette -compress none BMP:shades-v5.bmp
+TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
+    const struct { const char *name; int bits; bool ramp; } rows[] = {
+        {"two-colour-v5.bmp", 1, false},
+        {"shades-v5.bmp", 8, true},
+    };
+    std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
+    ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(data, true)));
+    for (const auto &r : rows) {
+        DeviceReset();
+        ImageRecord record{};
+        std::copy_n(r.name, std::strlen(r.name), record.fileName);
+        LoadBitmapFile(&record, kLoadPicture);
+        EXPECT_TRUE(DeviceMessageBoxes().empty()) << r.name;
+        ASSERT_NE(nullptr, record.pixels) << r.name;
+        EXPECT_EQ(r.bits, record.bitsPerPixel) << r.name;
+        std::string wrong;
+        for (int32_t y = 0; y < 16; y++)
+            for (int32_t x = 0; x < 16; x++) {
+                bool square = x >= 4 && x <= 11 && y >= 4 && y <= 11;
+                uint32_t expected = r.ramp && y == 0 ? 0x111111u * (uint32_t)x : square ? 0xFF0000u : 0x0000FFu;
+                if (ReadPixel(&record, x, y) != expected) wrong += " " + std::to_string(x) + "," + std::to_string(y);
+            }
+        EXPECT_EQ("", wrong) << r.name << ": pixels of the wrong colour";
+    }
 }

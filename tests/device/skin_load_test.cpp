@@ -142,8 +142,6 @@ TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
          "MI,wide.bmp,\r\nMIm,\r\n",                     "-",     "-"},
         {"GI,wide.bmp,\r\nGI,bad.bmp,\r\n"
          "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",             "-",     "-"},
-        {"GI,tall.bmp,\r\nGI,wide.bmp\r\n"
-         "MI,tall.bmp,\r\nMI,wide.bmp\r\n",             "1x3",   "1x3"},
     };
     TestFolder root("repeat");
     std::string script;

@@ -80,6 +80,30 @@ TEST(LoadBitmapFile, RowLengthRule) {
     }
 }
 
+// Newer editors write 108- and 124-byte info headers, whose extra fields lie
+// where a 40-byte header's colour table would be: each depth's picture must
+// give the same pixels and palette whatever the header size, and the shared
+// buffer must hold a 40-byte header followed by the table as ever.
+TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
+    const struct { int bits; std::vector<uint32_t> pixels; const char *expected; } rows[] = {
+        {1, {1, 0, 1, 0, 0, 1}, "3x2x1: 1 0 1 0 0 1"},
+        {4, {15, 0, 7, 8, 9, 3}, "3x2x4: F 0 7 8 9 3"},
+        {8, {1, 2, 255, 4, 0, 128}, "3x2x8: 1 2 FF 4 0 80"},
+        {24, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301, 0xF80000, 0}, "3x2x24: F8FCF8 103450 F8 0 F80000 0"},
+    };
+    for (const auto &r : rows)
+        for (uint32_t headerBytes : {40u, 108u, 124u}) {
+            BmpSpec spec = Spec(r.bits, 3, 2, r.pixels);
+            for (size_t i = 0; i < spec.palette.size(); i++) spec.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
+            spec.infoHeaderBytes = headerBytes;
+            ImageRecord record = Load(spec, kLoadPicture);
+            EXPECT_EQ(r.expected, Describe(record)) << "header " << headerBytes;
+            std::vector<uint32_t> palette(record.palette, record.palette + (record.palette ? spec.palette.size() : 0));
+            EXPECT_EQ(spec.palette, palette) << "depth " << r.bits << ", header " << headerBytes;
+            EXPECT_EQ(40, headerBuffer[0] | headerBuffer[1] << 8) << "the shared buffer keeps a 40-byte header";
+        }
+}
+
 // Depth 1 keeps its bits whatever the key; 2-8 compare the index with the
 // key; 24 the full-precision colour; 16 gives an all-zero mask. Palette {0, 1}.
 TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {

@@ -17,6 +17,8 @@ struct BmpSpec {
     uint16_t bfType = 0x4D42;           // "BM"
     int64_t bfOffBits = -1;             // -1: where the pixel data really starts
     uint32_t biCompression = 0;
+    uint32_t infoHeaderBytes = 40;      // biSize: 108 and 124 add colour-space fields;
+                                        // other sizes cut or zero-extend that layout
     size_t gapBytes = 0;                // zero bytes between colour table and pixels
     size_t extraBytes = 0;              // zero bytes after the pixel data
     int64_t truncateTo = -1;            // -1: whole file; else keep this many bytes
