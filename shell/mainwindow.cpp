@@ -63,8 +63,12 @@ static void NoteScreenMetrics(void) {
     fittedHeight = GetSystemMetrics(SM_CYSCREEN);
 }
 
+// A screen of no size is ignored: Wine reports one while X has no output
+// switched on (a failed xrandr), and the mascot waits for a real screen.
 static int ScreenResizedUnannounced(void) {
-    return GetSystemMetrics(SM_CXSCREEN) != fittedWidth || GetSystemMetrics(SM_CYSCREEN) != fittedHeight;
+    int32_t width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 0 || height <= 0) return 0;
+    return width != fittedWidth || height != fittedHeight;
 }
 
 // A desktop system does not size a window to the screen by itself, yet the
