@@ -27,9 +27,12 @@ enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 static int resizingSelf;
 
 // The screen size the window was last fitted to. Wine resizes the screen
-// under an outside change (xrandr) without telling its programs, so each
-// tick compares the platform's figure with this one.
+// under an outside change (xrandr) without telling its programs, so ticks
+// compare the platform's figure with this one, at most once a period: under
+// Wine each look at the screen's size is a round trip to its server.
+enum { kScreenCheckPeriod = 1000 };   // ms
 static int32_t fittedWidth, fittedHeight;
+static DWORD lastScreenCheck;
 
 static void ReadScreenSize(HWND window) {
     RECT rect = {0, 0, 0, 0};
@@ -66,6 +69,9 @@ static void NoteScreenMetrics(void) {
 // A screen of no size is ignored: Wine reports one while X has no output
 // switched on (a failed xrandr), and the mascot waits for a real screen.
 static int ScreenResizedUnannounced(void) {
+    DWORD now = GetTickCount();
+    if (now - lastScreenCheck < kScreenCheckPeriod) return 0;
+    lastScreenCheck = now;
     int32_t width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     if (width <= 0 || height <= 0) return 0;
     return width != fittedWidth || height != fittedHeight;
