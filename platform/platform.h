@@ -253,6 +253,7 @@ typedef struct _NOTIFYICONDATAW {
 #define WM_SETTINGCHANGE 0x001A
 #define WM_WINDOWPOSCHANGED 0x0047
 #define WM_HELP 0x0053
+#define WM_DISPLAYCHANGE 0x007E
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
@@ -287,6 +288,8 @@ typedef struct _NOTIFYICONDATAW {
 #define SWP_NOACTIVATE 0x0010
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SPI_SETWORKAREA 0x002F
+#define SPI_GETWORKAREA 0x0030
 
 #define BN_CLICKED 0
 #define LBN_SELCHANGE 1
@@ -350,6 +353,7 @@ BOOL UpdateWindow(HWND window);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 BOOL SetWindowPos(HWND window, HWND after, int x, int y, int cx, int cy, UINT flags);
 int GetSystemMetrics(int index);
+BOOL SystemParametersInfoW(UINT action, UINT param, LPVOID data, UINT winIni);
 BOOL GetMessageW(LPMSG msg, HWND window, UINT first, UINT last);
 BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
 BOOL TranslateMessage(const MSG *msg);

@@ -6,6 +6,7 @@ WCHAR exeFolder[kExeFolderUnits];
 HINSTANCE appInstance;
 HWND mainWindow;
 int32_t screenWidth, screenHeight;
+int32_t dockRight, dockBottom;
 int32_t offsetX, offsetY;
 int32_t blendMode = 2;  // "50%"
 int32_t moveBusy;

@@ -19,6 +19,10 @@ extern WCHAR exeFolder[kExeFolderUnits];   // ends with a backslash
 extern HINSTANCE appInstance;
 extern HWND mainWindow;
 extern int32_t screenWidth, screenHeight;
+// What the taskbar and docked bars take from the screen's right and bottom
+// edges (0 where they leave the whole screen): on a desktop the mascot keeps
+// clear of the taskbar's clock in the screen's corner.
+extern int32_t dockRight, dockBottom;
 extern int32_t offsetX, offsetY;
 extern int32_t blendMode;    // a BlendMode; start 2
 extern int32_t moveBusy;

@@ -6,7 +6,8 @@
 // depth, the skin, the work surfaces, the display probe and the animation
 // timer. From then on MainWndProc is the hub: timer ticks drive the
 // animation, the tray icon pauses, resumes or opens the control panel, and a
-// change of system settings re-places the mascot.
+// change of system settings, of the display or of the taskbar re-places the
+// mascot.
 #include "shell/mainwindow.h"
 
 #include "engine/schedule.h"
@@ -25,6 +26,14 @@ enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 // resize sends does not stop the animation.
 static int resizingSelf;
 
+// The screen size the window was last fitted to. Wine resizes the screen
+// under an outside change (xrandr) without telling its programs, so ticks
+// compare the platform's figure with this one, at most once a period: under
+// Wine each look at the screen's size is a round trip to its server.
+enum { kScreenCheckPeriod = 1000 };   // ms
+static int32_t fittedWidth, fittedHeight;
+static DWORD lastScreenCheck;
+
 static void ReadScreenSize(HWND window) {
     RECT rect = {0, 0, 0, 0};
     GetWindowRect(window, &rect);
@@ -32,12 +41,48 @@ static void ReadScreenSize(HWND window) {
     screenHeight = rect.bottom - rect.top;
 }
 
+static int32_t ClampToScreen(LONG value, int32_t size) {
+    if (value < 0) return 0;
+    return value > size ? size : (int32_t)value;
+}
+
+// The work area, the screen less the taskbar and docked bars: the mascot is
+// placed from its bottom-right corner, where the screen's corner would put it
+// over the taskbar's clock. Only the part on the screen counts (Wine still
+// reports the old screen's work area after a display change), and where that
+// part is empty, or the platform reports none, the whole screen counts.
+static void ReadDockedBars(void) {
+    RECT work = {0, 0, screenWidth, screenHeight};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int32_t left = ClampToScreen(work.left, screenWidth), right = ClampToScreen(work.right, screenWidth);
+    int32_t top = ClampToScreen(work.top, screenHeight), bottom = ClampToScreen(work.bottom, screenHeight);
+    int onScreen = right > left && bottom > top;
+    dockRight = onScreen ? screenWidth - right : 0;
+    dockBottom = onScreen ? screenHeight - bottom : 0;
+}
+
+static void NoteScreenMetrics(void) {
+    fittedWidth = GetSystemMetrics(SM_CXSCREEN);
+    fittedHeight = GetSystemMetrics(SM_CYSCREEN);
+}
+
+// A screen of no size is ignored: Wine reports one while X has no output
+// switched on (a failed xrandr), and the mascot waits for a real screen.
+static int ScreenResizedUnannounced(void) {
+    DWORD now = GetTickCount();
+    if (now - lastScreenCheck < kScreenCheckPeriod) return 0;
+    lastScreenCheck = now;
+    int32_t width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 0 || height <= 0) return 0;
+    return width != fittedWidth || height != fittedHeight;
+}
+
 // A desktop system does not size a window to the screen by itself, yet the
 // window's rectangle is what the program takes for the screen.
 static void FitWindowToScreen(HWND window) {
+    NoteScreenMetrics();
     resizingSelf = 1;
-    SetWindowPos(window, NULL, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                 GetSystemMetrics(SM_CYSCREEN), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, NULL, 0, 0, fittedWidth, fittedHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     resizingSelf = 0;
 }
 
@@ -114,7 +159,9 @@ static void ResetAnimationState(void) {
 }
 
 void OnCreate(HWND window) {
+    NoteScreenMetrics();
     ReadScreenSize(window);
+    ReadDockedBars();
     ResetAnimationState();
     screenDC = GetDC(NULL);
     displayFormat.depth = RecordedDepth(GetDeviceCaps(screenDC, BITSPIXEL));
@@ -162,16 +209,28 @@ static void OnTrayNotify(LPARAM code) {
     }
 }
 
-// The mascot keeps its distance from the right and bottom edges. The old
-// place gets its background back first: the restart captures the screen as
-// the new background, and a frame still showing there would stay behind as
-// part of the desktop once the mascot hides or moves.
-static void OnSettingChange(HWND window) {
+// A new screen size, resolution or taskbar: the mascot keeps its distance
+// from the right and bottom edges of the work area. The old place gets its
+// background back first: the restart captures the screen as the new
+// background, and a frame still showing there would stay behind as part of
+// the desktop once the mascot hides or moves.
+static void FollowScreenChange(HWND window) {
     if (WorkSurfacesReady() && animation.paused == 0) RestoreBackground();
     FitWindowToScreen(window);
     ReadScreenSize(window);
+    ReadDockedBars();
     PlaceWorkArea();
     RestartAnimation();
+}
+
+// A resize nobody announced is followed first; the restart arms the timer
+// again, and the next tick draws at the new place.
+static void OnTimer(HWND window) {
+    if (ScreenResizedUnannounced()) {
+        FollowScreenChange(window);
+        return;
+    }
+    AnimationTick(window);
 }
 
 // Something moved or resized the window: stop, but leave the last frame on
@@ -189,10 +248,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE: OnCreate(window); return 0;
     case WM_DESTROY: ShutDown(); return 0;
     case WM_PAINT: OnPaint(window); return 0;
-    case WM_SETTINGCHANGE: OnSettingChange(window); return 0;
+    case WM_SETTINGCHANGE: FollowScreenChange(window); return 0;
+    case WM_DISPLAYCHANGE: FollowScreenChange(window); return 0;
     case WM_WINDOWPOSCHANGED: OnWindowPosChanged(); return 0;
     case WM_HELP: ShowAboutBox(window); return 0;
-    case WM_TIMER: AnimationTick(window); return 0;
+    case WM_TIMER: OnTimer(window); return 0;
     case WM_TRAYNOTIFY: OnTrayNotify(lParam); return 0;
     }
     // A desktop system needs its defaults for the rest (WM_NCCREATE must

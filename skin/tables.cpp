@@ -100,9 +100,11 @@ int AllocateSkinTables(int32_t *filledFrames) {
 }
 
 void PlaceWorkArea(void) {
-    skinTables.areaX = (int32_t)((uint32_t)screenWidth - (uint32_t)skinTables.marginRight -
+    skinTables.areaX = (int32_t)((uint32_t)screenWidth - (uint32_t)dockRight -
+                                 (uint32_t)skinTables.marginRight -
                                  (uint32_t)skinTables.areaWidth + (uint32_t)offsetX);
-    skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)skinTables.marginBottom -
+    skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)dockBottom -
+                                 (uint32_t)skinTables.marginBottom -
                                  (uint32_t)skinTables.areaHeight + (uint32_t)offsetY);
 }
 

@@ -90,6 +90,9 @@ enum DeviceActionKind {
     DeviceCloseBox,        // the dialog's close box: WM_CLOSE, which a dialog turns into IDCANCEL
     DevicePaint,           // another program fills a screen rectangle
     DeviceSettingsChange,  // the screen becomes w x h, then WM_SETTINGCHANGE
+    DeviceDisplayChange,   // the screen becomes w x h, then WM_DISPLAYCHANGE
+    DeviceWorkAreaChange,  // the work area becomes x, y, w x h, then WM_SETTINGCHANGE
+                           // with SPI_SETWORKAREA
     DeviceWindowMoved,     // WM_WINDOWPOSCHANGED to the main window
     DeviceHelp,            // WM_HELP to the main window
     DeviceCustom           // run a callback (for example a second start)
@@ -98,7 +101,7 @@ struct DeviceAction {
     DeviceActionKind kind = DeviceCustom;
     int id = 0;       // control id (press, choose, double tap)
     int index = 0;    // item index (choose, double tap)
-    int x = 0, y = 0, width = 0, height = 0;  // paint rectangle; settings-change size
+    int x = 0, y = 0, width = 0, height = 0;  // paint or work-area rectangle; new screen size
     COLORREF colour = 0;                      // paint colour (0x00BBGGRR)
     std::function<void()> custom;
     std::string text;  // the action as written, for reports
@@ -184,6 +187,14 @@ COLORREF DeviceReadScreen(int x, int y);
 void DeviceFillScreen(int x, int y, int width, int height, COLORREF colour);
 // The screen changes size: old pixels stay at the top-left, new parts get fill.
 void DeviceResizeScreen(int width, int height, COLORREF fill);
+// The work area: the screen less the taskbar and docked bars, what
+// SystemParametersInfoW(SPI_GETWORKAREA) reports (the whole screen after
+// DeviceReset). The bars are kept as strips along the edges, so the work area
+// follows later resizes as a docked taskbar does; a rectangle reaching past
+// the screen keeps reaching past it, as a platform reports a work area it
+// has not yet caught up with after a display change.
+void DeviceSetWorkArea(int left, int top, int right, int bottom);
+RECT DeviceWorkArea();
 // Counts of screen blits so far (reads from and writes to the screen).
 uint64_t DeviceScreenWrites();
 uint64_t DeviceScreenReads();

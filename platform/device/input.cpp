@@ -2,8 +2,8 @@
 //
 // Actions wait in time order (equal times in the order queued) until the
 // message loop runs dry and the clock reaches them. Taps and commands are
-// posted, as the real system queues input; system notices (settings change,
-// window moved, help) are sent, as the system sends them.
+// posted, as the real system queues input; system notices (settings, display
+// and work-area changes, window moved, help) are sent, as the system sends them.
 #include "windowing.h"
 
 #include <map>
@@ -88,15 +88,35 @@ bool ApplyToMainWindow(const DeviceAction &action, UINT message)
     return true;
 }
 
-bool ApplySettingsChange(const DeviceAction &action)
+// A handheld sizes its full-screen windows with the screen; a desktop system
+// leaves the program's window as it was, and says so with WM_DISPLAYCHANGE
+// (colour depth, and the new size in lParam).
+bool ApplyScreenChange(const DeviceAction &action)
 {
     HWND main = DeviceMainWindow();
     if (!FindWindowRecord(main) || action.width <= 0 || action.height <= 0)
         return false;
     Notify(action);
     DeviceResizeScreen(action.width, action.height, 0x808080);
-    SetMainWindowRect(action.width, action.height);
-    SendMessageW(main, WM_SETTINGCHANGE, 0, 0);
+    if (action.kind == DeviceSettingsChange) {
+        SetMainWindowRect(action.width, action.height);
+        SendMessageW(main, WM_SETTINGCHANGE, 0, 0);
+    } else {
+        SendMessageW(main, WM_DISPLAYCHANGE, (WPARAM)DeviceScreenDepth(),
+                     MAKELPARAM(action.width, action.height));
+    }
+    return true;
+}
+
+// The taskbar moved, changed size or docked bars came or went.
+bool ApplyWorkAreaChange(const DeviceAction &action)
+{
+    HWND main = DeviceMainWindow();
+    if (!FindWindowRecord(main) || action.width <= 0 || action.height <= 0)
+        return false;
+    Notify(action);
+    DeviceSetWorkArea(action.x, action.y, action.x + action.width, action.y + action.height);
+    SendMessageW(main, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
     return true;
 }
 
@@ -154,7 +174,9 @@ bool DeviceApplyAction(const DeviceAction &action)
         Notify(action);
         DeviceFillScreen(action.x, action.y, action.width, action.height, action.colour);
         return true;
-    case DeviceSettingsChange: return ApplySettingsChange(action);
+    case DeviceSettingsChange:
+    case DeviceDisplayChange: return ApplyScreenChange(action);
+    case DeviceWorkAreaChange: return ApplyWorkAreaChange(action);
     case DeviceWindowMoved: return ApplyToMainWindow(action, WM_WINDOWPOSCHANGED);
     case DeviceHelp: return ApplyToMainWindow(action, WM_HELP);
     case DeviceCustom:

@@ -28,6 +28,9 @@ struct ScreenState {
     std::vector<uint8_t> bytes;
     uint64_t reads = 0, writes = 0;
     std::function<COLORREF(int, int)> painter;
+    // The strips the taskbar and docked bars take along each edge; negative
+    // where the work area reaches past the screen.
+    int barLeft = 0, barTop = 0, barRight = 0, barBottom = 0;
 };
 ScreenState screen;
 
@@ -207,6 +210,7 @@ void ScreenCountWrite() { screen.writes++; }
 
 void ResetScreen() {
     screen.painter = nullptr;
+    screen.barLeft = screen.barTop = screen.barRight = screen.barBottom = 0;
     DeviceSetScreen(240, 320, 16, 0x808080);
     screen.reads = 0;
     screen.writes = 0;
@@ -252,6 +256,18 @@ void DeviceResizeScreen(int width, int height, COLORREF fill) {
     screen.bytes.swap(resized);
     screen.width = width;
     screen.height = height;
+}
+
+void DeviceSetWorkArea(int left, int top, int right, int bottom) {
+    screen.barLeft = left;
+    screen.barTop = top;
+    screen.barRight = screen.width - right;
+    screen.barBottom = screen.height - bottom;
+}
+
+RECT DeviceWorkArea() {
+    return RECT{screen.barLeft, screen.barTop, screen.width - screen.barRight,
+                screen.height - screen.barBottom};
 }
 
 uint64_t DeviceScreenWrites() { return screen.writes; }

@@ -267,6 +267,17 @@ int GetSystemMetrics(int index)
     return 0;
 }
 
+// Only the work area is known here; the program asks for nothing else.
+BOOL SystemParametersInfoW(UINT action, UINT, LPVOID data, UINT)
+{
+    if (action != SPI_GETWORKAREA || !data) {
+        DeviceSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *(RECT *)data = DeviceWorkArea();
+    return TRUE;
+}
+
 LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DeliverMessage(handle, message, wParam, lParam);

@@ -14,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <functional>
+#include <string>
 
 // The program keeps what it allocates until its process ends: each WinMain here adds a set.
 extern "C" __attribute__((used)) const char *__asan_default_options() { return "detect_leaks=0"; }
@@ -116,6 +119,59 @@ TEST(Shell, TapSettingsChangeAndWindowMove) {
     run.Act(2000, DeviceTrayTap);
     run.At(2100, [] { EXPECT_EQ(0, animation.paused) << "a tap resumes"; });
     run.Run(2200);
+}
+
+// Where the mascot's pixels are: "x,y WxH" of every pixel that differs from
+// the grey screen, or "none".
+std::string DrawnBox() {
+    int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
+    COLORREF grey = DeviceReadScreen(0, 0);
+    for (int y = 0; y < DeviceScreenHeight(); y++)
+        for (int x = 0; x < DeviceScreenWidth(); x++)
+            if (DeviceReadScreen(x, y) != grey)
+                left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+    if (right < 0) return "none";
+    return std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(right - left + 1) + "x" +
+           std::to_string(bottom - top + 1);
+}
+
+// The mascot keeps its margins from the corner of the work area (the screen
+// less the docked bars), through display and work-area changes, and leaves
+// nothing at its old place. The messages re-place it at once, fitting the
+// window to the screen (a desktop does not resize it); a resize the platform
+// does not announce is caught by a tick within a second. Only the part of a
+// work area on the screen counts.
+TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
+    const struct { const char *name; RECT startArea; DeviceActionKind kind; RECT change; bool atOnce; const char *box; } rows[] = {
+        {"display change", {0, 0, 240, 320}, DeviceDisplayChange, {0, 0, 300, 300}, true, "270,270 20x20"},
+        {"taskbar at the bottom", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 240, 290}, true, "210,260 20x20"},
+        {"taskbar at the right", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 200, 320}, true, "170,290 20x20"},
+        {"taskbar at the top", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 30, 240, 320}, true, "210,290 20x20"},
+        {"unannounced resize", {0, 0, 240, 320}, DeviceCustom, {0, 0, 300, 300}, false, "270,270 20x20"},
+        {"docked from the start", {0, 0, 240, 290}, DeviceCustom, {0, 0, 240, 320}, true, "210,260 20x20"},
+        {"display change keeps the bar", {0, 0, 240, 290}, DeviceDisplayChange, {0, 0, 300, 300}, true, "270,240 20x20"},
+        {"area past the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {-50, 0, 640, 290}, true, "210,260 20x20"},
+        {"area off the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {300, 0, 400, 300}, true, "210,290 20x20"},
+    };
+    for (const auto &row : rows) {
+        ShellRun run;
+        const RECT &start = row.startArea, &change = row.change;
+        DeviceSetWorkArea(start.left, start.top, start.right, start.bottom);
+        DeviceAction action;
+        action.kind = row.kind, action.x = change.left, action.y = change.top;
+        action.width = change.right - change.left, action.height = change.bottom - change.top;
+        if (row.kind == DeviceCustom) action.custom = [&] { DeviceResizeScreen(change.right, change.bottom, 0x808080); };
+        DeviceQueueAction(500, action);
+        if (row.atOnce) run.At(500, [&] {
+            std::string place = std::to_string(skinTables.areaX) + "," + std::to_string(skinTables.areaY) + " ";
+            EXPECT_EQ(place, std::string(row.box).substr(0, place.size())) << row.name << ", placed at once";
+        });
+        run.At(1600, [&] {
+            EXPECT_EQ(row.box, DrawnBox()) << row.name;
+            EXPECT_EQ(0, animation.paused) << row.name << ": our own resize does not stop the mascot";
+        });
+        run.Run(1700);
+    }
 }
 
 // 32 bits are recorded as 24; where only "100%" and "Half" exist the mascot

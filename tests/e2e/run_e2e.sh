@@ -11,6 +11,10 @@
 # tray messages and panel buttons). Prints "N passed, N failed"; exits
 # non-zero when a check failed.
 #
+# At one depth more (E2E_DESKTOP_DEPTH, default 24; empty for none) it checks
+# what a desktop adds: a 640x480 screen whose resolution changes under the
+# running mascot, and a 240x320 screen with a panel docked at the bottom.
+#
 # Environment: E2E_DEPTHS (default "16 24 8"), TRAYCTL (a built trayctl.exe),
 # E2E_KEEP=1 keeps the work folder with its screenshots.
 set -u
@@ -19,6 +23,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
 INSTALL=$(cd "${1:?usage: run_e2e.sh INSTALL_DIR}" && pwd)
 DEPTHS=${E2E_DEPTHS:-"16 24 8"}
+DESKTOP_DEPTH=${E2E_DESKTOP_DEPTH-24}
 WORK=$(mktemp -d /tmp/pondlet-e2e.XXXXXX)
 
 export WINEPREFIX=$WORK/wine
@@ -70,16 +75,17 @@ find_trayctl() {
 
 trayctl() { wine "$TRAYCTL" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
-# The test skin: two frames of 300 ms, a plain picture and a keyed one. The
-# key is a palette index: in the 1-bit picture index 1 (white) is not drawn.
-make_test_skin() {  # folder title
+# The test skin: two frames of 300 ms (or the given time), a plain picture
+# and a keyed one. The key is a palette index: in the 1-bit picture index 1
+# (white) is not drawn.
+make_test_skin() {  # folder title [frame ms]
     mkdir -p "$1"
     convert -size 40x40 xc:blue -fill yellow -draw "rectangle 8,8,31,31" -type truecolor \
         "BMP3:$1/plain.bmp"
     convert -size 40x40 xc:white -fill black -draw "rectangle 8,8,31,31" -type bilevel \
         "BMP3:$1/keyed.bmp"
-    printf 'T %s\r\nD40,40,10,10\r\nG0,plain.bmp,0,0\r\nG1,keyed.bmp,0,0,1\r\n#0 300 0\r\n#0 300 1\r\n' \
-        "$2" > "$1/skin.txt"
+    printf 'T %s\r\nD40,40,10,10\r\nG0,plain.bmp,0,0\r\nG1,keyed.bmp,0,0,1\r\n#0 %s 0\r\n#0 %s 1\r\n' \
+        "$2" "${3:-300}" "${3:-300}" > "$1/skin.txt"
 }
 
 # A folder with pondlet.exe and the given skin folders.
@@ -91,18 +97,27 @@ make_run_folder() {  # folder skin...
 
 # ---- the screen -------------------------------------------------------------
 
-start_screen() {
-    # -displayfd picks a free display and tells us its number when ready.
+start_screen() {  # [WxH [command...]]: the command prepares the screen before Wine sees it
+    # -displayfd picks a free display and tells us its number when ready;
+    # -noreset keeps what the command sets on the root window once it leaves.
     rm -f "$WORK/display"
-    Xvfb -displayfd 3 -screen 0 "240x320x$depth" -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${1:-240x320}x$depth" -nolisten tcp -noreset 3>"$WORK/display" \
+        >/dev/null 2>&1 &
     xvfbPid=$!
     wait_until 10 test -s "$WORK/display"
     export DISPLAY=":$(head -1 "$WORK/display")"
+    [ $# -gt 1 ] && "${@:2}"
     wineserver -p >/dev/null 2>&1
     # Another program's window with colour bands under the mascot, so blends
     # and restores show; unlike the root window, Wine repaints it faithfully.
     wine "$TRAYCTL" backdrop >/dev/null 2>&1 &
-    sleep 3
+    wait_until 30 backdrop_shown
+    sleep 1
+}
+
+# The backdrop's top band is red; the bare screen is black.
+backdrop_shown() {
+    [ "$(import -window root -crop 1x1+0+0 +repage -format '%[fx:r > 0.5]' info: 2>/dev/null)" = 1 ]
 }
 
 # Wine shows its own tray window when no system tray is running; it is not the
@@ -139,8 +154,12 @@ inside_area() {  # shot shot: every differing pixel lies in the work area
         [ $((x + w)) -le $((AREA_X + AREA_W)) ] && [ $((y + h)) -le $((AREA_Y + AREA_H)) ]
 }
 
-shown_in_area() {  # shot: the mascot shows, and only inside the work area
-    [ "$(differing_pixels before "$1")" -gt 100 ] && inside_area before "$1"
+shown_in_area() {  # shot [reference]: the mascot shows, and only inside the work area
+    [ "$(differing_pixels "${2:-before}" "$1")" -gt 100 ] && inside_area "${2:-before}" "$1"
+}
+
+cropped_shot() {  # shot WxH name: the shot cut to a smaller screen's size
+    convert "$WORK/$depth-$1.png" -crop "$2+0+0" +repage "$WORK/$depth-$3.png"
 }
 
 check_as_before() {  # name shot: the screen is pixel-identical to before the start
@@ -287,6 +306,83 @@ run_depth() {
     stop_screen
 }
 
+# ---- a desktop: resolution changes and a docked panel (at one depth) ------------
+
+# Xvfb's one output offers only the size it started with: a resolution
+# change needs a mode of the new size.
+add_modes() {  # WxH...
+    local mode w h
+    for mode in "$@"; do
+        w=${mode%x*} h=${mode#*x}
+        xrandr --newmode "$mode" 10 "$w" $((w + 1)) $((w + 2)) $((w + 3)) \
+            "$h" $((h + 1)) $((h + 2)) $((h + 3)) && xrandr --addmode screen "$mode"
+    done
+}
+
+shows_in_area() {  # shot reference: takes the shot, then as shown_in_area
+    shot "$1" && shown_in_area "$1" "$2"
+}
+
+# The mascot follows a change of resolution made as a settings page makes it
+# and one made outside Wine with xrandr. Each time it shows at the new corner
+# and nothing is left at its old place (partly still on the screen): the
+# backdrop shows there as before. The skin's frames last 10 s: Wine sends
+# WM_DISPLAYCHANGE for the first change, which moves the mascot at once; it
+# does not announce the second, which the next frame's tick notices.
+check_resolution_changes() {  # folder
+    local AREA_X=590 AREA_Y=430 AREA_W=40 AREA_H=40
+    start_program "$1"
+    wait_until 30 main_window_up
+    sleep 3
+    shot desk-640
+    check "on a 640x480 screen the mascot shows at its corner" \
+        "box $(difference_box desk-before desk-640)" shown_in_area desk-640 desk-before
+    trayctl resolution 600 440
+    sleep 2
+    shot desk-600
+    cropped_shot desk-before 600x440 desk-before-600
+    AREA_X=550 AREA_Y=390
+    check "a resolution change moves it to the new corner at once, the old place clean" \
+        "box $(difference_box desk-before-600 desk-600)" shown_in_area desk-600 desk-before-600
+    xrandr --output screen --mode 560x400 --fb 560x400
+    cropped_shot desk-before 560x400 desk-before-560
+    AREA_X=510 AREA_Y=350
+    wait_until 15 shows_in_area desk-560 desk-before-560
+    check "after xrandr --fb it shows at the new corner, the old place clean" \
+        "box $(difference_box desk-before-560 desk-560)" shown_in_area desk-560 desk-before-560
+    end_program "$1"
+}
+
+# A panel docked at the bottom (_NET_WORKAREA, which Wine reads as it starts)
+# keeps the mascot above it.
+dock_bottom_panel() { xprop -root -f _NET_WORKAREA 32c -set _NET_WORKAREA 0,0,240,290; }
+
+check_docked_panel() {  # folder
+    local AREA_X=190 AREA_Y=240 AREA_W=40 AREA_H=40
+    start_program "$1"
+    wait_until 30 main_window_up
+    sleep 3
+    shot docked
+    check "above a docked panel the mascot keeps its margins from the work area" \
+        "box $(difference_box before docked)" shown_in_area docked
+    end_program "$1"
+}
+
+run_desktop() {
+    trayRect=""
+    start_screen 640x480 add_modes 600x440 560x400
+    shot desk-before
+    make_run_folder "$WORK/desktop" "$WORK/skins/e2e-slow"
+    check_resolution_changes "$WORK/desktop"
+    stop_screen
+    trayRect=""
+    start_screen 240x320 dock_bottom_panel
+    shot before
+    make_run_folder "$WORK/docked" "$WORK/skins/e2e"
+    check_docked_panel "$WORK/docked"
+    stop_screen
+}
+
 give_up() { echo "$1"; echo "0 passed, 1 failed"; exit 1; }
 
 main() {
@@ -294,11 +390,14 @@ main() {
     find_trayctl || give_up "cannot build trayctl.exe"
     make_test_skin "$WORK/skins/e2e" "e2e test skin"
     make_test_skin "$WORK/skins/e2e-two" "e2e second skin"
+    make_test_skin "$WORK/skins/e2e-slow" "e2e slow skin" 10000
     # One Wine prefix for the whole run: creating it is the slow part.
     depth=setup
     xvfb-run -a wineboot -i >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
     for depth in $DEPTHS; do run_depth; done
+    depth=$DESKTOP_DEPTH
+    [ -n "$depth" ] && run_desktop
     echo "$passed passed, $failed failed"
     [ "$failed" = 0 ]
 }

@@ -8,6 +8,9 @@
 //   trayctl handle              prints the main window's handle in hex
 //   trayctl backdrop            a full-screen window with colour bands, as
 //                               another program's window under the mascot
+//   trayctl resolution W H      changes the screen to W x H as a display
+//                               settings page does (the system then sends
+//                               WM_DISPLAYCHANGE to every top-level window)
 //
 // Messages are posted, not sent, so a dialog opened by them never blocks this
 // helper. Exit code 0 on success, 1 when the window or dialog is not found.
@@ -91,9 +94,20 @@ static int RunBackdrop(void) {
     return 0;
 }
 
+static int ChangeResolution(int width, int height) {
+    DEVMODEW mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = (DWORD)width;
+    mode.dmPelsHeight = (DWORD)height;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    LONG result = ChangeDisplaySettingsW(&mode, 0);
+    if (result != DISP_CHANGE_SUCCESSFUL) fprintf(stderr, "trayctl: resolution refused (%ld)\n", result);
+    return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|backdrop\n");
+        fprintf(stderr, "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|backdrop|resolution\n");
         return 2;
     }
     const char *command = argv[1];
@@ -110,6 +124,7 @@ int main(int argc, char **argv) {
     if (strcmp(command, "press") == 0 && argc == 4) {
         return Post(FindDialog(argv[2]), WM_COMMAND, MAKEWPARAM(atoi(argv[3]), BN_CLICKED), 0);
     }
+    if (strcmp(command, "resolution") == 0 && argc == 4) return ChangeResolution(atoi(argv[2]), atoi(argv[3]));
     if (strcmp(command, "selection") == 0 && argc == 4) return PrintSelection(argv[2], atoi(argv[3]));
     if (strcmp(command, "wait") == 0 && argc == 4) return WaitForDialog(argv[2], atof(argv[3]), 1);
     if (strcmp(command, "gone") == 0 && argc == 4) return WaitForDialog(argv[2], atof(argv[3]), 0);

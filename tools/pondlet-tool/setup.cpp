@@ -23,6 +23,7 @@ void StartFreshDevice(const std::string &root) {
     appInstance = nullptr;
     mainWindow = nullptr;
     screenWidth = screenHeight = 0;
+    dockRight = dockBottom = 0;
     offsetX = offsetY = 0;
     blendMode = 2;
     moveBusy = panelOpen = 0;
