@@ -22,9 +22,6 @@
 
 enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 
-// 1 while we resize our own window, so the WM_WINDOWPOSCHANGED that the
-// resize sends does not stop the animation.
-static int resizingSelf;
 
 // The screen size the window was last fitted to. Wine resizes the screen
 // under an outside change (xrandr) without telling its programs, so ticks
@@ -78,12 +75,12 @@ static int ScreenResizedUnannounced(void) {
 }
 
 // A desktop system does not size a window to the screen by itself, yet the
-// window's rectangle is what the program takes for the screen.
+// window's rectangle is what the program takes for the screen. The
+// WM_WINDOWPOSCHANGED this sends stops the animation as any move does; the
+// restart that always follows a fit starts it again.
 static void FitWindowToScreen(HWND window) {
     NoteScreenMetrics();
-    resizingSelf = 1;
     SetWindowPos(window, NULL, 0, 0, fittedWidth, fittedHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    resizingSelf = 0;
 }
 
 ATOM RegisterMainClass(HINSTANCE instance) {
@@ -238,7 +235,6 @@ static void OnTimer(HWND window) {
 // RestartAnimation, which captures the screen as it is, that last frame
 // included, as the new background.
 static void OnWindowPosChanged(void) {
-    if (resizingSelf) return;
     KillTimer(mainWindow, kAnimationTimer);
     animation.paused = 1;
 }
