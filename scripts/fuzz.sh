@@ -35,7 +35,11 @@ seed_corpus() {
   local harness=$1 dir=$FUZZ/corpus/$1
   mkdir -p "$dir"
   case $harness in
-    bmp) cp "$SKIN"/*.bmp "$ROOT"/tests/fuzz/regressions/*/*.bmp "$dir"/ ;;
+    bmp)
+      cp "$SKIN"/*.bmp "$dir"/
+      for picture in "$ROOT"/tests/fuzz/regressions/*/*.bmp; do
+        cp "$picture" "$dir/regression-$(basename "$(dirname "$picture")")-$(basename "$picture")"
+      done ;;
     skin)
       for picture in body.bmp bubble.bmp fly_up_m.bmp bubble_m.bmp zzz.bmp; do
         skin_input "$SKIN/skin.txt" "$SKIN/$picture" > "$dir/bundled-$picture"
@@ -61,6 +65,7 @@ for harness in "${HARNESSES[@]}"; do
   # A slow input (a hang) or a big one (amplified memory) is a finding too;
   # leaks are looked for after every input.
   if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+       LSAN_OPTIONS=suppressions="$ROOT/tests/fuzz/lsan.supp" \
        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
        "$FUZZ/tests/fuzz/${harness}_fuzz" "$FUZZ/corpus/$harness" "${dict[@]}" \
          -max_total_time="$SECONDS_EACH" -timeout=5 -rss_limit_mb=512 -malloc_limit_mb=256 \

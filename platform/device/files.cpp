@@ -22,6 +22,8 @@
 
 namespace {
 
+const size_t kReadAheadBytes = 64 * 1024;
+
 struct FindEntry {
     std::u16string name;
     std::u16string upper;  // the name upper-cased, the key of NTFS order
@@ -38,6 +40,10 @@ struct FileSlot {
     ino_t inode = 0;
     std::vector<FindEntry> entries;  // a search's snapshot, in order
     size_t next = 0;
+    // Read-only files are read ahead: the program reads its script a byte at
+    // a time, and a host call per byte made long runs (and fuzzing) slow.
+    std::vector<char> ahead;
+    size_t aheadAt = 0;
 };
 
 std::vector<FileSlot> slots;
@@ -278,11 +284,26 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     if (!slot) return FALSE;
     DWORD done = 0;
     while (done < toRead) {
-        ssize_t got = ::read(slot->fd, (char *)buffer + done, toRead - done);
+        if (slot->aheadAt < slot->ahead.size()) {
+            size_t take = std::min<size_t>(toRead - done, slot->ahead.size() - slot->aheadAt);
+            memcpy((char *)buffer + done, slot->ahead.data() + slot->aheadAt, take);
+            slot->aheadAt += take;
+            done += (DWORD)take;
+            continue;
+        }
+        bool readAhead = !(slot->access & GENERIC_WRITE);
+        if (readAhead) slot->ahead.resize(kReadAheadBytes);
+        char *to = readAhead ? slot->ahead.data() : (char *)buffer + done;
+        ssize_t got = ::read(slot->fd, to, readAhead ? kReadAheadBytes : toRead - done);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) { lastError = ERROR_ACCESS_DENIED; return FALSE; }
         if (got == 0) break;
-        done += (DWORD)got;
+        if (readAhead) {
+            slot->ahead.resize((size_t)got);
+            slot->aheadAt = 0;
+        } else {
+            done += (DWORD)got;
+        }
     }
     if (read) *read = done;
     return TRUE;
