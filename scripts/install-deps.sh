@@ -6,9 +6,10 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ pkg-config clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libgif-dev libpng-dev libfreetype-dev libfontconfig1-dev libicu-dev fonts-dejavu-core
-  wine wine32:i386 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
+  wine wine32:i386 wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
 )
 
 SUDO=""

@@ -15,6 +15,11 @@
 # what a desktop adds: a 640x480 screen whose resolution changes under the
 # running mascot, and a 240x320 screen with a panel docked at the bottom.
 #
+# At 24 bits over a smooth gradient, only the picture's own pixels may differ
+# from the desktop, and a Quit right after start leaves the screen as it was.
+# Then the soak (E2E_SOAK, default "16:100 24:20 8:20", depth:rounds): starts
+# and quits in a row, each ending cleanly, then as many hides and shows.
+#
 # Environment: E2E_DEPTHS (default "16 24 8"), TRAYCTL (a built trayctl.exe),
 # E2E_KEEP=1 keeps the work folder with its screenshots.
 set -u
@@ -24,16 +29,19 @@ ROOT=$(cd "$HERE/../.." && pwd)
 INSTALL=$(cd "${1:?usage: run_e2e.sh INSTALL_DIR}" && pwd)
 DEPTHS=${E2E_DEPTHS:-"16 24 8"}
 DESKTOP_DEPTH=${E2E_DESKTOP_DEPTH-24}
+SOAK=${E2E_SOAK-"16:100 24:20 8:20"}   # depth:rounds of the soak; empty skips it
 WORK=$(mktemp -d /tmp/pondlet-e2e.XXXXXX)
 
 export WINEPREFIX=$WORK/wine
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# WINEARCH win64 with TRAYCTL given runs the 64-bit test build (on a kernel
+# without 32-bit support; `wine` then has to be the 64-bit loader).
+export WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # The test skin's work area on a 240x320 screen.
 AREA_X=190 AREA_Y=270 AREA_W=40 AREA_H=40
 PANEL="Pondlet" ABOUT="Version Info" SELECT="Select"
 
-passed=0 failed=0 xvfbPid="" depth=""
+passed=0 failed=0 xvfbPid="" depth="" BACKDROP=""
 
 pass() { passed=$((passed + 1)); echo "ok   [$depth] $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL [$depth] $1${2:+: $2}"; }
@@ -110,7 +118,7 @@ start_screen() {  # [WxH [command...]]: the command prepares the screen before W
     wineserver -p >/dev/null 2>&1
     # Another program's window with colour bands under the mascot, so blends
     # and restores show; unlike the root window, Wine repaints it faithfully.
-    wine "$TRAYCTL" backdrop >/dev/null 2>&1 &
+    wine "$TRAYCTL" backdrop $BACKDROP >/dev/null 2>&1 &
     wait_until 30 backdrop_shown
     sleep 1
 }
@@ -383,6 +391,102 @@ run_desktop() {
     stop_screen
 }
 
+# ---- true colour: the desktop around the mascot keeps its own bytes -------------
+
+# A 16 x 16 picture in the middle of the 40 x 40 work area, over a gradient
+# whose rows fall between the 5-6-5 steps: at 24 bits only the picture's own
+# pixels may differ from the desktop. Then a start quit at once, before any
+# frame: the screen comes back as it was (nothing put back before a capture).
+make_small_skin() {  # folder
+    mkdir -p "$1"
+    convert -size 16x16 xc:blue -fill yellow -draw "rectangle 4,4,11,11" -type truecolor "BMP3:$1/small.bmp"
+    printf 'T e2e small skin\r\nD40,40,10,10\r\nG0,small.bmp,12,12\r\n#0 300 0\r\n' > "$1/skin.txt"
+}
+
+check_only_the_picture_differs() {  # folder
+    local AREA_X=202 AREA_Y=282 AREA_W=16 AREA_H=16
+    start_program "$1"
+    wait_until 30 main_window_up
+    sleep 2
+    shot gradient-shown
+    check "over a gradient only the picture's pixels differ from the desktop" \
+        "box $(difference_box before gradient-shown)" shown_in_area gradient-shown
+    trayctl tap; sleep 1; shot gradient-hidden
+    check_as_before "hidden, the gradient is exactly as before" gradient-hidden
+    end_program "$1"
+}
+
+check_quit_at_once() {  # folder
+    start_program "$1"
+    wait_until 30 main_window_up
+    trayctl doubletap
+    trayctl wait "$PANEL" 10 && trayctl press "$PANEL" 1057
+    check_ends_with_0 "a Quit right after start ends with 0" "$1"
+    sleep 1
+    shot quit-at-once
+    check_as_before "a Quit right after start leaves the screen as it was" quit-at-once
+}
+
+run_true_colour() {
+    trayRect=""
+    BACKDROP=gradient start_screen
+    BACKDROP=""
+    shot before
+    make_run_folder "$WORK/gradient" "$WORK/skins/e2e-small"
+    check_only_the_picture_differs "$WORK/gradient"
+    check_quit_at_once "$WORK/gradient"
+    stop_screen
+}
+
+# ---- the soak: many starts and quits, hides and shows ---------------------------
+
+# No pondlet.exe process is left (Wine names it in the process list).
+no_process_left() { ! pgrep -f 'pondlet\.exe' >/dev/null 2>&1; }
+
+# One round: start, quit through the panel (every third round at once, else
+# after a few frames), and see that the process ended, the single-instance
+# object is free (the next start makes its own window rather than handing
+# over, which main_window_up in the next round shows) and the screen is as
+# before.
+soak_round() {  # folder round
+    start_program "$1"
+    wait_until 30 main_window_up || return 1
+    [ $(($2 % 3)) = 0 ] || sleep 0.7
+    trayctl doubletap
+    trayctl wait "$PANEL" 10 && trayctl press "$PANEL" 1057 || return 1
+    wait_until 15 exited "$1" || return 1
+    [ "$(cat "$1/exit-code")" = 0 ] || return 1
+    wait_until 10 no_process_left || return 1
+    shot soak
+    [ "$(differing_pixels before soak)" = 0 ]
+}
+
+run_soak() {  # rounds
+    trayRect=""
+    start_screen
+    shot before
+    local folder=$WORK/$depth-soak round failedAt=""
+    make_run_folder "$folder" "$WORK/skins/e2e"
+    for round in $(seq 1 "$1"); do
+        soak_round "$folder" "$round" || { failedAt=$round; break; }
+    done
+    end_program "$folder"
+    check "$1 starts and quits: each ends with 0, leaves no process and a clean screen" \
+        "round $failedAt failed" [ -z "$failedAt" ]
+    failedAt=""
+    start_program "$folder"
+    wait_until 30 main_window_up
+    for round in $(seq 1 "$1"); do
+        trayctl tap; sleep 0.3; shot soak-hidden
+        [ "$(differing_pixels before soak-hidden)" = 0 ] || { failedAt=$round; break; }
+        trayctl tap; sleep 0.3
+    done
+    check "$1 hides and shows: each hide leaves the screen as before" "round $failedAt failed" \
+        [ -z "$failedAt" ]
+    end_program "$folder"
+    stop_screen
+}
+
 give_up() { echo "$1"; echo "0 passed, 1 failed"; exit 1; }
 
 main() {
@@ -391,6 +495,7 @@ main() {
     make_test_skin "$WORK/skins/e2e" "e2e test skin"
     make_test_skin "$WORK/skins/e2e-two" "e2e second skin"
     make_test_skin "$WORK/skins/e2e-slow" "e2e slow skin" 10000
+    make_small_skin "$WORK/skins/e2e-small"
     # One Wine prefix for the whole run: creating it is the slow part.
     depth=setup
     xvfb-run -a wineboot -i >/dev/null 2>&1
@@ -398,6 +503,12 @@ main() {
     for depth in $DEPTHS; do run_depth; done
     depth=$DESKTOP_DEPTH
     [ -n "$depth" ] && run_desktop
+    depth=24
+    run_true_colour
+    for round in $SOAK; do
+        depth=${round%:*}
+        run_soak "${round#*:}"
+    done
     echo "$passed passed, $failed failed"
     [ "$failed" = 0 ]
 }

@@ -6,8 +6,9 @@
 //   trayctl selection DLG ID    prints the selected index and items of combo ID
 //   trayctl wait | gone DLG S   waits up to S seconds until DLG is open | closed
 //   trayctl handle              prints the main window's handle in hex
-//   trayctl backdrop            a full-screen window with colour bands, as
-//                               another program's window under the mascot
+//   trayctl backdrop [gradient] a full-screen window with colour bands (or a
+//                               smooth gradient, a row per colour), as another
+//                               program's window under the mascot
 //   trayctl resolution W H      changes the screen to W x H as a display
 //                               settings page does (the system then sends
 //                               WM_DISPLAYCHANGE to every top-level window)
@@ -64,16 +65,23 @@ static int PrintSelection(const char *caption, int id) {
     return 0;
 }
 
+static int backdropGradient;
+
 // Horizontal bands of colour: a desktop on which a blend or a restore shows.
+// The gradient's rows fall between the 5-6-5 steps, where a true-colour
+// screen shows any reduction of the desktop's bytes.
 static LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     RECT client;
     GetClientRect(window, &client);
-    for (int y = 0; y < client.bottom; y += 8) {
-        RECT band = {0, y, client.right, y + 8};
-        HBRUSH brush = CreateSolidBrush(RGB(255 - y % 256, (y * 3) % 256, 64 + y % 192));
+    int step = backdropGradient ? 1 : 8;
+    for (int y = 0; y < client.bottom; y += step) {
+        RECT band = {0, y, client.right, y + step};
+        COLORREF colour = backdropGradient ? RGB(250 - y * 3 / 4, 3 + y * 3 / 5, 101 + y / 3)
+                                           : RGB(255 - y % 256, (y * 3) % 256, 64 + y % 192);
+        HBRUSH brush = CreateSolidBrush(colour);
         FillRect(dc, &band, brush);
         DeleteObject(brush);
     }
@@ -115,7 +123,10 @@ int main(int argc, char **argv) {
     if (strcmp(command, "doubletap") == 0) {
         return Post(FindMainWindow(), kTrayMessage, 106, WM_LBUTTONDBLCLK);
     }
-    if (strcmp(command, "backdrop") == 0) return RunBackdrop();
+    if (strcmp(command, "backdrop") == 0) {
+        backdropGradient = argc == 3 && strcmp(argv[2], "gradient") == 0;
+        return RunBackdrop();
+    }
     if (strcmp(command, "handle") == 0) {
         HWND window = FindMainWindow();
         printf("%08lx\n", (unsigned long)(ULONG_PTR)window);
