@@ -64,7 +64,8 @@ for harness in "${HARNESSES[@]}"; do
   echo "--- fuzzing $harness for ${SECONDS_EACH} s"
   # A slow input (a hang) or a big one (amplified memory) is a finding too;
   # leaks are looked for after every input.
-  if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+  # (A smaller quarantine keeps long runs clear of the RSS limit.)
+  if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:quarantine_size_mb=64 \
        LSAN_OPTIONS=suppressions="$ROOT/tests/fuzz/lsan.supp" \
        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
        "$FUZZ/tests/fuzz/${harness}_fuzz" "$FUZZ/corpus/$harness" "${dict[@]}" \
