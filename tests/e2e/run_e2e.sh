@@ -27,7 +27,7 @@ set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
 INSTALL=$(cd "${1:?usage: run_e2e.sh INSTALL_DIR}" && pwd)
-DEPTHS=${E2E_DEPTHS:-"16 24 8"}
+DEPTHS=${E2E_DEPTHS-"16 24 8"}
 DESKTOP_DEPTH=${E2E_DESKTOP_DEPTH-24}
 SOAK=${E2E_SOAK-"16:100 24:20 8:20"}   # depth:rounds of the soak; empty skips it
 WORK=$(mktemp -d /tmp/pondlet-e2e.XXXXXX)
@@ -449,11 +449,11 @@ no_process_left() { ! pgrep -f 'pondlet\.exe' >/dev/null 2>&1; }
 # over, which main_window_up in the next round shows) and the screen is as
 # before.
 soak_round() {  # folder round
+    rm -f "$1/__tmp"
     start_program "$1"
-    wait_until 30 main_window_up || return 1
+    wait_until 30 handle_file_ready "$1" || return 1
     [ $(($2 % 3)) = 0 ] || sleep 0.7
-    trayctl doubletap
-    trayctl wait "$PANEL" 10 && trayctl press "$PANEL" 1057 || return 1
+    trayctl quit 10 || return 1
     wait_until 15 exited "$1" || return 1
     [ "$(cat "$1/exit-code")" = 0 ] || return 1
     wait_until 10 no_process_left || return 1

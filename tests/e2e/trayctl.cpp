@@ -6,6 +6,8 @@
 //   trayctl selection DLG ID    prints the selected index and items of combo ID
 //   trayctl wait | gone DLG S   waits up to S seconds until DLG is open | closed
 //   trayctl handle              prints the main window's handle in hex
+//   trayctl quit S              waits up to S seconds for the main window, opens
+//                               the panel with a double tap and presses Quit
 //   trayctl backdrop [gradient] a full-screen window with colour bands (or a
 //                               smooth gradient, a row per colour), as another
 //                               program's window under the mascot
@@ -113,9 +115,20 @@ static int ChangeResolution(int width, int height) {
     return result == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
 }
 
+// One helper process for the whole Quit: a Wine process start costs more than
+// anything the soak checks, and it quits a hundred times.
+static int QuitThroughPanel(double seconds) {
+    DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
+    HWND window;
+    while ((window = FindMainWindow()) == NULL && (LONG)(deadline - GetTickCount()) > 0) Sleep(50);
+    if (Post(window, kTrayMessage, 106, WM_LBUTTONDBLCLK) != 0) return 1;
+    if (WaitForDialog("Pondlet", seconds, 1) != 0) return 1;
+    return Post(FindDialog("Pondlet"), WM_COMMAND, MAKEWPARAM(1057, BN_CLICKED), 0);
+}
+
 int main(int argc, char **argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|backdrop|resolution\n");
+        fprintf(stderr, "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|quit|backdrop|resolution\n");
         return 2;
     }
     const char *command = argv[1];
@@ -135,6 +148,7 @@ int main(int argc, char **argv) {
     if (strcmp(command, "press") == 0 && argc == 4) {
         return Post(FindDialog(argv[2]), WM_COMMAND, MAKEWPARAM(atoi(argv[3]), BN_CLICKED), 0);
     }
+    if (strcmp(command, "quit") == 0 && argc == 3) return QuitThroughPanel(atof(argv[2]));
     if (strcmp(command, "resolution") == 0 && argc == 4) return ChangeResolution(atoi(argv[2]), atoi(argv[3]));
     if (strcmp(command, "selection") == 0 && argc == 4) return PrintSelection(argv[2], atoi(argv[3]));
     if (strcmp(command, "wait") == 0 && argc == 4) return WaitForDialog(argv[2], atof(argv[3]), 1);
