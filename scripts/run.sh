@@ -18,11 +18,30 @@ JOBS=${JOBS:-2}
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$JOBS" --target pondlet trayctl
 cmake --install build/win32 >/dev/null
-INSTALL=$ROOT/build/install
+WIN=win32 INSTALL=$ROOT/build/install
 
 # Wine keeps its state in a prefix of our own, created on first use.
 export WINEPREFIX=${WINEPREFIX:-$ROOT/build/wine}
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A kernel without 32-bit support starts neither 32-bit Wine nor the 32-bit
+# program: there the 64-bit build of the same sources runs under 64-bit Wine.
+if ! wine --version >/dev/null 2>&1; then
+    echo "this kernel cannot run 32-bit programs: running the 64-bit build"
+    cmake --preset win64 >/dev/null
+    cmake --build --preset win64 -j "$JOBS" --target pondlet trayctl
+    cmake --install build/win64 >/dev/null
+    WIN=win64 INSTALL=$ROOT/build/install64
+    mkdir -p "$ROOT/build/wine64-bin"
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
+            > "$ROOT/build/wine64-bin/$name"
+    done
+    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 wineboot "$@"\n' \
+        > "$ROOT/build/wine64-bin/wineboot"
+    chmod +x "$ROOT/build/wine64-bin"/*
+    export PATH=$ROOT/build/wine64-bin:$PATH WINEARCH=win64 WINEPREFIX=$WINEPREFIX-64
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
     [ -d "$WINEPREFIX/drive_c" ] || wineboot -i >/dev/null 2>&1
@@ -54,7 +73,7 @@ export DISPLAY=":$(head -1 "$OUT/display")"
 wineserver -p
 # Something to stand on: a full-screen window with colour bands (the test
 # helper's backdrop), so the mascot's opacity shows against it.
-wine build/win32/tests/e2e/trayctl.exe backdrop >/dev/null 2>&1 &
+wine "build/$WIN/tests/e2e/trayctl.exe" backdrop >/dev/null 2>&1 &
 sleep 3
 
 (cd "$INSTALL" && wine pondlet.exe >/dev/null 2>&1) &
