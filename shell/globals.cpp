@@ -1,4 +1,4 @@
-// The process-wide values of the Overview, one of each, zero at start
+// The process-wide values, one of each, zero at start
 // unless a start value is given.
 #include "shell/globals.h"
 

@@ -12,26 +12,26 @@
 
 #include <cstring>
 
-static BmpSpec Change(BmpSpec spec, void (*change)(BmpSpec &)) {
-    change(spec);
-    return spec;
+static BmpSpec Change(BmpSpec picture, void (*change)(BmpSpec &)) {
+    change(picture);
+    return picture;
 }
 
 static BmpSpec EightBit(int32_t width, int32_t height, uint32_t headerBytes = 40) {
-    BmpSpec spec;
-    spec.bitsPerPixel = 8, spec.width = width, spec.height = height, spec.infoHeaderBytes = headerBytes;
-    spec.palette.assign(256, 0x808080);
-    return spec;
+    BmpSpec picture;
+    picture.bitsPerPixel = 8, picture.width = width, picture.height = height, picture.infoHeaderBytes = headerBytes;
+    picture.palette.assign(256, 0x808080);
+    return picture;
 }
 
 // Each row's file loaded as picture and as mask: "-" when the record has no
-// pixels, then the messages shown. Rows without a spec name a missing file.
+// pixels, then the messages shown. Rows without a picture name a missing file.
 TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
     TestFolder folder("bmp-refusal");
     ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));
     const std::string typeError = "-|Error: File Type error", base = TestUtf8(exeFolder);
     const std::string longFolder = base + std::string(250 - base.size(), 'd') + "\\";
-    const struct { const char *what; BmpSpec spec; std::string expected; } rows[] = {
+    const struct { const char *what; BmpSpec picture; std::string expected; } rows[] = {
         {"not BM", Change({}, [](BmpSpec &s) { s.bfType = 0x4142; }), typeError},
         {"cut in the info header", Change({}, [](BmpSpec &s) { s.truncateTo = 30; }), typeError},
         {"offset inside the info header", Change({}, [](BmpSpec &s) { s.bfOffBits = 53; }), typeError},
@@ -66,7 +66,7 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
             DeviceReset();
             bool missing = r.expected.find("Open") != std::string::npos;
             if (!missing) {
-                ASSERT_EQ(1, WriteBmpFile(folder.path / "bad.bmp", r.spec));
+                ASSERT_EQ(1, WriteBmpFile(folder.path / "bad.bmp", r.picture));
             }
             bool overlong = std::string(r.what).rfind("path over", 0) == 0;
             CopyTestPath(exeFolder, kExeFolderUnits, DeviceUtf16(overlong ? longFolder : base));

@@ -12,11 +12,11 @@
 #include <cstring>
 
 // Writes the file and loads it into a fresh record with the given key.
-static ImageRecord Load(const BmpSpec &spec, int kind, uint32_t key = 0) {
+static ImageRecord Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
     static TestFolder folder("bmp");
     ImageRecord record{};
     record.transparentKey = key;
-    WriteBmpFile(folder.path / "image.bmp", spec);
+    WriteBmpFile(folder.path / "image.bmp", picture);
     CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true));
     std::copy_n(WSTR("image.bmp"), 10, record.fileName);
     LoadBitmapFile(&record, kind);
@@ -32,32 +32,32 @@ static std::string Describe(const ImageRecord &r) {
     return out;
 }
 
-static BmpSpec Spec(int bits, int32_t width, int32_t height, std::vector<uint32_t> pixels) {
-    BmpSpec spec;
-    spec.bitsPerPixel = bits, spec.width = width, spec.height = height, spec.pixels = std::move(pixels);
-    for (int i = 0; bits <= 8 && i < (1 << bits); i++) spec.palette.push_back(0x010101u * (uint32_t)i);
-    return spec;
+static BmpSpec PictureOf(int bits, int32_t width, int32_t height, std::vector<uint32_t> pixels) {
+    BmpSpec picture;
+    picture.bitsPerPixel = bits, picture.width = width, picture.height = height, picture.pixels = std::move(pixels);
+    for (int i = 0; bits <= 8 && i < (1 << bits); i++) picture.palette.push_back(0x010101u * (uint32_t)i);
+    return picture;
 }
 
 // Bit order at every depth and 24-bit pixels reduced to 5-6-5. WritePixel
 // (over a maximal value, so it must clear its bits) gives the loaded bytes.
 TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
     const std::pair<BmpSpec, const char *> rows[] = {
-        {Spec(1, 10, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1}), "10x2x1: 1 0 1 1 0 0 0 1 1 0 0 1 0 0 1 1 1 0 0 1"},
-        {Spec(2, 5, 2, {3, 2, 1, 0, 3, 0, 1, 2, 3, 0}), "5x2x2: 3 2 1 0 3 0 1 2 3 0"},
-        {Spec(4, 3, 2, {15, 0, 7, 8, 9, 10}), "3x2x4: F 0 7 8 9 A"},
-        {Spec(8, 3, 2, {1, 2, 255, 4, 5, 6}), "3x2x8: 1 2 FF 4 5 6"},
-        {Spec(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), "2x2x24: F8FCF8 103450 F8 0"},
+        {PictureOf(1, 10, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1}), "10x2x1: 1 0 1 1 0 0 0 1 1 0 0 1 0 0 1 1 1 0 0 1"},
+        {PictureOf(2, 5, 2, {3, 2, 1, 0, 3, 0, 1, 2, 3, 0}), "5x2x2: 3 2 1 0 3 0 1 2 3 0"},
+        {PictureOf(4, 3, 2, {15, 0, 7, 8, 9, 10}), "3x2x4: F 0 7 8 9 A"},
+        {PictureOf(8, 3, 2, {1, 2, 255, 4, 5, 6}), "3x2x8: 1 2 FF 4 5 6"},
+        {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), "2x2x24: F8FCF8 103450 F8 0"},
     };
-    for (const auto &[spec, expected] : rows) {
-        ImageRecord record = Load(spec, kLoadPicture);
+    for (const auto &[picture, expected] : rows) {
+        ImageRecord record = Load(picture, kLoadPicture);
         ASSERT_EQ(expected, Describe(record));
         std::vector<BYTE> bytes((size_t)record.rowBytes * record.height, 0);
         ImageRecord written = record;
         written.pixels = bytes.data();
         for (int32_t i = 0; i < record.width * record.height; i++) {
-            WritePixel(&written, i % record.width, i / record.width, spec.bitsPerPixel == 24 ? 0xFFFFFF : (1u << spec.bitsPerPixel) - 1);
-            WritePixel(&written, i % record.width, i / record.width, spec.pixels[i]);
+            WritePixel(&written, i % record.width, i / record.width, picture.bitsPerPixel == 24 ? 0xFFFFFF : (1u << picture.bitsPerPixel) - 1);
+            WritePixel(&written, i % record.width, i / record.width, picture.pixels[i]);
         }
         EXPECT_EQ(0, std::memcmp(bytes.data(), record.pixels, bytes.size())) << expected;
     }
@@ -67,16 +67,16 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
 // narrow 1-bit rows); any other trailer is shared out among the rows. A file
 // that lacks (part of) its last row's padding still has padded rows.
 TEST(LoadBitmapFile, RowLengthRule) {
-    const struct { BmpSpec spec; bool padded; size_t extra; int64_t cut; const char *expected; } rows[] = {
-        {Spec(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1008, -1, "3x3x8: 1 2 3 4 5 6 7 8 9"},
-        {Spec(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1007, -1, "3x3x8: 0 0 0 0 0 0 7 8 9"},
-        {Spec(1, 3, 2, {1, 0, 1, 0, 1, 1}), false, 1008, -1, "3x2x1: 1 0 1 0 1 1"},
-        {Spec(8, 3, 2, {1, 2, 3, 4, 5, 6}), true, 0, 54 + 1024 + 7, "3x2x8: 1 2 3 4 5 6"},
-        {Spec(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), true, 0, 54 + 14, "2x2x24: F8FCF8 103450 F8 0"},
+    const struct { BmpSpec picture; bool padded; size_t extra; int64_t cut; const char *expected; } rows[] = {
+        {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1008, -1, "3x3x8: 1 2 3 4 5 6 7 8 9"},
+        {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1007, -1, "3x3x8: 0 0 0 0 0 0 7 8 9"},
+        {PictureOf(1, 3, 2, {1, 0, 1, 0, 1, 1}), false, 1008, -1, "3x2x1: 1 0 1 0 1 1"},
+        {PictureOf(8, 3, 2, {1, 2, 3, 4, 5, 6}), true, 0, 54 + 1024 + 7, "3x2x8: 1 2 3 4 5 6"},
+        {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), true, 0, 54 + 14, "2x2x24: F8FCF8 103450 F8 0"},
     };
     for (auto row : rows) {
-        row.spec.paddedRows = row.padded, row.spec.extraBytes = row.extra, row.spec.truncateTo = row.cut;
-        EXPECT_EQ(row.expected, Describe(Load(row.spec, kLoadPicture))) << "trailer " << row.extra << ", cut " << row.cut;
+        row.picture.paddedRows = row.padded, row.picture.extraBytes = row.extra, row.picture.truncateTo = row.cut;
+        EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture))) << "trailer " << row.extra << ", cut " << row.cut;
     }
 }
 
@@ -93,13 +93,13 @@ TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
     };
     for (const auto &r : rows)
         for (uint32_t headerBytes : {40u, 108u, 124u}) {
-            BmpSpec spec = Spec(r.bits, 3, 2, r.pixels);
-            for (size_t i = 0; i < spec.palette.size(); i++) spec.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
-            spec.infoHeaderBytes = headerBytes;
-            ImageRecord record = Load(spec, kLoadPicture);
+            BmpSpec picture = PictureOf(r.bits, 3, 2, r.pixels);
+            for (size_t i = 0; i < picture.palette.size(); i++) picture.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
+            picture.infoHeaderBytes = headerBytes;
+            ImageRecord record = Load(picture, kLoadPicture);
             EXPECT_EQ(r.expected, Describe(record)) << "header " << headerBytes;
-            std::vector<uint32_t> palette(record.palette, record.palette + (record.palette ? spec.palette.size() : 0));
-            EXPECT_EQ(spec.palette, palette) << "depth " << r.bits << ", header " << headerBytes;
+            std::vector<uint32_t> palette(record.palette, record.palette + (record.palette ? picture.palette.size() : 0));
+            EXPECT_EQ(picture.palette, palette) << "depth " << r.bits << ", header " << headerBytes;
             EXPECT_EQ(40, headerBuffer[0] | headerBuffer[1] << 8) << "the shared buffer keeps a 40-byte header";
         }
 }
@@ -115,7 +115,7 @@ TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
         {16, 0, {1, 2, 3, 4}, "2x2x1: 0 0 0 0"},
     };
     for (const auto &r : rows) {
-        ImageRecord record = Load(Spec(r.bits, 2, 2, r.pixels), kLoadMask, r.key);
+        ImageRecord record = Load(PictureOf(r.bits, 2, 2, r.pixels), kLoadMask, r.key);
         EXPECT_EQ(r.expected, Describe(record)) << "depth " << r.bits;
         ASSERT_NE(nullptr, record.palette) << "depth " << r.bits;
         EXPECT_EQ(0x100u, record.palette[0] | record.palette[1] << 8) << "depth " << r.bits;
@@ -126,9 +126,9 @@ TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
 // buffer held from before.
 TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
     for (int i = 0; i < 16; i++) std::memcpy(headerBuffer + 40 + 4 * i, "\x11\x22\x33", 4);
-    BmpSpec spec = Spec(4, 1, 1, {2});
-    spec.palette = {0x000001, 0x0080FF, 0xFF0000};
-    ImageRecord record = Load(spec, kLoadPicture);
+    BmpSpec picture = PictureOf(4, 1, 1, {2});
+    picture.palette = {0x000001, 0x0080FF, 0xFF0000};
+    ImageRecord record = Load(picture, kLoadPicture);
     ASSERT_NE(nullptr, record.palette);
     EXPECT_EQ(0xFF0000u, ReadPixel(&record, 0, 0));
     EXPECT_EQ(0x112233u, record.palette[3]);
