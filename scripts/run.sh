@@ -26,21 +26,15 @@ export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # A kernel without 32-bit support starts neither 32-bit Wine nor the 32-bit
 # program: there the 64-bit build of the same sources runs under 64-bit Wine.
-if ! wine --version >/dev/null 2>&1; then
+source scripts/wine64.sh
+if ! can_run_32bit; then
     echo "this kernel cannot run 32-bit programs: running the 64-bit build"
     cmake --preset win64 >/dev/null
     cmake --build --preset win64 -j "$JOBS" --target pondlet trayctl
     cmake --install build/win64 >/dev/null
     WIN=win64 INSTALL=$ROOT/build/install64
-    mkdir -p "$ROOT/build/wine64-bin"
-    for name in wine wine-stable; do
-        printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' \
-            > "$ROOT/build/wine64-bin/$name"
-    done
-    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 wineboot "$@"\n' \
-        > "$ROOT/build/wine64-bin/wineboot"
-    chmod +x "$ROOT/build/wine64-bin"/*
-    export PATH=$ROOT/build/wine64-bin:$PATH WINEARCH=win64 WINEPREFIX=$WINEPREFIX-64
+    use_64bit_wine "$ROOT"
+    export WINEPREFIX=$WINEPREFIX-64
 fi
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -59,25 +59,7 @@ wine_prefix() {
   test -d "$WINEPREFIX/drive_c"
 }
 
-# pondlet.exe is a 32-bit program, and so is the Wine that runs it: a kernel
-# built without 32-bit support refuses both ("Exec format error"). There the
-# same sources are built for 64-bit Windows and their suites run under 64-bit
-# Wine instead, through a `wine` that is the 64-bit loader.
-can_run_32bit() {
-  wine --version >/dev/null 2>&1
-}
-
-use_64bit_wine() {
-  local bin=$ROOT/build/wine64-bin
-  mkdir -p "$bin"
-  for name in wine wine-stable; do
-    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' > "$bin/$name"
-  done
-  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 wineboot "$@"\n' \
-    > "$bin/wineboot"
-  chmod +x "$bin"/*
-  export PATH=$bin:$PATH WINEARCH=win64
-}
+source scripts/wine64.sh
 
 stage "native build" build_preset native
 stage "native tests" ctest --preset native -j "$JOBS"
@@ -93,7 +75,7 @@ if ! can_run_32bit; then
   echo
   echo "=== This kernel cannot run 32-bit programs: the Windows suites run on the"
   echo "=== 64-bit build of the same sources under 64-bit Wine."
-  use_64bit_wine
+  use_64bit_wine "$ROOT"
   WIN=win64 INSTALL=$ROOT/build/install64
   stage "windows build, 64-bit for testing" build_preset win64
   stage "windows install, 64-bit" cmake --install build/win64
