@@ -13,9 +13,10 @@
 #include "engine/compose.h"
 
 #include "engine/schedule.h"
+#include "engine/timetext.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 namespace {
 
@@ -47,10 +48,6 @@ uint32_t IndexAtDepth(const BYTE *row, int32_t x, int32_t depth) {
     case 4: return IndexAt<4>(row, x);
     default: return IndexAt<8>(row, x);
     }
-}
-
-int IsStoredDepth(int32_t depth) {
-    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 24;
 }
 
 int IsLoaded(const ImageRecord *record) {
@@ -85,7 +82,8 @@ int HasUsableKey(const ImageRecord *graphic) {
 inline int MaskCuts(const ImageRecord *mask, const BYTE *maskRow, int32_t x) {
     if (maskRow == nullptr || x >= mask->width) return 0;
     if (mask->bitsPerPixel == 24)
-        return (maskRow[3 * x] & 0xF8) | (maskRow[3 * x + 1] & 0xFC) | (maskRow[3 * x + 2] & 0xF8);
+        return (maskRow[3 * x] & kBlueBits) | (maskRow[3 * x + 1] & kGreenBits) |
+               (maskRow[3 * x + 2] & kRedBits);
     uint32_t index = IndexAtDepth(maskRow, x, mask->bitsPerPixel);
     return mask->palette != nullptr ? mask->palette[index] != 0 : index != 0;
 }
@@ -167,8 +165,8 @@ void DrawColourRun(const LayerRow &row, const ImageRecord *mask, const BYTE *bit
         if (Cut<Kind>(mask, row.maskRow, bitCuts, x)) continue;
         int32_t tx = x + row.shift;
         const BYTE *source = row.source + 3 * x;
-        PutPixel(row.target + 3 * tx, row.covered + tx, source[0] & 0xF8, source[1] & 0xFC,
-                 source[2] & 0xF8);
+        PutPixel(row.target + 3 * tx, row.covered + tx, source[0] & kBlueBits,
+                 source[1] & kGreenBits, source[2] & kRedBits);
     }
 }
 

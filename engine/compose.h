@@ -3,7 +3,7 @@
 // background into the work surface.
 #pragma once
 
-#include "skin/tables.h"
+#include "core/tables.h"
 
 // Draws the frame's layers in slot order until the end marker; layers whose
 // references fall outside the tables are skipped.

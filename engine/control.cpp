@@ -1,9 +1,13 @@
-// Pausing (hiding) and restarting the animation, from the tray icon, the
-// control panel and the settings change.
+// Pausing (hiding), restarting and moving the animation, from the tray
+// icon, the control panel and the settings change.
+#include "engine/control.h"
+
 #include "engine/schedule.h"
+#include "engine/tick.h"
+#include "core/tables.h"
 
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 void PauseAnimation(void) {
     KillTimer(mainWindow, kAnimationTimer);
@@ -24,4 +28,16 @@ void RestartAnimation(void) {
     animation.backgroundRefreshPending = 1;
     // SetTimer replaces a running timer of the same id, so none is killed first.
     SetTimer(mainWindow, kAnimationTimer, 1, nullptr);
+}
+
+void MoveArea(int32_t dx, int32_t dy) {
+    if (moveBusy == 1) return;
+    moveBusy = 1;
+    RestoreBackground();
+    offsetX += dx;
+    offsetY += dy;
+    PlaceWorkArea();
+    CaptureBackground();
+    AnimationTick(mainWindow);
+    moveBusy = 0;
 }

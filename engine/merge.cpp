@@ -21,16 +21,13 @@
 
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 #include <string.h>
 
 #include <bit>
 
 namespace {
-
-// The stored bytes' precision (blue, green, red) as a packed word.
-const uint32_t kPixelBits = 0xF8FCF8;
 
 // Coverage is turned into byte-select masks eight pixels (24 bytes) at a time.
 enum { kBlock = 8 };
@@ -68,9 +65,9 @@ inline uint32_t Blend(uint32_t f, uint32_t b, int32_t mode, uint32_t keep) {
 
 void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settings) {
     BYTE *work = row.work + 3 * x, *background = row.background + 3 * x;
-    uint32_t screen = Load(work) & kPixelBits;
-    uint32_t back = Load(background) & kPixelBits;
-    if (settings.tracking && (Load(row.shown + 3 * x) & kPixelBits) != screen) {
+    uint32_t screen = Load(work) & kReducedBits;
+    uint32_t back = Load(background) & kReducedBits;
+    if (settings.tracking && (Load(row.shown + 3 * x) & kReducedBits) != screen) {
         back = screen;
         Store(background, back);
         if (row.desktop) Store(row.desktop + 3 * x, Load(work));
@@ -80,13 +77,13 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
         result = row.desktop ? Load(row.desktop + 3 * x) : back;
     } else {
         int32_t mode = settings.mode;
-        uint32_t frame = Load(row.frame + 3 * x) & kPixelBits;
+        uint32_t frame = Load(row.frame + 3 * x) & kReducedBits;
         if (mode == kBlendFull || (mode == kBlendChecker && ((x ^ row.y) & 1) == 0)) result = frame;
         else if (mode >= kBlend75 && mode <= kBlend25) result = Blend(frame, back, mode, settings.keep);
         else result = Load(work);  // the pixel stays as the screen left it
     }
     Store(work, result);
-    Store(row.shown + 3 * x, result & kPixelBits);
+    Store(row.shown + 3 * x, result & kReducedBits);
 }
 
 // Byte-select words for eight pixels: entry b has 0xFF in the three bytes of
@@ -122,7 +119,9 @@ enum { kChunk = 16 };
 typedef uint64_t Lanes __attribute__((vector_size(16)));
 // Without SSE (the 32-bit Windows build) GCC warns that such values would be
 // passed differently across a call; these helpers are private and inlined,
-// so no call boundary sees them.
+// so no call boundary sees them. The warning is off from here on: GCC gives
+// it where a function using them is expanded, which can be as late as the
+// end of the file.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 struct Chunk {
@@ -168,13 +167,14 @@ struct ChunkMasks {
     Chunk precision, keep;
 };
 
-ChunkMasks MakeChunkMasks(uint32_t keep) {
+void MakeChunkMasks(uint32_t keep, ChunkMasks *masks) {
     BYTE precision[3 * kChunk], kept[3 * kChunk];
     for (int i = 0; i < 3 * kChunk; i++) {
-        precision[i] = (BYTE)(kPixelBits >> (8 * (i % 3)));
+        precision[i] = (BYTE)(kReducedBits >> (8 * (i % 3)));
         kept[i] = (BYTE)(keep >> (8 * (i % 3)));
     }
-    return {LoadChunk(precision), LoadChunk(kept)};
+    masks->precision = LoadChunk(precision);
+    masks->keep = LoadChunk(kept);
 }
 
 // One covered pixel's value in a chunk: the frame (blended where the mode
@@ -258,8 +258,9 @@ void MergeFrameWithBackground(void) {
     settings.mode = blendMode;
     if (settings.mode < kBlendFull || settings.mode > kBlendChecker) settings.mode = -1;
     const BYTE *keep = displayFormat.channelMask;
-    settings.keep = (keep[0] | (uint32_t)keep[1] << 8 | (uint32_t)keep[2] << 16) & kPixelBits;
-    ChunkMasks masks = MakeChunkMasks(settings.keep);
+    settings.keep = (keep[0] | (uint32_t)keep[1] << 8 | (uint32_t)keep[2] << 16) & kReducedBits;
+    ChunkMasks masks;
+    MakeChunkMasks(settings.keep, &masks);
     if (selectTable[1].word[0] == 0) BuildSelectTable();
     for (int32_t y = 0; y < workSurface.height; y++) MergeRow(y, settings, masks);
 }

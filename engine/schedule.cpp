@@ -13,7 +13,7 @@
 // millions of tests per rule and tick.
 #include "engine/schedule.h"
 
-#include "skin/tables.h"
+#include "core/tables.h"
 
 AnimationState animation;
 

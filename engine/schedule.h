@@ -15,10 +15,6 @@ struct AnimationState {
 };
 extern AnimationState animation;
 
-// A FormatTimeText destination holds this many units; the expansion never
-// grows beyond its source and stops short of this length.
-enum { kTimeTextUnits = 256 };
-
 uint32_t RandomInRange(uint32_t low, uint32_t high);
 int RuleMatches(int32_t rule, const SYSTEMTIME *t);
 int RuleMatchedSince(int32_t rule, const SYSTEMTIME *now, const SYSTEMTIME *since);
@@ -28,6 +24,3 @@ int32_t MillisecondsUntilRule(int32_t rule, const SYSTEMTIME *now, int32_t windo
 int32_t RuleSequence(int32_t rule);
 void SelectRuleForNow(const SYSTEMTIME *now);
 int32_t CheckEventRules(const SYSTEMTIME *now, int32_t duration);
-int FormatTimeText(WCHAR *destination, const WCHAR *source);
-void PauseAnimation(void);
-void RestartAnimation(void);

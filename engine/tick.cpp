@@ -11,8 +11,8 @@
 #include "engine/compose.h"
 #include "engine/schedule.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
-#include "skin/tables.h"
+#include "core/process.h"
+#include "core/tables.h"
 
 #include <string.h>
 
@@ -82,6 +82,11 @@ void ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
 
 int32_t lastTickDuration;
 
+void ResetAnimation(void) {
+    memset(&animation, 0, sizeof animation);
+    lastTickDuration = 0;
+}
+
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
     if (animation.paused == 1 || !WorkSurfacesReady()) return;
@@ -103,14 +108,12 @@ void AnimationTick(HWND window) {
     ArmNextTick(window, t0, duration);
 }
 
-void MoveArea(int32_t dx, int32_t dy) {
-    if (moveBusy == 1) return;
-    moveBusy = 1;
-    RestoreBackground();
-    offsetX += dx;
-    offsetY += dy;
-    PlaceWorkArea();
-    CaptureBackground();
-    AnimationTick(mainWindow);
-    moveBusy = 0;
+// Apart from the tick so that the arithmetic can be tested alone.
+uint32_t PlanTimerInterval(uint32_t nextDueTick, uint32_t t0, int32_t duration) {
+    uint32_t base = nextDueTick != 0 ? nextDueTick : t0;
+    uint32_t interval = (base - t0) + (uint32_t)duration;
+    if (interval < 10) return 10;
+    // Also where a tick later than its plan by more than the duration lands.
+    if (interval > 10000000) return 100;
+    return interval;
 }

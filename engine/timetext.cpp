@@ -1,7 +1,7 @@
 // Date and time placeholders in a text item: "%Y" "%M" "%D" "%h" "%m" "%s"
 // become two digits each and "%%" one percent sign, so the expansion is never
 // longer than its source.
-#include "engine/schedule.h"
+#include "engine/timetext.h"
 
 namespace {
 

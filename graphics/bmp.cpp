@@ -16,7 +16,7 @@
 #include "graphics/bmp.h"
 
 #include "graphics/pixels.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -59,10 +59,6 @@ static void WriteLe32(BYTE *p, uint32_t value) {
     for (int i = 0; i < 4; i++) p[i] = (BYTE)(value >> (8 * i));
 }
 
-static void ReportError(const WCHAR *text) {
-    MessageBoxW(NULL, text, WSTR("Error"), MB_OK);
-}
-
 // Reads up to count bytes; what the file does not deliver stays as it was.
 static DWORD ReadBytes(HANDLE file, BYTE *buffer, DWORD count) {
     DWORD got = 0;
@@ -95,7 +91,7 @@ static int BuildImagePath(const ImageRecord *record, WCHAR *path) {
 
 static void ReportOpenError(const WCHAR *path) {
     wsprintfW(messageText, WSTR("File Open error %s"), path);
-    ReportError(messageText);
+    ShowErrorBox(messageText);
 }
 
 // Reads the 14-byte file header; returns bfOffBits, or 0 when the file does
@@ -108,10 +104,6 @@ static uint32_t TestBitmapFile(HANDLE file) {
     uint32_t bfOffBits = ReadLe32(fileHeader + 10);
     if (bfType != 0x4D42) return 0;
     return bfOffBits;
-}
-
-static int IsConvertedDepth(int32_t bits) {
-    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 24;
 }
 
 // Info header sizes the loader reads: the classic 40 bytes, and the 108 and
@@ -198,7 +190,7 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
     // Missing rows would read as zeros: a header alone could then claim a
     // picture of many megabytes.
     if (!HoldsEveryRow(fileSize, offBits, layout)) return 0;
-    if (!IsConvertedDepth(bits)) return 1;   // no rows will be read
+    if (!IsStoredDepth(bits)) return 1;   // no rows will be read
     return layout->pixelBytes <= kRowBufferBytes && layout->rowLength <= kRowBufferBytes;
 }
 
@@ -243,7 +235,7 @@ void ResetPixelBudget(void) { pixelBytesLoaded = 0; }
 static int AllocateLoadedPixels(ImageRecord *record, const BitmapLayout *layout, int32_t bits) {
     uint64_t bytes = (uint64_t)PackedRowBytes(layout->width, bits) * (uint64_t)layout->height;
     if (pixelBytesLoaded + bytes > kSkinPixelBudget) {
-        ReportError(WSTR("Out of memory."));
+        ShowErrorBox(WSTR("Out of memory."));
         return 0;
     }
     if (!AllocateImagePixels(record, layout->width, layout->height, bits)) return 0;
@@ -253,7 +245,7 @@ static int AllocateLoadedPixels(ImageRecord *record, const BitmapLayout *layout,
 
 static void LoadPicture(ImageRecord *record, HANDLE file, const BitmapLayout *layout) {
     int32_t bits = layout->bitsPerPixel;
-    if (!IsConvertedDepth(bits)) return;
+    if (!IsStoredDepth(bits)) return;
     ColourValue *palette = NULL;
     if (bits <= 8 && !(palette = LoadPalette(bits))) return;
     if (!AllocateLoadedPixels(record, layout, bits)) {
@@ -287,7 +279,7 @@ static void LoadMask(ImageRecord *record, HANDLE file, const BitmapLayout *layou
     }
     record->palette = palette;
     int32_t bits = layout->bitsPerPixel;
-    if (!IsConvertedDepth(bits)) return;
+    if (!IsStoredDepth(bits)) return;
     for (int32_t y = layout->height - 1; y >= 0; y--) {
         ReadFileRow(file, layout);
         for (int32_t x = 0; x < layout->width; x++) WritePixel(record, x, y, MaskBit(record, x, bits));
@@ -319,7 +311,7 @@ void LoadBitmapFile(ImageRecord *record, int kind) {
     BitmapLayout layout;
     uint32_t offBits = TestBitmapFile(file);
     if (offBits == 0 || !ParseBitmapHeader(file, offBits, &layout)) {
-        ReportError(WSTR("File Type error"));
+        ShowErrorBox(WSTR("File Type error"));
     } else if (kind == kLoadPicture) {
         LoadPicture(record, file, &layout);
     } else {

@@ -1,7 +1,7 @@
 // Loading pictures and masks from BMP files into image records.
 #pragma once
 
-#include "image.h"
+#include "core/image.h"
 
 enum { kHeaderBufferBytes = 1064, kRowBufferBytes = 3080, kImagePathUnits = 256 };
 

@@ -14,7 +14,7 @@
 // unreduced pixels straight from the screen.
 #pragma once
 
-#include "image.h"
+#include "core/image.h"
 
 #include <stddef.h>
 
@@ -48,15 +48,15 @@ inline BYTE *ImageRow(const ImageRecord *record, int32_t y) {
 
 // The reduced colour value of the 24-bit pixel at p (blue, green, red).
 inline uint32_t ReadRgb24(const BYTE *p) {
-    return ((uint32_t)(p[0] & 0xF8) << 16) | ((uint32_t)(p[1] & 0xFC) << 8) |
-           (uint32_t)(p[2] & 0xF8);
+    return ((uint32_t)(p[0] & kBlueBits) << 16) | ((uint32_t)(p[1] & kGreenBits) << 8) |
+           (uint32_t)(p[2] & kRedBits);
 }
 
 // Stores a colour value at p at 5-6-5 precision.
 inline void WriteRgb24(BYTE *p, uint32_t value) {
-    p[0] = (BYTE)((value >> 16) & 0xF8);
-    p[1] = (BYTE)((value >> 8) & 0xFC);
-    p[2] = (BYTE)(value & 0xF8);
+    p[0] = (BYTE)((value >> 16) & kBlueBits);
+    p[1] = (BYTE)((value >> 8) & kGreenBits);
+    p[2] = (BYTE)(value & kRedBits);
 }
 
 // ---- sub-byte addressing -----------------------------------------------------

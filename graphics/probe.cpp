@@ -16,7 +16,7 @@
 
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "skin/tables.h"
+#include "core/tables.h"
 
 #include <string.h>
 
@@ -127,6 +127,11 @@ static void MatchTextColours(void) {
         TextItem *item = &skinTables.texts[i];
         if (item->height != -1) item->colour = MatchDisplayColour(item->colour);
     }
+}
+
+void ResetDisplayFormat(void) {
+    memset(&displayFormat, 0, sizeof displayFormat);
+    probeSurface = NULL;
 }
 
 void ProbeDisplayFormat(ImageRecord *surface) {

@@ -15,7 +15,8 @@
 
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
-#include "skin/tables.h"
+#include "core/process.h"
+#include "core/tables.h"
 
 #include <string.h>
 
@@ -62,7 +63,7 @@ int WorkSurfacesReady(void) { return surfacesReady; }
 // Tells the user which platform object failed, with the platform's error.
 static void ReportSurfaceError(const WCHAR *format, DWORD error) {
     wsprintfW(surfaceMessage, format, (int)error);
-    MessageBoxW(NULL, surfaceMessage, WSTR("Error"), MB_OK);
+    ShowErrorBox(surfaceMessage);
 }
 
 static void FailureBeep(void) { MessageBeep(MB_ICONASTERISK); }
@@ -121,6 +122,12 @@ void ReleaseWorkSurfaces(void) {
     if (textFontHandle) DeleteObject(textFontHandle);   // no longer selected: its DC is gone
     textFontHandle = NULL;
     memset(&workSurface, 0, sizeof workSurface);
+}
+
+void ResetWorkSurfaces(void) {
+    ReleaseWorkSurfaces();
+    screenDC = NULL;
+    memset(&textFont, 0, sizeof textFont);
 }
 
 // Creates a DIB section as described and a memory DC holding it. On failure
@@ -196,11 +203,7 @@ int CreateWorkSurfaces(void) {
 
 // Copies one row of 24-bit pixels, reducing them to 5-6-5.
 static void CopyReducedRow(BYTE *to, const BYTE *from, int32_t width) {
-    for (int32_t i = 0; i < 3 * width; i += 3) {
-        to[i] = from[i] & 0xF8;
-        to[i + 1] = from[i + 1] & 0xFC;
-        to[i + 2] = from[i + 2] & 0xF8;
-    }
+    for (int32_t i = 0; i < 3 * width; i += 3) ReducePixel(to + i, from + i);
 }
 
 static BYTE *CapturedRow(int32_t y) {
@@ -217,10 +220,7 @@ BYTE *DesktopRow(int32_t y) {
 // then holds what another program drew there since.
 static void RestoreRow(BYTE *to, const BYTE *background, const BYTE *captured, int32_t width) {
     for (int32_t i = 0; i < 3 * width; i += 3) {
-        int unchanged = (captured[i] & 0xF8) == background[i] &&
-                        (captured[i + 1] & 0xFC) == background[i + 1] &&
-                        (captured[i + 2] & 0xF8) == background[i + 2];
-        const BYTE *from = unchanged ? captured + i : background + i;
+        const BYTE *from = ReducesTo(captured + i, background + i) ? captured + i : background + i;
         to[i] = from[0];
         to[i + 1] = from[1];
         to[i + 2] = from[2];

@@ -1,7 +1,7 @@
 // The work surfaces, the screen blits and text drawing.
 #pragma once
 
-#include "image.h"
+#include "core/image.h"
 
 extern HDC screenDC;
 extern HDC workDC;
@@ -22,6 +22,9 @@ int CreateWorkSurfaces(void);
 int WorkSurfacesReady(void);
 // Frees every surface and deletes their platform objects: not ready after.
 void ReleaseWorkSurfaces(void);
+// ReleaseWorkSurfaces, and forgets the screen's DC and the text font: the
+// surfaces as a new process finds them.
+void ResetWorkSurfaces(void);
 
 // Copies the screen under the work area into the background.
 void CaptureBackground(void);

@@ -9,7 +9,7 @@
 
 #include "engine/schedule.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 #include <string.h>
 
@@ -56,7 +56,7 @@ void SaveWindowHandle(HWND window) {
     HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        MessageBoxW(NULL, WSTR("File Save error"), WSTR("Error"), MB_OK);
+        ShowErrorBox(WSTR("File Save error"));
         return;
     }
     // Four bytes, little-endian, whatever the host's byte order.

@@ -10,15 +10,19 @@
 // mascot.
 #include "shell/mainwindow.h"
 
+#include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/panel.h"
+#include "skin/catalogue.h"
 #include "skin/script.h"
+#include "graphics/bmp.h"
+#include "core/tables.h"
 
 enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 
@@ -30,6 +34,27 @@ enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 enum { kScreenCheckPeriod = 1000 };   // ms
 static int32_t fittedWidth, fittedHeight;
 static DWORD lastScreenCheck;
+
+// Layer by layer from the top, so that each part is given back while what it
+// refers to still exists: the work surfaces before the skin's pictures. The
+// script reader keeps nothing between loads. Platform objects the program
+// holds (the mutex, the tray icon) are only forgotten: they belong to the
+// platform, which the caller starts afresh.
+void ResetProcessState(void) {
+    instanceMutex = NULL;
+    trayIconImage = NULL;
+    quitPending = 0;
+    savedBlendMode = 0;
+    fittedWidth = fittedHeight = 0;
+    lastScreenCheck = 0;
+    ResetAnimation();
+    ResetCatalogue();
+    ResetWorkSurfaces();
+    ResetDisplayFormat();
+    ResetPixelBudget();
+    FreeSkinTables();
+    ResetProcessValues();
+}
 
 static void ReadScreenSize(HWND window) {
     RECT rect = {0, 0, 0, 0};

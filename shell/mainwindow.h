@@ -4,6 +4,12 @@
 #include "platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+// Returns every value and module static of the program to what WinMain finds
+// in a new process, giving back the skin, the catalogue and the work surfaces
+// (whose platform objects must still exist). The program never calls it; the
+// skin author's tool and the tests, which start the program many times in
+// one process, call it before each start.
+void ResetProcessState(void);
 ATOM RegisterMainClass(HINSTANCE instance);
 int InitInstance(HINSTANCE instance, int show);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -6,11 +6,12 @@
 // program's resources; the main window's timer keeps ticking behind them.
 #include "shell/panel.h"
 
+#include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "shell/instance.h"
 
 #include <iterator>
@@ -164,18 +165,6 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         return 1;
     }
     return 0;
-}
-
-// Runs a dialog template of the program's resources modally. Returns 0 when
-// the template is missing or the dialog could not be created.
-static int RunDialog(int id, HWND owner, DLGPROC procedure) {
-    HRSRC found = FindResourceW(appInstance, MAKEINTRESOURCEW(id), RT_DIALOG);
-    if (found == NULL) return 0;
-    HGLOBAL loaded = LoadResource(appInstance, found);
-    // LoadResource gives a handle on a desktop system; LockResource the bytes.
-    LPCDLGTEMPLATEW dialogTemplate = (LPCDLGTEMPLATEW)LockResource(loaded);
-    if (dialogTemplate == NULL) return 0;
-    return DialogBoxIndirectParamW(appInstance, dialogTemplate, owner, procedure, 0) != -1;
 }
 
 void OpenControlPanel(void) {

@@ -5,17 +5,15 @@
 // The catalogue lives only inside ChooseSkin: entries are allocated as the
 // search finds them and freed once the choice is made. Titles and paths are
 // two parallel tables, so a list-box index is a catalogue index.
-#include "catalogue.h"
+#include "skin/catalogue.h"
 
-#include "readers.h"
-#include "shell/globals.h"
+#include "skin/readers.h"
+#include "core/process.h"
 
 #include <stdlib.h>
 
 enum {
     kSelectList = 1060,
-    kDialogResourceType = 5,   // RT_DIALOG, spelt as a number: the Windows headers give
-                               // RT_DIALOG the narrow type unless UNICODE is set
     // Room for a whole path: a skin without a T line is listed by its path.
     kTitleUnits = kScriptPathUnits
 };
@@ -25,10 +23,6 @@ int32_t selectedSkin;
 
 static WCHAR *skinTitles[kMaxSkins];   // owned by the catalogue until FreeCatalogue
 static WCHAR *skinPaths[kMaxSkins];
-
-static void ShowError(const WCHAR *text) {
-    MessageBoxW(NULL, text, WSTR("Error"), MB_OK);
-}
 
 static int TextLength(const WCHAR *text) {
     int length = 0;
@@ -110,17 +104,6 @@ static int ScanSkinFolders(void) {
     return 1;
 }
 
-// Runs the Select dialog; the choice is left in selectedSkin.
-static void RunSelectDialog(void) {
-    HRSRC resource = FindResourceW(appInstance, MAKEINTRESOURCEW(kDialogSelect),
-                                    MAKEINTRESOURCEW(kDialogResourceType));
-    HGLOBAL loaded = resource ? LoadResource(appInstance, resource) : NULL;
-    const void *dialogTemplate = loaded ? LockResource(loaded) : NULL;
-    if (!dialogTemplate) return;
-    DialogBoxIndirectParamW(appInstance, (LPCDLGTEMPLATEW)dialogTemplate, mainWindow,
-                            SelectDlgProc, 0);
-}
-
 // Points exeFolder at the folder of scriptPath, ending in its backslash.
 static void SetSkinFolder(const WCHAR *scriptPath) {
     CopyText(exeFolder, scriptPath, kExeFolderUnits - 1);
@@ -139,17 +122,24 @@ static void FreeCatalogue(void) {
     }
 }
 
+void ResetCatalogue(void) {
+    FreeCatalogue();
+    skinCount = 0;
+    selectedSkin = 0;
+}
+
 int ChooseSkin(WCHAR *path) {
     if (!ScanSkinFolders()) {
-        ShowError(WSTR("File Error (1)."));
+        ShowErrorBox(WSTR("File Error (1)."));
         return 0;
     }
     if (skinCount == 0) {
-        ShowError(WSTR("No skin.txt is found."));
+        ShowErrorBox(WSTR("No skin.txt is found."));
         return 0;
     }
     selectedSkin = 0;
-    if (skinCount > 1) RunSelectDialog();
+    // The choice is left in selectedSkin.
+    if (skinCount > 1) RunDialog(kDialogSelect, mainWindow, SelectDlgProc);
     // The list box reports -1 when nothing is highlighted.
     if (selectedSkin < 0 || selectedSkin >= skinCount) selectedSkin = 0;
     SetSkinFolder(skinPaths[selectedSkin]);

@@ -13,5 +13,7 @@ extern int32_t selectedSkin;
 // Fills path (kScriptPathUnits units) with the chosen skin.txt and points
 // exeFolder at its folder. Returns 1, or 0 after telling the user.
 int ChooseSkin(WCHAR *path);
+// Gives back the catalogue and forgets the choice.
+void ResetCatalogue(void);
 
 INT_PTR CALLBACK SelectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

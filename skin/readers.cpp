@@ -1,6 +1,6 @@
 // The two lexical readers of skin.txt: lines (CR LF, widened from the ANSI
 // code page) and numbers (unsigned decimal, one separator each).
-#include "readers.h"
+#include "skin/readers.h"
 
 // Reads one byte; returns 1, or 0 at the end of the file (or on an error,
 // which the script treats alike).

@@ -6,12 +6,12 @@
 // one above kMaxScriptIndex, is skipped by all three passes alike
 // (IndexOfLine), so the tables sized by the counting passes always hold
 // every entry the filling pass writes. Start reading at LoadSkin.
-#include "script.h"
+#include "skin/script.h"
 
-#include "catalogue.h"
-#include "readers.h"
+#include "skin/catalogue.h"
+#include "skin/readers.h"
 #include "graphics/bmp.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 #include <stdlib.h>
 
@@ -23,10 +23,6 @@ static int32_t *filledFrames;
 static int32_t nextRule;
 
 typedef void (*LineHandler)(const WCHAR *line);
-
-static void ShowError(const WCHAR *text) {
-    MessageBoxW(NULL, text, WSTR("Error"), MB_OK);
-}
 
 static WCHAR LineKind(const WCHAR *line) {
     WCHAR kind = line[0];
@@ -76,7 +72,7 @@ static int ReadScriptPass(const WCHAR *path, LineHandler handler) {
     if (file == INVALID_HANDLE_VALUE) {
         WCHAR message[kMessageUnits];
         wsprintfW(message, WSTR("File Open error %s"), path);
-        ShowError(message);
+        ShowErrorBox(message);
         return 0;
     }
     WCHAR line[kLineUnits];
@@ -337,13 +333,13 @@ static int ReadSkinScript(const WCHAR *path) {
     skinTables.sequenceMax = 0;
     if (!ReadScriptPass(path, CountSequences)) return 0;
     if (!AllocateSequenceTables(&filledFrames)) {
-        ShowError(WSTR("Out of memory."));
+        ShowErrorBox(WSTR("Out of memory."));
         return 0;
     }
     ResetTableCounts();
     if (!ReadScriptPass(path, CountEntries)) return 0;
     if (!AllocateSkinTables(filledFrames)) {
-        ShowError(WSTR("Out of memory."));
+        ShowErrorBox(WSTR("Out of memory."));
         return 0;
     }
     nextRule = 1;

@@ -4,7 +4,7 @@
 // DeviceAdvance and the message loop's jumps to the next event. Local time
 // and tick count are both offsets from that one elapsed counter, so they
 // advance together.
-#include "random_step.h"
+#include "common/random_step.h"
 #include "windowing.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // device's, seeded from the tick count the first time it is asked.
 #include "platform.h"
 
-#include "device/random_step.h"
+#include "common/random_step.h"
 
 namespace {
 

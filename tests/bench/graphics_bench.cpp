@@ -4,8 +4,8 @@
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
-#include "skin/tables.h"
+#include "core/process.h"
+#include "core/tables.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 

@@ -14,7 +14,7 @@
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/engine_skin.h"
 
 #include <benchmark/benchmark.h>

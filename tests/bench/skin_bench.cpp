@@ -1,7 +1,7 @@
 // LoadSkin on a large script: three passes, one ReadFile call per byte.
 // Reports bytes per second over the script's size (each pass reads it all).
 #include "device.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "skin/script.h"
 #include "support/test_files.h"
 

@@ -20,7 +20,7 @@
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "skin/script.h"
 #include "support/engine_skin.h"
 #include "support/test_files.h"

@@ -3,10 +3,11 @@
 #include "device.h"
 #include "engine/compose.h"
 #include "engine/schedule.h"
+#include "engine/timetext.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>

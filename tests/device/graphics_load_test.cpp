@@ -4,7 +4,7 @@
 #include "device.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 

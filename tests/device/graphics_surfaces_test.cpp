@@ -4,7 +4,7 @@
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "skin/tables.h"
+#include "core/tables.h"
 
 #include <gtest/gtest.h>
 

@@ -2,13 +2,15 @@
 // input with checks at device times; each run starts as a new process would.
 #include "device.h"
 #include "engine/schedule.h"
+#include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 #include "shell/panel.h"
-#include "skin/tables.h"
+#include "skin/catalogue.h"
+#include "core/tables.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -61,9 +63,7 @@ struct ShellRun {
     bool ended = false;
 
     explicit ShellRun(int depth = 16) {
-        ReleaseWorkSurfaces(), blendMode = 2;
-        offsetX = offsetY = moveBusy = panelOpen = savedBlendMode = quitPending = 0;
-        mainWindow = nullptr, instanceMutex = nullptr, animation = AnimationState{};
+        ResetProcessState();
         DeviceReset();
         DeviceSetScreen(240, 320, depth, 0x808080);
         DeviceSetExecutable((folder.path / "pondlet.exe").string());
@@ -388,3 +388,32 @@ TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
 }
 
 }  // namespace
+
+// A run stopped with the panel open, the mascot moved and the mode changed
+// leaves state everywhere; the reset the tool and these tests start each run
+// with returns all of it to what a new process finds, and gives back the
+// skin, the catalogue and the surfaces.
+TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
+    ShellRun run;
+    run.At(300, [] { offsetX = 4, offsetY = -2, blendMode = 1; });
+    run.Act(400, DeviceTrayDoubleTap);
+    run.Run(600);
+    ASSERT_EQ(1, panelOpen) << "the run stopped inside the panel";
+    ASSERT_NE(0, DeviceLiveGdiObjects());
+    quitPending = 1;   // as a Quit in the panel would leave it
+    ResetProcessState();
+    const struct { const char *name; int64_t value; } values[] = {
+        {"exeFolder", exeFolder[0]}, {"appInstance", appInstance != nullptr}, {"mainWindow", mainWindow != nullptr},
+        {"screenWidth", screenWidth}, {"screenHeight", screenHeight}, {"dockRight", dockRight},
+        {"dockBottom", dockBottom}, {"offsetX", offsetX}, {"offsetY", offsetY}, {"blendMode", blendMode - 2},
+        {"moveBusy", moveBusy}, {"panelOpen", panelOpen}, {"savedBlendMode", savedBlendMode},
+        {"instanceMutex", instanceMutex != nullptr}, {"trayIconImage", trayIconImage != nullptr},
+        {"quitPending", quitPending}, {"currentRule", animation.currentRule}, {"frameIndex", animation.frameIndex},
+        {"nextDueTick", animation.nextDueTick}, {"lastTick", animation.lastTickTime.wMonth},
+        {"lastTickDuration", lastTickDuration}, {"skinCount", skinCount}, {"displayFormat", displayFormat.depth},
+        {"skin tables", skinTables.graphics != nullptr || skinTables.sequences != nullptr || skinTables.areaWidth},
+        {"surfaces", WorkSurfacesReady() || screenDC != nullptr || mascotShown},
+        {"pixel buffers", (int64_t)DeviceLiveAllocations()}, {"GDI objects", DeviceLiveGdiObjects()},
+    };
+    for (const auto &value : values) EXPECT_EQ(0, value.value) << value.name;
+}

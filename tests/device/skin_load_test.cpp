@@ -5,7 +5,7 @@
 
 #include "device.h"
 #include "graphics/bmp.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -20,7 +20,7 @@ static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::s
     ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(root.path, true)));
     appInstance = (HINSTANCE)GetModuleHandleW(NULL);
     mainWindow = NULL;
-    skinTables = SkinTables{};
+    FreeSkinTables();
 }
 
 // Queues actions on the Select list 10 ms apart; the first notes the

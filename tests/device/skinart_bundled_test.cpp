@@ -3,7 +3,8 @@
 // picks the intended sequence at the intended times.
 #include "device.h"
 #include "engine/schedule.h"
-#include "shell/globals.h"
+#include "core/process.h"
+#include "shell/mainwindow.h"
 #include "skin/script.h"
 #include "support/test_files.h"
 
@@ -34,6 +35,7 @@ protected:
     TestFolder folder{"bundled"};
 
     void SetUp() override {
+        ResetProcessState();
         DeviceReset();
         fs::copy(BundledSkin(), folder.path / "pondlet");
         ASSERT_TRUE(CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));

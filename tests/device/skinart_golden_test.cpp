@@ -7,11 +7,11 @@
 #include "device.h"
 #include "engine/schedule.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 #include "shell/panel.h"
-#include "skin/tables.h"
+#include "core/tables.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -39,10 +39,7 @@ uint32_t ScreenHash() {
 
 // Runs the program from the given time until that many ticks have drawn.
 uint32_t RunAndHash(const fs::path &root, int depth, int mode, const SYSTEMTIME &start, int tickCount) {
-    ReleaseWorkSurfaces();
-    FreeSkinTables();
-    offsetX = offsetY = moveBusy = panelOpen = savedBlendMode = quitPending = 0;
-    mainWindow = nullptr, instanceMutex = nullptr, animation = AnimationState{}, blendMode = 2;
+    ResetProcessState();
     DeviceReset();
     DeviceSetScreen(240, 320, depth, 0x7B8D9E);  // off the 5-6-5 grid: deep screens keep it
     DeviceSetExecutable((root / "pondlet.exe").string());

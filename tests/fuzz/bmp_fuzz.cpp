@@ -5,7 +5,7 @@
 
 #include "device.h"
 #include "graphics/bmp.h"
-#include "shell/globals.h"
+#include "core/process.h"
 
 #include <cstdlib>
 #include <cstring>

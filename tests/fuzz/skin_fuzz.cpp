@@ -8,7 +8,7 @@
 #include "device.h"
 #include "graphics/surfaces.h"
 #include "shell/mainwindow.h"
-#include "skin/tables.h"
+#include "core/tables.h"
 #include "tool.h"
 
 namespace {
@@ -29,8 +29,7 @@ void RunAtDepth(int depth) {
         WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0);
     } catch (const DeviceRunEnded &) {
     }
-    ReleaseWorkSurfaces();
-    FreeSkinTables();
+    ResetProcessState();
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 #include "engine/compose.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>

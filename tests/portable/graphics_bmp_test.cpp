@@ -3,7 +3,7 @@
 // message boxes do not wait for a person.
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 

@@ -3,7 +3,7 @@
 // calls only.
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "skin/tables.h"
+#include "core/tables.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // person on the real platform, so they are device tests.)
 #include "skin/catalogue.h"
 
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>

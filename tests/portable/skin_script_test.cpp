@@ -3,7 +3,7 @@
 // image a script names exists, so no message box waits for a person.
 #include "skin/script.h"
 
-#include "shell/globals.h"
+#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -17,7 +17,7 @@ static int LoadScript(const std::string &script) {
     WriteTestFile(root.path / "cat" / "skin.txt", script);
     for (const char *image : {"a.bmp", "b.bmp"}) WriteBmpFile(root.path / "cat" / image, BmpSpec{});
     CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(root.path, true));
-    skinTables = SkinTables{};
+    FreeSkinTables();
     screenWidth = 240, screenHeight = 320;
     return LoadSkin();
 }

@@ -2,7 +2,7 @@
 // points skinTables at the record's storage, which must outlive their use.
 #pragma once
 
-#include "skin/tables.h"
+#include "core/tables.h"
 
 #include <initializer_list>
 #include <vector>

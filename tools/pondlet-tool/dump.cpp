@@ -4,7 +4,7 @@
 
 #include "device.h"
 #include "graphics/pixels.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "shell/instance.h"
 #include "skin/script.h"
 

@@ -14,12 +14,13 @@
 #include "tool.h"
 
 #include "device.h"
+#include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
-#include "shell/globals.h"
+#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
-#include "skin/tables.h"
+#include "core/tables.h"
 
 #include <nlohmann/json.hpp>
 

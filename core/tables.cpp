@@ -5,9 +5,9 @@
 // it leaves alone keeps the value set here. Allocations are zero-filled
 // (fields the loader leaves unset are then at least defined) and kept for
 // the life of the process.
-#include "tables.h"
+#include "core/tables.h"
 
-#include "shell/globals.h"
+#include "core/process.h"
 
 #include <stdlib.h>
 #include <string.h>

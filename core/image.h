@@ -13,6 +13,32 @@
 // A colour value: 0x00BBGGRR, red in the low byte.
 typedef uint32_t ColourValue;
 
+// 24-bit pixels are stored blue, green, red and kept at 5-6-5 precision, the
+// bits a 16-bit display shows: these masks keep them, per byte, and in a
+// colour value or three pixel bytes loaded little-endian (blue and red use
+// the same mask, so the two orders share one).
+enum { kBlueBits = 0xF8, kGreenBits = 0xFC, kRedBits = 0xF8 };
+enum : uint32_t { kReducedBits = 0xF8FCF8 };
+
+// Reduces the 24-bit pixel at from to 5-6-5 precision, into to.
+inline void ReducePixel(BYTE *to, const BYTE *from) {
+    to[0] = (BYTE)(from[0] & kBlueBits);
+    to[1] = (BYTE)(from[1] & kGreenBits);
+    to[2] = (BYTE)(from[2] & kRedBits);
+}
+
+// 1 when the 24-bit pixel at full reduces to the one at reduced.
+inline int ReducesTo(const BYTE *full, const BYTE *reduced) {
+    return (full[0] & kBlueBits) == reduced[0] && (full[1] & kGreenBits) == reduced[1] &&
+           (full[2] & kRedBits) == reduced[2];
+}
+
+// The depths an image record stores: 1, 2, 4 and 8 bits with a palette,
+// and 24 bits. Files of other depths load with no pixels.
+inline int IsStoredDepth(int32_t depth) {
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 24;
+}
+
 enum {
     kFileNameUnits = 64,
     kMaxImageSide = 4096   // widest and tallest record the program makes (keeps sizes in 32 bits)

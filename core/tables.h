@@ -4,7 +4,7 @@
 // every index field uses -1 for none.
 #pragma once
 
-#include "graphics/image.h"
+#include "core/image.h"
 
 #include <stdint.h>
 

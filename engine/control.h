@@ -1,0 +1,13 @@
+// What the tray icon and the control panel do to the animation: hide it,
+// show it again, and move it.
+#pragma once
+
+#include <stdint.h>
+
+void PauseAnimation(void);
+// Starts the animation anew over a fresh copy of the desktop; does nothing
+// without work surfaces.
+void RestartAnimation(void);
+// Moves the work area by dx, dy with the desktop put back behind it, and
+// draws the frame at once in its new place.
+void MoveArea(int32_t dx, int32_t dy);
