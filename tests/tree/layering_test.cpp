@@ -1,0 +1,126 @@
+// The layers' include order, checked over the include lines themselves.
+//
+// The program is built bottom-up: platform, core, graphics, skin, engine,
+// shell. A file may include headers of its own layer and of the layers below
+// it, and of no other folder: the platform layer's header is the program's
+// only way to the platform, and the simulated device's own headers serve
+// tests and tools alone. Angle-bracket includes in the program are the C and
+// C++ standard headers only. Tests, tools and the skin generator stand above
+// the program, except that portable tests run on Windows too and so must not
+// reach the device.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kLayers = {"platform", "core", "graphics", "skin", "engine", "shell"};
+
+// The layer's rank, or -1 for a folder outside the program.
+int LayerRank(const std::string &folder) {
+    auto found = std::find(kLayers.begin(), kLayers.end(), folder);
+    return found == kLayers.end() ? -1 : (int)(found - kLayers.begin());
+}
+
+std::string FirstFolder(const std::string &path) { return path.substr(0, path.find('/')); }
+
+bool IsStandardHeader(const std::string &name) {
+    static const std::set<std::string> kCHeaders = {
+        "assert.h", "ctype.h", "errno.h", "limits.h", "math.h", "stdarg.h", "stddef.h",
+        "stdint.h", "stdio.h", "stdlib.h", "string.h", "wchar.h"};
+    return name.find('.') == std::string::npos ? name.find('/') == std::string::npos : kCHeaders.count(name) > 0;
+}
+
+// Why the include of name (quoted or not) in the file at path, relative to
+// the top of the tree, breaks the order; empty when it does not.
+std::string IncludeViolation(const std::string &path, const std::string &name, bool quoted) {
+    const std::string folder = FirstFolder(path);
+    const int rank = LayerRank(folder);
+    const bool inProgram = rank > 0;
+    if (folder == "platform") {
+        bool windowsSide = path.rfind("platform/win32/", 0) == 0;
+        if (windowsSide && quoted && name != "platform.h" && name.rfind("common/", 0) != 0)
+            return "the Windows platform layer includes \"" + name + "\"";
+        return "";
+    }
+    if (!quoted) {
+        if (inProgram && !IsStandardHeader(name)) return "program code includes <" + name + ">";
+        return "";
+    }
+    if (name == "platform.h") return "";
+    if (path.rfind("tests/portable/", 0) == 0 && name == "device.h")
+        return "a portable test includes the simulated device";
+    if (!inProgram) return "";
+    const int target = LayerRank(FirstFolder(name));
+    if (name.find('/') == std::string::npos || target <= 0)
+        return "\"" + name + "\" is not a header of a layer";
+    if (target > rank) return folder + " includes the higher layer " + FirstFolder(name);
+    return "";
+}
+
+// Every break of the order in the tree: "file:line: why".
+std::vector<std::string> TreeViolations(const fs::path &root) {
+    static const std::regex kInclude(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
+    std::vector<std::string> found;
+    for (const char *top : {"platform", "core", "graphics", "skin", "engine", "shell", "tests", "tools"}) {
+        for (const fs::directory_entry &entry : fs::recursive_directory_iterator(root / top)) {
+            std::string ext = entry.path().extension().string();
+            if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
+            std::string path = fs::relative(entry.path(), root).generic_string();
+            std::ifstream in(entry.path());
+            std::string line;
+            for (int number = 1; std::getline(in, line); number++) {
+                std::smatch match;
+                if (!std::regex_search(line, match, kInclude)) continue;
+                std::string why = IncludeViolation(path, match[2], match[1] == "\"");
+                if (!why.empty()) found.push_back(path + ":" + std::to_string(number) + ": " + why);
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(Layering, EachIncludeIsJudgedByTheOrder) {
+    const struct { const char *path, *name; bool quoted, allowed; } rows[] = {
+        {"engine/tick.cpp", "graphics/surfaces.h", true, true},
+        {"engine/tick.cpp", "engine/tick.h", true, true},
+        {"core/tables.cpp", "platform.h", true, true},
+        {"graphics/bmp.cpp", "shell/instance.h", true, false},
+        {"graphics/bmp.cpp", "skin/script.h", true, false},
+        {"skin/script.cpp", "engine/tick.h", true, false},
+        {"core/process.cpp", "graphics/pixels.h", true, false},
+        {"skin/script.cpp", "readers.h", true, false},
+        {"shell/panel.cpp", "device.h", true, false},
+        {"shell/panel.cpp", "tools/pondlet-tool/tool.h", true, false},
+        {"shell/panel.cpp", "string.h", false, true},
+        {"shell/panel.cpp", "iterator", false, true},
+        {"shell/panel.cpp", "windows.h", false, false},
+        {"graphics/surfaces.cpp", "ft2build.h", false, false},
+        {"platform/win32/random.cpp", "common/random_step.h", true, true},
+        {"platform/win32/random.cpp", "device/internal.h", true, false},
+        {"platform/device/clock.cpp", "windowing.h", true, true},
+        {"tests/portable/skin_script_test.cpp", "device.h", true, false},
+        {"tests/device/shell_test.cpp", "device.h", true, true},
+        {"tools/pondlet-tool/run.cpp", "shell/mainwindow.h", true, true},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(row.allowed, IncludeViolation(row.path, row.name, row.quoted).empty())
+            << row.path << " includes " << row.name;
+}
+
+TEST(Layering, NoIncludeInTheTreeRunsAgainstTheOrder) {
+    std::vector<std::string> found = TreeViolations(PONDLET_SOURCE_DIR);
+    std::string report;
+    for (const std::string &line : found) report += line + "\n";
+    EXPECT_TRUE(found.empty()) << report;
+}
