@@ -94,16 +94,15 @@ static void ReportOpenError(const WCHAR *path) {
     ShowErrorBox(messageText);
 }
 
-// Reads the 14-byte file header; returns bfOffBits, or 0 when the file does
-// not start with the letters B and M.
-static uint32_t TestBitmapFile(HANDLE file) {
+// Reads the 14-byte file header into *offBits (bfOffBits). Returns 1, or 0
+// when the file does not start with the letters B and M. bfSize (offset 2)
+// and the reserved words (6) are not read: the file's real size counts.
+static int TestBitmapFile(HANDLE file, uint32_t *offBits) {
     memset(fileHeader, 0, sizeof fileHeader);
     ReadBytes(file, fileHeader, kFileHeaderBytes);
     uint32_t bfType = ReadLe16(fileHeader + 0);
-    /* bfSize = ReadLe32(fileHeader + 2); reserved = ReadLe32(fileHeader + 6); */
-    uint32_t bfOffBits = ReadLe32(fileHeader + 10);
-    if (bfType != 0x4D42) return 0;
-    return bfOffBits;
+    *offBits = ReadLe32(fileHeader + 10);
+    return bfType == 0x4D42;
 }
 
 // Info header sizes the loader reads: the classic 40 bytes, and the 108 and
@@ -171,13 +170,13 @@ static int HoldsEveryRow(uint32_t fileSize, uint32_t offBits, const BitmapLayout
 // what headerBuffer held before.
 static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout) {
     if (!ReadInfoHeader(file, offBits)) return 0;
-    /* biSize = ReadLe32(headerBuffer + 0): 40 once stored */
+    // Not read: biSize (offset 0, 40 once stored), biPlanes (12), and from
+    // biSizeImage (20) on the sizes, resolutions and colour counts, which the
+    // rows and the offset already decide.
     int32_t width = (int32_t)ReadLe32(headerBuffer + 4);
     int32_t height = (int32_t)ReadLe32(headerBuffer + 8);
-    /* biPlanes = ReadLe16(headerBuffer + 12); */
     int32_t bits = (int32_t)ReadLe16(headerBuffer + 14);
     uint32_t compression = ReadLe32(headerBuffer + 16);
-    /* biSizeImage, resolutions, biClrUsed, biClrImportant: not needed */
     if (width < 1 || width > kMaxImageSide) return 0;
     if (height < 1 || height > kMaxImageSide) return 0;   // top-down files refused too
     if (compression != 0) return 0;
@@ -309,8 +308,8 @@ void LoadBitmapFile(ImageRecord *record, int kind) {
         return;
     }
     BitmapLayout layout;
-    uint32_t offBits = TestBitmapFile(file);
-    if (offBits == 0 || !ParseBitmapHeader(file, offBits, &layout)) {
+    uint32_t offBits = 0;
+    if (!TestBitmapFile(file, &offBits) || !ParseBitmapHeader(file, offBits, &layout)) {
         ShowErrorBox(WSTR("File Type error"));
     } else if (kind == kLoadPicture) {
         LoadPicture(record, file, &layout);

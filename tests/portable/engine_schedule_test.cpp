@@ -23,7 +23,7 @@ SYSTEMTIME At(int month, int day, int weekday, int hour, int minute, int second,
 }
 
 // A rule allowing exactly one value in each field given; -1 allows them all.
-ScheduleRule RuleAt(int32_t sequence, int weekday, int month, int day, int hour, int minute, int second) {
+ScheduleRule RuleOnFields(int32_t sequence, int weekday, int month, int day, int hour, int minute, int second) {
     ScheduleRule rule = TestRuleAlways(sequence);
     const struct { uint8_t *flags; int count, value; } fields[] = {
         {rule.weekday, kWeekdays, weekday}, {rule.month, kMonthFlags, month}, {rule.day, kDayFlags, day},
@@ -151,7 +151,7 @@ protected:
 };
 
 TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
-    UseRules({RuleAt(0, 1, 8, 3, 7, 5, 9)});
+    UseRules({RuleOnFields(0, 1, 8, 3, 7, 5, 9)});
     const struct { SYSTEMTIME t; int32_t rule; int expected; } rows[] = {
         {kMonday, 1, 1}, {At(8, 3, 2, 7, 5, 9), 1, 0}, {At(8, 3, 1, 7, 5, 10), 1, 0},
         {At(13, 3, 1, 7, 5, 9), 0, 0}, {kMonday, 2, 0}, {kMonday, -1, 0},  // outside the tables
@@ -164,8 +164,8 @@ TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
 // now on 29 February, and stops after 366 days (Monday 1 March 12:00:00 of
 // the walk from 29 February 2020 12:00:00, a Saturday).
 TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
-    UseRules({RuleAt(0, -1, -1, -1, 0, 0, 0), RuleAt(0, -1, -1, 1, -1, -1, -1), RuleAt(0, -1, -1, -1, 7, 5, 9),
-              RuleAt(0, 7, -1, -1, -1, -1, -1), RuleAt(0, -1, 2, 29, -1, -1, -1), RuleAt(0, -1, -1, -1, -1, -1, 10),
+    UseRules({RuleOnFields(0, -1, -1, -1, 0, 0, 0), RuleOnFields(0, -1, -1, 1, -1, -1, -1), RuleOnFields(0, -1, -1, -1, 7, 5, 9),
+              RuleOnFields(0, 7, -1, -1, -1, -1, -1), RuleOnFields(0, -1, 2, 29, -1, -1, -1), RuleOnFields(0, -1, -1, -1, -1, -1, 10),
               RuleFromText(0, "* 2 29 0-11 * *"), RuleFromText(0, "1 3 1 12 0 0"), RuleFromText(0, "1 3 1 12 0 1")});
     const SYSTEMTIME leapNoon = On(2020, 2, 29, 12, 0, 0), nextLeapNoon = On(2024, 2, 29, 12, 0, 0);
     const SYSTEMTIME lastFeb = TestTime(2008, 2, 28, 4, 23, 59, 59), leapDay = TestTime(2008, 2, 29, 5, 0, 0, 1);
@@ -236,7 +236,7 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
 TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
     AddTestSequence(skin, {TestFrame(100, 100, {})});
     int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
-    UseRules({TestRuleAlways(0), TestRuleAlways(0), TestRuleAlways(event), RuleAt(0, 7, -1, -1, -1, -1, -1),
+    UseRules({TestRuleAlways(0), TestRuleAlways(0), TestRuleAlways(event), RuleOnFields(0, 7, -1, -1, -1, -1, -1),
               TestRuleAlways(99)});  // weekday 7: never
     animation.frameIndex = 4;
     SelectRuleForNow(&kMonday);
@@ -253,16 +253,16 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
     AddTestSequence(skin, {TestFrame(100, 100, {})});
     int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
     const SYSTEMTIME early = At(8, 3, 1, 7, 5, 9, 200), before = At(8, 3, 1, 6, 59, 0);
-    const ScheduleRule atSeven = RuleAt(event, -1, -1, -1, 7, 0, 0), atTen = RuleAt(event, -1, -1, -1, 7, 5, 10);
+    const ScheduleRule atSeven = RuleOnFields(event, -1, -1, -1, 7, 0, 0), atTen = RuleOnFields(event, -1, -1, -1, 7, 5, 10);
     const struct {
         std::vector<ScheduleRule> rules;
         SYSTEMTIME last, now;
         int32_t current, duration, rule, frame, wait;
     } rows[] = {
-        {{atSeven, RuleAt(event, -1, -1, -1, 7, 3, 0), RuleAt(event, -1, -1, -1, 9, 0, 0),
-          RuleAt(99, -1, -1, -1, 7, 4, 0)},
+        {{atSeven, RuleOnFields(event, -1, -1, -1, 7, 3, 0), RuleOnFields(event, -1, -1, -1, 9, 0, 0),
+          RuleOnFields(99, -1, -1, -1, 7, 4, 0)},
          before, kMonday, 0, 200, 2, 0, 200},
-        {{RuleAt(event, -1, -1, -1, 7, 5, 11), atTen, atTen}, early, early, 0, 5000, 3, 0, 1300},
+        {{RuleOnFields(event, -1, -1, -1, 7, 5, 11), atTen, atTen}, early, early, 0, 5000, 3, 0, 1300},
         {{atSeven, atSeven}, before, kMonday, 2, 200, 2, 5, 200},     // catch-up: at and below
         {{atTen, atTen}, early, early, 2, 5000, 2, 5, 5000},          // look-ahead: at and below
         {{TestRuleAlways(0), atTen, atSeven}, before, early, 1, 5000, 3, 0, 5000},  // raised by catch-up
