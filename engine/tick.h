@@ -1,4 +1,13 @@
-// The animation tick and the compositor.
+// The engine layer: what plays when, and how a frame reaches the screen.
+//
+// Each timer tick (AnimationTick, here) takes the current rule's sequence
+// (schedule.h chooses rules by the date and time), composes the frame's
+// layers into the frame surface and merges it with the desktop into the work
+// surface (compose.h), blits it, and plans the next tick, letting event
+// rules interrupt. Texts are expanded for the time (timetext.h); hiding,
+// showing and moving go through control.h. Start reading at AnimationTick.
+//
+// This header: the animation tick and its timer plan.
 #pragma once
 
 #include "platform.h"

@@ -1,4 +1,13 @@
-// The work surfaces, the screen blits and text drawing.
+// The graphics layer: pictures and the work surfaces.
+//
+// Data flows in from two sides. BMP files come through bmp.h's loader into
+// image records (core/image.h), converted to the few depths the program
+// stores; the screen comes through this header's capture into the work
+// surfaces. pixels.h holds the per-pixel reads, writes and blends that the
+// engine's compositor uses on both, and probe.h learns at start-up how the
+// display stores colours. Start reading here, then pixels.h.
+//
+// This header: the work surfaces, the screen blits and text drawing.
 #pragma once
 
 #include "core/image.h"

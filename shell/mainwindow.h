@@ -1,4 +1,13 @@
-// Start-up and the hidden main window.
+// The shell layer: the program as the user meets it.
+//
+// WinMain (here) makes sure one copy runs (instance.h), creates the hidden
+// main window whose WM_CREATE loads the skin and starts the engine, and then
+// dispatches messages: the timer to the engine, the tray icon's taps to
+// hide, show or open the control panel (panel.h), display and settings
+// changes to re-place the mascot, and Quit to the shut-down that puts the
+// desktop back. Start reading at the top of mainwindow.cpp.
+//
+// This header: start-up and the hidden main window.
 #pragma once
 
 #include "platform.h"

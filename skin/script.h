@@ -1,4 +1,13 @@
-// Reading the chosen skin.txt into the skin tables.
+// The skin layer: from a skin folder to the skin tables.
+//
+// LoadSkin (here) asks the catalogue (catalogue.h) which skin.txt to read,
+// then reads it three times with the line and number readers (readers.h):
+// once to count the sequences, once to size every table (core/tables.h),
+// once to fill them, loading each picture and mask through graphics/bmp.h.
+// Nothing in a script is an error: what the reader cannot use it skips.
+// Start reading at LoadSkin in script.cpp.
+//
+// This header: reading the chosen skin.txt into the skin tables.
 #pragma once
 
 #include "core/tables.h"
