@@ -62,9 +62,11 @@ class DeviceLayer : public ::testing::Test {
 protected:
     void SetUp() override {
         DeviceReset();
-        onInit = nullptr, quitOnCommand = false;
+        onInit = nullptr;
+        quitOnCommand = false;
         WNDCLASSW wc = {};
-        wc.lpfnWndProc = RecordingProc, wc.lpszClassName = WSTR("Recorder");
+        wc.lpfnWndProc = RecordingProc;
+        wc.lpszClassName = WSTR("Recorder");
         RegisterClassW(&wc);
         window = CreateWindowExW(0, WSTR("Recorder"), WSTR(""), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         seen.clear();
@@ -95,7 +97,8 @@ TEST_F(DeviceLayer, LocalTimeCrossesMonthAndLeapYearEnds) {
 // Idle waits jump the clock to the next due timer; setting an existing id
 // again restarts it with the new period.
 TEST_F(DeviceLayer, TimersFireExactlyAndSettingAgainReplaces) {
-    SetTimer(window, 7, 40, nullptr), SetTimer(window, 9, 50, nullptr);
+    SetTimer(window, 7, 40, nullptr);
+    SetTimer(window, 9, 50, nullptr);
     DeviceAdvance(30);
     SetTimer(window, 9, 20, nullptr);
     DeviceSetRunLimit(95);
@@ -106,8 +109,10 @@ TEST_F(DeviceLayer, TimersFireExactlyAndSettingAgainReplaces) {
 TEST_F(DeviceLayer, AtMostOneTimerMessageWaitsAndKillTimerLeavesIt) {
     SetTimer(window, 3, 10, nullptr);
     MSG msg;
-    for (int look = 0; look < 2; look++)  // periods go by while the program is busy
-        DeviceAdvance(100), PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    for (int look = 0; look < 2; look++) {  // periods go by while the program is busy
+        DeviceAdvance(100);
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
     KillTimer(window, 3);
     int timers = 0;
     while (PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE)) ++timers;
@@ -118,14 +123,16 @@ TEST_F(DeviceLayer, InputDueWithATimerComesFirstAndTheRunEndsAtItsLimit) {
     SetTimer(window, 1, 20, nullptr);
     DeviceAction input;
     input.custom = [this] { PostMessageW(window, WM_USER, 5, 0); };
-    DeviceQueueAction(20, input), DeviceQueueAction(25, input);  // the second comes after the limit
+    DeviceQueueAction(20, input);
+    DeviceQueueAction(25, input);  // the second comes after the limit
     DeviceSetRunLimit(20);
     EXPECT_EQ(RunUntilEnd(), 20u);
     EXPECT_EQ(seen, "20:1024/5 20:275/1 ");
 }
 
 TEST_F(DeviceLayer, DialogLoopRunsTimersAndEndsOnQuitWhichItPostsAgain) {
-    SetTimer(window, 900, 10, nullptr), quitOnCommand = true;
+    SetTimer(window, 900, 10, nullptr);
+    quitOnCommand = true;
     DeviceQueueAction(35, Act(DevicePress, quitButton));
     EXPECT_EQ(OpenDialog(panel, window), 0);
     EXPECT_EQ(seen, "10:275/900 20:275/900 30:275/900 35:273/1057 ");
@@ -254,7 +261,9 @@ struct TestDib {
 
 COLORREF ScreenAfterEcho(COLORREF colour) {
     TestDib dib(1, 1);
-    dib.bits[0] = BYTE(colour >> 16), dib.bits[1] = BYTE(colour >> 8), dib.bits[2] = BYTE(colour);
+    dib.bits[0] = BYTE(colour >> 16);
+    dib.bits[1] = BYTE(colour >> 8);
+    dib.bits[2] = BYTE(colour);
     BitBlt(GetDC(nullptr), 0, 0, 1, 1, dib.dc, 0, 0, SRCCOPY);
     return DeviceReadScreen(0, 0);
 }

@@ -52,7 +52,10 @@ protected:
     void TearDown() override { ClearTestSkin(); }
     void Start(int32_t areaW = kAreaW, int32_t areaH = kAreaH) {
         UseTestSkin(skin);
-        skinTables.areaWidth = areaW, skinTables.areaHeight = areaH, skinTables.areaX = kAreaX, skinTables.areaY = kAreaY;
+        skinTables.areaWidth = areaW;
+        skinTables.areaHeight = areaH;
+        skinTables.areaX = kAreaX;
+        skinTables.areaY = kAreaY;
         screenDC = GetDC(nullptr);
         ASSERT_EQ(1, CreateWorkSurfaces());
         mascotShown = 0;

@@ -19,7 +19,10 @@ static BmpSpec Change(BmpSpec picture, void (*change)(BmpSpec &)) {
 
 static BmpSpec EightBit(int32_t width, int32_t height, uint32_t headerBytes = 40) {
     BmpSpec picture;
-    picture.bitsPerPixel = 8, picture.width = width, picture.height = height, picture.infoHeaderBytes = headerBytes;
+    picture.bitsPerPixel = 8;
+    picture.width = width;
+    picture.height = height;
+    picture.infoHeaderBytes = headerBytes;
     picture.palette.assign(256, 0x808080);
     return picture;
 }
@@ -35,7 +38,7 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
         {"not BM", Change({}, [](BmpSpec &s) { s.bfType = 0x4142; }), typeError},
         {"cut in the info header", Change({}, [](BmpSpec &s) { s.truncateTo = 30; }), typeError},
         {"offset inside the info header", Change({}, [](BmpSpec &s) { s.bfOffBits = 53; }), typeError},
-        {"offset beyond the header buffer", Change(EightBit(1, 1), [](BmpSpec &s) { s.bfOffBits = 1079, s.gapBytes = 100; }), typeError},
+        {"offset beyond the header buffer", Change(EightBit(1, 1), [](BmpSpec &s) { s.bfOffBits = 1079; s.gapBytes = 100; }), typeError},
         {"offset beyond the file", Change({}, [](BmpSpec &s) { s.bfOffBits = 900; }), typeError},
         {"zero width", Change({}, [](BmpSpec &s) { s.width = 0; }), typeError},
         {"negative width", Change({}, [](BmpSpec &s) { s.width = -4; }), typeError},
@@ -44,15 +47,15 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
         {"compressed", Change(EightBit(4, 4), [](BmpSpec &s) { s.biCompression = 1; }), typeError},
         {"row beyond the row buffer", Change({}, [](BmpSpec &s) { s.width = 1100; }), typeError},
         {"trailer makes rows too long", Change(EightBit(10, 1), [](BmpSpec &s) { s.extraBytes = 5000; }), typeError},
-        {"pixels cut short", Change({}, [](BmpSpec &s) { s.height = 2, s.truncateTo = 54 + 4 + 1; }), typeError},
+        {"pixels cut short", Change({}, [](BmpSpec &s) { s.height = 2; s.truncateTo = 54 + 4 + 1; }), typeError},
         {"header alone claims 3080x4096", Change(EightBit(3080, 4096), [](BmpSpec &s) { s.truncateTo = 1078; }), typeError},
-        {"32 bits cut short", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32, s.height = 4, s.truncateTo = 54 + 12; }), typeError},
+        {"32 bits cut short", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32; s.height = 4; s.truncateTo = 54 + 12; }), typeError},
         {"12-byte core header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 12; }), typeError},
         {"64-byte header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 64; }), typeError},
-        {"124-byte header past the offset", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124, s.bfOffBits = 130; }), typeError},
+        {"124-byte header past the offset", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124; s.bfOffBits = 130; }), typeError},
         {"124-byte header, table beyond the buffer", Change(EightBit(2, 1, 124), [](BmpSpec &s) { s.gapBytes = 1; }), typeError},
-        {"124-byte header, bit fields", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124, s.bitsPerPixel = 32, s.biCompression = 3; }), typeError},
-        {"124-byte header, top-down", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124, s.height = -2; }), typeError},
+        {"124-byte header, bit fields", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124; s.bitsPerPixel = 32; s.biCompression = 3; }), typeError},
+        {"124-byte header, top-down", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124; s.height = -2; }), typeError},
         {"largest offset", Change(EightBit(2, 1), [](BmpSpec &s) { s.gapBytes = 1078 - 54 - 1024; }), ""},
         {"124-byte header, full 8-bit table", EightBit(2, 1, 124), ""},
         {"widest 24-bit row", Change({}, [](BmpSpec &s) { s.width = 1026; }), ""},

@@ -68,7 +68,8 @@ struct ShellRun {
         DeviceSetScreen(240, 320, depth, 0x808080);
         DeviceSetExecutable((folder.path / "pondlet.exe").string());
         BmpSpec red;
-        red.width = red.height = kAreaSize, red.pixels.assign(kAreaSize * kAreaSize, 0x0000FF);
+        red.width = red.height = kAreaSize;
+        red.pixels.assign(kAreaSize * kAreaSize, 0x0000FF);
         WriteBmpFile(folder.path / "test" / "red.bmp", red);
         WriteTestFile(folder.path / "test" / "skin.txt",
                       "T Test skin\r\nD20,20,10,10\r\nG0,red.bmp,0,0\r\n#0 100 0\r\n");
@@ -76,19 +77,22 @@ struct ShellRun {
     void At(uint64_t ms, std::function<void()> check) {
         checks++;
         DeviceAction action;
-        action.custom = [this, check] { checksReached++, check(); };
+        action.custom = [this, check] { checksReached++; check(); };
         DeviceQueueAction(ms, action);
     }
     // A settings change takes the new width and height as id and index.
     void Act(uint64_t ms, DeviceActionKind kind, int id = 0, int index = 0) {
         DeviceAction action;
-        action.kind = kind, action.id = action.width = id, action.index = action.height = index;
+        action.kind = kind;
+        action.id = action.width = id;
+        action.index = action.height = index;
         DeviceQueueAction(ms, action);
     }
     void Run(uint64_t limitMs) {
         DeviceSetRunLimit(limitMs);
         try {
-            exitCode = WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0), ended = true;
+            exitCode = WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0);
+            ended = true;
         } catch (const DeviceRunEnded &) {
         }
         EXPECT_EQ(checks, checksReached) << "checks reached before the run ended at " << DeviceElapsed();
@@ -101,7 +105,7 @@ struct ShellRun {
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
-    run.At(700, [] { offsetX = -5, offsetY = 3; });
+    run.At(700, [] { offsetX = -5; offsetY = 3; });
     run.Act(800, DeviceSettingsChange, 320, 240);
     run.At(1000, [] {
         EXPECT_EQ(std::pair(320 - kMargin - kAreaSize - 5, 240 - kMargin - kAreaSize + 3),
@@ -127,8 +131,12 @@ std::string DrawnBox() {
     COLORREF grey = DeviceReadScreen(0, 0);
     for (int y = 0; y < DeviceScreenHeight(); y++)
         for (int x = 0; x < DeviceScreenWidth(); x++)
-            if (DeviceReadScreen(x, y) != grey)
-                left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+            if (DeviceReadScreen(x, y) != grey) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                right = std::max(right, x);
+                bottom = std::max(bottom, y);
+            }
     if (right < 0) return "none";
     return std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(right - left + 1) + "x" +
            std::to_string(bottom - top + 1);
@@ -157,8 +165,11 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         const RECT &start = row.startArea, &change = row.change;
         DeviceSetWorkArea(start.left, start.top, start.right, start.bottom);
         DeviceAction action;
-        action.kind = row.kind, action.x = change.left, action.y = change.top;
-        action.width = change.right - change.left, action.height = change.bottom - change.top;
+        action.kind = row.kind;
+        action.x = change.left;
+        action.y = change.top;
+        action.width = change.right - change.left;
+        action.height = change.bottom - change.top;
         if (row.kind == DeviceCustom) action.custom = [&] { DeviceResizeScreen(change.right, change.bottom, 0x808080); };
         DeviceQueueAction(500, action);
         if (row.atOnce) run.At(500, [&] {
@@ -268,8 +279,8 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
 // otherwise take the wrongly restored pixels for the desktop).
 TEST(Shell, NothingIsPutBackBeforeTheFirstCapture) {
     const struct { const char *name; std::function<void(ShellRun &)> first; bool ends; } rows[] = {
-        {"tap", [](ShellRun &run) { run.Act(0, DeviceTrayTap), run.Act(100, DeviceTrayTap); }, false},
-        {"double tap", [](ShellRun &run) { run.Act(0, DeviceTrayDoubleTap), run.Act(100, DeviceEscape); }, false},
+        {"tap", [](ShellRun &run) { run.Act(0, DeviceTrayTap); run.Act(100, DeviceTrayTap); }, false},
+        {"double tap", [](ShellRun &run) { run.Act(0, DeviceTrayDoubleTap); run.Act(100, DeviceEscape); }, false},
         {"second start", [](ShellRun &run) {
              run.At(0, [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); });
              run.Act(100, DeviceEscape);
@@ -395,7 +406,7 @@ TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
 // skin, the catalogue and the surfaces.
 TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
     ShellRun run;
-    run.At(300, [] { offsetX = 4, offsetY = -2, blendMode = 1; });
+    run.At(300, [] { offsetX = 4; offsetY = -2; blendMode = 1; });
     run.Act(400, DeviceTrayDoubleTap);
     run.Run(600);
     ASSERT_EQ(1, panelOpen) << "the run stopped inside the panel";

@@ -36,7 +36,9 @@ static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKin
     uint64_t at = 10;
     for (const auto &[kind, index] : actions) {
         DeviceAction action;
-        action.kind = kind, action.id = kSelectList, action.index = index;
+        action.kind = kind;
+        action.id = kSelectList;
+        action.index = index;
         DeviceQueueAction(at += 10, action);
     }
 }
@@ -152,7 +154,8 @@ TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
     }
     MakeSkins(root, {{"cat", script}});
     BmpSpec wide, tall;
-    wide.width = 3, tall.height = 3;
+    wide.width = 3;
+    tall.height = 3;
     ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", wide));
     ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", tall));
     ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "bad.bmp", "BA"));
@@ -169,7 +172,9 @@ TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
 TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
     TestFolder root("budget");
     BmpSpec big;
-    big.bitsPerPixel = 8, big.width = 3080, big.height = 4096;   // 12.6 MB of pixels
+    big.bitsPerPixel = 8;
+    big.width = 3080;
+    big.height = 4096;  // 12.6 MB of pixels
     big.palette.assign(256, 0x336699);
     std::string script;
     for (int i = 0; i < 6; i++) script += "G" + std::to_string(i) + ",big.bmp,0,0\r\n";

@@ -39,7 +39,8 @@ protected:
         DeviceReset();
         fs::copy(BundledSkin(), folder.path / "pondlet");
         ASSERT_TRUE(CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));
-        screenWidth = 240, screenHeight = 320;
+        screenWidth = 240;
+        screenHeight = 320;
         ASSERT_EQ(LoadSkin(), 1);
         for (const DeviceMessageBox &box : DeviceMessageBoxes()) ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
         animation = AnimationState{};
@@ -117,7 +118,8 @@ TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
         SYSTEMTIME now = {2026, 12, c.weekday, c.day, c.hour, c.minute, 1, 200};
         SelectRuleForNow(&now);
         int regular = t.rules[animation.currentRule].sequence;
-        animation.lastTickTime = now, animation.lastTickTime.wSecond = 0;
+        animation.lastTickTime = now;
+        animation.lastTickTime.wSecond = 0;
         CheckEventRules(&now, 100);
         EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
                   std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence)) << c.when;

@@ -20,14 +20,17 @@ LRESULT CALLBACK QueueProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 TEST(MessageQueue, PostedMessagesAndQuitComeBeforeADueTimer) {
     WNDCLASSW wc = {};
-    wc.lpfnWndProc = QueueProc, wc.lpszClassName = WSTR("QueueOrder");
+    wc.lpfnWndProc = QueueProc;
+    wc.lpszClassName = WSTR("QueueOrder");
     RegisterClassW(&wc);
     HWND window = CreateWindowExW(0, WSTR("QueueOrder"), WSTR(""), 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     SetTimer(window, 900, 10, nullptr);
     Sleep(50);
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_NOREMOVE)) << "the timer is due";
-    PostMessageW(window, WM_USER, 0, 0), PostMessageW(window, WM_USER + 1, 0, 0), PostQuitMessage(4);
+    PostMessageW(window, WM_USER, 0, 0);
+    PostMessageW(window, WM_USER + 1, 0, 0);
+    PostQuitMessage(4);
     while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
     EXPECT_EQ(dispatched, "1024 1025 ") << "no WM_TIMER (275) before the quit";
     EXPECT_EQ(msg.wParam, 4u);
@@ -192,7 +195,7 @@ struct Dib {
 };
 
 COLORREF Pixel24(const BYTE *p) { return RGB(p[2], p[1], p[0]); }
-void SetPixel24(BYTE *p, COLORREF c) { p[0] = BYTE(c >> 16), p[1] = BYTE(c >> 8), p[2] = BYTE(c); }
+void SetPixel24(BYTE *p, COLORREF c) { p[0] = BYTE(c >> 16); p[1] = BYTE(c >> 8); p[2] = BYTE(c); }
 
 // Indices show their table colour; colours going in take the nearest entry.
 TEST(DibSection, EightBitPixelsGoThroughTheColourTable) {

@@ -22,7 +22,10 @@ struct OwnSurface {
         bytes.resize((size_t)rowBytes * h);
         for (BYTE &b : bytes) b = (BYTE)random();
         record = ImageRecord{};
-        record.pixels = bytes.data(), record.width = w, record.height = h, record.rowBytes = rowBytes;
+        record.pixels = bytes.data();
+        record.width = w;
+        record.height = h;
+        record.rowBytes = rowBytes;
         record.bitsPerPixel = 24;
     }
     OwnSurface Copy() const {
@@ -104,8 +107,11 @@ protected:
     }
     void Install(OwnSurface &toWork, OwnSurface &toFrame, OwnSurface &toBack, OwnSurface &toShown,
                  std::vector<BYTE> &toCoverage) {
-        workSurface = toWork.record, frameSurface = toFrame.record, backgroundSurface = toBack.record;
-        shownSurface = toShown.record, coverageMask = toCoverage.data();
+        workSurface = toWork.record;
+        frameSurface = toFrame.record;
+        backgroundSurface = toBack.record;
+        shownSurface = toShown.record;
+        coverageMask = toCoverage.data();
     }
 };
 
@@ -142,7 +148,8 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
     std::vector<uint32_t> palette(256), maskPalette(256);
     // Mask colours: entry 0 and the odd entries are 0 (drawn), the rest cut.
     for (size_t i = 0; i < maskPalette.size(); i++) maskPalette[i] = i % 2 ? 0 : (uint32_t)i * 0x010101;
-    for (const auto &row : rows) {
+    for (size_t index = 0; index < std::size(rows); index++) {
+        const auto &row = rows[index];
         for (uint32_t &c : palette) c = (random() % 4) * 0x3C1E3C;  // repeated colours
         std::vector<BYTE> store, maskStore;
         TestSkin skin;
@@ -150,7 +157,10 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
                                      row.depth <= 8 ? palette.data() : nullptr)};
         for (BYTE &b : store) b = (BYTE)random();
         ImageRecord &g = skin.graphics[0];
-        g.x = row.x, g.y = row.y, g.transparentKey = (uint32_t)row.key, g.hasTransparentKey = row.hasKey;
+        g.x = row.x;
+        g.y = row.y;
+        g.transparentKey = (uint32_t)row.key;
+        g.hasTransparentKey = row.hasKey;
         skin.masks = {TestPicture(maskStore, row.maskWidth ? row.maskWidth : 1, 4, row.maskDepth ? row.maskDepth : 1,
                                   0, row.maskDepth == 8 ? maskPalette.data() : nullptr)};
         // Many bytes hold only bits below the 5-6-5 precision, which do not cut.
@@ -166,9 +176,9 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
         Install(work, frame, background, shown, coverage);
         Frame layered = TestFrame(100, 100, {{0, row.maskWidth ? 0 : 99, {}}, {99, -1, {}}});
         ComposeFrameLayers(&layered);
-        EXPECT_EQ("", FirstDifference("frame", wantFrame, frame)) << "row " << &row - rows;
+        EXPECT_EQ("", FirstDifference("frame", wantFrame, frame)) << "row " << index;
         for (size_t i = 0; i < coverage.size(); i++)
-            ASSERT_EQ(wantCoverage[i], coverage[i]) << "row " << &row - rows << " coverage at " << i % w << "," << i / w;
+            ASSERT_EQ(wantCoverage[i], coverage[i]) << "row " << index << " coverage at " << i % w << "," << i / w;
     }
 }
 

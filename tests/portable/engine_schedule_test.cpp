@@ -156,7 +156,8 @@ TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
         {kMonday, 1, 1}, {At(8, 3, 2, 7, 5, 9), 1, 0}, {At(8, 3, 1, 7, 5, 10), 1, 0},
         {At(13, 3, 1, 7, 5, 9), 0, 0}, {kMonday, 2, 0}, {kMonday, -1, 0},  // outside the tables
     };
-    for (const auto &row : rows) EXPECT_EQ(row.expected, RuleMatches(row.rule, &row.t)) << "row " << &row - rows;
+    for (size_t i = 0; i < std::size(rows); i++)
+        EXPECT_EQ(rows[i].expected, RuleMatches(rows[i].rule, &rows[i].t)) << "row " << i;
 }
 
 // The walk crosses midnight and month ends, tests now's own second, has 28
@@ -181,8 +182,8 @@ TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
         {9, leapNoon, nextLeapNoon, 0},                            // one past it
         {7, leapNoon, nextLeapNoon, 0},                            // 29 February never comes back
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(row.expected, RuleMatchedSince(row.rule, &row.now, &row.since)) << "row " << &row - rows;
+    for (size_t i = 0; i < std::size(rows); i++)
+        EXPECT_EQ(rows[i].expected, RuleMatchedSince(rows[i].rule, &rows[i].now, &rows[i].since)) << "row " << i;
 }
 
 // The schedule's walk skips the days a rule excludes; its answers must be
@@ -267,12 +268,15 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
         {{atTen, atTen}, early, early, 2, 5000, 2, 5, 5000},          // look-ahead: at and below
         {{TestRuleAlways(0), atTen, atSeven}, before, early, 1, 5000, 3, 0, 5000},  // raised by catch-up
     };
-    for (const auto &row : rows) {
+    for (size_t index = 0; index < std::size(rows); index++) {
+        const auto &row = rows[index];
         UseRules(row.rules);
-        animation.currentRule = row.current, animation.frameIndex = 5, animation.lastTickTime = row.last;
+        animation.currentRule = row.current;
+        animation.frameIndex = 5;
+        animation.lastTickTime = row.last;
         int32_t wait = CheckEventRules(&row.now, row.duration);
         EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait), std::tuple(animation.currentRule, animation.frameIndex, wait))
-            << "rule, frame, wait of row " << &row - rows;
+            << "rule, frame, wait of row " << index;
     }
 }
 
@@ -292,8 +296,10 @@ TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
         for (int draw = 0; draw < 400; draw++) {
             uint32_t value = RandomInRange(row.low, row.high), offset = value - row.low;
             ASSERT_LE(offset, span) << "draw " << value << " from " << row.low << " to " << row.high;
-            smallest = std::min(smallest, offset), largest = std::max(largest, offset);
-            low |= value == row.low, high |= value == row.high;
+            smallest = std::min(smallest, offset);
+            largest = std::max(largest, offset);
+            low |= value == row.low;
+            high |= value == row.high;
         }
         if (row.bothEnds) EXPECT_TRUE(low && high) << "from " << row.low << " to " << row.high;
         else EXPECT_GT(largest - smallest, span / 2) << "from " << row.low << " to " << row.high;
@@ -309,8 +315,8 @@ TEST(TimerPlan, KeepsTheRhythmWithinItsBounds) {
         {0, 5000, 10000000, 10000000}, {0, 5000, 10000001, 100},  // above 10,000,000 ms: 100
         {0xFFFFFFF0u, 0x10, 200, 168},  // across the tick count's wrap
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(row.expected, PlanTimerInterval(row.nextDue, row.t0, row.duration)) << "row " << &row - rows;
+    for (size_t i = 0; i < std::size(rows); i++)
+        EXPECT_EQ(rows[i].expected, PlanTimerInterval(rows[i].nextDue, rows[i].t0, rows[i].duration)) << "row " << i;
 }
 
 } // namespace

@@ -34,7 +34,10 @@ static std::string Describe(const ImageRecord &r) {
 
 static BmpSpec PictureOf(int bits, int32_t width, int32_t height, std::vector<uint32_t> pixels) {
     BmpSpec picture;
-    picture.bitsPerPixel = bits, picture.width = width, picture.height = height, picture.pixels = std::move(pixels);
+    picture.bitsPerPixel = bits;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels = std::move(pixels);
     for (int i = 0; bits <= 8 && i < (1 << bits); i++) picture.palette.push_back(0x010101u * (uint32_t)i);
     return picture;
 }
@@ -75,7 +78,9 @@ TEST(LoadBitmapFile, RowLengthRule) {
         {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), true, 0, 54 + 14, "2x2x24: F8FCF8 103450 F8 0"},
     };
     for (auto row : rows) {
-        row.picture.paddedRows = row.padded, row.picture.extraBytes = row.extra, row.picture.truncateTo = row.cut;
+        row.picture.paddedRows = row.padded;
+        row.picture.extraBytes = row.extra;
+        row.picture.truncateTo = row.cut;
         EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture))) << "trailer " << row.extra << ", cut " << row.cut;
     }
 }

@@ -11,7 +11,9 @@ struct TestImage {
     std::vector<BYTE> bytes;
     ImageRecord record{};
     TestImage(int32_t width, int32_t height, int32_t bits) : bytes((size_t)PackedRowBytes(width, bits) * height + 1, 0) {
-        record.width = width, record.height = height, record.bitsPerPixel = bits;
+        record.width = width;
+        record.height = height;
+        record.bitsPerPixel = bits;
         record.rowBytes = PackedRowBytes(width, bits);
         record.pixels = bytes.data();
     }

@@ -17,7 +17,10 @@ static int Start(int32_t width, int32_t height) {
     displayFormat = DisplayFormat{};
     displayFormat.depth = depth == 16 || depth == 32 ? 24 : depth;
     skinTables = SkinTables{};
-    skinTables.areaWidth = width, skinTables.areaHeight = height, skinTables.areaX = 5, skinTables.areaY = 7;
+    skinTables.areaWidth = width;
+    skinTables.areaHeight = height;
+    skinTables.areaX = 5;
+    skinTables.areaY = 7;
     skinTables.graphicMax = skinTables.textMax = -1;
     EXPECT_EQ(1, CreateWorkSurfaces());
     return depth;

@@ -51,9 +51,12 @@ std::string RenderDialog(Reader r) {
     std::string text = line;
     for (WORD i = 0; i < count; i++, text += line) {
         r.Align4();
-        style = r.Dword(), exStyle = r.Dword(), place = box();
+        style = r.Dword();
+        exStyle = r.Dword();
+        place = box();
         int id = (short)r.Word();
-        cls = r.TextOrOrdinal(), caption = r.TextOrOrdinal();
+        cls = r.TextOrOrdinal();
+        caption = r.TextOrOrdinal();
         r.at += r.Word();  // creation data
         snprintf(line, sizeof line, "%d %s \"%s\" %s %08X %X\n", id, cls.c_str(), caption.c_str(), place.c_str(),
                  (unsigned)style, (unsigned)exStyle);

@@ -18,7 +18,8 @@ static int LoadScript(const std::string &script) {
     for (const char *image : {"a.bmp", "b.bmp"}) WriteBmpFile(root.path / "cat" / image, BmpSpec{});
     CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(root.path, true));
     FreeSkinTables();
-    screenWidth = 240, screenHeight = 320;
+    screenWidth = 240;
+    screenHeight = 320;
     return LoadSkin();
 }
 

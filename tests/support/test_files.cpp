@@ -94,8 +94,10 @@ std::string TestUtf8(const TestWString &text) {
     std::string out;
     for (size_t i = 0; i < text.size(); i++) {
         uint32_t code = (uint16_t)text[i], low = i + 1 < text.size() ? (uint16_t)text[i + 1] : 0;
-        if (code >= 0xD800 && code < 0xDC00 && low >= 0xDC00 && low < 0xE000)
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00), i++;
+        if (code >= 0xD800 && code < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            i++;
+        }
         int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
         static const uint8_t lead[] = {0x00, 0xC0, 0xE0, 0xF0};
         out += (char)(lead[extra] | (code >> (6 * extra)));
