@@ -81,6 +81,7 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
             for (const DeviceMessageBox &box : DeviceMessageBoxes())
                 actual += "|" + DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text) + (box.style == MB_OK ? "" : " style");
             EXPECT_EQ(r.expected, actual) << r.what << ", kind " << kind;
+            FreeImageRecord(&record);
         }
 }
 
@@ -117,5 +118,6 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
                 if (ReadPixel(&record, x, y) != expected) wrong += " " + std::to_string(x) + "," + std::to_string(y);
             }
         EXPECT_EQ("", wrong) << r.name << ": pixels of the wrong colour";
+        FreeImageRecord(&record);
     }
 }

@@ -11,16 +11,25 @@
 
 #include <cstring>
 
-// Writes the file and loads it into a fresh record with the given key.
-static ImageRecord Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
-    static TestFolder folder("bmp");
+// A loaded record that gives its pixels and palette back when it goes.
+struct OwnedImage {
     ImageRecord record{};
+    OwnedImage() = default;
+    OwnedImage(OwnedImage &&from) : record(from.record) { from.record = ImageRecord{}; }
+    ~OwnedImage() { FreeImageRecord(&record); }
+};
+
+// Writes the file and loads it into a fresh record with the given key.
+static OwnedImage Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
+    static TestFolder folder("bmp");
+    OwnedImage loaded;
+    ImageRecord &record = loaded.record;
     record.transparentKey = key;
     WriteBmpFile(folder.path / "image.bmp", picture);
     CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true));
     std::copy_n(WSTR("image.bmp"), 10, record.fileName);
     LoadBitmapFile(&record, kind);
-    return record;
+    return loaded;
 }
 
 // Shape, depth and every ReadPixelIndex from the top row down, in hex.
@@ -53,7 +62,8 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
         {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), "2x2x24: F8FCF8 103450 F8 0"},
     };
     for (const auto &[picture, expected] : rows) {
-        ImageRecord record = Load(picture, kLoadPicture);
+        OwnedImage loaded = Load(picture, kLoadPicture);
+        const ImageRecord &record = loaded.record;
         ASSERT_EQ(expected, Describe(record));
         std::vector<BYTE> bytes((size_t)record.rowBytes * record.height, 0);
         ImageRecord written = record;
@@ -81,7 +91,7 @@ TEST(LoadBitmapFile, RowLengthRule) {
         row.picture.paddedRows = row.padded;
         row.picture.extraBytes = row.extra;
         row.picture.truncateTo = row.cut;
-        EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture))) << "trailer " << row.extra << ", cut " << row.cut;
+        EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture).record)) << "trailer " << row.extra << ", cut " << row.cut;
     }
 }
 
@@ -101,7 +111,8 @@ TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
             BmpSpec picture = PictureOf(r.bits, 3, 2, r.pixels);
             for (size_t i = 0; i < picture.palette.size(); i++) picture.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
             picture.infoHeaderBytes = headerBytes;
-            ImageRecord record = Load(picture, kLoadPicture);
+            OwnedImage loaded = Load(picture, kLoadPicture);
+            const ImageRecord &record = loaded.record;
             EXPECT_EQ(r.expected, Describe(record)) << "header " << headerBytes;
             std::vector<uint32_t> palette(record.palette, record.palette + (record.palette ? picture.palette.size() : 0));
             EXPECT_EQ(picture.palette, palette) << "depth " << r.bits << ", header " << headerBytes;
@@ -120,7 +131,8 @@ TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
         {16, 0, {1, 2, 3, 4}, "2x2x1: 0 0 0 0"},
     };
     for (const auto &r : rows) {
-        ImageRecord record = Load(PictureOf(r.bits, 2, 2, r.pixels), kLoadMask, r.key);
+        OwnedImage loaded = Load(PictureOf(r.bits, 2, 2, r.pixels), kLoadMask, r.key);
+        const ImageRecord &record = loaded.record;
         EXPECT_EQ(r.expected, Describe(record)) << "depth " << r.bits;
         ASSERT_NE(nullptr, record.palette) << "depth " << r.bits;
         EXPECT_EQ(0x100u, record.palette[0] | record.palette[1] << 8) << "depth " << r.bits;
@@ -133,7 +145,8 @@ TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
     for (int i = 0; i < 16; i++) std::memcpy(headerBuffer + 40 + 4 * i, "\x11\x22\x33", 4);
     BmpSpec picture = PictureOf(4, 1, 1, {2});
     picture.palette = {0x000001, 0x0080FF, 0xFF0000};
-    ImageRecord record = Load(picture, kLoadPicture);
+    OwnedImage loaded = Load(picture, kLoadPicture);
+    const ImageRecord &record = loaded.record;
     ASSERT_NE(nullptr, record.palette);
     EXPECT_EQ(0xFF0000u, ReadPixel(&record, 0, 0));
     EXPECT_EQ(0x112233u, record.palette[3]);
