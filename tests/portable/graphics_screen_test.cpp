@@ -108,28 +108,42 @@ static const WCHAR *const kSkinFaces[] = {
 // Two Japanese characters draw two different, non-empty glyphs in every
 // face: a character no installed font holds draws the same box as any other.
 TEST(Surfaces, JapaneseCharactersDrawTheirOwnGlyphs) {
-    for (const WCHAR *face : kSkinFaces) {
+    for (size_t row = 0; row < std::size(kSkinFaces); row++) {
+        const WCHAR *face = kSkinFaces[row];
         std::vector<BYTE> ko = TextMarks(face, WSTR("こ")), toki = TextMarks(face, WSTR("時"));
         long inkKo = (long)std::count(ko.begin(), ko.end(), 1), inkToki = (long)std::count(toki.begin(), toki.end(), 1);
-        EXPECT_GT(inkKo, 8) << "face #" << (&face - kSkinFaces);
-        EXPECT_GT(inkToki, 20) << "face #" << (&face - kSkinFaces);
-        EXPECT_NE(ko, toki) << "face #" << (&face - kSkinFaces) << ": both characters drew the same glyph";
+        EXPECT_GT(inkKo, 8) << "face #" << row;
+        EXPECT_GT(inkToki, 20) << "face #" << row;
+        EXPECT_TRUE(ko != toki) << "face #" << row << ": both characters drew the same glyph";
     }
+}
+
+// Whether marks are latin's with shifted's moved right by shift on top.
+static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &latin,
+                      const std::vector<BYTE> &shifted, LONG shift) {
+    for (int32_t y = 0; y < 30; y++)
+        for (int32_t x = 0; x < 120; x++) {
+            int32_t sx = x - shift;
+            BYTE expected = latin[y * 120 + x] | (sx >= 0 && sx < 120 ? shifted[y * 120 + sx] : 0);
+            if (expected != marks[y * 120 + x]) return false;
+        }
+    return true;
 }
 
 // A line mixing Latin letters, digits and Japanese draws each character as
 // it draws alone: "A9" in the face's own glyphs, then the Japanese one after
-// their advance.
+// their advance (the real platform may place it a pixel or two off the
+// measured width, where it rounds advances differently).
 TEST(Surfaces, MixedLineDrawsEveryCharacter) {
-    for (const WCHAR *face : kSkinFaces) {
+    for (size_t row = 0; row < std::size(kSkinFaces); row++) {
+        const WCHAR *face = kSkinFaces[row];
         LONG advance = 0;
         std::vector<BYTE> latin = TextMarks(face, WSTR("A9"), &advance), toki = TextMarks(face, WSTR("時"));
         std::vector<BYTE> mixed = TextMarks(face, WSTR("A9時"));
-        ASSERT_GT(advance, 8) << "face #" << (&face - kSkinFaces);
-        for (int32_t y = 0; y < 30; y++)
-            for (int32_t x = 0; x < 120; x++) {
-                BYTE expected = latin[y * 120 + x] | (x >= advance ? toki[y * 120 + x - advance] : 0);
-                ASSERT_EQ(expected, mixed[y * 120 + x]) << "(" << x << ", " << y << ") face #" << (&face - kSkinFaces);
-            }
+        ASSERT_GT(advance, 8) << "face #" << row;
+        bool joined = false;
+        for (LONG shift = advance - 2; shift <= advance + 2 && !joined; shift++)
+            joined = MarksJoin(mixed, latin, toki, shift);
+        EXPECT_TRUE(joined) << "face #" << row << ": \"A9\" and the Japanese glyph drawn apart do not make up the line";
     }
 }
