@@ -110,17 +110,24 @@ bool FontconfigReady() {
     return true;
 }
 
-// The family fontconfig matched counts when it is the asked name or one the
-// configuration put before it (an alias); families appended after it are
-// only the generic defaults, which the device's own default replaces.
-bool FamilyMatches(FcPattern *match, FcPattern *asked, const std::string &name) {
-    FcChar8 *family = nullptr;
-    if (FcPatternGetString(match, FC_FAMILY, 0, &family) != FcResultMatch) return false;
+// Where family stands in the asked pattern's family list (after
+// substitution), or -1.
+int FamilyPosition(FcPattern *asked, const char *family) {
     FcChar8 *candidate = nullptr;
-    for (int i = 0; FcPatternGetString(asked, FC_FAMILY, i, &candidate) == FcResultMatch; i++) {
-        const char *text = reinterpret_cast<const char *>(candidate);
-        if (strcasecmp(text, reinterpret_cast<const char *>(family)) == 0) return true;
-        if (strcasecmp(text, name.c_str()) == 0) return false;
+    for (int i = 0; FcPatternGetString(asked, FC_FAMILY, i, &candidate) == FcResultMatch; i++)
+        if (strcasecmp(reinterpret_cast<const char *>(candidate), family) == 0) return i;
+    return -1;
+}
+
+// The match counts when one of its family names is the asked name or one
+// the configuration put before it (an alias); families appended after it
+// are only the generic defaults, which the device's own default replaces.
+bool FamilyMatches(FcPattern *match, FcPattern *asked, const std::string &name) {
+    int namePosition = FamilyPosition(asked, name.c_str());
+    FcChar8 *family = nullptr;
+    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; i++) {
+        int position = FamilyPosition(asked, reinterpret_cast<const char *>(family));
+        if (position >= 0 && position <= namePosition) return true;
     }
     return false;
 }

@@ -348,8 +348,9 @@ std::vector<bool> Drawn(std::u16string face, LONG height, const char16_t *text) 
 }
 
 // The face names skins give reach the installed faces through fontconfig's
-// aliases (Latin ones DejaVu Sans, Japanese ones the IPA Gothic pair); an
-// unknown name gets the default face. The installed faces differ from one
+// aliases (Latin ones DejaVu Sans, Japanese ones the IPA Gothic pair), an
+// installed face's own names (each of them) reach it, and an unknown name
+// gets the default face. The installed faces differ from one
 // another in this text, so a row fails when its name lands elsewhere.
 TEST_F(DeviceLayer, FaceNamesReachTheInstalledFaces) {
     const char16_t *text = u"Ag9 \u6642";
@@ -364,6 +365,7 @@ TEST_F(DeviceLayer, FaceNamesReachTheInstalledFaces) {
         {u"Tahoma", 0},       {u"tahoma", 0},        {u"", 0},
         {u"No Such Face", 0}, {u"MS Gothic", 1},     {u"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", 1},
         {u"MS PGothic", 2},   {u"MS UI Gothic", 2},  {u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF", 2},
+        {u"IPAGothic", 1},    {u"IPA\u30B4\u30B7\u30C3\u30AF", 1},  // the face's own names
     };
     for (const auto &row : rows)
         for (LONG height : {12, -16})
