@@ -8,7 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libgif-dev libpng-dev libfreetype-dev libfontconfig1-dev libicu-dev fonts-dejavu-core
+  nlohmann-json3-dev libgif-dev libpng-dev libfreetype-dev libfontconfig1-dev libicu-dev fonts-dejavu-core fonts-ipafont-gothic
   wine wine32:i386 wine64 xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick
 )
 

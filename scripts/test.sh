@@ -56,7 +56,7 @@ wine_prefix() {
   rm -rf "$WINEPREFIX"
   xvfb-run -a wineboot -i >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1 || true
-  test -d "$WINEPREFIX/drive_c"
+  test -d "$WINEPREFIX/drive_c" && register_font_names "$ROOT"
 }
 
 source scripts/wine64.sh

@@ -17,3 +17,17 @@ use_64bit_wine() {  # ROOT
   chmod +x "$bin"/*
   export PATH=$bin:$PATH WINEARCH=win64
 }
+
+# Gives the prefix the Japanese face names (scripts/wine-fonts.reg) once it
+# exists. regedit reads Unicode .reg files only as UTF-16 with a byte-order
+# mark.
+register_font_names() {  # ROOT
+  local reg
+  reg=$(mktemp /tmp/pondlet-fonts.XXXXXX.reg)
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$1/scripts/wine-fonts.reg"; } > "$reg"
+  wine regedit /S "$reg" >/dev/null 2>&1
+  local rc=$?
+  wineserver -w >/dev/null 2>&1 || true
+  rm -f "$reg"
+  return $rc
+}

@@ -211,6 +211,13 @@ void DeviceFailNext(const std::string &call, int count, int after = 0);
 // (bitmaps, DCs and fonts; stock objects not counted).
 int DeviceLiveFonts();
 int DeviceLiveGdiObjects();
+// What the font caches hold: face names remembered, font files open, sized
+// faces and bytes of rendered glyphs. Each stays under a fixed ceiling
+// whatever faces and sizes are asked for; they last for the process.
+struct DeviceFontCacheUse {
+    size_t names, files, faces, glyphBytes;
+};
+DeviceFontCacheUse DeviceFontCache();
 // Blocks from LocalAlloc not yet given back with LocalFree. Program memory
 // outlives DeviceReset, as it would outlive a device's state in a process.
 size_t DeviceLiveAllocations();

@@ -4,16 +4,24 @@
 // pixels out of a black-on-white scratch rendering.
 //
 // A logical font becomes a FontFace: fontconfig finds the file for the face
-// name (an unknown or empty name gets the default sans face), and the
-// requested height is turned into a pixel size the way the real platform
-// reads lfHeight: > 0 is the character cell (ascent + descent), < 0 the em
-// height, 0 a default cell of 12 pixels. Faces and their rendered glyphs are
-// cached for the life of the process. When no font file can be loaded at all
-// a plain built-in box font keeps text measurable and visible.
+// name (fonts.conf beside this file adds the aliases skins need; an unknown
+// or empty name gets the default sans face), and the requested height is
+// turned into a pixel size the way the real platform reads lfHeight: > 0 is
+// the character cell (ascent + descent), < 0 the em height, 0 a default cell
+// of 12 pixels. Each file is opened once (a FontSource); each FontFace is one
+// size of it. A character the face lacks is taken, glyph by glyph, from the
+// first face of fontconfig's sorted fallback list whose character set holds
+// it, as the platform's font linking does; the rendered glyph is cached in
+// the face it was asked of, so fontconfig is asked once per character. When
+// no font file can be loaded at all a plain built-in box font keeps text
+// measurable and visible.
+//
+// Every cache has a fixed ceiling, since skins name any face and any size.
 #include "drawing.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
 
@@ -33,7 +41,9 @@ struct FontGlyph {
 };
 
 struct FontFace {
-    FT_Face face = nullptr;  // null: the built-in box font
+    FT_Face face = nullptr;  // null: the built-in box font; owned by its FontSource
+    FT_Size size = nullptr;  // this face's size of it
+    LONG lfHeight = 0;
     int ascent = 0, lineHeight = 0;
     std::unordered_map<char32_t, FontGlyph> glyphs;
 };
@@ -44,6 +54,14 @@ const char *const DefaultFamily = "DejaVu Sans";
 const char *const DefaultFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const int DefaultCellHeight = 12;
 
+// Ceilings of the caches. Files are few (what fontconfig knows); names and
+// sizes come from skins. Beyond MaxFaces a request gets the box font.
+const size_t MaxNames = 64;
+const size_t MaxSources = 64;
+const size_t MaxFaces = 1024;
+const size_t GlyphBudget = size_t(8) << 20;  // bytes of cached glyphs, all faces together
+const size_t GlyphOverhead = 64;             // what one cached glyph costs besides its ink
+
 struct FontFile {
     std::string path;  // empty: none found
     int index = 0;
@@ -52,8 +70,13 @@ struct FontFile {
 struct FontCache {
     FT_Library library = nullptr;
     bool fontconfigReady = false;
+    FcFontSet *fallbacks = nullptr;  // fontconfig's sorted list, made on first need
+    bool fallbacksAsked = false;
     std::map<std::string, FontFile> files;                   // by face name
+    std::map<std::string, FT_Face> sources;                  // by file and index; null: unloadable
     std::map<std::string, std::unique_ptr<FontFace>> faces;  // by file, index and lfHeight
+    std::unique_ptr<FontFace> overflow;                      // the box font past MaxFaces
+    size_t glyphBytes = 0;
 };
 FontCache cache;
 
@@ -75,18 +98,44 @@ std::string Utf8FaceName(const WCHAR *name) {
     return out;
 }
 
-bool FamilyMatches(FcPattern *match, const std::string &name) {
+// fontconfig with the system's setup plus our aliases. A missing alias file
+// only loses the aliases.
+bool FontconfigReady() {
+    if (cache.fontconfigReady) return true;
+    if (!FcInit()) return false;
+#ifdef PONDLET_FONTS_CONF
+    FcConfigParseAndLoad(FcConfigGetCurrent(), reinterpret_cast<const FcChar8 *>(PONDLET_FONTS_CONF), FcFalse);
+#endif
+    cache.fontconfigReady = true;
+    return true;
+}
+
+// Where family stands in the asked pattern's family list (after
+// substitution), or -1.
+int FamilyPosition(FcPattern *asked, const char *family) {
+    FcChar8 *candidate = nullptr;
+    for (int i = 0; FcPatternGetString(asked, FC_FAMILY, i, &candidate) == FcResultMatch; i++)
+        if (strcasecmp(reinterpret_cast<const char *>(candidate), family) == 0) return i;
+    return -1;
+}
+
+// The match counts when one of its family names is the asked name or one
+// the configuration put before it (an alias); families appended after it
+// are only the generic defaults, which the device's own default replaces.
+bool FamilyMatches(FcPattern *match, FcPattern *asked, const std::string &name) {
+    int namePosition = FamilyPosition(asked, name.c_str());
     FcChar8 *family = nullptr;
-    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; i++)
-        if (strcasecmp(reinterpret_cast<const char *>(family), name.c_str()) == 0) return true;
+    for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &family) == FcResultMatch; i++) {
+        int position = FamilyPosition(asked, reinterpret_cast<const char *>(family));
+        if (position >= 0 && position <= namePosition) return true;
+    }
     return false;
 }
 
-// The file fontconfig has for exactly this family, or an empty path.
+// The file fontconfig has for this family or its alias, or an empty path.
 FontFile MatchFamily(const std::string &name) {
     FontFile file;
-    if (!cache.fontconfigReady) cache.fontconfigReady = FcInit();
-    if (!cache.fontconfigReady || name.empty()) return file;
+    if (!FontconfigReady() || name.empty()) return file;
     FcPattern *pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.c_str()));
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -95,7 +144,7 @@ FontFile MatchFamily(const std::string &name) {
     FcResult result;
     FcPattern *match = FcFontMatch(nullptr, pattern, &result);
     FcChar8 *path = nullptr;
-    if (match && FamilyMatches(match, name) &&
+    if (match && FamilyMatches(match, pattern, name) &&
         FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
         file.path = reinterpret_cast<const char *>(path);
         FcPatternGetInteger(match, FC_INDEX, 0, &file.index);
@@ -111,11 +160,14 @@ FontFile DefaultFontFile() {
     return file;
 }
 
+// Names are remembered up to MaxNames; then the memory starts over, since a
+// skin can name any number of faces.
 FontFile FindFontFile(const std::string &name) {
     auto known = cache.files.find(name);
     if (known != cache.files.end()) return known->second;
     FontFile file = MatchFamily(name);
     if (file.path.empty()) file = DefaultFontFile();
+    if (cache.files.size() >= MaxNames) cache.files.clear();
     cache.files[name] = file;
     return file;
 }
@@ -137,7 +189,7 @@ void CellUnits(FT_Face face, double *ascent, double *descent) {
     }
 }
 
-// Sizes the face for lfHeight and fills in the line metrics.
+// Sizes the face's own FT_Size for lfHeight and fills in the line metrics.
 bool SizeFace(FontFace &font, LONG lfHeight) {
     FT_Face face = font.face;
     double ascentUnits, descentUnits;
@@ -149,7 +201,13 @@ bool SizeFace(FontFace &font, LONG lfHeight) {
     else
         scale = double(lfHeight > 0 ? lfHeight : DefaultCellHeight) / cellUnits;
     double ppem = scale * face->units_per_EM;
-    if (FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(ppem * 64)), 72, 72) != 0) return false;
+    if (FT_New_Size(face, &font.size) != 0) return false;
+    if (FT_Activate_Size(font.size) != 0 ||
+        FT_Set_Char_Size(face, 0, FT_F26Dot6(std::lround(ppem * 64)), 72, 72) != 0) {
+        FT_Done_Size(font.size);
+        font.size = nullptr;
+        return false;
+    }
     font.ascent = int(std::lround(ascentUnits * scale));
     font.lineHeight = lfHeight > 0 ? int(lfHeight)
                       : lfHeight == 0 ? DefaultCellHeight
@@ -163,21 +221,36 @@ bool SizeFace(FontFace &font, LONG lfHeight) {
 std::unique_ptr<FontFace> BuiltInFace(LONG lfHeight) {
     auto font = std::make_unique<FontFace>();
     int cell = lfHeight > 0 ? int(lfHeight) : lfHeight < 0 ? int(-int64_t(lfHeight) * 6 / 5) : DefaultCellHeight;
+    font->lfHeight = lfHeight;
     font->lineHeight = std::max(cell, 1);
     font->ascent = font->lineHeight * 4 / 5;
     return font;
 }
 
-std::unique_ptr<FontFace> LoadFace(const FontFile &file, LONG lfHeight) {
+// The opened file, shared by every size of it; null when FreeType cannot use
+// it, or when MaxSources files are open already.
+FT_Face SourceFor(const FontFile &file) {
+    std::string key = file.path + "#" + std::to_string(file.index);
+    auto known = cache.sources.find(key);
+    if (known != cache.sources.end()) return known->second;
+    if (cache.sources.size() >= MaxSources) return nullptr;
     if (!cache.library && FT_Init_FreeType(&cache.library) != 0) cache.library = nullptr;
-    auto font = std::make_unique<FontFace>();
-    if (!cache.library ||
-        FT_New_Face(cache.library, file.path.c_str(), file.index, &font->face) != 0)
-        return BuiltInFace(lfHeight);
-    if (!FT_IS_SCALABLE(font->face) || !SizeFace(*font, lfHeight)) {
-        FT_Done_Face(font->face);
-        return BuiltInFace(lfHeight);
+    FT_Face face = nullptr;
+    if (!cache.library || FT_New_Face(cache.library, file.path.c_str(), file.index, &face) != 0)
+        face = nullptr;
+    if (face && !FT_IS_SCALABLE(face)) {
+        FT_Done_Face(face);
+        face = nullptr;
     }
+    cache.sources[key] = face;
+    return face;
+}
+
+std::unique_ptr<FontFace> LoadFace(const FontFile &file, LONG lfHeight) {
+    auto font = std::make_unique<FontFace>();
+    font->face = SourceFor(file);
+    font->lfHeight = lfHeight;
+    if (!font->face || !SizeFace(*font, lfHeight)) return BuiltInFace(lfHeight);
     return font;
 }
 
@@ -185,6 +258,10 @@ FontFace *FaceFor(const FontFile &file, LONG lfHeight) {
     std::string key = file.path + "#" + std::to_string(file.index) + "@" + std::to_string(lfHeight);
     auto known = cache.faces.find(key);
     if (known != cache.faces.end()) return known->second.get();
+    if (cache.faces.size() >= MaxFaces) {
+        if (!cache.overflow) cache.overflow = BuiltInFace(0);
+        return cache.overflow.get();
+    }
     std::unique_ptr<FontFace> font = LoadFace(file, lfHeight);
     FontFace *result = font.get();
     cache.faces[key] = std::move(font);
@@ -196,6 +273,52 @@ FontFace *FaceFor(const FontFile &file, LONG lfHeight) {
 const LONG MaxHeight = 2048;
 
 LONG SaneHeight(LONG lfHeight) { return std::clamp<LONG>(lfHeight, -MaxHeight, MaxHeight); }
+
+// ---- fallback faces ---------------------------------------------------------------
+
+// fontconfig's list of faces for sans-serif text, best first, each with the
+// characters it holds. Asked once; null when fontconfig has none.
+FcFontSet *FallbackFonts() {
+    if (cache.fallbacksAsked) return cache.fallbacks;
+    cache.fallbacksAsked = true;
+    if (!FontconfigReady()) return nullptr;
+    FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>("sans-serif:scalable=true"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    cache.fallbacks = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
+    FcPatternDestroy(pattern);
+    return cache.fallbacks;
+}
+
+// The first fallback file whose character set holds c; false when none does.
+bool FallbackFileFor(char32_t c, FontFile *file) {
+    FcFontSet *fonts = FallbackFonts();
+    for (int i = 0; fonts && i < fonts->nfont; i++) {
+        FcCharSet *chars = nullptr;
+        FcChar8 *path = nullptr;
+        if (FcPatternGetCharSet(fonts->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch ||
+            !FcCharSetHasChar(chars, FcChar32(c)) ||
+            FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &path) != FcResultMatch)
+            continue;
+        file->path = reinterpret_cast<const char *>(path);
+        file->index = 0;
+        FcPatternGetInteger(fonts->fonts[i], FC_INDEX, 0, &file->index);
+        return true;
+    }
+    return false;
+}
+
+// The face, at font's height, that draws c: font itself when it holds c (or
+// nothing else does), else the first fallback that holds it.
+FontFace &FaceDrawing(FontFace &font, char32_t c) {
+    if (FT_Get_Char_Index(font.face, FT_ULong(c)) != 0) return font;
+    FontFile file;
+    if (!FallbackFileFor(c, &file)) return font;
+    FontFace *fallback = FaceFor(file, font.lfHeight);
+    if (!fallback->face || FT_Get_Char_Index(fallback->face, FT_ULong(c)) == 0) return font;
+    return *fallback;
+}
 
 // ---- glyphs --------------------------------------------------------------------
 
@@ -225,10 +348,12 @@ FontGlyph BoxGlyph(const FontFace &font, char32_t c) {
     return glyph;
 }
 
+// Faces of one file share its FT_Face, so each rendering first makes this
+// face's size the active one.
 FontGlyph RenderGlyph(FontFace &font, char32_t c) {
     FontGlyph glyph;
     FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME;
-    if (FT_Load_Char(font.face, c, flags) != 0) return glyph;
+    if (FT_Activate_Size(font.size) != 0 || FT_Load_Char(font.face, c, flags) != 0) return glyph;
     FT_GlyphSlot slot = font.face->glyph;
     glyph.left = slot->bitmap_left;
     glyph.top = slot->bitmap_top;
@@ -237,10 +362,23 @@ FontGlyph RenderGlyph(FontFace &font, char32_t c) {
     return glyph;
 }
 
+size_t GlyphCost(const FontGlyph &glyph) { return glyph.ink.size() + GlyphOverhead; }
+
+// Past the budget every face forgets its glyphs; they are rendered again on
+// demand. A reference from GlyphFor is good until the next call.
+void MakeRoomFor(size_t cost) {
+    if (cache.glyphBytes + cost <= GlyphBudget) return;
+    for (auto &entry : cache.faces) entry.second->glyphs.clear();
+    if (cache.overflow) cache.overflow->glyphs.clear();
+    cache.glyphBytes = 0;
+}
+
 const FontGlyph &GlyphFor(FontFace &font, char32_t c) {
     auto known = font.glyphs.find(c);
     if (known != font.glyphs.end()) return known->second;
-    FontGlyph glyph = font.face ? RenderGlyph(font, c) : BoxGlyph(font, c);
+    FontGlyph glyph = font.face ? RenderGlyph(FaceDrawing(font, c), c) : BoxGlyph(font, c);
+    MakeRoomFor(GlyphCost(glyph));
+    cache.glyphBytes += GlyphCost(glyph);
     return font.glyphs.emplace(c, std::move(glyph)).first->second;
 }
 
@@ -351,6 +489,10 @@ FontFace *ResolveFontFace(const LOGFONTW &font) {
 }
 
 FontFace *DefaultFontFace() { return FaceFor(FindFontFile(""), 0); }
+
+DeviceFontCacheUse DeviceFontCache() {
+    return {cache.files.size(), cache.sources.size(), cache.faces.size(), cache.glyphBytes};
+}
 
 HFONT CreateFontIndirectW(const LOGFONTW *font) {
     if (!font || TakeQueuedFailure("CreateFontIndirectW")) {

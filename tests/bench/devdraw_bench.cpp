@@ -1,5 +1,6 @@
 // The simulated device's share of a tick: the two whole-area copies between
-// the screen and a 24-bit DIB, and drawing a short text.
+// the screen and a 24-bit DIB, and drawing a short text (Latin, and Japanese
+// in a Latin face, whose glyphs come from a fallback face).
 #include "device.h"
 
 #include <benchmark/benchmark.h>
@@ -32,18 +33,26 @@ void BM_ScreenRoundTrip(benchmark::State &state) {
 }
 BENCHMARK(BM_ScreenRoundTrip)->Args({96, 96})->Args({240, 320})->Unit(benchmark::kMicrosecond);
 
-void BM_DrawTimeText(benchmark::State &state) {
+void DrawTextEachTick(benchmark::State &state, const char16_t *face, const char16_t *text) {
     DeviceReset();
     BenchDib dib(96, 96);
     LOGFONTW logical{};
     logical.lfHeight = 16;
+    for (int i = 0; face[i]; i++) logical.lfFaceName[i] = face[i];
     SelectObject(dib.dc, CreateFontIndirectW(&logical));
     for (auto _ : state) {
         RECT rect{0, 0, 95, 95};
-        DrawTextW(dib.dc, u"12:34:56", -1, &rect, DT_CALCRECT);
-        DrawTextW(dib.dc, u"12:34:56", -1, &rect, 0);
+        DrawTextW(dib.dc, text, -1, &rect, DT_CALCRECT);
+        DrawTextW(dib.dc, text, -1, &rect, 0);
     }
 }
+
+void BM_DrawTimeText(benchmark::State &state) { DrawTextEachTick(state, u"", u"12:34:56"); }
 BENCHMARK(BM_DrawTimeText)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawJapaneseTextInALatinFace(benchmark::State &state) {
+    DrawTextEachTick(state, u"Tahoma", u"\u3053\u3093\u306B\u3061\u306F 09\u6642");
+}
+BENCHMARK(BM_DrawJapaneseTextInALatinFace)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

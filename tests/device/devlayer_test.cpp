@@ -1,12 +1,13 @@
 // The simulated device's own side: virtual clock, timers, scripted input and
 // modal dialogs (built from the program's templates); host paths, attributes
-// from mode bits, executable path and code page; screen depths, clipping and
-// font lifetimes.
+// from mode bits, executable path and code page; screen depths, clipping,
+// font lifetimes, face names and the font caches' ceilings.
 #include "device.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -333,6 +334,76 @@ TEST_F(DeviceLayer, SelectedFontIsNotDeleted) {
     EXPECT_EQ(SelectObject(dc, second), first);
     EXPECT_TRUE(DeleteObject(first));
     EXPECT_EQ(DeviceLiveFonts(), 1);
+}
+
+// The black pixels of text drawn in the named face at lfHeight on a white
+// 200x40 patch of the screen, row by row.
+std::vector<bool> Drawn(std::u16string face, LONG height, const char16_t *text) {
+    HDC screen = GetDC(nullptr);
+    LOGFONTW logical{};
+    logical.lfHeight = height;
+    face.copy(logical.lfFaceName, std::min<size_t>(face.size(), LF_FACESIZE - 1));
+    HFONT font = CreateFontIndirectW(&logical);
+    HGDIOBJ previous = SelectObject(screen, font);
+    DeviceFillScreen(0, 0, 200, 40, 0xFFFFFF);
+    RECT box{0, 0, 200, 40};
+    DrawTextW(screen, text, -1, &box, 0);
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    std::vector<bool> ink;
+    for (int y = 0; y < 40; y++)
+        for (int x = 0; x < 200; x++) ink.push_back(DeviceReadScreen(x, y) == 0);
+    return ink;
+}
+
+// The face names skins give reach the installed faces through fontconfig's
+// aliases (Latin ones DejaVu Sans, Japanese ones the IPA Gothic pair), an
+// installed face's own names (each of them) reach it, and an unknown name
+// gets the default face. The installed faces differ from one
+// another in this text, so a row fails when its name lands elsewhere.
+TEST_F(DeviceLayer, FaceNamesReachTheInstalledFaces) {
+    const char16_t *text = u"Ag9 \u6642";
+    const std::u16string installed[] = {u"DejaVu Sans", u"IPAGothic", u"IPAPGothic"};
+    for (const std::u16string &a : installed)
+        for (const std::u16string &b : installed)
+            ASSERT_TRUE(a == b || Drawn(a, 16, text) != Drawn(b, 16, text)) << "installed faces draw alike";
+    const struct {
+        std::u16string asked;
+        int face;  // index into installed
+    } rows[] = {
+        {u"Tahoma", 0},       {u"tahoma", 0},        {u"", 0},
+        {u"No Such Face", 0}, {u"MS Gothic", 1},     {u"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", 1},
+        {u"MS PGothic", 2},   {u"MS UI Gothic", 2},  {u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF", 2},
+        {u"IPAGothic", 1},    {u"IPA\u30B4\u30B7\u30C3\u30AF", 1},  // the face's own names
+    };
+    for (const auto &row : rows)
+        for (LONG height : {12, -16})
+            EXPECT_TRUE(Drawn(row.asked, height, text) == Drawn(installed[row.face], height, text))
+                << "face #" << (&row - rows) << " at height " << height << " is not drawn in face " << row.face;
+}
+
+// Whatever names and sizes are asked for, every font cache stays under its
+// ceiling (names, files, sized faces, glyph bytes), and a face drawn before
+// draws the same after the caches had to let go.
+TEST_F(DeviceLayer, FontCachesStayUnderTheirCeilings) {
+    std::vector<bool> before = Drawn(u"MS Gothic", 16, u"\u6642A");
+    auto underCeilings = [](const char *phase) {
+        DeviceFontCacheUse use = DeviceFontCache();
+        EXPECT_LE(use.names, 64u) << phase;
+        EXPECT_LE(use.files, 64u) << phase;
+        EXPECT_LE(use.faces, 1024u) << phase;
+        EXPECT_LE(use.glyphBytes, size_t(8) << 20) << phase;
+    };
+    for (int i = 0; i < 300; i++) Drawn(u"Face " + std::u16string(1, char16_t(u'A' + i % 26)) +
+                                            std::u16string(1, char16_t(u'a' + i / 26)), 12, u"x\u6642");
+    underCeilings("after 300 face names");
+    for (LONG height = 1; height <= 1100; height++) Drawn(u"DejaVu Sans", height, u"a");
+    underCeilings("after 1100 sizes");
+    for (int i = 0; i < 2; i++) Drawn(u"DejaVu Sans", -2000, u"MW@#");
+    underCeilings("after glyphs of 2000 pixels");
+    std::vector<bool> beyond = Drawn(u"DejaVu Sans", 1500, u"a");
+    EXPECT_GT(std::count(beyond.begin(), beyond.end(), true), 0) << "a size past the ceiling draws nothing";
+    EXPECT_TRUE(Drawn(u"MS Gothic", 16, u"\u6642A") == before);
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ export WINEPREFIX=$WORK/wine
 # without 32-bit support; `wine` then has to be the 64-bit loader).
 export WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# register_font_names: the Japanese face names, as the two commands give them.
+source "$ROOT/scripts/wine64.sh"
+
 # The test skin's work area on a 240x320 screen.
 AREA_X=190 AREA_Y=270 AREA_W=40 AREA_H=40
 PANEL="Pondlet" ABOUT="Version Info" SELECT="Select"
@@ -500,6 +503,7 @@ main() {
     depth=setup
     xvfb-run -a wineboot -i >/dev/null 2>&1
     wineserver -w >/dev/null 2>&1
+    register_font_names "$ROOT"
     for depth in $DEPTHS; do run_depth; done
     depth=$DESKTOP_DEPTH
     [ -n "$depth" ] && run_desktop

@@ -87,3 +87,66 @@ TEST(Surfaces, WhiteBoxExtendsSevenPixels) {
     EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, extent.right + 8, 0));
     EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, 0, extent.bottom + 1));
 }
+
+// The glyph pixels DrawTextItem marks for text in the named face, over a
+// 120x30 area. *advance (when given) receives the text's measured width.
+static std::vector<BYTE> TextMarks(const WCHAR *face, const WCHAR *text, LONG *advance = nullptr) {
+    Start(120, 30);
+    for (size_t i = 0; i < kFaceUnits && (skinTables.fontFace[i] = face[i]) != 0; i++) {}
+    DrawTextItem(text, 16, 0, 0, 0x0000F8);
+    if (advance) {
+        RECT extent = {0, 0, 119, 29};
+        DrawTextW(workDC, text, -1, &extent, DT_CALCRECT);
+        *advance = extent.right;
+    }
+    return std::vector<BYTE>(coverageMask, coverageMask + 120 * 30);
+}
+
+// The face names Japanese skins give, an unknown one and none at all.
+static const WCHAR *const kSkinFaces[] = {
+    WSTR(""), WSTR("Tahoma"), WSTR("MS Gothic"), WSTR("MS PGothic"),
+    WSTR("ＭＳ ゴシック"), WSTR("ＭＳ Ｐゴシック"), WSTR("No Such Face"),
+};
+
+// Two Japanese characters draw two different, non-empty glyphs in every
+// face: a character no installed font holds draws the same box as any other.
+TEST(Surfaces, JapaneseCharactersDrawTheirOwnGlyphs) {
+    for (size_t row = 0; row < std::size(kSkinFaces); row++) {
+        const WCHAR *face = kSkinFaces[row];
+        std::vector<BYTE> ko = TextMarks(face, WSTR("こ")), toki = TextMarks(face, WSTR("時"));
+        long inkKo = (long)std::count(ko.begin(), ko.end(), 1), inkToki = (long)std::count(toki.begin(), toki.end(), 1);
+        EXPECT_GT(inkKo, 8) << "face #" << row;
+        EXPECT_GT(inkToki, 20) << "face #" << row;
+        EXPECT_TRUE(ko != toki) << "face #" << row << ": both characters drew the same glyph";
+    }
+}
+
+// Whether marks are latin's with shifted's moved right by shift on top.
+static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &latin,
+                      const std::vector<BYTE> &shifted, LONG shift) {
+    for (int32_t y = 0; y < 30; y++)
+        for (int32_t x = 0; x < 120; x++) {
+            int32_t sx = x - shift;
+            BYTE expected = latin[y * 120 + x] | (sx >= 0 && sx < 120 ? shifted[y * 120 + sx] : 0);
+            if (expected != marks[y * 120 + x]) return false;
+        }
+    return true;
+}
+
+// A line mixing Latin letters, digits and Japanese draws each character as
+// it draws alone: "A9" in the face's own glyphs, then the Japanese one after
+// their advance (the real platform may place it a pixel off the
+// measured width, where it rounds advances differently).
+TEST(Surfaces, MixedLineDrawsEveryCharacter) {
+    for (size_t row = 0; row < std::size(kSkinFaces); row++) {
+        const WCHAR *face = kSkinFaces[row];
+        LONG advance = 0;
+        std::vector<BYTE> latin = TextMarks(face, WSTR("A9"), &advance), toki = TextMarks(face, WSTR("時"));
+        std::vector<BYTE> mixed = TextMarks(face, WSTR("A9時"));
+        ASSERT_GT(advance, 8) << "face #" << row;
+        bool joined = false;
+        for (LONG shift = advance - 1; shift <= advance + 1 && !joined; shift++)
+            joined = MarksJoin(mixed, latin, toki, shift);
+        EXPECT_TRUE(joined) << "face #" << row << ": \"A9\" and the Japanese glyph drawn apart do not make up the line";
+    }
+}
