@@ -11,3 +11,4 @@ int32_t offsetX, offsetY;
 int32_t blendMode = 2;  // "50%"
 int32_t moveBusy;
 int32_t panelOpen;
+void (*skinMessageHook)(const WCHAR *text);

@@ -27,3 +27,7 @@ extern int32_t offsetX, offsetY;
 extern int32_t blendMode;    // a BlendMode; start 2
 extern int32_t moveBusy;
 extern int32_t panelOpen;
+// Failure messages of the skin load (script and pictures) go here instead of
+// a message box when it is set: the skin author's lint collects them. The
+// program leaves it null.
+extern void (*skinMessageHook)(const WCHAR *text);

@@ -74,6 +74,25 @@ int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
 // (both reported on errors).
 int RunProgram(const RunOptions &options, std::ostream &errors);
 
+// ---- lint -------------------------------------------------------------------
+
+struct LintDiagnostic;
+
+struct LintCommand {
+    std::string path;            // a skin folder, or a folder of skin folders
+    bool json = false;
+    unsigned codePage = 932;
+    int width = 240, height = 320;
+};
+
+int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options, std::string *error);
+// Lints every skin below options.path into found, sorted. Returns how many
+// skins it found.
+int CollectLint(const LintCommand &options, std::vector<LintDiagnostic> *found);
+// Prints the diagnostics and the summary (or the JSON array). Returns 1
+// when there is an error (or no skin at all), else 0.
+int RunLint(const LintCommand &options, std::ostream &out, std::ostream &errors);
+
 // ---- shared parsing -----------------------------------------------------------
 
 // "250ms", "1.5s", "90s", "2m", "2h", "1d"; a bare number is seconds.
