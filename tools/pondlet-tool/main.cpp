@@ -10,7 +10,8 @@ const char usage[] =
     "       pondlet-tool run ROOT [--screen WxHxD] [--start \"YYYY-MM-DD hh:mm:ss[.mmm]\"]\n"
     "                    [--for DURATION] [--seed N] [--background FILE.bmp | --background-colour RRGGBB]\n"
     "                    [--input FILE] [--trace FILE] [--gif FILE] [--png T:FILE ...]\n"
-    "       pondlet-tool lint PATH [--json] [--codepage N] [--screen WxH]\n";
+    "       pondlet-tool lint PATH [--json] [--codepage N] [--screen WxH]\n"
+    "       pondlet-tool schedule PATH [--week-of YYYY-MM-DD] [--png FILE] [--text]\n";
 
 int UsageError(const std::string &message) {
     std::cerr << "pondlet-tool: " << message << "\n" << usage;
@@ -38,6 +39,11 @@ int main(int argc, char **argv) {
         LintCommand options;
         if (!ParseLintArguments(args, &options, &error)) return UsageError(error);
         return RunLint(options, std::cout, std::cerr);
+    }
+    if (command == "schedule") {
+        ScheduleCommand options;
+        if (!ParseScheduleArguments(args, &options, &error)) return UsageError(error);
+        return RunSchedule(options, std::cout, std::cerr);
     }
     if (command == "--help" || command == "help") {
         std::cout << usage;

@@ -127,3 +127,46 @@ ScreenImage ReadWholeScreen();
 int WritePng(const std::string &path, const ScreenImage &image);
 // A 24-bit uncompressed BMP file from the host. Returns 1, or 0 with a message.
 int ReadBackgroundBmp(const std::string &path, ScreenImage *image, std::string *error);
+ScreenImage BlankImage(int width, int height, COLORREF colour);
+void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF colour);
+// Draws text with its top-left at x, y in the device's default face at the
+// given pixel height. Returns the width it took.
+int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour, int height = 12);
+
+// ---- schedule -----------------------------------------------------------------
+
+struct SkinLines;
+
+struct PlanInterval {
+    int first, last;             // seconds of the day, both included
+    int32_t rule;
+};
+struct DayPlan {
+    SYSTEMTIME date;
+    std::vector<PlanInterval> intervals;   // the regular rule in force, back to back
+    std::vector<PlanInterval> events;      // moments an event rule interrupts, by time
+};
+struct WeekPlan {
+    std::vector<DayPlan> days;   // Monday first
+};
+
+struct ScheduleCommand {
+    std::string path;
+    bool weekGiven = false;
+    SYSTEMTIME monday = {};
+    bool text = false;
+    std::string pngFile;
+};
+
+// "YYYY-MM-DD": the Monday of that date's week.
+int ParseWeekOf(const std::string &text, SYSTEMTIME *monday);
+int ParseScheduleArguments(const std::vector<std::string> &args, ScheduleCommand *options,
+                           std::string *error);
+// The week from monday on, for the skin in the tables. Returns 0 when an
+// interval disagrees with the program's own rule selection.
+int PlanWeek(const SYSTEMTIME &monday, WeekPlan *plan);
+void PrintWeek(const WeekPlan &plan, const SkinLines &lines, std::ostream &out);
+ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines);
+// Loads the first skin below path on a fresh device, with its script lines.
+int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors);
+int RunSchedule(const ScheduleCommand &options, std::ostream &out, std::ostream &errors);

@@ -339,8 +339,10 @@ std::vector<WideString> FindSkinFolders(const WideString &path) {
 
 // ---- one skin ------------------------------------------------------------------
 
-void LintSkinFolder(const WideString &folder, const LintOptions &options,
-                    std::vector<LintDiagnostic> *found) {
+// Reads the bytes and loads the skin with the hooks installed, leaving the
+// tables loaded. Returns 0 when the script cannot be read or loaded.
+static int LoadObserved(const WideString &folder, const LintOptions &options,
+                        std::vector<LintDiagnostic> *found) {
     lint = LintRun();
     lint.found = found;
     lint.folder = folder;
@@ -349,7 +351,7 @@ void LintSkinFolder(const WideString &folder, const LintOptions &options,
     std::string bytes;
     if (!ReadWholeFile(lint.scriptPath, &bytes)) {
         Report(1, kLintError, "reading", "cannot read skin.txt (or it is larger than 16 MB)");
-        return;
+        return 0;
     }
     MapLines(bytes);
     CheckLineEnds(bytes);
@@ -362,8 +364,22 @@ void LintSkinFolder(const WideString &folder, const LintOptions &options,
     InstallHooks(true);
     int loaded = LoadSkinScript(lint.scriptPath.c_str());
     InstallHooks(false);
-    if (loaded) RunTableChecks();
+    return loaded;
+}
+
+void LintSkinFolder(const WideString &folder, const LintOptions &options,
+                    std::vector<LintDiagnostic> *found) {
+    if (LoadObserved(folder, options, found)) RunTableChecks();
     FreeSkinTables();
+}
+
+int LoadSkinWithLines(const WideString &folder, SkinLines *lines) {
+    std::vector<LintDiagnostic> ignored;
+    int loaded = LoadObserved(folder, LintOptions(), &ignored);
+    lines->ruleLines = lint.ruleLines;
+    lines->frameLines = lint.frameLines;
+    lint = LintRun();
+    return loaded;
 }
 
 // ---- output --------------------------------------------------------------------

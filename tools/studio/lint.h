@@ -42,6 +42,17 @@ std::vector<WideString> FindSkinFolders(const WideString &path);
 void LintSkinFolder(const WideString &folder, const LintOptions &options,
                     std::vector<LintDiagnostic> *found);
 
+// The script line of every rule and of every frame of every sequence (0
+// where no line filled it).
+struct SkinLines {
+    std::vector<int32_t> ruleLines;
+    std::vector<std::vector<int32_t>> frameLines;
+};
+// Loads the skin in folder as the lint does and leaves it in the skin
+// tables (FreeSkinTables gives them back), with the lines of its rules and
+// frames. Returns 1 when the reader loaded it.
+int LoadSkinWithLines(const WideString &folder, SkinLines *lines);
+
 // By file, then line, then the order they were found.
 void SortDiagnostics(std::vector<LintDiagnostic> *found);
 const char *SeverityName(int32_t severity);
