@@ -82,6 +82,8 @@ void ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
 
 int32_t lastTickDuration;
 
+void ShowFrame(const Frame *frame) { ComposeAndShow(frame); }
+
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
     if (animation.paused == 1 || !WorkSurfacesReady()) return;

@@ -170,3 +170,20 @@ ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines);
 // Loads the first skin below path on a fresh device, with its script lines.
 int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors);
 int RunSchedule(const ScheduleCommand &options, std::ostream &out, std::ostream &errors);
+
+// ---- sheet --------------------------------------------------------------------
+
+struct SheetCommand {
+    std::string path;
+    std::string pngFile;         // empty: sheet.png in the current folder
+    int width = 240, height = 320, depth = 16;
+    bool atGiven = false;
+    SYSTEMTIME at = {};
+    int32_t blend = 0;           // a BlendMode
+};
+
+int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options, std::string *error);
+// Draws the contact sheet: one row per sequence, one cell per frame. Returns
+// 1, or 0 with a message when the skin cannot be shown.
+int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors);
+int RunSheet(const SheetCommand &options, std::ostream &out, std::ostream &errors);
