@@ -15,6 +15,7 @@
 #include "device.h"
 #include "engine/schedule.h"
 #include "lint.h"
+#include "skin/tables.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,6 +28,8 @@ const char *const kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat
 const int kSecondsPerDay = 86400;
 // Intervals checked against the program's rule selection, per day.
 const size_t kMaxCheckedIntervals = 2000;
+// Rules the week is drawn for: each costs a pass over the day's seconds.
+const int32_t kMaxPlannedRules = 1024;
 
 // Days since 1970-01-01 of a civil date, and back.
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -339,6 +342,10 @@ int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors
 int RunSchedule(const ScheduleCommand &options, std::ostream &out, std::ostream &errors) {
     SkinLines lines;
     if (!LoadToolSkin(options.path, &lines, errors)) return kExitFailed;
+    if (skinTables.ruleCount > kMaxPlannedRules) {
+        errors << "pondlet-tool: more than " << kMaxPlannedRules << " rules; the week is not drawn\n";
+        return kExitFailed;
+    }
     WeekPlan plan;
     if (!PlanWeek(options.weekGiven ? options.monday : CurrentMonday(), &plan)) {
         errors << "pondlet-tool: the schedule and the program's rule selection disagree\n";

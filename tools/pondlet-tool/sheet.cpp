@@ -26,6 +26,8 @@ namespace {
 
 // Bounds that keep the sheet's size sane for any skin.
 const int kMaxFramesShown = 64, kMaxSequencesShown = 256, kMaxCellSide = 512;
+// Work-area pixels composed for one sheet at most: rows past it are left out.
+const int64_t kMaxComposedPixels = 32 * 1024 * 1024;
 const int kGap = 8, kLabelHeight = 14, kRowLabelWidth = 96;
 const COLORREF kChecks[2] = {0xE0E0E0, 0x9C9C9C};
 const COLORREF kInk = 0x202020, kPaper = 0xFFFFFF;
@@ -153,8 +155,13 @@ int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &err
     const SkinTables &t = skinTables;
     int scale = t.areaWidth <= 128 && t.areaHeight <= 128 ? 2 : 1;
     int cellWidth = std::max(t.areaWidth * scale, 64), cellHeight = t.areaHeight * scale + kLabelHeight;
-    int rows = std::min(t.sequenceMax + 1, kMaxSequencesShown), columns = 1;
-    for (int32_t n = 0; n < rows; n++) columns = std::max(columns, FramesOf(n));
+    int rows = 0, columns = 1;
+    int64_t composed = 0, area = (int64_t)t.areaWidth * t.areaHeight;
+    while (rows < std::min(t.sequenceMax + 1, kMaxSequencesShown) &&
+           composed + FramesOf(rows) * area <= kMaxComposedPixels) {
+        composed += FramesOf(rows) * area;
+        columns = std::max(columns, FramesOf(rows++));
+    }
     *sheet = BlankImage(kRowLabelWidth + columns * (cellWidth + kGap), rows * (cellHeight + kGap) + kGap, kPaper);
     for (int32_t n = 0; n < rows; n++) {
         int y = kGap + n * (cellHeight + kGap);

@@ -154,7 +154,8 @@ void AnalyseSchedule(ScheduleFindings *findings) {
     int32_t count = skinTables.rules != nullptr ? skinTables.ruleCount + 1 : 0;
     findings->emptiness.assign((size_t)count, kMatchesSometimes);
     findings->covered.assign((size_t)count, 0);
-    findings->complete = true;
+    findings->complete = count <= kMaxAnalysedRules + 1;
+    if (!findings->complete) return;
     for (int32_t i = 0; i < count; i++) findings->emptiness[i] = RuleEmptinessOf(skinTables.rules[i]);
     DateClasses classes;
     uint64_t work = 0;

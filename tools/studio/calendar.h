@@ -46,7 +46,9 @@ struct ScheduleFindings {
     bool complete = true;             // false when the skin was too intricate to finish
 };
 // Analyses skinTables' rules; work is bounded, so a huge or adversarial
-// schedule leaves complete false instead of taking long.
+// schedule (or more than kMaxAnalysedRules rules) leaves complete false
+// instead of taking long.
+enum { kMaxAnalysedRules = 4096 };
 void AnalyseSchedule(ScheduleFindings *findings);
 
 // Whether rule i plays a regular or an event sequence (rules naming no

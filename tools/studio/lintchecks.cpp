@@ -173,20 +173,29 @@ const char *EmptinessReason(int32_t emptiness) {
     }
 }
 
+template <size_t N> bool FlagsMeet(const uint8_t (&a)[N], const uint8_t (&b)[N]) {
+    for (size_t i = 0; i < N; i++)
+        if (a[i] && b[i]) return true;
+    return false;
+}
+
 bool Overlaps(const ScheduleRule &a, const ScheduleRule &b) {
     RuleTimes ta = TimesOfRule(a), tb = TimesOfRule(b);
     if (!(ta.hours & tb.hours) || !(ta.minutes & tb.minutes) || !(ta.seconds & tb.seconds)) return false;
+    if (!FlagsMeet(a.weekday, b.weekday) || !FlagsMeet(a.month, b.month) || !FlagsMeet(a.day, b.day))
+        return false;
     std::vector<uint16_t> da = DatesOfRule(a), db = DatesOfRule(b), both;
     std::set_intersection(da.begin(), da.end(), db.begin(), db.end(), std::back_inserter(both));
     return !both.empty();
 }
 
 // "rule 5 (line 80), rule 6 (line 81)": the later regular rules that share
-// moments with rule r, at most three.
+// moments with rule r, at most three of the next kMaxRulesLookedAt.
 std::string CoveringRules(int32_t r) {
+    const int32_t kMaxRulesLookedAt = 256;
     std::string list;
     int named = 0;
-    for (int32_t j = r + 1; j <= skinTables.ruleCount && named < 3; j++) {
+    for (int32_t j = r + 1; j <= skinTables.ruleCount && j <= r + kMaxRulesLookedAt && named < 3; j++) {
         if (!IsRegularRuleIndex(j) || !Overlaps(skinTables.rules[r], skinTables.rules[j])) continue;
         list += (named++ ? ", rule " : "rule ") + std::to_string(j) + " (line " +
                 std::to_string(LineOf(lint.ruleLines, j)) + ")";
@@ -223,14 +232,16 @@ void CheckSequenceUse(const ScheduleFindings &findings) {
     const SkinTables &t = skinTables;
     if (!HasFrames(0)) Report(1, kLintError, "no-sequence-0",
                               "sequence 0 has no frames: the default rule plays it first, so nothing shows");
+    // Per sequence: 1 when some rule names it, 2 when one of those is ever chosen.
+    std::vector<uint8_t> use((size_t)t.sequenceMax + 1, 0);
+    for (int32_t r = 1; r <= t.ruleCount; r++) {
+        int32_t n = t.rules[r].sequence;
+        if (n < 0 || n > t.sequenceMax) continue;
+        use[n] = std::max<uint8_t>(use[n], IsChosenSometimes(r, findings) ? 2 : 1);
+    }
     for (int32_t n = 1; n <= t.sequenceMax; n++) {
         if (!HasFrames(n)) continue;
-        bool named = false, chosen = false;
-        for (int32_t r = 1; r <= t.ruleCount; r++) {
-            if (t.rules[r].sequence != n) continue;
-            named = true;
-            chosen = chosen || IsChosenSometimes(r, findings);
-        }
+        bool named = use[n] >= 1, chosen = use[n] == 2;
         int32_t line = t.regular[n] ? lint.frameLines[n][0] : LineOf(lint.eventMarkLines, n);
         if (t.regular[n] && !chosen)
             Report(line, kLintWarning, "sequence-unused",
