@@ -146,6 +146,8 @@ const LintRow kRows[] = {
     {"event-covered", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * * * *\r\n", {},
      {"6 warning event-never-interrupts"}},
     {"event-interrupts", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * 9-17 * *\r\n", {}, {}},
+    {"events-cover-nothing", std::string(kBase) + "#1 100 0\r\n#2 N\r\n#2 100 0\r\n$1 * * * 8 * *\r\n$2 * * * * * *\r\n",
+     {}, {}},
     {"event-unused", std::string(kBase) + "#1 N\r\n#1 100 0\r\n", {}, {"4 warning event-unused"}},
     {"frames", "D300,20,0,0\r\nG0,a.bmp,0,0\r\nG1,a.bmp,400,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
      {}, {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
@@ -161,6 +163,33 @@ TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
         std::sort(expected.begin(), expected.end());
         std::vector<std::string> seen = Lint(root, row.script, row.pictures);
         EXPECT_EQ(expected, seen) << row.name << ": expected" << Join(expected) << "\ngot" << Join(seen);
+    }
+}
+
+TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
+    BmpSpec header = Paletted(4, 4);
+    header.infoHeaderBytes = 64;
+    BmpSpec notBmp = Paletted(4, 4);
+    notBmp.bfType = 0x4D41;
+    const struct {
+        BmpSpec spec;
+        const char *reason;
+    } rows[] = {
+        {Compressed(), "compressed"}, {Truncated(), "truncated"}, {Paletted(5000, 1), "too large"},
+        {header, "header"}, {notBmp, "not a BMP"},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toollint");
+        WriteBmpFile(root.path / "skin" / "a.bmp", row.spec);
+        WriteTestFile(root.path / "skin" / "skin.txt", kBase);
+        LintCommand options;
+        options.path = root.path.string();
+        std::vector<LintDiagnostic> found;
+        CollectLint(options, &found);
+        ASSERT_FALSE(found.empty()) << row.reason;
+        EXPECT_EQ("picture-refused", found[0].check) << row.reason;
+        EXPECT_NE(std::string::npos, found[0].message.find(row.reason)) << "expected the reason " << row.reason
+                                                                        << ", got: " << found[0].message;
     }
 }
 
