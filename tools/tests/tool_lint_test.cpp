@@ -243,6 +243,34 @@ TEST(ToolLint, OutputFormsAndExitStatus) {
     EXPECT_EQ(0, RunLint(options, out, errors)) << "warnings alone exit 0";
 }
 
+TEST(ToolLint, RootWithSeveralSkinsChecksEachInOrder) {
+    TestFolder root("toollint");
+    for (const char *name : {"b", "a"}) {
+        WriteBmpFile(root.path / name / "a.bmp", Paletted(4, 4));
+        WriteTestFile(root.path / name / "skin.txt", std::string(kBase) + "G1 a.bmp\r\n");
+    }
+    WriteTestFile(root.path / "notes" / "read.txt", "not a skin");
+    LintCommand options;
+    options.path = root.path.string();
+    std::vector<LintDiagnostic> found;
+    ASSERT_EQ(2, CollectLint(options, &found));
+    ASSERT_EQ(2u, found.size());
+    std::string first = Utf8FromWide(found[0].file), second = Utf8FromWide(found[1].file);
+    EXPECT_NE(std::string::npos, first.find("\\a\\skin.txt")) << first;
+    EXPECT_NE(std::string::npos, second.find("\\b\\skin.txt")) << second;
+}
+
+TEST(ToolLint, JsonEscapesWhatTheMessageHolds) {
+    LintDiagnostic d;
+    d.line = 3;
+    d.severity = kLintWarning;
+    d.check = "c";
+    d.message = "a \"quoted\" back\\slash\tand tab";
+    EXPECT_EQ("{\"file\": \"C:\\\\s\\\\skin.txt\", \"line\": 3, \"severity\": \"warning\", \"check\": \"c\", "
+              "\"message\": \"a \\\"quoted\\\" back\\\\slash\\u0009and tab\"}",
+              DiagnosticJson(d, "C:\\s\\skin.txt"));
+}
+
 TEST(ToolLint, CommandLineMistakesAreRefused) {
     const std::vector<std::string> rows[] = {
         {}, {"a", "b"}, {"a", "--screen", "12"}, {"a", "--codepage", "437"}, {"a", "--bogus"},
