@@ -367,9 +367,24 @@ static int LoadObserved(const WideString &folder, const LintOptions &options,
     return loaded;
 }
 
+// The program lists only folders whose attributes are exactly those of a
+// folder: a read-only, hidden or system skin folder is never offered.
+static void CheckFolderAttributes(const WideString &folder) {
+    WideString path = folder;
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(path.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FindClose(search);
+    if (data.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY)
+        Report(1, kLintError, "skin-folder",
+               "the skin's folder is read-only, hidden, system or otherwise marked: Pondlet does not list it as a skin");
+}
+
 void LintSkinFolder(const WideString &folder, const LintOptions &options,
                     std::vector<LintDiagnostic> *found) {
     if (LoadObserved(folder, options, found)) RunTableChecks();
+    CheckFolderAttributes(folder);
     FreeSkinTables();
 }
 

@@ -260,6 +260,30 @@ TEST(ToolLint, RootWithSeveralSkinsChecksEachInOrder) {
     EXPECT_NE(std::string::npos, second.find("\\b\\skin.txt")) << second;
 }
 
+TEST(ToolLint, MarkedSkinFolderIsNotASkinToThePlayer) {
+    const struct {
+        int flags;
+        const char *name;
+        size_t expected;
+    } rows[] = {
+        {kTestFolderPlain, "skin", 0}, {kTestFolderReadOnly, "skin", 1}, {kTestFolderHidden, ".skin", 1},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toollint");
+        WriteBmpFile(root.path / row.name / "a.bmp", Paletted(4, 4));
+        WriteTestFile(root.path / row.name / "skin.txt", kBase);
+        if (!MakeTestFolder(root.path / row.name, row.flags)) GTEST_SKIP() << "folder flags not available";
+        LintCommand options;
+        options.path = (root.path / row.name).string();
+        std::vector<LintDiagnostic> found;
+        CollectLint(options, &found);
+        EXPECT_EQ(row.expected, found.size()) << row.flags;
+        if (!found.empty()) {
+            EXPECT_EQ("skin-folder", found[0].check);
+        }
+    }
+}
+
 TEST(ToolLint, JsonEscapesWhatTheMessageHolds) {
     LintDiagnostic d;
     d.line = 3;
