@@ -277,7 +277,7 @@ void CheckTextSizes() {
     const SkinTables &t = skinTables;
     if (t.areaWidth <= 0 || t.areaHeight <= 0 || (int64_t)t.areaWidth * t.areaHeight > kMaxMeasuredArea)
         return;
-    if (screenDC == nullptr) screenDC = GetDC(NULL);
+    screenDC = GetDC(NULL);   // as the program takes it at start-up
     if (!CreateWorkSurfaces()) return;
     for (int32_t s = 0; s <= t.textMax; s++) {
         int32_t line = LineOf(lint.textLines, s), width = 0, height = 0;
