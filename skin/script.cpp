@@ -177,7 +177,11 @@ static void ApplyImageLine(const WCHAR *line, int isGraphic) {
     int32_t position;
     int32_t index = IndexOfLine(line, &position);
     int32_t maximum = isGraphic ? skinTables.graphicMax : skinTables.maskMax;
-    if (index < 0 || index > maximum || position < 0) return;
+    if (index < 0 || index > maximum) return;
+    if (position < 0) {   // the line ends after the index
+        Note(kNoteNoFileComma, index, line);
+        return;
+    }
     WCHAR fileName[kFileNameUnits];
     int32_t comma = CopyField(fileName, kFileNameUnits - 1, line, position, ',', kNoteFileNameCut);
     if (line[comma] != ',') {

@@ -105,7 +105,7 @@ const LintRow kRows[] = {
      {"4 warning missing-number", "5 warning missing-number"}},
     {"index-range", std::string(kBase) + "G5000,a.bmp,0,0\r\nS,12\r\n#\r\n", {},
      {"4 error index-range", "5 error index-range", "6 error index-range"}},
-    {"file-comma", std::string(kBase) + "G1 a.bmp\r\n", {}, {"4 error file-comma"}},
+    {"file-comma", std::string(kBase) + "G1 a.bmp\r\nM0\r\n", {}, {"4 error file-comma", "5 error file-comma"}},
     {"rule-items", std::string(kBase) + "$0 9 * * * * *\r\n$0 * * * 20-30 * *\r\n$0 * * * 5-1 * *\r\n", {},
      {"4 warning rule-item-range", "4 warning rule-never-matches", "5 warning rule-item-range",
       "6 warning rule-item-range", "6 warning rule-never-matches"}},
