@@ -26,7 +26,13 @@ void ResetProcessValues(void) {
     panelOpen = 0;
 }
 
+void (*skinMessageHook)(const WCHAR *text);
+
 void ShowErrorBox(const WCHAR *text) {
+    if (skinMessageHook) {
+        skinMessageHook(text);
+        return;
+    }
     MessageBoxW(NULL, text, WSTR("Error"), MB_OK);
 }
 

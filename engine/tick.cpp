@@ -87,6 +87,8 @@ void ResetAnimation(void) {
     lastTickDuration = 0;
 }
 
+void ShowFrame(const Frame *frame) { ComposeAndShow(frame); }
+
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
     if (animation.paused == 1 || !WorkSurfacesReady()) return;

@@ -59,6 +59,15 @@ static void WriteLe32(BYTE *p, uint32_t value) {
     for (int i = 0; i < 4; i++) p[i] = (BYTE)(value >> (8 * i));
 }
 
+int32_t bitmapVerdict;
+int32_t bitmapFileDepth;
+
+// Returns 0, the loader's failure value, after noting why.
+static int Refuse(int32_t verdict) {
+    bitmapVerdict = verdict;
+    return 0;
+}
+
 // Reads up to count bytes; what the file does not deliver stays as it was.
 static DWORD ReadBytes(HANDLE file, BYTE *buffer, DWORD count) {
     DWORD got = 0;
@@ -127,16 +136,19 @@ static int SkipBytes(HANDLE file, DWORD count) {
 // into the buffer (headerBuffer may then hold part of what the file gave).
 static int ReadInfoHeader(HANDLE file, uint32_t offBits) {
     BYTE info[kInfoHeaderBytes];
-    if (offBits < kMinOffBits) return 0;
-    if (ReadBytes(file, info, kInfoHeaderBytes) != kInfoHeaderBytes) return 0;
+    if (offBits < kMinOffBits) return Refuse(kBitmapBadHeader);
+    if (ReadBytes(file, info, kInfoHeaderBytes) != kInfoHeaderBytes) return Refuse(kBitmapTruncated);
     uint32_t biSize = ReadLe32(info);
-    if (!IsReadableInfoHeader(biSize) || offBits < kFileHeaderBytes + biSize) return 0;
+    if (!IsReadableInfoHeader(biSize) || offBits < kFileHeaderBytes + biSize)
+        return Refuse(kBitmapBadHeader);
     DWORD tableBytes = offBits - kFileHeaderBytes - biSize;
-    if (tableBytes > kColourTableBytes) return 0;
-    if (!SkipBytes(file, biSize - kInfoHeaderBytes)) return 0;
+    if (tableBytes > kColourTableBytes) return Refuse(kBitmapBadHeader);
+    if (!SkipBytes(file, biSize - kInfoHeaderBytes)) return Refuse(kBitmapTruncated);
     memcpy(headerBuffer, info, kInfoHeaderBytes);
     WriteLe32(headerBuffer, kInfoHeaderBytes);
-    return ReadBytes(file, headerBuffer + kInfoHeaderBytes, tableBytes) == tableBytes;
+    if (ReadBytes(file, headerBuffer + kInfoHeaderBytes, tableBytes) != tableBytes)
+        return Refuse(kBitmapTruncated);
+    return 1;
 }
 
 // The file's row length: files whose size exceeds header and unpadded pixel
@@ -177,9 +189,10 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
     int32_t height = (int32_t)ReadLe32(headerBuffer + 8);
     int32_t bits = (int32_t)ReadLe16(headerBuffer + 14);
     uint32_t compression = ReadLe32(headerBuffer + 16);
-    if (width < 1 || width > kMaxImageSide) return 0;
-    if (height < 1 || height > kMaxImageSide) return 0;   // top-down files refused too
-    if (compression != 0) return 0;
+    bitmapFileDepth = bits;
+    if (width < 1 || height < 1) return Refuse(kBitmapBadHeader);   // top-down files too
+    if (width > kMaxImageSide || height > kMaxImageSide) return Refuse(kBitmapTooLarge);
+    if (compression != 0) return Refuse(kBitmapCompressed);
     layout->width = width;
     layout->height = height;
     layout->bitsPerPixel = bits;
@@ -188,9 +201,11 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
     layout->rowLength = FileRowLength(fileSize, offBits, layout);
     // Missing rows would read as zeros: a header alone could then claim a
     // picture of many megabytes.
-    if (!HoldsEveryRow(fileSize, offBits, layout)) return 0;
+    if (!HoldsEveryRow(fileSize, offBits, layout)) return Refuse(kBitmapTruncated);
     if (!IsStoredDepth(bits)) return 1;   // no rows will be read
-    return layout->pixelBytes <= kRowBufferBytes && layout->rowLength <= kRowBufferBytes;
+    if (layout->pixelBytes > kRowBufferBytes || layout->rowLength > kRowBufferBytes)
+        return Refuse(kBitmapTooLarge);
+    return 1;
 }
 
 // Reads the next file row into the row buffer; bytes the file does not
@@ -234,6 +249,7 @@ void ResetPixelBudget(void) { pixelBytesLoaded = 0; }
 static int AllocateLoadedPixels(ImageRecord *record, const BitmapLayout *layout, int32_t bits) {
     uint64_t bytes = (uint64_t)PackedRowBytes(layout->width, bits) * (uint64_t)layout->height;
     if (pixelBytesLoaded + bytes > kSkinPixelBudget) {
+        bitmapVerdict = kBitmapOverBudget;
         ShowErrorBox(WSTR("Out of memory."));
         return 0;
     }
@@ -297,6 +313,8 @@ static void ReleaseImage(ImageRecord *record) {
 void LoadBitmapFile(ImageRecord *record, int kind) {
     WCHAR path[kImagePathUnits];
     ReleaseImage(record);
+    bitmapVerdict = kBitmapNoFile;
+    bitmapFileDepth = 0;
     if (!BuildImagePath(record, path)) {
         ReportOpenError(path);
         return;
@@ -308,8 +326,11 @@ void LoadBitmapFile(ImageRecord *record, int kind) {
         return;
     }
     BitmapLayout layout;
+    bitmapVerdict = kBitmapRead;
     uint32_t offBits = 0;
-    if (!TestBitmapFile(file, &offBits) || !ParseBitmapHeader(file, offBits, &layout)) {
+    int isBitmap = TestBitmapFile(file, &offBits);
+    if (!isBitmap) bitmapVerdict = kBitmapNotBmp;
+    if (!isBitmap || !ParseBitmapHeader(file, offBits, &layout)) {
         ShowErrorBox(WSTR("File Type error"));
     } else if (kind == kLoadPicture) {
         LoadPicture(record, file, &layout);

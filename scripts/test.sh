@@ -68,6 +68,8 @@ stage "sanitizer tests" ctest --preset sanitize -j "$JOBS"
 stage "fuzzing, 30 s a harness" bash scripts/fuzz.sh 30
 stage "windows build" build_preset win32
 stage "windows install" cmake --install build/win32
+stage "windows release zip" bash -c 'cd build/win32 && cpack >/dev/null &&
+  unzip -l pondlet-*-win32.zip | grep -q pondlet-lint.exe'
 # The Windows suites: of the product itself where this machine runs 32-bit
 # programs, else of the 64-bit build of the same sources.
 WIN=win32 INSTALL=$ROOT/build/install
@@ -88,6 +90,8 @@ if [ -x tests/e2e/run_e2e.sh ]; then
   stage "end-to-end tests of pondlet.exe under wine" \
     env TRAYCTL="$ROOT/build/$WIN/tests/e2e/trayctl.exe" tests/e2e/run_e2e.sh "$INSTALL"
 fi
+stage "pondlet-lint.exe under wine against pondlet-tool lint" \
+  xvfb-run -a tests/e2e/lint_e2e.sh "$INSTALL" "$ROOT/build/native/tools/pondlet-tool"
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 

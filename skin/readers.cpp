@@ -19,24 +19,46 @@ static void WidenLine(const char *bytes, WCHAR *line) {
     line[kLineUnits - 1] = 0;
 }
 
+void (*scriptLineHook)(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result);
+
+// What one ReadScriptLine call went through, for scriptLineHook.
+struct LineWalk {
+    int32_t consumed, lineStart, lineBytes;
+};
+
+static int EndLineRead(const LineWalk *walk, int result) {
+    if (scriptLineHook) scriptLineHook(walk->consumed, walk->lineStart, walk->lineBytes, result);
+    return result;
+}
+
+static int ReadCountedByte(HANDLE file, char *byte, LineWalk *walk) {
+    if (!ReadByte(file, byte)) return 0;
+    walk->consumed++;
+    return 1;
+}
+
 int ReadScriptLine(HANDLE file, WCHAR *line) {
     char bytes[kLineBytes + 1];
     int stored = 0;
     char byte;
+    LineWalk walk = {0, -1, 0};
     for (;;) {
-        if (!ReadByte(file, &byte)) return 0;   // a partly read line is dropped
+        // a partly read line is dropped
+        if (!ReadCountedByte(file, &byte, &walk)) return EndLineRead(&walk, 0);
         if (byte == '\r') {
             char lineFeed;
-            if (!ReadByte(file, &lineFeed)) return 0;   // CR at the very end loses the line
+            // CR at the very end loses the line
+            if (!ReadCountedByte(file, &lineFeed, &walk)) return EndLineRead(&walk, 0);
             if (stored == 0) continue;                  // an empty line
             break;
         }
+        if (walk.lineBytes++ == 0) walk.lineStart = walk.consumed - 1;
         // Bytes past the 999th are dropped: the line keeps its start.
         if (stored < kLineBytes) bytes[stored++] = byte;
     }
     bytes[stored] = 0;
     WidenLine(bytes, line);
-    return 1;
+    return EndLineRead(&walk, 1);
 }
 
 int32_t ReadNumber(const WCHAR *line, int32_t *position) {

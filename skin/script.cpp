@@ -24,6 +24,12 @@ static int32_t nextRule;
 
 typedef void (*LineHandler)(const WCHAR *line);
 
+void (*scriptNoteHook)(int32_t note, int32_t detail, const WCHAR *line);
+
+static void Note(int32_t note, int32_t detail, const WCHAR *line) {
+    if (scriptNoteHook) scriptNoteHook(note, detail, line);
+}
+
 static WCHAR LineKind(const WCHAR *line) {
     WCHAR kind = line[0];
     return (kind >= 'a' && kind <= 'z') ? (WCHAR)(kind - 'a' + 'A') : kind;
@@ -34,7 +40,16 @@ static WCHAR LineKind(const WCHAR *line) {
 static int32_t IndexOfLine(const WCHAR *line, int32_t *position) {
     *position = 1;
     int32_t index = ReadNumber(line, position);
-    return (index < 0 || index > kMaxScriptIndex) ? -1 : index;
+    if (index >= 0 && index <= kMaxScriptIndex) return index;
+    Note(kNoteBadIndex, index, line);
+    return -1;
+}
+
+// A number the line needs; a missing one is noted and read as -1.
+static int32_t ReadNeeded(const WCHAR *line, int32_t *position, int32_t field) {
+    int32_t value = ReadNumber(line, position);
+    if (value == -1) Note(kNoteNoNumber, field, line);
+    return value;
 }
 
 // A number that refers to another table entry: anything that wrapped below
@@ -51,10 +66,12 @@ static WCHAR LastSeparator(const WCHAR *line, int32_t position) {
 
 // Copies line[from] up to stop (or the line's end) into to, at most maxChars
 // characters; never ends on the first half of a surrogate pair. Returns the
-// index where the copy stopped in line.
-static int32_t CopyField(WCHAR *to, int maxChars, const WCHAR *line, int32_t from, WCHAR stop) {
+// index where the copy stopped in line; a cut is noted as cutNote.
+static int32_t CopyField(WCHAR *to, int maxChars, const WCHAR *line, int32_t from, WCHAR stop,
+                         int32_t cutNote) {
     int32_t at = from;
     while (line[at] && line[at] != stop) at++;
+    if (at - from > maxChars) Note(cutNote, at - from, line);
     int count = (at - from < maxChars) ? at - from : maxChars;
     if (count > 0 && count < at - from && line[from + count - 1] >= 0xD800 &&
         line[from + count - 1] < 0xDC00)
@@ -63,6 +80,9 @@ static int32_t CopyField(WCHAR *to, int maxChars, const WCHAR *line, int32_t fro
     to[count] = 0;
     return at;
 }
+
+static void CountSequences(const WCHAR *line);
+static void CountEntries(const WCHAR *line);
 
 // Runs handler on every line of path. Returns 0 after telling the user when
 // the file does not open.
@@ -76,6 +96,7 @@ static int ReadScriptPass(const WCHAR *path, LineHandler handler) {
         return 0;
     }
     WCHAR line[kLineUnits];
+    Note(kNotePass, handler == CountSequences ? 1 : handler == CountEntries ? 2 : 3, NULL);
     while (ReadScriptLine(file, line)) handler(line);
     CloseHandle(file);
     return 1;
@@ -112,6 +133,8 @@ static void CountEntries(const WCHAR *line) {
     if (kind == '#' && index <= skinTables.sequenceMax &&
         skinTables.frameCount[index] < kMaxFramesPerSequence)
         skinTables.frameCount[index]++;
+    else if (kind == '#' && index <= skinTables.sequenceMax)
+        Note(kNoteFramesCut, index, line);
 }
 
 // ---- the filling pass: D, F, G, M and S lines -----------------------------------
@@ -120,11 +143,12 @@ static void CountEntries(const WCHAR *line) {
 // exists while the skin loads).
 static void ApplyAreaLine(const WCHAR *line) {
     int32_t position = 1;
-    skinTables.areaWidth = ReadNumber(line, &position);
-    skinTables.areaHeight = ReadNumber(line, &position);
-    skinTables.marginRight = ReadNumber(line, &position);
-    skinTables.marginBottom = ReadNumber(line, &position);
+    skinTables.areaWidth = ReadNeeded(line, &position, 1);
+    skinTables.areaHeight = ReadNeeded(line, &position, 2);
+    skinTables.marginRight = ReadNeeded(line, &position, 3);
+    skinTables.marginBottom = ReadNeeded(line, &position, 4);
     PlaceWorkArea();
+    Note(kNoteArea, 0, line);
 }
 
 // The character after F is skipped; the face runs to the first comma.
@@ -133,7 +157,8 @@ static void ApplyFontLine(const WCHAR *line) {
         skinTables.fontFace[0] = 0;
         return;
     }
-    CopyField(skinTables.fontFace, kFaceUnits - 1, line, 2, ',');
+    CopyField(skinTables.fontFace, kFaceUnits - 1, line, 2, ',', kNoteFaceCut);
+    Note(kNoteFont, 0, line);
 }
 
 // Gindex,file,x,y,key and Mindex,file,x,y,key. A line without the comma
@@ -144,15 +169,22 @@ static void ApplyImageLine(const WCHAR *line, int isGraphic) {
     int32_t position;
     int32_t index = IndexOfLine(line, &position);
     int32_t maximum = isGraphic ? skinTables.graphicMax : skinTables.maskMax;
-    if (index < 0 || index > maximum || position < 0) return;
+    if (index < 0 || index > maximum) return;
+    if (position < 0) {   // the line ends after the index
+        Note(kNoteNoFileComma, index, line);
+        return;
+    }
     WCHAR fileName[kFileNameUnits];
-    int32_t comma = CopyField(fileName, kFileNameUnits - 1, line, position, ',');
-    if (line[comma] != ',') return;
+    int32_t comma = CopyField(fileName, kFileNameUnits - 1, line, position, ',', kNoteFileNameCut);
+    if (line[comma] != ',') {
+        Note(kNoteNoFileComma, index, line);
+        return;
+    }
     ImageRecord *image = isGraphic ? &skinTables.graphics[index] : &skinTables.masks[index];
-    CopyField(image->fileName, kFileNameUnits - 1, fileName, 0, 0);
+    CopyField(image->fileName, kFileNameUnits - 1, fileName, 0, 0, kNoteFileNameCut);
     position = comma + 1;
-    image->x = ReadNumber(line, &position);
-    image->y = ReadNumber(line, &position);
+    image->x = ReadNeeded(line, &position, 2);
+    image->y = ReadNeeded(line, &position, 3);
     int32_t key = ReadNumber(line, &position);
     if (isGraphic) {
         image->transparentKey = (uint32_t)key;
@@ -161,11 +193,12 @@ static void ApplyImageLine(const WCHAR *line, int isGraphic) {
         image->transparentKey = key == -1 ? 0 : (uint32_t)key;
     }
     LoadBitmapFile(image, isGraphic ? kLoadPicture : kLoadMask);
+    Note(isGraphic ? kNoteGraphic : kNoteMask, index, line);
 }
 
 // A colour component outside 0 to 255 is clamped; a missing one is 0.
-static uint32_t ReadComponent(const WCHAR *line, int32_t *position) {
-    int32_t value = ReadNumber(line, position);
+static uint32_t ReadComponent(const WCHAR *line, int32_t *position, int32_t field) {
+    int32_t value = ReadNeeded(line, position, field);
     if (value < 0) return 0;
     return value > 255 ? 255u : (uint32_t)value;
 }
@@ -176,17 +209,18 @@ static void ApplyTextLine(const WCHAR *line) {
     int32_t index = IndexOfLine(line, &position);
     if (index < 0 || index > skinTables.textMax) return;
     TextItem *item = &skinTables.texts[index];
-    item->height = ReadNumber(line, &position);
-    uint32_t red = ReadComponent(line, &position);
-    uint32_t green = ReadComponent(line, &position);
-    uint32_t blue = ReadComponent(line, &position);
+    item->height = ReadNeeded(line, &position, 1);
+    uint32_t red = ReadComponent(line, &position, 2);
+    uint32_t green = ReadComponent(line, &position, 3);
+    uint32_t blue = ReadComponent(line, &position, 4);
     item->colour = red + green * 256u + blue * 65536u;
-    item->x = ReadNumber(line, &position);
-    item->y = ReadNumber(line, &position);
+    item->x = ReadNeeded(line, &position, 5);
+    item->y = ReadNeeded(line, &position, 6);
     if (position < 0)
         item->text[0] = 0;
     else
-        CopyField(item->text, kTextUnits - 1, line, position, 0);
+        CopyField(item->text, kTextUnits - 1, line, position, 0, kNoteTextCut);
+    Note(kNoteText, index, line);
 }
 
 // ---- the filling pass: # lines -------------------------------------------------
@@ -201,6 +235,8 @@ static void ReadTextLayer(Frame *frame, int slot, const WCHAR *line, int32_t *po
         int32_t choice = ReadReference(line, position);
         if (frame->layerTextLast[slot] < kTextChoices - 1)
             frame->layerText[slot][++frame->layerTextLast[slot]] = choice;
+        else
+            Note(kNoteChoicesCut, slot, line);
     }
 }
 
@@ -218,15 +254,22 @@ static int ReadGraphicLayer(Frame *frame, int slot, const WCHAR *line, int32_t *
 
 // Layers fill slots 0 to 8 at most, so slot 9 always stays an end marker;
 // layers past the ninth are ignored.
+static int StartsTextLayer(const WCHAR *line, int32_t position) {
+    return position >= 0 && (line[position] == 's' || line[position] == 'S');
+}
+
 static void ReadLayers(Frame *frame, const WCHAR *line, int32_t position) {
     for (int slot = 0; slot < kMaxLayers; slot++) {
-        if (position >= 0 && (line[position] == 's' || line[position] == 'S')) {
+        if (StartsTextLayer(line, position)) {
             position++;
             ReadTextLayer(frame, slot, line, &position);
         } else if (!ReadGraphicLayer(frame, slot, line, &position)) {
             return;
         }
     }
+    // A tenth layer would have been read here; only the note looks at it.
+    if (StartsTextLayer(line, position) || ReadNumber(line, &position) >= 0)
+        Note(kNoteLayersCut, kMaxLayers, line);
 }
 
 static void ApplyFrameLine(const WCHAR *line) {
@@ -235,15 +278,17 @@ static void ApplyFrameLine(const WCHAR *line) {
     if (n < 0 || n > skinTables.sequenceMax) return;
     if (position >= 0 && (line[position] == 'N' || line[position] == 'n')) {
         skinTables.regular[n] = 0;
+        Note(kNoteEventMark, n, line);
         return;
     }
     // The counting pass capped the frames; lines beyond the cap fill nothing.
     if (filledFrames[n] >= skinTables.frameCount[n]) return;
     Frame *frame = &skinTables.sequences[n][filledFrames[n]++];
-    frame->duration = ReadNumber(line, &position);
+    frame->duration = ReadNeeded(line, &position, 1);
     frame->durationMax = frame->duration;
-    if (LastSeparator(line, position) == ':') frame->durationMax = ReadNumber(line, &position);
+    if (LastSeparator(line, position) == ':') frame->durationMax = ReadNeeded(line, &position, 2);
     ReadLayers(frame, line, position);
+    Note(kNoteFrame, n, line);
 }
 
 // ---- the filling pass: $ lines -------------------------------------------------
@@ -270,8 +315,13 @@ static uint8_t *RuleFlags(ScheduleRule *rule, int field) {
 
 // Sets the flags first..last, clipped to the field; a reversed or
 // half-missing range sets nothing.
-static void SetRange(uint8_t *flags, const RuleField *field, int32_t first, int32_t last) {
+static void SetRange(uint8_t *flags, const RuleField *field, int32_t first, int32_t last,
+                     const WCHAR *line) {
+    int32_t fieldNumber = (int32_t)(field - kRuleFields);
     if (first < 0 || last < 0) return;
+    if (first > last) Note(kNoteItemReversed, fieldNumber, line);
+    else if (first > field->last || last < field->first) Note(kNoteItemOutside, fieldNumber, line);
+    else if (first < field->first || last > field->last) Note(kNoteItemClipped, fieldNumber, line);
     if (first < field->first) first = field->first;
     if (last > field->last) last = field->last;
     for (int32_t value = first; value <= last; value++) flags[value] = 1;
@@ -283,7 +333,7 @@ static void SetRange(uint8_t *flags, const RuleField *field, int32_t first, int3
 static WCHAR ReadRuleItem(uint8_t *flags, const RuleField *field, const WCHAR *line,
                           int32_t *position, int *isValue) {
     if (line[*position] == '*') {
-        SetRange(flags, field, field->first, field->last);
+        SetRange(flags, field, field->first, field->last, line);
         WCHAR separator = line[*position + 1];
         *position = separator == 0 ? -1 : *position + 2;
         *isValue = 1;
@@ -292,7 +342,7 @@ static WCHAR ReadRuleItem(uint8_t *flags, const RuleField *field, const WCHAR *l
     int32_t first = ReadNumber(line, position);
     int32_t last = first;
     if (LastSeparator(line, *position) == '-') last = ReadNumber(line, position);
-    SetRange(flags, field, first, last);
+    SetRange(flags, field, first, last, line);
     *isValue = first >= 0;
     return LastSeparator(line, *position);
 }
@@ -301,6 +351,7 @@ static WCHAR ReadRuleItem(uint8_t *flags, const RuleField *field, const WCHAR *l
 // the first five fields; the seconds run to the end of the line.
 static void ApplyRuleLine(const WCHAR *line) {
     if (nextRule > skinTables.ruleCount) return;
+    Note(kNoteRule, nextRule, line);
     ScheduleRule *rule = &skinTables.rules[nextRule++];
     int32_t position = 1;
     rule->sequence = ReadReference(line, &position);
@@ -324,7 +375,8 @@ static void ApplyLine(const WCHAR *line) {
     case 'S': ApplyTextLine(line); break;
     case '#': ApplyFrameLine(line); break;
     case '$': ApplyRuleLine(line); break;
-    default: break;   // titles and comments
+    case 'T': break;
+    default: Note(kNoteComment, 0, line); break;
     }
 }
 
@@ -348,11 +400,15 @@ static int ReadSkinScript(const WCHAR *path) {
 }
 
 // The fill pass's frame counts are needed only while the script is read.
-int LoadSkin(void) {
-    WCHAR path[kScriptPathUnits];
-    if (!ChooseSkin(path)) return 0;
+int LoadSkinScript(const WCHAR *path) {
     int loaded = ReadSkinScript(path);
     free(filledFrames);
     filledFrames = NULL;
     return loaded;
+}
+
+int LoadSkin(void) {
+    WCHAR path[kScriptPathUnits];
+    if (!ChooseSkin(path)) return 0;
+    return LoadSkinScript(path);
 }

@@ -2,13 +2,15 @@
 // picture a.bmp beside it that the script may name. At depths 8, 16 and 24
 // it starts, loads the skin, probes the display and plays a few ticks (a
 // bounded number, whatever the display times say), then quits; what the
-// skin loaded is freed after each input so that a true leak shows.
+// skin loaded is freed after each input so that a true leak shows. The
+// skin author's lint then checks the same skin.
 #include "fuzz_files.h"
 
 #include "device.h"
 #include "graphics/surfaces.h"
 #include "shell/mainwindow.h"
 #include "core/tables.h"
+#include "lint.h"
 #include "tool.h"
 
 namespace {
@@ -43,5 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         !FuzzWriteFile(skin / "a.bmp", (const uint8_t *)parts.picture.data(), parts.picture.size()))
         return 0;
     for (int depth : {8, 16, 24}) RunAtDepth(depth);
+    LintCommand lint;
+    lint.path = skin.string();
+    std::vector<LintDiagnostic> found;
+    CollectLint(lint, &found);
     return 0;
 }

@@ -1,5 +1,5 @@
 // pondlet-tool's readers of what an author types or writes: the arguments of
-// dump and run (one per line of the input), the input file of run, and the
+// dump, run, lint, schedule and sheet (one per line of the input), the input file of run, and the
 // background picture. The first byte of an input picks which.
 #include "fuzz_files.h"
 
@@ -29,6 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         ParseRunArguments(args, &run, &error);
         DumpOptions dump;
         ParseDumpArguments(args, &dump, &error);
+        LintCommand lint;
+        ParseLintArguments(args, &lint, &error);
+        ScheduleCommand schedule;
+        ParseScheduleArguments(args, &schedule, &error);
+        SheetCommand sheet;
+        ParseSheetArguments(args, &sheet, &error);
         break;
     }
     case 1: {

@@ -9,7 +9,11 @@ const char usage[] =
     "usage: pondlet-tool dump ROOT [--screen WxH] [--select N | --cancel] [--codepage N] [--pixels]\n"
     "       pondlet-tool run ROOT [--screen WxHxD] [--start \"YYYY-MM-DD hh:mm:ss[.mmm]\"]\n"
     "                    [--for DURATION] [--seed N] [--background FILE.bmp | --background-colour RRGGBB]\n"
-    "                    [--input FILE] [--trace FILE] [--gif FILE] [--png T:FILE ...]\n";
+    "                    [--input FILE] [--trace FILE] [--gif FILE] [--png T:FILE ...]\n"
+    "       pondlet-tool lint PATH [--json] [--codepage N] [--screen WxH]\n"
+    "       pondlet-tool schedule PATH [--week-of YYYY-MM-DD] [--png FILE] [--text]\n"
+    "       pondlet-tool sheet PATH [--png FILE] [--screen WxHxD] [--at \"YYYY-MM-DD hh:mm:ss\"]\n"
+    "                    [--blend 100%|75%|50%|25%|half]\n";
 
 int UsageError(const std::string &message) {
     std::cerr << "pondlet-tool: " << message << "\n" << usage;
@@ -32,6 +36,21 @@ int main(int argc, char **argv) {
         RunOptions options;
         if (!ParseRunArguments(args, &options, &error)) return UsageError(error);
         return RunProgram(options, std::cerr);
+    }
+    if (command == "lint") {
+        LintCommand options;
+        if (!ParseLintArguments(args, &options, &error)) return UsageError(error);
+        return RunLint(options, std::cout, std::cerr);
+    }
+    if (command == "schedule") {
+        ScheduleCommand options;
+        if (!ParseScheduleArguments(args, &options, &error)) return UsageError(error);
+        return RunSchedule(options, std::cout, std::cerr);
+    }
+    if (command == "sheet") {
+        SheetCommand options;
+        if (!ParseSheetArguments(args, &options, &error)) return UsageError(error);
+        return RunSheet(options, std::cout, std::cerr);
     }
     if (command == "--help" || command == "help") {
         std::cout << usage;

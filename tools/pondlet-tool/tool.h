@@ -74,6 +74,25 @@ int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
 // (both reported on errors).
 int RunProgram(const RunOptions &options, std::ostream &errors);
 
+// ---- lint -------------------------------------------------------------------
+
+struct LintDiagnostic;
+
+struct LintCommand {
+    std::string path;            // a skin folder, or a folder of skin folders
+    bool json = false;
+    unsigned codePage = 932;
+    int width = 240, height = 320;
+};
+
+int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options, std::string *error);
+// Lints every skin below options.path into found, sorted. Returns how many
+// skins it found.
+int CollectLint(const LintCommand &options, std::vector<LintDiagnostic> *found);
+// Prints the diagnostics and the summary (or the JSON array). Returns 1
+// when there is an error (or no skin at all), else 0.
+int RunLint(const LintCommand &options, std::ostream &out, std::ostream &errors);
+
 // ---- shared parsing -----------------------------------------------------------
 
 // "250ms", "1.5s", "90s", "2m", "2h", "1d"; a bare number is seconds.
@@ -108,3 +127,63 @@ ScreenImage ReadWholeScreen();
 int WritePng(const std::string &path, const ScreenImage &image);
 // A 24-bit uncompressed BMP file from the host. Returns 1, or 0 with a message.
 int ReadBackgroundBmp(const std::string &path, ScreenImage *image, std::string *error);
+ScreenImage BlankImage(int width, int height, COLORREF colour);
+void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF colour);
+// Draws text with its top-left at x, y in the device's default face at the
+// given pixel height. Returns the width it took.
+int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour, int height = 12);
+
+// ---- schedule -----------------------------------------------------------------
+
+struct SkinLines;
+
+struct PlanInterval {
+    int first, last;             // seconds of the day, both included
+    int32_t rule;
+};
+struct DayPlan {
+    SYSTEMTIME date;
+    std::vector<PlanInterval> intervals;   // the regular rule in force, back to back
+    std::vector<PlanInterval> events;      // moments an event rule interrupts, by time
+};
+struct WeekPlan {
+    std::vector<DayPlan> days;   // Monday first
+};
+
+struct ScheduleCommand {
+    std::string path;
+    bool weekGiven = false;
+    SYSTEMTIME monday = {};
+    bool text = false;
+    std::string pngFile;
+};
+
+// "YYYY-MM-DD": the Monday of that date's week.
+int ParseWeekOf(const std::string &text, SYSTEMTIME *monday);
+int ParseScheduleArguments(const std::vector<std::string> &args, ScheduleCommand *options,
+                           std::string *error);
+// The week from monday on, for the skin in the tables. Returns 0 when an
+// interval disagrees with the program's own rule selection.
+int PlanWeek(const SYSTEMTIME &monday, WeekPlan *plan);
+void PrintWeek(const WeekPlan &plan, const SkinLines &lines, std::ostream &out);
+ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines);
+// Loads the first skin below path on a fresh device, with its script lines.
+int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors);
+int RunSchedule(const ScheduleCommand &options, std::ostream &out, std::ostream &errors);
+
+// ---- sheet --------------------------------------------------------------------
+
+struct SheetCommand {
+    std::string path;
+    std::string pngFile;         // empty: sheet.png in the current folder
+    int width = 240, height = 320, depth = 16;
+    bool atGiven = false;
+    SYSTEMTIME at = {};
+    int32_t blend = 0;           // a BlendMode
+};
+
+int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options, std::string *error);
+// Draws the contact sheet: one row per sequence, one cell per frame. Returns
+// 1, or 0 with a message when the skin cannot be shown.
+int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors);
+int RunSheet(const SheetCommand &options, std::ostream &out, std::ostream &errors);

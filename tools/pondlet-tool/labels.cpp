@@ -1,0 +1,75 @@
+// Pictures the studio commands draw: rectangles and text labels on a
+// ScreenImage. Labels are rendered by the device's own text drawing (the
+// platform's DrawTextW into a DIB), black on white, and their black pixels
+// are taken in the label's colour.
+#include "tool.h"
+
+#include "device.h"
+
+#include <cstring>
+
+namespace {
+
+const int kLabelWidth = 480;
+
+void PutPixel(ScreenImage *image, int x, int y, COLORREF colour) {
+    if (x < 0 || y < 0 || x >= image->width || y >= image->height) return;
+    image->pixels[(size_t)y * image->width + x] = colour;
+}
+
+} // namespace
+
+ScreenImage BlankImage(int width, int height, COLORREF colour) {
+    ScreenImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.assign((size_t)width * height, colour);
+    return image;
+}
+
+void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF colour) {
+    for (int py = y; py < y + height; py++)
+        for (int px = x; px < x + width; px++) PutPixel(image, px, py, colour);
+}
+
+int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour, int height) {
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kLabelWidth;
+    info.bmiHeader.biHeight = -(height + 4);   // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HDC screen = GetDC(NULL);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC dc = CreateCompatibleDC(screen);
+    if (!bitmap || !bits || !dc) return 0;
+    int rows = height + 4;
+    std::memset(bits, 0xFF, (size_t)kLabelWidth * rows * 4);
+    SelectObject(dc, bitmap);
+    LOGFONTW font;
+    std::memset(&font, 0, sizeof font);
+    font.lfHeight = height;
+    font.lfQuality = 3;   // no smoothing: glyph pixels come out pure black
+    HFONT handle = CreateFontIndirectW(&font);
+    SelectObject(dc, handle);
+    std::u16string wide = DeviceUtf16(text);
+    WCHAR buffer[256] = {};
+    for (size_t i = 0; i < wide.size() && i < 255; i++) buffer[i] = wide[i];
+    RECT box = {0, 0, kLabelWidth, rows};
+    DrawTextW(dc, buffer, -1, &box, 0);
+    GdiFlush();
+    const uint32_t *pixels = (const uint32_t *)bits;
+    int right = 0;
+    for (int py = 0; py < rows; py++)
+        for (int px = 0; px < kLabelWidth; px++)
+            if ((pixels[(size_t)py * kLabelWidth + px] & 0xFFFFFF) == 0) {
+                PutPixel(image, x + px, y + py, colour);
+                if (px + 1 > right) right = px + 1;
+            }
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    DeleteObject(handle);
+    return right;
+}

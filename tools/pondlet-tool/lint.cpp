@@ -1,0 +1,87 @@
+// lint: the studio's lint (tools/studio) on the simulated device, with
+// host paths in and out.
+#include "tool.h"
+
+#include "device.h"
+#include "lint.h"
+
+#include <iostream>
+
+namespace {
+
+// A folder's device path, ending in a backslash.
+WideString DeviceFolder(const std::string &hostPath) {
+    std::filesystem::path absolute = std::filesystem::absolute(hostPath).lexically_normal();
+    std::u16string path = DevicePathFromHost(absolute.string());
+    if (path.empty() || path.back() != u'\\') path.push_back(u'\\');
+    return WideString(path.begin(), path.end());
+}
+
+std::string HostFile(const WideString &devicePath) {
+    return DeviceHostPath(std::u16string(devicePath.begin(), devicePath.end()));
+}
+
+} // namespace
+
+int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options, std::string *error) {
+    bool haveRoot = false;
+    error->clear();
+    for (size_t i = 0; i < args.size(); i++) {
+        const std::string &arg = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (arg == "--json") {
+            options->json = true;
+        } else if (arg == "--screen" && hasValue) {
+            if (!ParseScreen(args[++i], false, &options->width, &options->height, nullptr)) {
+                *error = "--screen takes WxH";
+                return 0;
+            }
+        } else if (arg == "--codepage" && hasValue) {
+            const std::string &value = args[++i];
+            if (value != "932" && value != "1252" && value != "65001") {
+                *error = "--codepage takes 932, 1252 or 65001";
+                return 0;
+            }
+            options->codePage = (unsigned)std::stoul(value);
+        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
+            *error = "unexpected argument: " + arg;
+            return 0;
+        } else {
+            options->path = arg;
+            haveRoot = true;
+        }
+    }
+    if (!haveRoot) *error = "lint needs PATH";
+    return error->empty();
+}
+
+int CollectLint(const LintCommand &options, std::vector<LintDiagnostic> *found) {
+    StartFreshDevice(options.path);
+    DeviceSetCodePage(options.codePage);
+    DeviceSetScreen(options.width, options.height, 16, 0x808080);
+    LintOptions lintOptions;
+    lintOptions.screenWidth = options.width;
+    lintOptions.screenHeight = options.height;
+    std::vector<WideString> folders = FindSkinFolders(DeviceFolder(options.path));
+    for (const WideString &folder : folders) LintSkinFolder(folder, lintOptions, found);
+    SortDiagnostics(found);
+    return (int)folders.size();
+}
+
+int RunLint(const LintCommand &options, std::ostream &out, std::ostream &errors) {
+    std::vector<LintDiagnostic> found;
+    if (CollectLint(options, &found) == 0) {
+        errors << "pondlet-tool: no skin.txt in " << options.path << " or the folders below it\n";
+        return kExitFailed;
+    }
+    if (options.json) {
+        out << "[";
+        for (size_t i = 0; i < found.size(); i++)
+            out << (i ? ",\n " : "\n ") << DiagnosticJson(found[i], HostFile(found[i].file));
+        out << (found.empty() ? "]\n" : "\n]\n");
+    } else {
+        for (const LintDiagnostic &d : found) out << FormatDiagnostic(d, HostFile(d.file)) << "\n";
+        out << LintSummary(found) << "\n";
+    }
+    return CountSeverity(found, kLintError) ? kExitFailed : kExitOk;
+}

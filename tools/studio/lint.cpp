@@ -1,0 +1,450 @@
+// The skin lint: reading the script, what the reader passed over, the
+// pictures and the references. The schedule and frame checks are in
+// lintchecks.cpp.
+//
+// LintSkinFolder first looks at the raw bytes of skin.txt (line ends, code
+// page), then runs the program's own LoadSkinScript with the reader's hooks
+// installed: scriptLineHook tells where each line the reader took began, so
+// every note the reader makes (scriptNoteHook) and every message the loader
+// would have shown (skinMessageHook) lands on its line. Then the checks walk
+// the loaded tables.
+#include "lint.h"
+#include "lintstate.h"
+
+#include "graphics/bmp.h"
+#include "graphics/surfaces.h"
+#include "core/process.h"
+#include "skin/readers.h"
+#include "skin/script.h"
+
+#include <algorithm>
+#include <cstdio>
+
+LintRun lint;
+
+namespace {
+
+// skin.txt files larger than this are not looked at byte by byte.
+const uint32_t kMaxScriptBytes = 16u * 1024u * 1024u;
+
+WideString Wide(const char *ascii) {
+    WideString text;
+    while (*ascii) text.push_back((WCHAR)*ascii++);
+    return text;
+}
+
+bool ReadWholeFile(const WideString &path, std::string *bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD size = GetFileSize(file, NULL);
+    bool ok = size <= kMaxScriptBytes;
+    if (ok) {
+        bytes->assign(size, 0);
+        DWORD got = 0;
+        ok = size == 0 || (ReadFile(file, &(*bytes)[0], size, &got, NULL) && got == size);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// Editor lines: one starts at 0, after every LF and after every CR that no
+// LF follows.
+void MapLines(const std::string &bytes) {
+    lint.lineStarts.assign(1, 0);
+    for (size_t i = 0; i < bytes.size(); i++) {
+        bool lineFeed = bytes[i] == '\n';
+        bool loneReturn = bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n');
+        if (lineFeed || loneReturn) lint.lineStarts.push_back((uint32_t)i + 1);
+    }
+}
+
+int32_t LineOfOffset(uint32_t offset) {
+    auto after = std::upper_bound(lint.lineStarts.begin(), lint.lineStarts.end(), offset);
+    return (int32_t)(after - lint.lineStarts.begin());
+}
+
+// Line ends and code page, straight from the bytes.
+void CheckLineEnds(const std::string &bytes) {
+    bool hasReturn = bytes.find('\r') != std::string::npos;
+    lint.lineFeedsOnly = !hasReturn && bytes.find('\n') != std::string::npos;
+    if (lint.lineFeedsOnly) {
+        Report(1, kLintError, "line-ends",
+               "lines end with LF alone: the reader needs CR LF and finds no line in this file");
+        return;
+    }
+    for (size_t i = 0; i < bytes.size(); i++) {
+        int32_t line = LineOfOffset((uint32_t)i);
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+            Report(line, kLintError, "line-ends",
+                   "this line ends with LF alone: the reader runs it together with the next line");
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] != '\n')
+            Report(line, kLintError, "lone-cr",
+                   "CR without LF: the reader ends the line here and drops the byte after it");
+    }
+}
+
+void CheckCodePage(const std::string &bytes) {
+    for (size_t n = 0; n < lint.lineStarts.size(); n++) {
+        size_t start = lint.lineStarts[n];
+        size_t end = n + 1 < lint.lineStarts.size() ? lint.lineStarts[n + 1] : bytes.size();
+        while (end > start && (bytes[end - 1] == '\n' || bytes[end - 1] == '\r')) end--;
+        if (end == start || end - start > kLineBytes) continue;
+        WCHAR wide[kLineUnits];
+        if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data() + start,
+                                (int)(end - start), wide, kLineUnits) == 0)
+            Report((int32_t)n + 1, kLintWarning, "code-page",
+                   "bytes that are not valid text in the code page: the reader turns them into other characters");
+    }
+}
+
+// ---- the reader's hooks -------------------------------------------------------
+
+void HearLine(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result) {
+    if (lineStart >= 0) lint.currentLine = LineOfOffset(lint.passOffset + (uint32_t)lineStart);
+    lint.passOffset += (uint32_t)consumed;
+    if (lint.pass != 3 || lineStart < 0) return;
+    if (lineBytes > kLineBytes && !lint.lineFeedsOnly)
+        Report(lint.currentLine, kLintError, "long-line",
+               "line of " + std::to_string(lineBytes) + " bytes: the reader keeps the first 999");
+    if (result == 0 && !lint.lineFeedsOnly)
+        Report(lint.currentLine, kLintError, "last-line",
+               "the last line does not end with CR LF: the reader drops it");
+}
+
+void HearMessage(const WCHAR *text) { lint.messages.push_back(Utf8FromWide(text)); }
+
+const char *FieldName(WCHAR kind, int32_t field) {
+    static const char *area[] = {"", "width", "height", "right margin", "bottom margin"};
+    static const char *image[] = {"", "", "x", "y"};
+    static const char *text[] = {"", "height", "red", "green", "blue", "x", "y"};
+    static const char *frame[] = {"", "display time", "longest display time"};
+    if (kind == 'D' && field >= 1 && field <= 4) return area[field];
+    if ((kind == 'G' || kind == 'M') && field >= 2 && field <= 3) return image[field];
+    if (kind == 'S' && field >= 1 && field <= 6) return text[field];
+    if (kind == '#' && field >= 1 && field <= 2) return frame[field];
+    return "value";
+}
+
+WCHAR KindOf(const WCHAR *line) {
+    WCHAR kind = line[0];
+    return (kind >= 'a' && kind <= 'z') ? (WCHAR)(kind - 'a' + 'A') : kind;
+}
+
+bool IsCommandKind(WCHAR kind) {
+    return kind == 'D' || kind == 'F' || kind == 'G' || kind == 'M' || kind == 'S' ||
+           kind == '#' || kind == '$' || kind == 'T';
+}
+
+// A comment that looks like a command the author meant: a command indented
+// by blanks, or a line starting with a letter that names no kind.
+void CheckComment(const WCHAR *line) {
+    size_t at = 0;
+    while (line[at] == ' ' || line[at] == '\t') at++;
+    WCHAR first = line[0];
+    if (at > 0 && IsCommandKind(KindOf(line + at)) && line[at + 1] >= '0' && line[at + 1] <= '9') {
+        Report(lint.currentLine, kLintWarning, "comment-command",
+               "this command starts with a blank, so the reader takes the line as a comment");
+        return;
+    }
+    bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
+    if (letter)
+        Report(lint.currentLine, kLintWarning, "comment-command",
+               std::string("'") + (char)first + "' names no kind of line, so the reader takes the line as a comment");
+}
+
+void RecordLine(std::vector<int32_t> *lines, int32_t index) {
+    if (index < 0) return;
+    if ((size_t)index >= lines->size()) lines->resize((size_t)index + 1, 0);
+    (*lines)[index] = lint.currentLine;
+}
+
+void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
+    int32_t at = lint.currentLine;
+    switch (note) {
+    case kNoteComment: CheckComment(line); break;
+    case kNoteBadIndex:
+        Report(at, kLintError, "index-range",
+               detail < 0 ? std::string("no index or sequence number: the reader skips the line")
+                          : "index " + std::to_string(detail) + " is above " +
+                                std::to_string(kMaxScriptIndex) + ": the reader skips the line");
+        break;
+    case kNoteNoNumber:
+        Report(at, kLintWarning, "missing-number",
+               std::string("no number for the ") + FieldName(KindOf(line), detail) + ": read as none (-1)");
+        break;
+    case kNoteNoFileComma:
+        Report(at, kLintError, "file-comma", "no comma after the file name: the reader skips the line");
+        break;
+    case kNoteFileNameCut:
+        Report(at, kLintError, "file-name-cut", "file name longer than 63 characters: the reader cuts it");
+        break;
+    case kNoteTextCut:
+        Report(at, kLintWarning, "text-cut", "text longer than 127 characters: the reader cuts it");
+        break;
+    case kNoteFaceCut:
+        Report(at, kLintWarning, "face-cut", "font face longer than 15 characters: the reader cuts it");
+        break;
+    case kNoteLayersCut:
+        Report(at, kLintError, "layers-cut", "more than nine layers: the reader drops the rest");
+        break;
+    case kNoteChoicesCut:
+        Report(at, kLintError, "choices-cut", "more than ten text choices: the reader drops the rest");
+        break;
+    case kNoteItemOutside:
+        Report(at, kLintWarning, "rule-item-range",
+               std::string("an item outside the ") + RuleFieldName(detail) + " field sets nothing");
+        break;
+    case kNoteItemClipped:
+        Report(at, kLintWarning, "rule-item-range",
+               std::string("a range reaching past the ") + RuleFieldName(detail) +
+                   " field is clipped to it");
+        break;
+    case kNoteItemReversed:
+        Report(at, kLintWarning, "rule-item-range",
+               std::string("a reversed range in the ") + RuleFieldName(detail) + " field sets nothing");
+        break;
+    case kNoteArea: lint.areaLine = at; break;
+    case kNoteGraphic:
+        RecordLine(&lint.graphicLines, detail);
+        CheckPictureLoad(detail, true);
+        break;
+    case kNoteMask:
+        RecordLine(&lint.maskLines, detail);
+        CheckPictureLoad(detail, false);
+        break;
+    case kNoteText: RecordLine(&lint.textLines, detail); break;
+    case kNoteFrame:
+        if (detail >= 0 && (size_t)detail < lint.frameLines.size())
+            lint.frameLines[detail].push_back(at);
+        break;
+    case kNoteEventMark: RecordLine(&lint.eventMarkLines, detail); break;
+    case kNoteRule: RecordLine(&lint.ruleLines, detail); break;
+    default: break;
+    }
+    lint.messages.clear();
+}
+
+void HearNote(int32_t note, int32_t detail, const WCHAR *line) {
+    if (note == kNotePass) {
+        lint.pass = detail;
+        lint.passOffset = 0;
+        lint.currentLine = 1;
+        if (detail == 3 && skinTables.sequenceMax >= 0)
+            lint.frameLines.assign((size_t)skinTables.sequenceMax + 1, std::vector<int32_t>());
+        return;
+    }
+    if (lint.pass == 2 && note == kNoteFramesCut)
+        Report(lint.currentLine, kLintError, "frames-cut",
+               "more than " + std::to_string(kMaxFramesPerSequence) +
+                   " frames in this sequence: the reader drops the rest");
+    if (lint.pass == 3) HearFillNote(note, detail, line);
+}
+
+void InstallHooks(bool on) {
+    scriptLineHook = on ? HearLine : nullptr;
+    scriptNoteHook = on ? HearNote : nullptr;
+    skinMessageHook = on ? HearMessage : nullptr;
+}
+
+} // namespace
+
+// ---- shared with lintchecks.cpp -------------------------------------------------
+
+void Report(int32_t line, int32_t severity, const char *check, const std::string &message) {
+    ReportAt(lint.scriptPath, line, severity, check, message);
+}
+
+void ReportAt(const WideString &file, int32_t line, int32_t severity, const char *check,
+              const std::string &message) {
+    LintDiagnostic d;
+    d.file = file;
+    d.line = line;
+    d.severity = severity;
+    d.check = check;
+    d.message = message;
+    lint.found->push_back(d);
+}
+
+const char *RuleFieldName(int32_t field) {
+    static const char *names[] = {"weekday", "month", "day", "hour", "minute", "second"};
+    return field >= 0 && field < 6 ? names[field] : "rule";
+}
+
+WideString PicturePath(const ImageRecord &image) {
+    WideString name;
+    for (int i = 0; i < kFileNameUnits && image.fileName[i]; i++) name.push_back(image.fileName[i]);
+    return lint.folder + name;
+}
+
+std::string Utf8FromWide(const WideString &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        uint32_t c = (uint16_t)text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && (uint16_t)text[i + 1] >= 0xDC00 &&
+            (uint16_t)text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + ((uint16_t)text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back((char)c);
+        } else if (c < 0x800) {
+            out.push_back((char)(0xC0 | c >> 6));
+            out.push_back((char)(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back((char)(0xE0 | c >> 12));
+            out.push_back((char)(0x80 | (c >> 6 & 0x3F)));
+            out.push_back((char)(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back((char)(0xF0 | c >> 18));
+            out.push_back((char)(0x80 | (c >> 12 & 0x3F)));
+            out.push_back((char)(0x80 | (c >> 6 & 0x3F)));
+            out.push_back((char)(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// ---- finding skins --------------------------------------------------------------
+
+static bool HoldsScript(const WideString &folder) {
+    WideString path = folder + Wide("skin.txt");
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+std::vector<WideString> FindSkinFolders(const WideString &path) {
+    std::vector<WideString> folders;
+    if (HoldsScript(path)) {
+        folders.push_back(path);
+        return folders;
+    }
+    WIN32_FIND_DATAW data;
+    WideString pattern = path + Wide("*");
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return folders;
+    do {
+        WideString name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == Wide(".") || name == Wide(".."))
+            continue;
+        WideString folder = path + name + Wide("\\");
+        if (HoldsScript(folder)) folders.push_back(folder);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    return folders;
+}
+
+// ---- one skin ------------------------------------------------------------------
+
+// Reads the bytes and loads the skin with the hooks installed, leaving the
+// tables loaded. Returns 0 when the script cannot be read or loaded.
+static int LoadObserved(const WideString &folder, const LintOptions &options,
+                        std::vector<LintDiagnostic> *found) {
+    lint = LintRun();
+    lint.found = found;
+    lint.folder = folder;
+    lint.scriptPath = folder + Wide("skin.txt");
+    lint.options = options;
+    std::string bytes;
+    if (!ReadWholeFile(lint.scriptPath, &bytes)) {
+        Report(1, kLintError, "reading", "cannot read skin.txt (or it is larger than 16 MB)");
+        return 0;
+    }
+    MapLines(bytes);
+    CheckLineEnds(bytes);
+    CheckCodePage(bytes);
+
+    FreeSkinTables();
+    size_t folderUnits = std::min(folder.size(), (size_t)kExeFolderUnits - 1);
+    std::copy(folder.begin(), folder.begin() + folderUnits, exeFolder);
+    exeFolder[folderUnits] = 0;
+    InstallHooks(true);
+    int loaded = LoadSkinScript(lint.scriptPath.c_str());
+    InstallHooks(false);
+    return loaded;
+}
+
+// The program lists only folders whose attributes are exactly those of a
+// folder: a read-only, hidden or system skin folder is never offered.
+static void CheckFolderAttributes(const WideString &folder) {
+    WideString path = folder;
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(path.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FindClose(search);
+    if (data.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY)
+        Report(1, kLintError, "skin-folder",
+               "the skin's folder is read-only, hidden, system or otherwise marked: Pondlet does not list it as a skin");
+}
+
+void LintSkinFolder(const WideString &folder, const LintOptions &options,
+                    std::vector<LintDiagnostic> *found) {
+    if (LoadObserved(folder, options, found)) RunTableChecks();
+    CheckFolderAttributes(folder);
+    FreeSkinTables();
+}
+
+int LoadSkinWithLines(const WideString &folder, SkinLines *lines) {
+    std::vector<LintDiagnostic> ignored;
+    int loaded = LoadObserved(folder, LintOptions(), &ignored);
+    lines->ruleLines = lint.ruleLines;
+    lines->frameLines = lint.frameLines;
+    lint = LintRun();
+    return loaded;
+}
+
+// ---- output --------------------------------------------------------------------
+
+void SortDiagnostics(std::vector<LintDiagnostic> *found) {
+    std::stable_sort(found->begin(), found->end(), [](const LintDiagnostic &a, const LintDiagnostic &b) {
+        if (a.file != b.file) return a.file < b.file;
+        return a.line < b.line;
+    });
+}
+
+const char *SeverityName(int32_t severity) {
+    return severity == kLintError ? "error" : severity == kLintWarning ? "warning" : "note";
+}
+
+std::string FormatDiagnostic(const LintDiagnostic &d, const std::string &file) {
+    return file + ":" + std::to_string(d.line) + ": " + SeverityName(d.severity) + ": " + d.message +
+           " [" + d.check + "]";
+}
+
+static std::string JsonString(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back((char)c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out.push_back((char)c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string DiagnosticJson(const LintDiagnostic &d, const std::string &file) {
+    return "{\"file\": " + JsonString(file) + ", \"line\": " + std::to_string(d.line) +
+           ", \"severity\": " + JsonString(SeverityName(d.severity)) + ", \"check\": " +
+           JsonString(d.check) + ", \"message\": " + JsonString(d.message) + "}";
+}
+
+int32_t CountSeverity(const std::vector<LintDiagnostic> &found, int32_t severity) {
+    return (int32_t)std::count_if(found.begin(), found.end(),
+                                  [severity](const LintDiagnostic &d) { return d.severity == severity; });
+}
+
+std::string LintSummary(const std::vector<LintDiagnostic> &found) {
+    int32_t errors = CountSeverity(found, kLintError), warnings = CountSeverity(found, kLintWarning);
+    return std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
+           (warnings == 1 ? " warning" : " warnings");
+}

@@ -1,0 +1,339 @@
+// The lint's checks of the loaded tables: each picture as its line loads
+// it, then references, the schedule and what the frames show.
+#include "lintstate.h"
+
+#include "calendar.h"
+#include "graphics/bmp.h"
+#include "graphics/surfaces.h"
+#include "core/process.h"
+
+#include <algorithm>
+
+namespace {
+
+// Work areas up to this many pixels get surfaces for measuring texts.
+const int64_t kMaxMeasuredArea = 4096 * 4096;
+
+std::string Name(const ImageRecord &image) {
+    WideString name;
+    for (int i = 0; i < kFileNameUnits && image.fileName[i]; i++) name.push_back(image.fileName[i]);
+    return Utf8FromWide(name);
+}
+
+const char *RefusalReason(int32_t verdict) {
+    switch (verdict) {
+    case kBitmapNotBmp: return "it is not a BMP file";
+    case kBitmapBadHeader:
+        return "its header is damaged, of a kind the loader does not read, or gives a top-down or empty picture";
+    case kBitmapTruncated: return "the file is truncated";
+    case kBitmapTooLarge: return "it is too large (more than 4096 pixels a side, or rows over 3080 bytes)";
+    case kBitmapCompressed: return "it is compressed; save it uncompressed";
+    case kBitmapOverBudget: return "the skin's pictures together pass the 64 MB the loader allows";
+    default: return "the loader refused it";
+    }
+}
+
+struct Usage {
+    std::vector<uint8_t> graphics, masks;
+};
+
+bool Defined(const std::vector<int32_t> &lines, int32_t index, int32_t max) {
+    return index >= 0 && index <= max && LineOf(lines, index) != 0;
+}
+
+bool HasFrames(int32_t sequence) {
+    const SkinTables &t = skinTables;
+    if (sequence < 0 || sequence > t.sequenceMax || t.frameCount[sequence] < 1) return false;
+    return !IsEndMarker(&t.sequences[sequence][0], 0);
+}
+
+void CheckArea() {
+    const SkinTables &t = skinTables;
+    if (lint.areaLine == 0) {
+        Report(1, kLintError, "area", "no D line: the work area is empty and nothing shows");
+        return;
+    }
+    if (t.areaWidth <= 0 || t.areaHeight <= 0) {
+        Report(lint.areaLine, kLintError, "area", "the work area has no size: nothing shows");
+        return;
+    }
+    if (t.areaWidth > lint.options.screenWidth || t.areaHeight > lint.options.screenHeight)
+        Report(lint.areaLine, kLintWarning, "area-screen",
+               "the work area (" + std::to_string(t.areaWidth) + "x" + std::to_string(t.areaHeight) +
+                   ") is larger than the screen (" + std::to_string(lint.options.screenWidth) + "x" +
+                   std::to_string(lint.options.screenHeight) + ")");
+}
+
+// A picture layer: its picture and mask are defined and loaded, it shows
+// inside the work area, and its mask covers it.
+void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage) {
+    const SkinTables &t = skinTables;
+    int32_t g = frame.layerGraphic[slot], m = frame.layerMask[slot];
+    std::string where = "layer " + std::to_string(slot + 1) + " ";
+    if (!Defined(lint.graphicLines, g, t.graphicMax)) {
+        Report(line, kLintError, "undefined-picture",
+               where + "names picture " + std::to_string(g) + ", which no G line defines");
+        return;
+    }
+    usage->graphics[g] = 1;
+    const ImageRecord &image = t.graphics[g];
+    if (image.pixels == nullptr)
+        Report(line, kLintError, "undefined-picture",
+               where + "names picture " + std::to_string(g) + " (" + Name(image) + "), which did not load");
+    if (m >= 0 && !Defined(lint.maskLines, m, t.maskMax)) {
+        Report(line, kLintError, "undefined-mask",
+               where + "names mask " + std::to_string(m) + ", which no M line defines");
+    } else if (m >= 0) {
+        usage->masks[m] = 1;
+        const ImageRecord &mask = t.masks[m];
+        if (mask.pixels == nullptr)
+            Report(line, kLintError, "undefined-mask",
+                   where + "names mask " + std::to_string(m) + " (" + Name(mask) + "), which did not load");
+        else if (image.pixels != nullptr && (mask.width < image.width || mask.height < image.height))
+            Report(line, kLintWarning, "mask-size",
+                   where + "mask " + std::to_string(m) + " is smaller than picture " + std::to_string(g) +
+                       ": the part it leaves out is drawn uncut");
+    }
+    if (image.pixels == nullptr || t.areaWidth <= 0 || t.areaHeight <= 0) return;
+    if (image.x >= t.areaWidth || image.y >= t.areaHeight || image.x + image.width <= 0 ||
+        image.y + image.height <= 0)
+        Report(line, kLintWarning, "layer-outside",
+               where + "picture " + std::to_string(g) + " lies wholly outside the work area");
+}
+
+void CheckTextLayer(const Frame &frame, int slot, int32_t line) {
+    int32_t last = frame.layerTextLast[slot];
+    for (int32_t c = 0; c <= last && c < kTextChoices; c++) {
+        int32_t text = frame.layerText[slot][c];
+        if (!Defined(lint.textLines, text, skinTables.textMax))
+            Report(line, kLintError, "undefined-text",
+                   "layer " + std::to_string(slot + 1) + " names text " + std::to_string(text) +
+                       ", which no S line defines");
+    }
+}
+
+void CheckFrames(Usage *usage) {
+    const SkinTables &t = skinTables;
+    for (int32_t n = 0; n <= t.sequenceMax && (size_t)n < lint.frameLines.size(); n++) {
+        const std::vector<int32_t> &lines = lint.frameLines[n];
+        for (size_t f = 0; f < lines.size() && (int32_t)f < t.frameCount[n]; f++) {
+            const Frame &frame = t.sequences[n][f];
+            for (int slot = 0; slot < kLayerSlots && !IsEndMarker(&frame, slot); slot++) {
+                // One report per picture and mask a frame names, however often.
+                bool repeated = false;
+                for (int k = 0; k < slot; k++)
+                    repeated = repeated || (frame.layerGraphic[k] == frame.layerGraphic[slot] &&
+                                            frame.layerMask[k] == frame.layerMask[slot]);
+                if (repeated) continue;
+                if (frame.layerGraphic[slot] >= 0)
+                    CheckGraphicLayer(frame, slot, lines[f], usage);
+                else
+                    CheckTextLayer(frame, slot, lines[f]);
+            }
+        }
+    }
+}
+
+void CheckUnusedPictures(const Usage &usage) {
+    const SkinTables &t = skinTables;
+    for (int32_t g = 0; g <= t.graphicMax; g++)
+        if (LineOf(lint.graphicLines, g) && t.graphics[g].pixels && !usage.graphics[g])
+            ReportAt(PicturePath(t.graphics[g]), LineOf(lint.graphicLines, g), kLintWarning,
+                     "picture-unused", "picture " + std::to_string(g) + " is never used by any frame");
+    for (int32_t m = 0; m <= t.maskMax; m++)
+        if (LineOf(lint.maskLines, m) && t.masks[m].pixels && !usage.masks[m])
+            ReportAt(PicturePath(t.masks[m]), LineOf(lint.maskLines, m), kLintWarning,
+                     "picture-unused", "mask " + std::to_string(m) + " is never used by any frame");
+}
+
+void CheckRuleSequences() {
+    const SkinTables &t = skinTables;
+    for (int32_t r = 1; r <= t.ruleCount; r++) {
+        int32_t line = LineOf(lint.ruleLines, r), n = t.rules[r].sequence;
+        if (n < 0)
+            Report(line, kLintError, "rule-sequence", "the rule names no sequence");
+        else if (n > t.sequenceMax || (LineOf(lint.eventMarkLines, n) == 0 && lint.frameLines[n].empty()))
+            Report(line, kLintError, "rule-sequence",
+                   "the rule names sequence " + std::to_string(n) + ", which no # line defines");
+        else if (!HasFrames(n))
+            Report(line, kLintError, "rule-sequence",
+                   "the rule names sequence " + std::to_string(n) + ", which has no frames");
+    }
+}
+
+const char *EmptinessReason(int32_t emptiness) {
+    switch (emptiness) {
+    case kNoWeekday: return "it allows no weekday";
+    case kNoMonth: return "it allows no month";
+    case kNoDay: return "it allows no day";
+    case kNoSuchDate: return "no month it allows has a day it allows";
+    case kNoHour: return "it allows no hour";
+    case kNoMinute: return "it allows no minute";
+    default: return "it allows no second";
+    }
+}
+
+template <size_t N> bool FlagsMeet(const uint8_t (&a)[N], const uint8_t (&b)[N]) {
+    for (size_t i = 0; i < N; i++)
+        if (a[i] && b[i]) return true;
+    return false;
+}
+
+bool Overlaps(const ScheduleRule &a, const ScheduleRule &b) {
+    RuleTimes ta = TimesOfRule(a), tb = TimesOfRule(b);
+    if (!(ta.hours & tb.hours) || !(ta.minutes & tb.minutes) || !(ta.seconds & tb.seconds)) return false;
+    if (!FlagsMeet(a.weekday, b.weekday) || !FlagsMeet(a.month, b.month) || !FlagsMeet(a.day, b.day))
+        return false;
+    std::vector<uint16_t> da = DatesOfRule(a), db = DatesOfRule(b), both;
+    std::set_intersection(da.begin(), da.end(), db.begin(), db.end(), std::back_inserter(both));
+    return !both.empty();
+}
+
+// "rule 5 (line 80), rule 6 (line 81)": the later regular rules that share
+// moments with rule r, at most three of the next kMaxRulesLookedAt.
+std::string CoveringRules(int32_t r) {
+    const int32_t kMaxRulesLookedAt = 256;
+    std::string list;
+    int named = 0;
+    for (int32_t j = r + 1; j <= skinTables.ruleCount && j <= r + kMaxRulesLookedAt && named < 3; j++) {
+        if (!IsRegularRuleIndex(j) || !Overlaps(skinTables.rules[r], skinTables.rules[j])) continue;
+        list += (named++ ? ", rule " : "rule ") + std::to_string(j) + " (line " +
+                std::to_string(LineOf(lint.ruleLines, j)) + ")";
+    }
+    return list;
+}
+
+void CheckSchedule(const ScheduleFindings &findings) {
+    if (!findings.complete)
+        Report(1, kLintNote, "schedule-skipped",
+               "the schedule is too intricate to check exactly; its checks were skipped");
+    for (int32_t r = 1; r <= skinTables.ruleCount; r++) {
+        int32_t line = LineOf(lint.ruleLines, r);
+        if (findings.emptiness[r] != kMatchesSometimes) {
+            Report(line, kLintWarning, "rule-never-matches",
+                   std::string("the rule can never match: ") + EmptinessReason(findings.emptiness[r]));
+        } else if (findings.covered[r] && IsRegularRuleIndex(r)) {
+            Report(line, kLintWarning, "rule-shadowed",
+                   "the rule is never chosen: later rules cover every moment it matches (" +
+                       CoveringRules(r) + ")");
+        } else if (findings.covered[r] && IsEventRuleIndex(r)) {
+            Report(line, kLintWarning, "event-never-interrupts",
+                   "the event never interrupts: at each of its moments a regular rule with a higher "
+                   "index is in force (" + CoveringRules(r) + ")");
+        }
+    }
+}
+
+bool IsChosenSometimes(int32_t r, const ScheduleFindings &findings) {
+    return findings.emptiness[r] == kMatchesSometimes && (!findings.covered[r] || !findings.complete);
+}
+
+void CheckSequenceUse(const ScheduleFindings &findings) {
+    const SkinTables &t = skinTables;
+    if (!HasFrames(0)) Report(1, kLintError, "no-sequence-0",
+                              "sequence 0 has no frames: the default rule plays it first, so nothing shows");
+    // Per sequence: 1 when some rule names it, 2 when one of those is ever chosen.
+    std::vector<uint8_t> use((size_t)t.sequenceMax + 1, 0);
+    for (int32_t r = 1; r <= t.ruleCount; r++) {
+        int32_t n = t.rules[r].sequence;
+        if (n < 0 || n > t.sequenceMax) continue;
+        use[n] = std::max<uint8_t>(use[n], IsChosenSometimes(r, findings) ? 2 : 1);
+    }
+    for (int32_t n = 1; n <= t.sequenceMax; n++) {
+        if (!HasFrames(n)) continue;
+        bool named = use[n] >= 1, chosen = use[n] == 2;
+        int32_t line = t.regular[n] ? lint.frameLines[n][0] : LineOf(lint.eventMarkLines, n);
+        if (t.regular[n] && !chosen)
+            Report(line, kLintWarning, "sequence-unused",
+                   "sequence " + std::to_string(n) +
+                       (named ? " is named only by rules that are never chosen" : " is named by no rule"));
+        if (!t.regular[n] && !named)
+            Report(line, kLintWarning, "event-unused",
+                   "event sequence " + std::to_string(n) + " is named by no rule");
+    }
+}
+
+// The text as the widest clock could show it: every time field drawn with
+// the same digit twice, the digit taking each value in turn.
+void MeasureWidest(const TextItem &item, int32_t *width, int32_t *height) {
+    *width = *height = 0;
+    for (WCHAR digit = '0'; digit <= '9'; digit++) {
+        WideString shown;
+        for (int i = 0; i < kTextUnits && item.text[i]; i++) {
+            WCHAR c = item.text[i], next = i + 1 < kTextUnits ? item.text[i + 1] : 0;
+            bool field = c == '%' && next && WideString(WSTR("YMDhms")).find(next) != WideString::npos;
+            if (field || (c == '%' && next == '%')) i++;
+            if (field) shown += WideString(2, digit);
+            else shown.push_back(c);
+        }
+        int32_t w = 0, h = 0;
+        if (!MeasureTextItem(shown.c_str(), item.height, &w, &h)) return;
+        *width = std::max(*width, w);
+        *height = std::max(*height, h);
+    }
+}
+
+void CheckTextSizes() {
+    const SkinTables &t = skinTables;
+    if (t.areaWidth <= 0 || t.areaHeight <= 0 || (int64_t)t.areaWidth * t.areaHeight > kMaxMeasuredArea)
+        return;
+    screenDC = GetDC(NULL);   // as the program takes it at start-up
+    if (!CreateWorkSurfaces()) return;
+    for (int32_t s = 0; s <= t.textMax; s++) {
+        int32_t line = LineOf(lint.textLines, s), width = 0, height = 0;
+        if (line == 0) continue;
+        MeasureWidest(t.texts[s], &width, &height);
+        const TextItem &item = t.texts[s];
+        if (item.x + width > t.areaWidth || item.y + height > t.areaHeight)
+            Report(line, kLintWarning, "text-overflow",
+                   "the text takes " + std::to_string(width) + "x" + std::to_string(height) +
+                       " pixels at " + std::to_string(item.x) + "," + std::to_string(item.y) +
+                       ": more than the work area leaves it, so it is cut");
+    }
+    ReleaseWorkSurfaces();
+}
+
+} // namespace
+
+void CheckPictureLoad(int32_t index, bool isGraphic) {
+    const ImageRecord &image = isGraphic ? skinTables.graphics[index] : skinTables.masks[index];
+    WideString path = PicturePath(image);
+    int32_t line = lint.currentLine;
+    std::string what = (isGraphic ? "picture " : "mask ") + Name(image);
+    if (bitmapVerdict == kBitmapNoFile) {
+        ReportAt(path, line, kLintError, "picture-missing", "cannot open " + what);
+    } else if (bitmapVerdict != kBitmapRead) {
+        ReportAt(path, line, kLintError, "picture-refused",
+                 "the loader refuses " + what + ": " + RefusalReason(bitmapVerdict));
+    } else if (bitmapFileDepth == 16 || bitmapFileDepth == 32 || image.bitsPerPixel == 0 ||
+               (isGraphic && image.pixels == nullptr)) {
+        ReportAt(path, line, kLintError, "picture-depth",
+                 what + " has " + std::to_string(bitmapFileDepth) +
+                     " bits a pixel, which the loader does not convert: it " +
+                     (isGraphic ? "loads with no pixels" : "gives an empty mask") +
+                     "; save it with 24 bits or a palette");
+    } else if (isGraphic && image.hasTransparentKey &&
+               (image.palette == nullptr || image.bitsPerPixel > 8 ||
+                image.transparentKey >= (1u << image.bitsPerPixel))) {
+        ReportAt(path, line, kLintWarning, "key-no-palette",
+                 "transparent colour " + std::to_string(image.transparentKey) + " but " + what +
+                     " has no such palette entry: the key is ignored");
+    }
+}
+
+void RunTableChecks() {
+    const SkinTables &t = skinTables;
+    Usage usage;
+    usage.graphics.assign((size_t)t.graphicMax + 1, 0);
+    usage.masks.assign((size_t)t.maskMax + 1, 0);
+    if (lint.frameLines.size() < (size_t)t.sequenceMax + 1) lint.frameLines.resize((size_t)t.sequenceMax + 1);
+    CheckArea();
+    CheckFrames(&usage);
+    CheckUnusedPictures(usage);
+    CheckRuleSequences();
+    ScheduleFindings findings;
+    AnalyseSchedule(&findings);
+    CheckSchedule(findings);
+    CheckSequenceUse(findings);
+    CheckTextSizes();
+}

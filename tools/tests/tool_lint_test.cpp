@@ -1,0 +1,308 @@
+// pondlet-tool lint: broken skins and what the lint must say about each,
+// the bundled skin clean, and the command line.
+#include "tool.h"
+
+#include "lint.h"
+#include "support/bmp_writer.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lines 1 to 3 of most rows: a sound skin the row's own lines follow.
+const char kBase[] = "D20,20,0,0\r\nG0,a.bmp,0,0\r\n#0 100 0\r\n";
+
+BmpSpec Paletted(int32_t width, int32_t height) {
+    BmpSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.bitsPerPixel = 8;
+    spec.palette = {0x000000, 0xFFFFFF};
+    return spec;
+}
+
+BmpSpec WithBits(int bits) {
+    BmpSpec spec = Paletted(4, 4);
+    spec.bitsPerPixel = bits;
+    if (bits > 8) spec.palette.clear();
+    return spec;
+}
+
+BmpSpec Compressed() {
+    BmpSpec spec = Paletted(4, 4);
+    spec.biCompression = 1;
+    return spec;
+}
+
+BmpSpec Truncated() {
+    BmpSpec spec = Paletted(4, 4);
+    spec.truncateTo = 70;
+    return spec;
+}
+
+struct Picture {
+    const char *name;
+    BmpSpec spec;
+};
+
+// A diagnostic as the rows write it: "LINE severity check", prefixed by the
+// picture's file name when it is about a picture.
+std::vector<std::string> Lint(const TestFolder &root, const std::string &script,
+                              const std::vector<Picture> &pictures, std::vector<std::string> args = {}) {
+    WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
+    for (const Picture &picture : pictures) WriteBmpFile(root.path / "skin" / picture.name, picture.spec);
+    WriteTestFile(root.path / "skin" / "skin.txt", script);
+    args.insert(args.begin(), (root.path / "skin").string());
+    LintCommand options;
+    std::string error;
+    EXPECT_EQ(1, ParseLintArguments(args, &options, &error)) << error;
+    std::vector<LintDiagnostic> found;
+    EXPECT_EQ(1, CollectLint(options, &found));
+    std::vector<std::string> seen;
+    for (const LintDiagnostic &d : found) {
+        std::string path = Utf8FromWide(d.file);
+        std::string file = path.substr(path.find_last_of('\\') + 1);
+        std::string prefix = file == "skin.txt" ? "" : file + " ";
+        seen.push_back(prefix + std::to_string(d.line) + " " + SeverityName(d.severity) + " " + d.check);
+    }
+    std::sort(seen.begin(), seen.end());
+    return seen;
+}
+
+std::string Join(const std::vector<std::string> &items) {
+    std::string text;
+    for (const std::string &item : items) text += "\n  " + item;
+    return text.empty() ? "  (nothing)" : text;
+}
+
+struct LintRow {
+    const char *name;
+    std::string script;
+    std::vector<Picture> pictures;
+    std::vector<std::string> expected;   // sorted
+};
+
+const std::string kLong(1000, 'x');
+
+const LintRow kRows[] = {
+    // name, script, pictures, expected diagnostics
+    {"lf-only", "D20,20,0,0\nG0,a.bmp,0,0\n#0 100 0\n", {},
+     {"1 error area", "1 error line-ends", "1 error no-sequence-0"}},
+    {"mixed-ends", std::string(kBase) + "; note\nG1,a.bmp,0,0\r\n", {}, {"4 error line-ends"}},
+    {"last-line", std::string(kBase) + "$0 * * * * * *", {}, {"4 error last-line"}},
+    {"lone-cr", std::string(kBase) + "; x\rG1,a.bmp,0,0\r\n", {}, {"4 error lone-cr"}},
+    {"long-line", std::string(kBase) + ";" + kLong + "\r\n", {}, {"4 error long-line"}},
+    {"code-page", std::string(kBase) + "; \x82\r\n", {}, {"4 warning code-page"}},
+    {"comments", std::string(kBase) + " G1,a.bmp,0,0\r\nx1,a.bmp\r\n; fine\r\n", {},
+     {"4 warning comment-command", "5 warning comment-command"}},
+    {"missing-number", std::string(kBase) + "S0,12,0,0,0,,0,Hi\r\n#0 100:x 0\r\n", {},
+     {"4 warning missing-number", "5 warning missing-number"}},
+    {"index-range", std::string(kBase) + "G5000,a.bmp,0,0\r\nS,12\r\n#\r\n", {},
+     {"4 error index-range", "5 error index-range", "6 error index-range"}},
+    {"file-comma", std::string(kBase) + "G1 a.bmp\r\nM0\r\n", {}, {"4 error file-comma", "5 error file-comma"}},
+    {"rule-items", std::string(kBase) + "$0 9 * * * * *\r\n$0 * * * 20-30 * *\r\n$0 * * * 5-1 * *\r\n", {},
+     {"4 warning rule-item-range", "4 warning rule-never-matches", "5 warning rule-item-range",
+      "6 warning rule-item-range", "6 warning rule-never-matches"}},
+    {"layers-cut", std::string(kBase) + "#0 100 0 0 0 0 0 0 0 0 0 0\r\n", {}, {"4 error layers-cut"}},
+    {"choices-cut", std::string(kBase) + "S0,1,0,0,0,0,0,\r\n#0 100 s0:0:0:0:0:0:0:0:0:0:0\r\n", {},
+     {"5 error choices-cut"}},
+    {"cuts", std::string(kBase) + "F " + std::string(20, 'f') + ",\r\nS0,1,0,0,0,0,0," + std::string(130, 'i') +
+                 "\r\nG1," + std::string(70, 'n') + ",0,0\r\n", {},
+     {"4 warning face-cut", "5 warning text-cut", "6 error file-name-cut",
+      std::string(63, 'n') + " 6 error picture-missing"}},
+    {"pictures", std::string(kBase) +
+                     "G1,missing.bmp,0,0\r\nG2,rle.bmp,0,0\r\nG3,deep.bmp,0,0\r\nG4,true.bmp,0,0,1\r\n"
+                     "M0,small.bmp,0,0\r\nG5,cut.bmp,0,0\r\nG6,big.bmp,0,0\r\nM1,wide.bmp,0,0\r\n#0 100 1 2 3 4:0\r\n",
+     {{"rle.bmp", Compressed()}, {"deep.bmp", WithBits(16)}, {"true.bmp", WithBits(24)},
+      {"small.bmp", Paletted(2, 4)}, {"cut.bmp", Truncated()}, {"big.bmp", Paletted(5000, 1)},
+      {"wide.bmp", WithBits(32)}},
+     {"12 error undefined-picture", "12 error undefined-picture", "12 error undefined-picture",
+      "12 warning mask-size", "big.bmp 10 error picture-refused",
+      "cut.bmp 9 error picture-refused", "deep.bmp 6 error picture-depth", "missing.bmp 4 error picture-missing",
+      "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
+      "wide.bmp 11 error picture-depth", "wide.bmp 11 warning picture-unused"}},
+    {"unused-picture", std::string(kBase) + "G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n", {},
+     {"a.bmp 4 warning picture-unused", "a.bmp 5 warning picture-unused"}},
+    {"references", std::string(kBase) + "#0 100 0:3 s9 7\r\n", {},
+     {"4 error undefined-mask", "4 error undefined-picture", "4 error undefined-text"}},
+    {"rule-sequences", std::string(kBase) + "$5 * * * * * *\r\n$\r\n#2 N\r\n$2 * * * * * *\r\n#3 100 0\r\n", {},
+     {"4 error rule-sequence", "5 error rule-sequence", "5 warning rule-never-matches", "7 error rule-sequence",
+      "8 warning sequence-unused"}},
+    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {},
+     {"1 error no-sequence-0"}},
+    {"impossible-dates", std::string(kBase) + "$0 * 4,6,9,11 31 * * *\r\n$0 * 2 30 * * *\r\n$0 * 2 29 * * *\r\n", {},
+     {"4 warning rule-never-matches", "5 warning rule-never-matches"}},
+    {"shadowed", std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0,6 * * 7-12 * *\r\n", {},
+     {"4 warning sequence-unused", "5 warning rule-shadowed"}},
+    {"partly-covered", std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0 * * 7-12 * *\r\n", {},
+     {}},
+    {"seconds-cover", std::string(kBase) + "#1 100 0\r\n$1 * * * * * 0-29\r\n$0 * * * * * 0-28\r\n", {}, {}},
+    {"event-covered", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * * * *\r\n", {},
+     {"6 warning event-never-interrupts"}},
+    {"event-interrupts", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * 9-17 * *\r\n", {}, {}},
+    {"events-cover-nothing", std::string(kBase) + "#1 100 0\r\n#2 N\r\n#2 100 0\r\n$1 * * * 8 * *\r\n$2 * * * * * *\r\n",
+     {}, {}},
+    {"event-unused", std::string(kBase) + "#1 N\r\n#1 100 0\r\n", {}, {"4 warning event-unused"}},
+    {"frames", "D300,20,0,0\r\nG0,a.bmp,0,0\r\nG1,a.bmp,400,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
+     {}, {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
+    {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
+};
+
+} // namespace
+
+TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
+    for (const LintRow &row : kRows) {
+        TestFolder root("toollint");
+        std::vector<std::string> expected = row.expected;
+        std::sort(expected.begin(), expected.end());
+        std::vector<std::string> seen = Lint(root, row.script, row.pictures);
+        EXPECT_EQ(expected, seen) << row.name << ": expected" << Join(expected) << "\ngot" << Join(seen);
+    }
+}
+
+TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
+    BmpSpec header = Paletted(4, 4);
+    header.infoHeaderBytes = 64;
+    BmpSpec notBmp = Paletted(4, 4);
+    notBmp.bfType = 0x4D41;
+    const struct {
+        BmpSpec spec;
+        const char *reason;
+    } rows[] = {
+        {Compressed(), "compressed"}, {Truncated(), "truncated"}, {Paletted(5000, 1), "too large"},
+        {header, "header"}, {notBmp, "not a BMP"},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toollint");
+        WriteBmpFile(root.path / "skin" / "a.bmp", row.spec);
+        WriteTestFile(root.path / "skin" / "skin.txt", kBase);
+        LintCommand options;
+        options.path = root.path.string();
+        std::vector<LintDiagnostic> found;
+        CollectLint(options, &found);
+        ASSERT_FALSE(found.empty()) << row.reason;
+        EXPECT_EQ("picture-refused", found[0].check) << row.reason;
+        EXPECT_NE(std::string::npos, found[0].message.find(row.reason)) << "expected the reason " << row.reason
+                                                                        << ", got: " << found[0].message;
+    }
+}
+
+TEST(ToolLint, BundledSkinIsClean) {
+    LintCommand options;
+    options.path = (fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins").string();
+    std::vector<LintDiagnostic> found;
+    ASSERT_EQ(1, CollectLint(options, &found));
+    std::vector<std::string> seen;
+    for (const LintDiagnostic &d : found) seen.push_back(FormatDiagnostic(d, Utf8FromWide(d.file)));
+    EXPECT_TRUE(seen.empty()) << "got" << Join(seen);
+}
+
+TEST(ToolLint, OutputFormsAndExitStatus) {
+    TestFolder root("toollint");
+    WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
+    WriteTestFile(root.path / "skin" / "skin.txt", std::string(kBase) + "G1 a.bmp\r\n$0 9 * * * * *\r\n");
+    std::string script = (root.path / "skin" / "skin.txt").string();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string expected;
+    } rows[] = {
+        {{}, 1,
+         script + ":4: error: no comma after the file name: the reader skips the line [file-comma]\n" + script +
+             ":5: warning: an item outside the weekday field sets nothing [rule-item-range]\n" + script +
+             ":5: warning: the rule can never match: it allows no weekday [rule-never-matches]\n"
+             "1 error, 2 warnings\n"},
+        {{"--json"}, 1,
+         "[\n {\"file\": \"" + script + "\", \"line\": 4, \"severity\": \"error\", \"check\": \"file-comma\", "
+         "\"message\": \"no comma after the file name: the reader skips the line\"},\n {\"file\": \"" + script +
+             "\", \"line\": 5, \"severity\": \"warning\", \"check\": \"rule-item-range\", \"message\": \"an item "
+             "outside the weekday field sets nothing\"},\n {\"file\": \"" + script +
+             "\", \"line\": 5, \"severity\": \"warning\", \"check\": \"rule-never-matches\", \"message\": \"the "
+             "rule can never match: it allows no weekday\"}\n]\n"},
+    };
+    for (const auto &row : rows) {
+        std::vector<std::string> args = row.args;
+        args.insert(args.begin(), root.path.string());
+        LintCommand options;
+        std::string error;
+        ASSERT_EQ(1, ParseLintArguments(args, &options, &error)) << error;
+        std::ostringstream out, errors;
+        EXPECT_EQ(row.status, RunLint(options, out, errors));
+        EXPECT_EQ(row.expected, out.str());
+    }
+    WriteTestFile(root.path / "skin" / "skin.txt", std::string(kBase) + "$0 9 * * * * *\r\n");
+    LintCommand options;
+    options.path = root.path.string();
+    std::ostringstream out, errors;
+    EXPECT_EQ(0, RunLint(options, out, errors)) << "warnings alone exit 0";
+}
+
+TEST(ToolLint, RootWithSeveralSkinsChecksEachInOrder) {
+    TestFolder root("toollint");
+    for (const char *name : {"b", "a"}) {
+        WriteBmpFile(root.path / name / "a.bmp", Paletted(4, 4));
+        WriteTestFile(root.path / name / "skin.txt", std::string(kBase) + "G1 a.bmp\r\n");
+    }
+    WriteTestFile(root.path / "notes" / "read.txt", "not a skin");
+    LintCommand options;
+    options.path = root.path.string();
+    std::vector<LintDiagnostic> found;
+    ASSERT_EQ(2, CollectLint(options, &found));
+    ASSERT_EQ(2u, found.size());
+    std::string first = Utf8FromWide(found[0].file), second = Utf8FromWide(found[1].file);
+    EXPECT_NE(std::string::npos, first.find("\\a\\skin.txt")) << first;
+    EXPECT_NE(std::string::npos, second.find("\\b\\skin.txt")) << second;
+}
+
+TEST(ToolLint, MarkedSkinFolderIsNotASkinToThePlayer) {
+    const struct {
+        int flags;
+        const char *name;
+        size_t expected;
+    } rows[] = {
+        {kTestFolderPlain, "skin", 0}, {kTestFolderReadOnly, "skin", 1}, {kTestFolderHidden, ".skin", 1},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toollint");
+        WriteBmpFile(root.path / row.name / "a.bmp", Paletted(4, 4));
+        WriteTestFile(root.path / row.name / "skin.txt", kBase);
+        if (!MakeTestFolder(root.path / row.name, row.flags)) GTEST_SKIP() << "folder flags not available";
+        LintCommand options;
+        options.path = (root.path / row.name).string();
+        std::vector<LintDiagnostic> found;
+        CollectLint(options, &found);
+        EXPECT_EQ(row.expected, found.size()) << row.flags;
+        if (!found.empty()) {
+            EXPECT_EQ("skin-folder", found[0].check);
+        }
+    }
+}
+
+TEST(ToolLint, JsonEscapesWhatTheMessageHolds) {
+    LintDiagnostic d;
+    d.line = 3;
+    d.severity = kLintWarning;
+    d.check = "c";
+    d.message = "a \"quoted\" back\\slash\tand tab";
+    EXPECT_EQ("{\"file\": \"C:\\\\s\\\\skin.txt\", \"line\": 3, \"severity\": \"warning\", \"check\": \"c\", "
+              "\"message\": \"a \\\"quoted\\\" back\\\\slash\\u0009and tab\"}",
+              DiagnosticJson(d, "C:\\s\\skin.txt"));
+}
+
+TEST(ToolLint, CommandLineMistakesAreRefused) {
+    const std::vector<std::string> rows[] = {
+        {}, {"a", "b"}, {"a", "--screen", "12"}, {"a", "--codepage", "437"}, {"a", "--bogus"},
+    };
+    for (const auto &args : rows) {
+        LintCommand options;
+        std::string error;
+        EXPECT_EQ(0, ParseLintArguments(args, &options, &error)) << "accepted " << args.size() << " args";
+        EXPECT_FALSE(error.empty());
+    }
+}

@@ -1,0 +1,124 @@
+// pondlet-tool schedule: the week of the bundled skin against its golden
+// text, and small schedules whose intervals are known to the second.
+#include "tool.h"
+
+#include "lint.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path SourceRoot() { return fs::path(__FILE__).parent_path().parent_path().parent_path(); }
+
+std::pair<int, std::string> Schedule(const std::string &path, std::vector<std::string> args) {
+    args.insert(args.begin(), path);
+    ScheduleCommand options;
+    std::string error;
+    EXPECT_EQ(1, ParseScheduleArguments(args, &options, &error)) << error;
+    std::ostringstream out, errors;
+    int status = RunSchedule(options, out, errors);
+    return {status, out.str() + errors.str()};
+}
+
+// The lines of text that mention day, in order.
+std::vector<std::string> DayLines(const std::string &text, const std::string &day) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(day + " ", 0) == 0) lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+TEST(ToolSchedule, BundledSkinWeekMatchesItsGoldenText) {
+    fs::path golden = SourceRoot() / "tools" / "tests" / "data" / "schedule-pondlet.txt";
+    std::ifstream file(golden, std::ios::binary);
+    std::stringstream expected;
+    expected << file.rdbuf();
+    auto [status, text] = Schedule((SourceRoot() / "skins" / "pondlet").string(), {"--week-of", "2024-05-08", "--text"});
+    EXPECT_EQ(0, status);
+    EXPECT_EQ(expected.str(), text) << "regenerate with: pondlet-tool schedule skins/pondlet --week-of 2024-05-08 --text";
+}
+
+TEST(ToolSchedule, IntervalsAreExactToTheSecond) {
+    const struct {
+        const char *name;
+        const char *rules;   // lines after a skin with sequences 0 to 2, 2 an event
+        const char *week;
+        const char *day;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"seconds", "$1 * * * 8 30 15-20\r\n", "2024-05-06", "Mon",
+         {"Mon 00:00:00-08:30:14 rule 0 sequence 0", "Mon 08:30:15-08:30:20 rule 1 sequence 1",
+          "Mon 08:30:21-23:59:59 rule 0 sequence 0"}},
+        {"later-wins", "$1 * * * 8-9 * *\r\n$0 * * * 9 * *\r\n", "2024-05-06", "Tue",
+         {"Tue 00:00:00-07:59:59 rule 0 sequence 0", "Tue 08:00:00-08:59:59 rule 1 sequence 1",
+          "Tue 09:00:00-09:59:59 rule 2 sequence 0", "Tue 10:00:00-23:59:59 rule 0 sequence 0"}},
+        {"leap-day", "$1 * 2 29 * * *\r\n", "2024-02-29", "Thu", {"Thu 00:00:00-23:59:59 rule 1 sequence 1"}},
+        {"weekday", "$1 3 * * * * *\r\n", "2024-05-06", "Wed", {"Wed 00:00:00-23:59:59 rule 1 sequence 1"}},
+        {"event-above", "$2 * * * * 0 0-1\r\n", "2024-05-06", "Mon",
+         {"Mon 00:00:00-23:59:59 rule 0 sequence 0", "Mon 00:00:00-00:00:01 event rule 1 sequence 2",
+          "Mon 01:00:00-01:00:01 event rule 1 sequence 2"}},
+        {"event-below", "$2 * * * 5 0 0\r\n$1 * * * 5 * *\r\n", "2024-05-06", "Mon",
+         {"Mon 00:00:00-04:59:59 rule 0 sequence 0", "Mon 05:00:00-05:59:59 rule 2 sequence 1",
+          "Mon 06:00:00-23:59:59 rule 0 sequence 0"}},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toolschedule");
+        WriteTestFile(root.path / "skin" / "skin.txt",
+                      std::string("D20,20,0,0\r\n#0 100\r\n#1 100\r\n#2 N\r\n#2 100\r\n") + row.rules);
+        auto [status, text] = Schedule(root.path.string(), {"--week-of", row.week});
+        EXPECT_EQ(0, status) << row.name;
+        std::vector<std::string> seen = DayLines(text, row.day);
+        if (std::string(row.name) == "event-above") seen.resize(3);
+        EXPECT_EQ(row.expected, seen) << row.name << "\n" << text;
+    }
+}
+
+TEST(ToolSchedule, WeekOfGivesTheMonday) {
+    const struct {
+        const char *text;
+        int ok, year, month, day;
+    } rows[] = {
+        {"2024-05-08", 1, 2024, 5, 6}, {"2024-05-06", 1, 2024, 5, 6}, {"2024-05-12", 1, 2024, 5, 6},
+        {"2024-03-01", 1, 2024, 2, 26}, {"2025-01-01", 1, 2024, 12, 30}, {"2024-02-30", 0, 0, 0, 0},
+        {"2024-13-01", 0, 0, 0, 0}, {"2024-05-08x", 0, 0, 0, 0}, {"tomorrow", 0, 0, 0, 0},
+    };
+    for (const auto &row : rows) {
+        SYSTEMTIME monday = {};
+        EXPECT_EQ(row.ok, ParseWeekOf(row.text, &monday)) << row.text;
+        if (!row.ok) continue;
+        EXPECT_EQ(row.year, monday.wYear) << row.text;
+        EXPECT_EQ(row.month, monday.wMonth) << row.text;
+        EXPECT_EQ(row.day, monday.wDay) << row.text;
+        EXPECT_EQ(1, monday.wDayOfWeek) << row.text;
+    }
+}
+
+TEST(ToolSchedule, PictureShowsTheRuleInForce) {
+    TestFolder root("toolschedule");
+    WriteTestFile(root.path / "skin" / "skin.txt", "D20,20,0,0\r\n#0 100\r\n#1 100\r\n$1 * * * 12-23 * *\r\n");
+    fs::path png = root.path / "week.png";
+    auto [status, text] = Schedule(root.path.string(), {"--week-of", "2024-05-06", "--png", png.string()});
+    ASSERT_EQ(0, status) << text;
+    EXPECT_TRUE(text.empty()) << "--png alone prints nothing";
+    EXPECT_TRUE(fs::exists(png));
+    SkinLines lines;
+    std::ostringstream errors;
+    ASSERT_EQ(1, LoadToolSkin(root.path.string(), &lines, errors));
+    WeekPlan plan;
+    ASSERT_EQ(1, PlanWeek(SYSTEMTIME{2024, 5, 1, 6, 0, 0, 0, 0}, &plan));
+    ScreenImage image = DrawWeek(plan, lines);
+    // Row 0 (Monday) at 6:00 and at 18:00: two different bands.
+    auto at = [&](int hour) { return image.pixels[(size_t)(22 + 10) * image.width + 64 + hour * 30 + 5]; };
+    EXPECT_NE(at(6), at(18));
+    EXPECT_EQ(at(6), at(11));
+    EXPECT_EQ(at(12), at(23));
+}

@@ -1,0 +1,91 @@
+// pondlet-tool sheet: the pixels of a small skin's frames as the
+// compositor draws them over the checkerboard, at two opacities, and the
+// time texts expanded for --at.
+#include "tool.h"
+
+#include "support/bmp_writer.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+// The first cell's top-left corner in the sheet, and its scale.
+const int kCellX = 96, kCellY = 8, kScale = 2;
+
+void WriteSmallSkin(const TestFolder &root, const std::string &extra) {
+    BmpSpec picture;
+    picture.width = picture.height = 2;
+    picture.bitsPerPixel = 8;
+    picture.palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000};
+    picture.pixels = {0, 1, 2, 3};   // index 0, the key, is not drawn
+    WriteBmpFile(root.path / "skin" / "p.bmp", picture);
+    WriteTestFile(root.path / "skin" / "skin.txt", "D4,2,0,0\r\nG0,p.bmp,1,0,0\r\n#0 100 0\r\n" + extra);
+}
+
+ScreenImage Sheet(const TestFolder &root, std::vector<std::string> args) {
+    args.insert(args.begin(), root.path.string());
+    SheetCommand options;
+    std::string error;
+    EXPECT_EQ(1, ParseSheetArguments(args, &options, &error)) << error;
+    ScreenImage sheet;
+    std::ostringstream errors;
+    EXPECT_EQ(1, DrawSheet(options, &sheet, errors)) << errors.str();
+    return sheet;
+}
+
+// Work-area pixel (x, y) of the first frame.
+COLORREF Cell(const ScreenImage &sheet, int x, int y) {
+    return sheet.pixels[(size_t)(kCellY + y * kScale) * sheet.width + kCellX + x * kScale];
+}
+
+} // namespace
+
+TEST(ToolSheet, FramePixelsAsTheCompositorDrawsThem) {
+    TestFolder root("toolsheet");
+    WriteSmallSkin(root, "");
+    const struct {
+        const char *screen, *blend;
+        COLORREF expected[2][4];   // rows of the 4 x 2 work area
+    } rows[] = {
+        // screen, blend, expected pixels: checks are E0E0E0 (even 4x4 cells)
+        {"240x320x24", "100%", {{0xE0E0E0, 0xE0E0E0, 0x0000F8, 0xE0E0E0}, {0xE0E0E0, 0x00FC00, 0xF80000, 0xE0E0E0}}},
+        {"240x320x24", "50%", {{0xE0E0E0, 0xE0E0E0, 0x7070E8, 0xE0E0E0}, {0xE0E0E0, 0x70EC70, 0xE87070, 0xE0E0E0}}},
+        // a 16-bit screen shows 5-6-5 colours, read back with their top bits repeated
+        {"240x320x16", "100%", {{0xE7E3E7, 0xE7E3E7, 0x0000FF, 0xE7E3E7}, {0xE7E3E7, 0x00FF00, 0xFF0000, 0xE7E3E7}}},
+        // an 8-bit screen's palette colours; "Half" draws every other pixel only
+        {"240x320x8", "half", {{0xDBDBDB, 0xDBDBDB, 0x0000FF, 0xDBDBDB}, {0xDBDBDB, 0x00FF00, 0xDBDBDB, 0xDBDBDB}}},
+    };
+    for (const auto &row : rows) {
+        ScreenImage sheet = Sheet(root, {"--screen", row.screen, "--blend", row.blend});
+        for (int y = 0; y < 2; y++)
+            for (int x = 0; x < 4; x++)
+                EXPECT_EQ(row.expected[y][x], Cell(sheet, x, y))
+                    << row.screen << " " << row.blend << " at " << x << "," << y << std::hex << ": expected "
+                    << row.expected[y][x] << ", got " << Cell(sheet, x, y);
+    }
+}
+
+TEST(ToolSheet, TimeTextsFollowAt) {
+    TestFolder root("toolsheet");
+    WriteSmallSkin(root, "D40,20,0,0\r\nS0,12,0,0,0,0,0,%h\r\n#0 100 s0\r\n");
+    ScreenImage seven = Sheet(root, {"--at", "2024-05-06 07:00:00"});
+    ScreenImage eight = Sheet(root, {"--at", "2024-05-06 08:00:00"});
+    ScreenImage alsoSeven = Sheet(root, {"--at", "2024-05-06 07:59:59"});
+    EXPECT_NE(seven.pixels, eight.pixels);
+    EXPECT_EQ(seven.pixels, alsoSeven.pixels);
+}
+
+TEST(ToolSheet, CommandLineMistakesAreRefused) {
+    const std::vector<std::string> rows[] = {
+        {}, {"a", "--blend", "60%"}, {"a", "--screen", "240x320x8", "--blend", "50%"},
+        {"a", "--at", "07:00"}, {"a", "--screen", "240"}, {"a", "b"},
+    };
+    for (const auto &args : rows) {
+        SheetCommand options;
+        std::string error;
+        EXPECT_EQ(0, ParseSheetArguments(args, &options, &error)) << "accepted " << args.size() << " args";
+    }
+}
