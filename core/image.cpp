@@ -14,8 +14,7 @@ int32_t PackedRowBytes(int32_t width, int32_t bitsPerPixel) {
     }
 }
 
-int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
-                        int32_t bitsPerPixel) {
+int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height, int32_t bitsPerPixel) {
     int32_t rowBytes = PackedRowBytes(width, bitsPerPixel);
     if (width < 0 || height < 0 || width > kMaxImageSide || height > kMaxImageSide) return 0;
     if (rowBytes == 0 && width > 0) return 0;

@@ -41,19 +41,19 @@ inline int IsStoredDepth(int32_t depth) {
 
 enum {
     kFileNameUnits = 64,
-    kMaxImageSide = 4096   // widest and tallest record the program makes (keeps sizes in 32 bits)
+    kMaxImageSide = 4096  // widest and tallest record the program makes (keeps sizes in 32 bits)
 };
 
 struct ImageRecord {
-    BYTE *pixels;                  // owned pixel buffer, or null: not loaded
+    BYTE *pixels;                    // owned pixel buffer, or null: not loaded
     WCHAR fileName[kFileNameUnits];  // relative to the skin folder
-    int32_t x, y;                  // placement in the work area
+    int32_t x, y;                    // placement in the work area
     int32_t width, height;
-    int32_t bitsPerPixel;          // 1, 2, 4, 8 or 24
-    ColourValue *palette;          // 2^bitsPerPixel entries for depths 1-8, or null
+    int32_t bitsPerPixel;  // 1, 2, 4, 8 or 24
+    ColourValue *palette;  // 2^bitsPerPixel entries for depths 1-8, or null
     uint32_t transparentKey;
     int32_t hasTransparentKey;
-    int32_t rowBytes;              // bytes from one storage row to the next
+    int32_t rowBytes;  // bytes from one storage row to the next
 };
 
 // Bytes of one packed row of a record of this width and depth (0 for a depth
@@ -64,8 +64,7 @@ int32_t PackedRowBytes(int32_t width, int32_t bitsPerPixel);
 // depth and sets width, height, bitsPerPixel and rowBytes. The buffer belongs
 // to the record. Returns 1, or 0 (record untouched) for a depth the program
 // does not store, a negative size or no memory.
-int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height,
-                        int32_t bitsPerPixel);
+int AllocateImagePixels(ImageRecord *record, int32_t width, int32_t height, int32_t bitsPerPixel);
 // Gives back the buffer AllocateImagePixels made (none is fine) and leaves
 // the record without pixels.
 void FreeImagePixels(ImageRecord *record);

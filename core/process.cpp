@@ -2,7 +2,7 @@
 // talk to the user.
 #include "core/process.h"
 
-enum { kStartBlendMode = 2 };   // "50%"
+enum { kStartBlendMode = 2 };  // "50%"
 
 WCHAR exeFolder[kExeFolderUnits];
 HINSTANCE appInstance;

@@ -22,15 +22,15 @@
 
 enum {
     kExeFolderUnits = 260,
-    WM_TRAYNOTIFY = WM_USER + 2,   // the tray icon's callback message
-    kTrayIconId = 106,             // also the icon group
+    WM_TRAYNOTIFY = WM_USER + 2,  // the tray icon's callback message
+    kTrayIconId = 106,            // also the icon group
     kAnimationTimer = 900,
     kDialogAbout = 105,
     kDialogPanel = 125,
     kDialogSelect = 126
 };
 
-extern WCHAR exeFolder[kExeFolderUnits];   // ends with a backslash
+extern WCHAR exeFolder[kExeFolderUnits];  // ends with a backslash
 extern HINSTANCE appInstance;
 extern HWND mainWindow;
 extern int32_t screenWidth, screenHeight;
@@ -39,7 +39,7 @@ extern int32_t screenWidth, screenHeight;
 // clear of the taskbar's clock in the screen's corner.
 extern int32_t dockRight, dockBottom;
 extern int32_t offsetX, offsetY;
-extern int32_t blendMode;    // a BlendMode; start 2
+extern int32_t blendMode;  // a BlendMode; start 2
 extern int32_t moveBusy;
 extern int32_t panelOpen;
 

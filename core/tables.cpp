@@ -15,9 +15,7 @@
 SkinTables skinTables;
 
 // Zero-filled storage for count records; calloc refuses sizes that overflow.
-static void *AllocateRecords(int32_t count, size_t size) {
-    return calloc((size_t)count, size);
-}
+static void *AllocateRecords(int32_t count, size_t size) { return calloc((size_t)count, size); }
 
 int AllocateSequenceTables(int32_t **filledFrames) {
     int32_t entries = skinTables.sequenceMax + 1;
@@ -82,11 +80,14 @@ static void InitRules(void) {
 }
 
 int AllocateSkinTables(int32_t *filledFrames) {
-    skinTables.graphics = (ImageRecord *)AllocateRecords(skinTables.graphicMax + 1, sizeof(ImageRecord));
+    skinTables.graphics =
+        (ImageRecord *)AllocateRecords(skinTables.graphicMax + 1, sizeof(ImageRecord));
     skinTables.masks = (ImageRecord *)AllocateRecords(skinTables.maskMax + 1, sizeof(ImageRecord));
     skinTables.texts = (TextItem *)AllocateRecords(skinTables.textMax + 1, sizeof(TextItem));
-    skinTables.rules = (ScheduleRule *)AllocateRecords(skinTables.ruleCount + 1, sizeof(ScheduleRule));
-    if (!skinTables.graphics || !skinTables.masks || !skinTables.texts || !skinTables.rules) return 0;
+    skinTables.rules =
+        (ScheduleRule *)AllocateRecords(skinTables.ruleCount + 1, sizeof(ScheduleRule));
+    if (!skinTables.graphics || !skinTables.masks || !skinTables.texts || !skinTables.rules)
+        return 0;
     InitImages(skinTables.graphics, skinTables.graphicMax);
     InitImages(skinTables.masks, skinTables.maskMax);
     InitTexts();
@@ -100,9 +101,9 @@ int AllocateSkinTables(int32_t *filledFrames) {
 }
 
 void PlaceWorkArea(void) {
-    skinTables.areaX = (int32_t)((uint32_t)screenWidth - (uint32_t)dockRight -
-                                 (uint32_t)skinTables.marginRight -
-                                 (uint32_t)skinTables.areaWidth + (uint32_t)offsetX);
+    skinTables.areaX =
+        (int32_t)((uint32_t)screenWidth - (uint32_t)dockRight - (uint32_t)skinTables.marginRight -
+                  (uint32_t)skinTables.areaWidth + (uint32_t)offsetX);
     skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)dockBottom -
                                  (uint32_t)skinTables.marginBottom -
                                  (uint32_t)skinTables.areaHeight + (uint32_t)offsetY);

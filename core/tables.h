@@ -9,18 +9,23 @@
 #include <stdint.h>
 
 enum {
-    kLayerSlots = 10,     // slots per frame; the last layer is followed by the end marker
-    kTextChoices = 10,    // choices per text layer
-    kTextUnits = 128,     // a TextItem's text, terminator included
-    kFaceUnits = 16,      // the font face, terminator included
-    kWeekdays = 7, kMonthFlags = 13, kDayFlags = 32, kHours = 24, kMinutes = 60, kSeconds = 60
+    kLayerSlots = 10,   // slots per frame; the last layer is followed by the end marker
+    kTextChoices = 10,  // choices per text layer
+    kTextUnits = 128,   // a TextItem's text, terminator included
+    kFaceUnits = 16,    // the font face, terminator included
+    kWeekdays = 7,
+    kMonthFlags = 13,
+    kDayFlags = 32,
+    kHours = 24,
+    kMinutes = 60,
+    kSeconds = 60
 };
 
 struct TextItem {
     WCHAR text[kTextUnits];
     int32_t x, y;
-    int32_t height;      // -1 until an S line sets it
-    uint32_t colour;     // 0x00BBGGRR
+    int32_t height;   // -1 until an S line sets it
+    uint32_t colour;  // 0x00BBGGRR
 };
 
 struct Frame {
@@ -54,11 +59,11 @@ struct SkinTables {
     int32_t textMax;
     TextItem *texts;
     int32_t sequenceMax;
-    Frame **sequences;      // sequenceMax + 1 Frame arrays of frameCount[n] + 1 Frames
+    Frame **sequences;  // sequenceMax + 1 Frame arrays of frameCount[n] + 1 Frames
     int32_t *frameCount;
-    int32_t *regular;       // 1 regular, 0 event sequence
+    int32_t *regular;  // 1 regular, 0 event sequence
     int32_t ruleCount;
-    ScheduleRule *rules;    // ruleCount + 1; rule 0 is the default rule
+    ScheduleRule *rules;  // ruleCount + 1; rule 0 is the default rule
 };
 
 extern SkinTables skinTables;

@@ -12,11 +12,11 @@
 // each index's stored bytes and whether the index is transparent.
 #include "engine/compose.h"
 
+#include "core/process.h"
 #include "engine/schedule.h"
 #include "engine/timetext.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ int IsLoaded(const ImageRecord *record) {
 }
 
 const ImageRecord *GraphicAt(int32_t index) {
-    if (skinTables.graphics == nullptr || index < 0 || index > skinTables.graphicMax) return nullptr;
+    if (skinTables.graphics == nullptr || index < 0 || index > skinTables.graphicMax)
+        return nullptr;
     const ImageRecord *record = &skinTables.graphics[index];
     return IsLoaded(record) ? record : nullptr;
 }
@@ -192,8 +193,10 @@ void DrawLayerRow(const LayerRow &row, int32_t depth, const IndexEntry *table,
     }
     int32_t masked = mask->width < clip.x1 ? mask->width : clip.x1;
     if (masked < clip.x0) masked = clip.x0;
-    if (mask->bitsPerPixel == 1) DrawRun<kBitMask>(row, depth, table, mask, bitCuts, clip.x0, masked);
-    else DrawRun<kOtherMask>(row, depth, table, mask, bitCuts, clip.x0, masked);
+    if (mask->bitsPerPixel == 1)
+        DrawRun<kBitMask>(row, depth, table, mask, bitCuts, clip.x0, masked);
+    else
+        DrawRun<kOtherMask>(row, depth, table, mask, bitCuts, clip.x0, masked);
     DrawRun<kNoMask>(row, depth, table, mask, bitCuts, masked, clip.x1);
 }
 
@@ -241,7 +244,7 @@ void DrawTextLayer(const Frame *frame, int slot) {
     DrawTextItem(expanded, text->height, text->x, text->y, text->colour);
 }
 
-} // namespace
+}  // namespace
 
 void ComposeFrameLayers(const Frame *frame) {
     for (int slot = 0; slot < kLayerSlots; slot++) {

@@ -2,12 +2,12 @@
 // icon, the control panel and the settings change.
 #include "engine/control.h"
 
+#include "core/tables.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
-#include "core/tables.h"
 
-#include "graphics/surfaces.h"
 #include "core/process.h"
+#include "graphics/surfaces.h"
 
 void PauseAnimation(void) {
     KillTimer(mainWindow, kAnimationTimer);

@@ -19,9 +19,9 @@
 // Every path gives exactly the pixels of ReadPixel, WritePixel and BlendPixel.
 #include "engine/compose.h"
 
+#include "core/process.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 
 #include <string.h>
 
@@ -34,15 +34,15 @@ enum { kBlock = 8 };
 
 struct MergeRowState {
     BYTE *work, *background, *shown;
-    BYTE *desktop;   // the desktop at full precision (deep displays), or null
+    BYTE *desktop;  // the desktop at full precision (deep displays), or null
     const BYTE *frame, *covered;
     int32_t y;
 };
 
 struct MergeSettings {
-    int32_t tracking;   // mascotShown
-    int32_t mode;       // blendMode, -1 for a mode that writes nothing
-    uint32_t keep;      // channelMask AND the pixel precision, packed
+    int32_t tracking;  // mascotShown
+    int32_t mode;      // blendMode, -1 for a mode that writes nothing
+    uint32_t keep;     // channelMask AND the pixel precision, packed
 };
 
 inline uint32_t Load(const BYTE *p) { return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16; }
@@ -57,9 +57,12 @@ inline void Store(BYTE *p, uint32_t v) {
 // halves and quarters divide exactly and no channel carries into the next.
 inline uint32_t Blend(uint32_t f, uint32_t b, int32_t mode, uint32_t keep) {
     uint32_t mixed;
-    if (mode == kBlend75) mixed = ((f >> 2) & 0x3F3F3F) * 3 + ((b >> 2) & 0x3F3F3F);
-    else if (mode == kBlend50) mixed = ((f >> 1) & 0x7F7F7F) + ((b >> 1) & 0x7F7F7F);
-    else mixed = ((f >> 2) & 0x3F3F3F) + ((b >> 2) & 0x3F3F3F) * 3;
+    if (mode == kBlend75)
+        mixed = ((f >> 2) & 0x3F3F3F) * 3 + ((b >> 2) & 0x3F3F3F);
+    else if (mode == kBlend50)
+        mixed = ((f >> 1) & 0x7F7F7F) + ((b >> 1) & 0x7F7F7F);
+    else
+        mixed = ((f >> 2) & 0x3F3F3F) + ((b >> 2) & 0x3F3F3F) * 3;
     return mixed & keep;
 }
 
@@ -78,9 +81,12 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
     } else {
         int32_t mode = settings.mode;
         uint32_t frame = Load(row.frame + 3 * x) & kReducedBits;
-        if (mode == kBlendFull || (mode == kBlendChecker && ((x ^ row.y) & 1) == 0)) result = frame;
-        else if (mode >= kBlend75 && mode <= kBlend25) result = Blend(frame, back, mode, settings.keep);
-        else result = Load(work);  // the pixel stays as the screen left it
+        if (mode == kBlendFull || (mode == kBlendChecker && ((x ^ row.y) & 1) == 0))
+            result = frame;
+        else if (mode >= kBlend75 && mode <= kBlend25)
+            result = Blend(frame, back, mode, settings.keep);
+        else
+            result = Load(work);  // the pixel stays as the screen left it
     }
     Store(work, result);
     Store(row.shown + 3 * x, result & kReducedBits);
@@ -134,7 +140,9 @@ typedef uint64_t UnalignedLanes __attribute__((vector_size(16), aligned(1), may_
 
 inline Lanes LoadLanes(const BYTE *p) { return *(const UnalignedLanes *)p; }
 
-inline Chunk LoadChunk(const BYTE *p) { return {LoadLanes(p), LoadLanes(p + 16), LoadLanes(p + 32)}; }
+inline Chunk LoadChunk(const BYTE *p) {
+    return {LoadLanes(p), LoadLanes(p + 16), LoadLanes(p + 32)};
+}
 
 inline void StoreChunk(BYTE *p, Lanes v0, Lanes v1, Lanes v2) {
     *(UnalignedLanes *)p = v0;
@@ -195,7 +203,8 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     Chunk s = LoadChunk(work);
     if (settings.tracking) {
         Chunk h = LoadChunk(shown);
-        if (AnyBits(((s.v0 ^ h.v0) & m.v0) | ((s.v1 ^ h.v1) & m.v1) | ((s.v2 ^ h.v2) & m.v2))) return 0;
+        if (AnyBits(((s.v0 ^ h.v0) & m.v0) | ((s.v1 ^ h.v1) & m.v1) | ((s.v2 ^ h.v2) & m.v2)))
+            return 0;
     }
     Chunk b = LoadChunk(row.background + 3 * x);
     b = {b.v0 & m.v0, b.v1 & m.v1, b.v2 & m.v2};
@@ -213,8 +222,8 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     // Chunks start at even columns: the checker writes the even ones on even
     // rows and the odd ones on odd rows.
     uint32_t written = settings.mode == kBlendChecker ? ((row.y & 1) ? 0xAAAA : 0x5555)
-                       : settings.mode < 0             ? 0
-                                                       : 0xFFFF;
+                       : settings.mode < 0            ? 0
+                                                      : 0xFFFF;
     Chunk covered = SelectChunk(coveredBits), chosen = SelectChunk(coveredBits & written);
     const Chunk &k = masks.keep;
     int32_t mode = settings.mode;
@@ -247,7 +256,7 @@ void MergeRow(int32_t y, const MergeSettings &settings, const ChunkMasks &masks)
     for (; x < width; x++) MergePixel(row, x, settings);
 }
 
-} // namespace
+}  // namespace
 
 // The copy into shownSurface is made here, before the caller's blit to the
 // screen rather than after it: the blit only reads the work surface, so the

@@ -35,18 +35,14 @@ struct WalkDay {
 };
 
 int IsValidLocalTime(const SYSTEMTIME *t) {
-    return t->wDayOfWeek < kWeekdays && t->wMonth >= 1 && t->wMonth < kMonthFlags &&
-           t->wDay >= 1 && t->wDay < kDayFlags && t->wHour < kHours && t->wMinute < kMinutes &&
+    return t->wDayOfWeek < kWeekdays && t->wMonth >= 1 && t->wMonth < kMonthFlags && t->wDay >= 1 &&
+           t->wDay < kDayFlags && t->wHour < kHours && t->wMinute < kMinutes &&
            t->wSecond < kSeconds;
 }
 
-WalkDay DayFrom(const SYSTEMTIME *t) {
-    return {t->wDayOfWeek, t->wMonth, t->wDay};
-}
+WalkDay DayFrom(const SYSTEMTIME *t) { return {t->wDayOfWeek, t->wMonth, t->wDay}; }
 
-int32_t SecondOfDay(const SYSTEMTIME *t) {
-    return t->wHour * 3600 + t->wMinute * 60 + t->wSecond;
-}
+int32_t SecondOfDay(const SYSTEMTIME *t) { return t->wHour * 3600 + t->wMinute * 60 + t->wSecond; }
 
 int DayEquals(const WalkDay *walk, const SYSTEMTIME *t) {
     return walk->weekday == t->wDayOfWeek && walk->month == t->wMonth && walk->day == t->wDay;
@@ -76,7 +72,8 @@ int32_t FirstFlagFrom(const uint8_t *flags, int32_t count, int32_t from) {
 // that once keeps the searches below to two candidates per level: any later
 // hour or minute is searched from its start, where a match is certain.
 int RuleAllowsSomeTimeOfDay(const ScheduleRule *rule) {
-    return FirstFlagFrom(rule->hour, kHours, 0) >= 0 && FirstFlagFrom(rule->minute, kMinutes, 0) >= 0 &&
+    return FirstFlagFrom(rule->hour, kHours, 0) >= 0 &&
+           FirstFlagFrom(rule->minute, kMinutes, 0) >= 0 &&
            FirstFlagFrom(rule->second, kSeconds, 0) >= 0;
 }
 
@@ -168,7 +165,7 @@ int IsRegularRule(int32_t rule) {
     return sequence >= 0 && skinTables.regular[sequence] != 0;
 }
 
-} // namespace
+}  // namespace
 
 int32_t RuleSequence(int32_t rule) {
     const ScheduleRule *record = RuleAt(rule);

@@ -9,9 +9,9 @@ struct AnimationState {
     int32_t currentRule;
     int32_t frameIndex;
     int32_t paused;
-    uint32_t nextDueTick;            // 0: no plan
+    uint32_t nextDueTick;  // 0: no plan
     int32_t backgroundRefreshPending;
-    SYSTEMTIME lastTickTime;         // wMonth 0: no tick yet
+    SYSTEMTIME lastTickTime;  // wMonth 0: no tick yet
 };
 extern AnimationState animation;
 

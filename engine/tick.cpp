@@ -8,11 +8,11 @@
 // sequence, and re-arms the timer so that frames keep their planned rhythm.
 #include "engine/tick.h"
 
+#include "core/process.h"
+#include "core/tables.h"
 #include "engine/compose.h"
 #include "engine/schedule.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
-#include "core/tables.h"
 
 #include <string.h>
 
@@ -33,8 +33,7 @@ const Frame *SequenceFrames(int32_t rule, int32_t *frameTotal) {
 
 void DropQueuedTimerMessages(HWND window) {
     MSG message;
-    while (PeekMessageW(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE)) {}
 }
 
 // The frame's display time; an end-marker frame that no line filled has none.
@@ -53,7 +52,8 @@ void ComposeAndShow(const Frame *frame) {
         animation.backgroundRefreshPending = 0;
     }
     BitBlt(workDC, 0, 0, width, height, screenDC, skinTables.areaX, skinTables.areaY, SRCCOPY);
-    GdiFlush();  // the platform may batch the blit; its pixels must be in the DIB before we read them
+    GdiFlush();  // the platform may batch the blit; its pixels must be in the DIB before we read
+                 // them
     MergeFrameWithBackground();
     BitBlt(screenDC, skinTables.areaX, skinTables.areaY, width, height, workDC, 0, 0, SRCCOPY);
     mascotShown = 1;
@@ -78,7 +78,7 @@ void ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
     SetTimer(window, kAnimationTimer, interval, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 int32_t lastTickDuration;
 

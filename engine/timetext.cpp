@@ -24,7 +24,7 @@ int32_t PlaceholderValue(WCHAR letter, const SYSTEMTIME *now) {
     }
 }
 
-} // namespace
+}  // namespace
 
 // destination holds kTimeTextUnits units; a longer source is cut short there.
 // A "%" before any other character is copied with that character, and a "%"

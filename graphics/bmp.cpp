@@ -15,8 +15,8 @@
 // The pixel memory one skin may load is capped (pixelBytesLoaded).
 #include "graphics/bmp.h"
 
-#include "graphics/pixels.h"
 #include "core/process.h"
+#include "graphics/pixels.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -26,11 +26,11 @@ alignas(8) BYTE headerBuffer[kHeaderBufferBytes];
 
 enum {
     kFileHeaderBytes = 14,
-    kInfoHeaderBytes = 40,      // the header headerBuffer holds, whatever the file's size
+    kInfoHeaderBytes = 40,  // the header headerBuffer holds, whatever the file's size
     kLargestInfoHeader = 124,
     kColourTableBytes = kHeaderBufferBytes - kInfoHeaderBytes,
     kMinOffBits = kFileHeaderBytes + kInfoHeaderBytes,
-    kUnpaddedMarker = 1008,   // trailing bytes that mark a file with unpadded rows
+    kUnpaddedMarker = 1008,  // trailing bytes that mark a file with unpadded rows
     kMessageUnits = kImagePathUnits + 32
 };
 
@@ -44,15 +44,14 @@ static uint64_t pixelBytesLoaded;
 // What ParseBitmapHeader learnt of the file.
 struct BitmapLayout {
     int32_t width, height, bitsPerPixel;
-    uint32_t pixelBytes;   // bytes that hold one row's pixels
-    uint32_t rowLength;    // bytes of one file row, padding included
+    uint32_t pixelBytes;  // bytes that hold one row's pixels
+    uint32_t rowLength;   // bytes of one file row, padding included
 };
 
 static uint32_t ReadLe16(const BYTE *p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
 
 static uint32_t ReadLe32(const BYTE *p) {
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) |
-           ((uint32_t)p[3] << 24);
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
 
 static void WriteLe32(BYTE *p, uint32_t value) {
@@ -137,7 +136,8 @@ static int SkipBytes(HANDLE file, DWORD count) {
 static int ReadInfoHeader(HANDLE file, uint32_t offBits) {
     BYTE info[kInfoHeaderBytes];
     if (offBits < kMinOffBits) return Refuse(kBitmapBadHeader);
-    if (ReadBytes(file, info, kInfoHeaderBytes) != kInfoHeaderBytes) return Refuse(kBitmapTruncated);
+    if (ReadBytes(file, info, kInfoHeaderBytes) != kInfoHeaderBytes)
+        return Refuse(kBitmapTruncated);
     uint32_t biSize = ReadLe32(info);
     if (!IsReadableInfoHeader(biSize) || offBits < kFileHeaderBytes + biSize)
         return Refuse(kBitmapBadHeader);
@@ -190,7 +190,7 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
     int32_t bits = (int32_t)ReadLe16(headerBuffer + 14);
     uint32_t compression = ReadLe32(headerBuffer + 16);
     bitmapFileDepth = bits;
-    if (width < 1 || height < 1) return Refuse(kBitmapBadHeader);   // top-down files too
+    if (width < 1 || height < 1) return Refuse(kBitmapBadHeader);  // top-down files too
     if (width > kMaxImageSide || height > kMaxImageSide) return Refuse(kBitmapTooLarge);
     if (compression != 0) return Refuse(kBitmapCompressed);
     layout->width = width;
@@ -202,7 +202,7 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
     // Missing rows would read as zeros: a header alone could then claim a
     // picture of many megabytes.
     if (!HoldsEveryRow(fileSize, offBits, layout)) return Refuse(kBitmapTruncated);
-    if (!IsStoredDepth(bits)) return 1;   // no rows will be read
+    if (!IsStoredDepth(bits)) return 1;  // no rows will be read
     if (layout->pixelBytes > kRowBufferBytes || layout->rowLength > kRowBufferBytes)
         return Refuse(kBitmapTooLarge);
     return 1;
@@ -211,8 +211,8 @@ static int ParseBitmapHeader(HANDLE file, uint32_t offBits, BitmapLayout *layout
 // Reads the next file row into the row buffer; bytes the file does not
 // deliver (a truncated file, a row length shorter than the pixels) read as 0.
 static void ReadFileRow(HANDLE file, const BitmapLayout *layout) {
-    uint32_t clear = layout->rowLength > layout->pixelBytes ? layout->rowLength
-                                                            : layout->pixelBytes;
+    uint32_t clear =
+        layout->rowLength > layout->pixelBytes ? layout->rowLength : layout->pixelBytes;
     memset(rowBuffer, 0, clear);
     ReadBytes(file, rowBuffer, layout->rowLength);
 }
@@ -235,7 +235,7 @@ static ColourValue *LoadPalette(int32_t bits) {
     ColourValue *palette = (ColourValue *)malloc(sizeof(ColourValue) * (size_t)count);
     if (!palette) return NULL;
     for (int32_t i = 0; i < count; i++) {
-        const BYTE *entry = headerBuffer + kInfoHeaderBytes + 4 * i;   // blue, green, red, 0
+        const BYTE *entry = headerBuffer + kInfoHeaderBytes + 4 * i;  // blue, green, red, 0
         palette[i] = ((uint32_t)entry[0] << 16) | ((uint32_t)entry[1] << 8) | entry[2];
     }
     return palette;
@@ -297,7 +297,8 @@ static void LoadMask(ImageRecord *record, HANDLE file, const BitmapLayout *layou
     if (!IsStoredDepth(bits)) return;
     for (int32_t y = layout->height - 1; y >= 0; y--) {
         ReadFileRow(file, layout);
-        for (int32_t x = 0; x < layout->width; x++) WritePixel(record, x, y, MaskBit(record, x, bits));
+        for (int32_t x = 0; x < layout->width; x++)
+            WritePixel(record, x, y, MaskBit(record, x, bits));
     }
 }
 

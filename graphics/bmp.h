@@ -24,8 +24,14 @@ void LoadBitmapFile(ImageRecord *record, int kind);
 // store), else why it was refused. bitmapFileDepth is the file's biBitCount,
 // 0 until its header was read.
 enum BitmapVerdict {
-    kBitmapRead, kBitmapNoFile, kBitmapNotBmp, kBitmapBadHeader, kBitmapTruncated,
-    kBitmapTooLarge, kBitmapCompressed, kBitmapOverBudget
+    kBitmapRead,
+    kBitmapNoFile,
+    kBitmapNotBmp,
+    kBitmapBadHeader,
+    kBitmapTruncated,
+    kBitmapTooLarge,
+    kBitmapCompressed,
+    kBitmapOverBudget
 };
 extern int32_t bitmapVerdict;
 extern int32_t bitmapFileDepth;

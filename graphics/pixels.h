@@ -20,22 +20,22 @@
 
 // How the display stores colours, learnt at start-up.
 struct DisplayFormat {
-    int32_t depth;               // bits per pixel; 16 (and 32) recorded as 24
+    int32_t depth;  // bits per pixel; 16 (and 32) recorded as 24
     uint32_t blackValue;
     uint32_t darkSubstitute;
     uint32_t whiteValue;
     uint32_t lightSubstitute;
-    BYTE channelMask[3];         // blue, green, red of white as the display returns it
+    BYTE channelMask[3];  // blue, green, red of white as the display returns it
 };
 extern DisplayFormat displayFormat;
 
 // The opacity with which a frame is mixed into the desktop.
 enum BlendMode {
-    kBlendFull = 0,     // "100%"
-    kBlend75 = 1,       // "75%"
-    kBlend50 = 2,       // "50%"
-    kBlend25 = 3,       // "25%"
-    kBlendChecker = 4   // "Half"
+    kBlendFull = 0,    // "100%"
+    kBlend75 = 1,      // "75%"
+    kBlend50 = 2,      // "50%"
+    kBlend25 = 3,      // "25%"
+    kBlendChecker = 4  // "Half"
 };
 
 // ---- 24-bit fast paths -------------------------------------------------------
@@ -118,9 +118,10 @@ inline uint32_t MixColours(uint32_t frameColour, uint32_t backgroundColour, int3
     uint32_t mixed = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
         uint32_t f = (frameColour >> shift) & 0xFF, b = (backgroundColour >> shift) & 0xFF;
-        uint32_t c = mode == kBlend75 ? (3 * f + b) / 4
-                   : mode == kBlend50 ? (f + b) / 2
-                   : mode == kBlend25 ? (f + 3 * b) / 4 : f;
+        uint32_t c = mode == kBlend75   ? (3 * f + b) / 4
+                     : mode == kBlend50 ? (f + b) / 2
+                     : mode == kBlend25 ? (f + 3 * b) / 4
+                                        : f;
         mixed |= c << shift;
     }
     if (mode < kBlend75 || mode > kBlend25) return mixed;

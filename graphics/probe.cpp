@@ -14,23 +14,21 @@
 // opacities stay on offer.
 #include "graphics/probe.h"
 
+#include "core/tables.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/tables.h"
 
 #include <string.h>
 
 enum {
     kGreyStep = 0x010101,
     kWhite = 0xFFFFFF,
-    kSettleRounds = 16   // the 8-bit settle loop ends within a few rounds on any sane display
+    kSettleRounds = 16  // the 8-bit settle loop ends within a few rounds on any sane display
 };
 
-static ImageRecord *probeSurface;   // the work surface the probe echoes through
+static ImageRecord *probeSurface;  // the work surface the probe echoes through
 
-static void CopyPixel(HDC to, HDC from) {
-    BitBlt(to, 0, 0, 1, 1, from, 0, 0, SRCCOPY);
-}
+static void CopyPixel(HDC to, HDC from) { BitBlt(to, 0, 0, 1, 1, from, 0, 0, SRCCOPY); }
 
 // What the screen gives back for colour c.
 static uint32_t EchoColour(uint32_t c) {

@@ -13,10 +13,10 @@
 // own records reduce them to 5-6-5 like every other write.
 #include "graphics/surfaces.h"
 
-#include "graphics/bmp.h"
-#include "graphics/pixels.h"
 #include "core/process.h"
 #include "core/tables.h"
+#include "graphics/bmp.h"
+#include "graphics/pixels.h"
 
 #include <string.h>
 
@@ -53,9 +53,9 @@ static int32_t backgroundCaptured;
 // exactly; on a deeper display uncovered pixels and the restore take these
 // bytes, or the mascot's rectangle would show a shade off the desktop.
 static BYTE *capturedScreen;
-static int32_t keepsDesktopBytes;   // the display stores more than 5-6-5
+static int32_t keepsDesktopBytes;  // the display stores more than 5-6-5
 static LOGFONTW textFont;
-static HFONT textFontHandle;   // the font we last selected into workDC, or null
+static HFONT textFontHandle;  // the font we last selected into workDC, or null
 static WCHAR surfaceMessage[kSurfaceMessageUnits];
 
 int WorkSurfacesReady(void) { return surfacesReady; }
@@ -119,7 +119,7 @@ void ReleaseWorkSurfaces(void) {
     FreeBytes(&coverageMask);
     DeleteBitmapInDC(&workBitmap, &workDC);
     DeleteBitmapInDC(&probeBitmap, &probeDC);
-    if (textFontHandle) DeleteObject(textFontHandle);   // no longer selected: its DC is gone
+    if (textFontHandle) DeleteObject(textFontHandle);  // no longer selected: its DC is gone
     textFontHandle = NULL;
     memset(&workSurface, 0, sizeof workSurface);
 }
@@ -166,7 +166,7 @@ static int CreateWorkBitmap(int32_t width, int32_t height) {
     workSurface.height = height;
     workSurface.bitsPerPixel = 24;
     workSurface.palette = NULL;
-    workSurface.rowBytes = (dibWidth * 3 + 3) & ~3;   // DIB rows are padded to 4 bytes
+    workSurface.rowBytes = (dibWidth * 3 + 3) & ~3;  // DIB rows are padded to 4 bytes
     return 1;
 }
 
@@ -192,8 +192,7 @@ int CreateWorkSurfaces(void) {
         FailureBeep();
         return 0;
     }
-    if (!CreateWorkBitmap(width, height) ||
-        (displayFormat.depth == 8 && !CreateProbeBitmap())) {
+    if (!CreateWorkBitmap(width, height) || (displayFormat.depth == 8 && !CreateProbeBitmap())) {
         ReleaseWorkSurfaces();
         return 0;
     }
@@ -233,7 +232,7 @@ void CaptureBackground(void) {
     keepsDesktopBytes = GetDeviceCaps(screenDC, BITSPIXEL) > 16;
     BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, skinTables.areaX,
            skinTables.areaY, SRCCOPY);
-    GdiFlush();   // the platform may still be writing the DIB's bits
+    GdiFlush();  // the platform may still be writing the DIB's bits
     for (int32_t y = 0; y < workSurface.height; y++) {
         const BYTE *screenRow = ImageRow(&workSurface, y);
         CopyReducedRow(ImageRow(&backgroundSurface, y), screenRow, workSurface.width);
@@ -322,8 +321,7 @@ void DrawTextItem(const WCHAR *text, int32_t size, int32_t x, int32_t y, uint32_
     RECT box = MeasureTextBox(text);
     GdiFlush();
     for (int32_t py = box.top; py <= box.bottom; py++)
-        for (int32_t px = box.left; px <= box.right; px++)
-            WritePixel(&workSurface, px, py, kWhite);
+        for (int32_t px = box.left; px <= box.right; px++) WritePixel(&workSurface, px, py, kWhite);
     DrawTextW(workDC, text, -1, &box, 0);
     GdiFlush();
     TakeGlyphPixels(&box, x, y, colour);

@@ -19,9 +19,9 @@ extern ImageRecord workSurface;
 extern ImageRecord frameSurface;
 extern ImageRecord backgroundSurface;
 extern ImageRecord shownSurface;
-extern BYTE *coverageMask;         // W x H bytes, top row first
-extern HBITMAP probeBitmap;        // 8-bit displays only
-extern HDC probeDC;                // 8-bit displays only
+extern BYTE *coverageMask;   // W x H bytes, top row first
+extern HBITMAP probeBitmap;  // 8-bit displays only
+extern HDC probeDC;          // 8-bit displays only
 extern int32_t mascotShown;
 
 // Creates the surfaces for the skin's work area (after the skin is loaded).

@@ -21,12 +21,13 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// shellapi.h builds on windows.h's declarations, so it comes second.
 #include <shellapi.h>
 
 // UTF-16 literal: WCHAR is wchar_t (16 bits) here.
 #define WSTR(s) L##s
 
-#else // the simulated device
+#else  // the simulated device
 
 // UTF-16 literal: WCHAR is char16_t on the device.
 #define WSTR(s) u##s
@@ -62,7 +63,9 @@ typedef DWORD *LPDWORD;
 
 // Handles are opaque pointers whose values the device keeps below 2^32, so a
 // window handle survives the 4-byte handle file as on a 32-bit system.
+// clang-format off
 #define PL_DECLARE_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__ *name
+// clang-format on
 typedef void *HANDLE;
 PL_DECLARE_HANDLE(HWND);
 PL_DECLARE_HANDLE(HINSTANCE);
@@ -90,11 +93,16 @@ typedef HINSTANCE HMODULE;
 #define HIWORD(l) ((WORD)((((uintptr_t)(l)) >> 16) & 0xffff))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
-#define RGB(r, g, b) ((COLORREF)(((BYTE)(r)) | (((WORD)(BYTE)(g)) << 8) | (((DWORD)(BYTE)(b)) << 16)))
+#define RGB(r, g, b)                                                                               \
+    ((COLORREF)(((BYTE)(r)) | (((WORD)(BYTE)(g)) << 8) | (((DWORD)(BYTE)(b)) << 16)))
 
 // ---- records --------------------------------------------------------------
-typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
-typedef struct tagPOINT { LONG x, y; } POINT;
+typedef struct tagRECT {
+    LONG left, top, right, bottom;
+} RECT, *LPRECT;
+typedef struct tagPOINT {
+    LONG x, y;
+} POINT;
 typedef struct tagMSG {
     HWND hwnd;
     UINT message;
@@ -106,7 +114,9 @@ typedef struct tagMSG {
 typedef struct _SYSTEMTIME {
     WORD wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
 } SYSTEMTIME, *LPSYSTEMTIME;
-typedef struct _FILETIME { DWORD dwLowDateTime, dwHighDateTime; } FILETIME;
+typedef struct _FILETIME {
+    DWORD dwLowDateTime, dwHighDateTime;
+} FILETIME;
 typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
 
@@ -136,7 +146,9 @@ typedef struct tagBITMAPINFOHEADER {
     LONG biXPelsPerMeter, biYPelsPerMeter;
     DWORD biClrUsed, biClrImportant;
 } BITMAPINFOHEADER;
-typedef struct tagRGBQUAD { BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved; } RGBQUAD;
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+} RGBQUAD;
 typedef struct tagBITMAPINFO {
     BITMAPINFOHEADER bmiHeader;
     RGBQUAD bmiColors[1];
@@ -345,8 +357,8 @@ typedef struct _NOTIFYICONDATAW {
 // ---- calls --------------------------------------------------------------------
 // windows, messages and timers
 ATOM RegisterClassW(const WNDCLASSW *wc);
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
 BOOL DestroyWindow(HWND window);
 BOOL UpdateWindow(HWND window);
@@ -376,8 +388,8 @@ HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL resource);
 DWORD SizeofResource(HMODULE module, HRSRC resource);
-INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner,
-                                DLGPROC proc, LPARAM param);
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW tmpl, HWND owner, DLGPROC proc,
+                                LPARAM param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 HWND GetDlgItem(HWND dialog, int id);
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
@@ -393,8 +405,8 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data);
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 int GetDeviceCaps(HDC dc, int index);
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits,
-                         HANDLE section, DWORD offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits, HANDLE section,
+                         DWORD offset);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
@@ -443,7 +455,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteCount,
 int wsprintfW(LPWSTR out, LPCWSTR format, ...);
 int lstrlenW(LPCWSTR text);
 
-#endif // the simulated device
+#endif  // the simulated device
 
 // ---- in both builds ---------------------------------------------------------------
 

@@ -1,7 +1,7 @@
 // Identifiers shared by the resource script and the program's dialogs.
 #pragma once
 
-#define IDI_PONDLET 106          // icon group: the tray image and the About icon
+#define IDI_PONDLET 106  // icon group: the tray image and the About icon
 #define IDD_ABOUT 105
 #define IDD_PANEL 125
 #define IDD_SELECT 126

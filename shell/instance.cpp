@@ -7,9 +7,9 @@
 // screen and in the tray.
 #include "shell/instance.h"
 
+#include "core/process.h"
 #include "engine/schedule.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 
 #include <string.h>
 
@@ -20,7 +20,7 @@ int32_t quitPending;
 enum {
     kBackslash = 92,
     kTipUnits = 64,
-    kHandleFileUnits = kExeFolderUnits + 8   // the folder plus "__tmp"
+    kHandleFileUnits = kExeFolderUnits + 8  // the folder plus "__tmp"
 };
 
 // Fills folder (kExeFolderUnits units) with the executable's folder, ending in
@@ -38,9 +38,7 @@ static void FindFolderOfExecutable(WCHAR *folder) {
     folder[lastBackslash + 1] = 0;
 }
 
-void FindExeFolder(void) {
-    FindFolderOfExecutable(exeFolder);
-}
+void FindExeFolder(void) { FindFolderOfExecutable(exeFolder); }
 
 // The handle file lies beside the executable; exeFolder may already point at
 // the skin's folder, so the folder is worked out anew.
@@ -53,8 +51,8 @@ static void BuildHandleFilePath(WCHAR *path) {
 void SaveWindowHandle(HWND window) {
     WCHAR path[kHandleFileUnits];
     BuildHandleFilePath(path);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         ShowErrorBox(WSTR("File Save error"));
         return;
@@ -78,8 +76,8 @@ HWND LoadWindowHandle(void) {
     BOOL ok = ReadFile(file, bytes, sizeof bytes, &read, NULL);
     CloseHandle(file);
     if (!ok || read < sizeof bytes) return NULL;
-    uint32_t value = (uint32_t)bytes[0] | ((uint32_t)bytes[1] << 8) |
-                     ((uint32_t)bytes[2] << 16) | ((uint32_t)bytes[3] << 24);
+    uint32_t value = (uint32_t)bytes[0] | ((uint32_t)bytes[1] << 8) | ((uint32_t)bytes[2] << 16) |
+                     ((uint32_t)bytes[3] << 24);
     return (HWND)(uintptr_t)value;
 }
 

@@ -7,7 +7,7 @@
 
 extern HANDLE instanceMutex;
 extern HICON trayIconImage;
-extern int32_t quitPending;   // 1 once ShutDown has posted the quit message
+extern int32_t quitPending;  // 1 once ShutDown has posted the quit message
 
 void FindExeFolder(void);
 HWND LoadWindowHandle(void);

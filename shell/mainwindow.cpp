@@ -10,28 +10,27 @@
 // mascot.
 #include "shell/mainwindow.h"
 
+#include "core/process.h"
+#include "core/tables.h"
 #include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
+#include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/panel.h"
 #include "skin/catalogue.h"
 #include "skin/script.h"
-#include "graphics/bmp.h"
-#include "core/tables.h"
 
 enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
-
 
 // The screen size the window was last fitted to. Wine resizes the screen
 // under an outside change (xrandr) without telling its programs, so ticks
 // compare the platform's figure with this one, at most once a period: under
 // Wine each look at the screen's size is a round trip to its server.
-enum { kScreenCheckPeriod = 1000 };   // ms
+enum { kScreenCheckPeriod = 1000 };  // ms
 static int32_t fittedWidth, fittedHeight;
 static DWORD lastScreenCheck;
 
@@ -76,8 +75,10 @@ static int32_t ClampToScreen(LONG value, int32_t size) {
 static void ReadDockedBars(void) {
     RECT work = {0, 0, screenWidth, screenHeight};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    int32_t left = ClampToScreen(work.left, screenWidth), right = ClampToScreen(work.right, screenWidth);
-    int32_t top = ClampToScreen(work.top, screenHeight), bottom = ClampToScreen(work.bottom, screenHeight);
+    int32_t left = ClampToScreen(work.left, screenWidth),
+            right = ClampToScreen(work.right, screenWidth);
+    int32_t top = ClampToScreen(work.top, screenHeight),
+            bottom = ClampToScreen(work.bottom, screenHeight);
     int onScreen = right > left && bottom > top;
     dockRight = onScreen ? screenWidth - right : 0;
     dockBottom = onScreen ? screenHeight - bottom : 0;
@@ -126,7 +127,7 @@ static void HandOverToRunningCopy(void) {
 
 int InitInstance(HINSTANCE instance, int show) {
     (void)instance;
-    (void)show;   // the main window is never shown
+    (void)show;  // the main window is never shown
     quitPending = 0;
     FindExeFolder();
     instanceMutex = CreateMutexW(NULL, TRUE, WSTR("Pondlet"));
@@ -137,9 +138,9 @@ int InitInstance(HINSTANCE instance, int show) {
     }
     // The screen's size rather than the default size: on a desktop system the
     // default does not span the screen.
-    mainWindow = CreateWindowExW(0, WSTR("Pondlet"), WSTR("Pondlet"), 0, 0, 0,
-                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                 NULL, NULL, appInstance, NULL);
+    mainWindow =
+        CreateWindowExW(0, WSTR("Pondlet"), WSTR("Pondlet"), 0, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                        GetSystemMetrics(SM_CYSCREEN), NULL, NULL, appInstance, NULL);
     if (mainWindow == NULL) return 0;
     UpdateWindow(mainWindow);
     AddTrayIcon(mainWindow, trayIconImage, kTrayIconId, WSTR("QXTIMER"));
@@ -154,8 +155,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;
     appInstance = instance;
     if (previous == NULL && RegisterMainClass(instance) == 0) return 0;
-    trayIconImage = (HICON)LoadImageW(appInstance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON,
-                                      16, 16, LR_DEFAULTCOLOR);
+    trayIconImage = (HICON)LoadImageW(appInstance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON, 16,
+                                      16, LR_DEFAULTCOLOR);
     if (!InitInstance(instance, show)) return 0;
     MSG message = {};
     // GetMessageW returns -1 on an error; only a positive result is a message.
@@ -177,7 +178,7 @@ static int32_t RecordedDepth(int32_t bitsPerPixel) {
 static void ResetAnimationState(void) {
     animation.currentRule = 0;
     animation.frameIndex = 0;
-    animation.lastTickTime.wMonth = 0;   // no tick yet
+    animation.lastTickTime.wMonth = 0;  // no tick yet
 }
 
 void OnCreate(HWND window) {

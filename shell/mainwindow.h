@@ -24,4 +24,3 @@ int InitInstance(HINSTANCE instance, int show);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OnCreate(HWND window);
 void OnPaint(HWND window);
-

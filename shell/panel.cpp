@@ -6,12 +6,12 @@
 // program's resources; the main window's timer keeps ticking behind them.
 #include "shell/panel.h"
 
+#include "core/process.h"
 #include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "shell/instance.h"
 
 #include <iterator>
@@ -27,8 +27,8 @@ enum {
 };
 
 // The list on 24-bit displays: item index and mode are the same number.
-static const WCHAR *const kFullListTexts[] = {
-    WSTR("100%"), WSTR("75%"), WSTR("50%"), WSTR("25%"), WSTR("Half")};
+static const WCHAR *const kFullListTexts[] = {WSTR("100%"), WSTR("75%"), WSTR("50%"), WSTR("25%"),
+                                              WSTR("Half")};
 // The list on other displays, and the mode of each item.
 static const WCHAR *const kShortListTexts[] = {WSTR("100%"), WSTR("Half")};
 static const int32_t kShortListModes[] = {kBlendFull, kBlendChecker};
@@ -55,13 +55,9 @@ static const MoveButton kMoveButtons[] = {
     {1066, 10, 0},   // "Rx10"
 };
 
-static int FullListShown(void) {
-    return displayFormat.depth == 24;
-}
+static int FullListShown(void) { return displayFormat.depth == 24; }
 
-static int32_t PreviewMode(void) {
-    return FullListShown() ? kBlend25 : kBlendChecker;
-}
+static int32_t PreviewMode(void) { return FullListShown() ? kBlend25 : kBlendChecker; }
 
 // The list item for a mode; a mode the list does not offer selects the
 // nearest offered item.
@@ -132,7 +128,10 @@ static int OnPanelCommand(HWND dialog, WPARAM command) {
     switch (command) {
     case IDOK:
     case IDCANCEL: ClosePanel(dialog); return 1;
-    case kHideButton: PauseAnimation(); ClosePanel(dialog); return 1;
+    case kHideButton:
+        PauseAnimation();
+        ClosePanel(dialog);
+        return 1;
     case kAboutButton: ShowAboutBox(mainWindow); return 0;
     // The quit message ends the panel's loop, then the program's.
     case kQuitButton: ShutDown(); return 0;
@@ -173,6 +172,4 @@ void OpenControlPanel(void) {
     if (!RunDialog(kDialogPanel, NULL, ControlPanelDlgProc)) panelOpen = 0;
 }
 
-void ShowAboutBox(HWND owner) {
-    RunDialog(kDialogAbout, owner, AboutDlgProc);
-}
+void ShowAboutBox(HWND owner) { RunDialog(kDialogAbout, owner, AboutDlgProc); }

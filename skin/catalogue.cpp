@@ -7,8 +7,8 @@
 // two parallel tables, so a list-box index is a catalogue index.
 #include "skin/catalogue.h"
 
-#include "skin/readers.h"
 #include "core/process.h"
+#include "skin/readers.h"
 
 #include <stdlib.h>
 
@@ -21,7 +21,7 @@ enum {
 int32_t skinCount;
 int32_t selectedSkin;
 
-static WCHAR *skinTitles[kMaxSkins];   // owned by the catalogue until FreeCatalogue
+static WCHAR *skinTitles[kMaxSkins];  // owned by the catalogue until FreeCatalogue
 static WCHAR *skinPaths[kMaxSkins];
 
 static int TextLength(const WCHAR *text) {
@@ -49,7 +49,7 @@ static int IsSkinFolder(const WIN32_FIND_DATAW *entry) {
 // Builds exeFolder + name + "\skin.txt" into path. Returns 0 when it would
 // not fit kScriptPathUnits.
 static int FormatScriptPath(WCHAR *path, const WCHAR *name) {
-    static const int kSuffixChars = 9;   // "\skin.txt"
+    static const int kSuffixChars = 9;  // "\skin.txt"
     if (TextLength(exeFolder) + TextLength(name) + kSuffixChars >= kScriptPathUnits) return 0;
     wsprintfW(path, WSTR("%s%s\\skin.txt"), exeFolder, name);
     return 1;
@@ -97,7 +97,8 @@ static int ScanSkinFolders(void) {
     if (search == INVALID_HANDLE_VALUE) return 0;
     do {
         WCHAR path[kScriptPathUnits];
-        if (skinCount < kMaxSkins && IsSkinFolder(&entry) && FormatScriptPath(path, entry.cFileName))
+        if (skinCount < kMaxSkins && IsSkinFolder(&entry) &&
+            FormatScriptPath(path, entry.cFileName))
             AddSkin(path);
     } while (skinCount < kMaxSkins && FindNextFileW(search, &entry));
     FindClose(search);
@@ -155,7 +156,7 @@ static INT_PTR OnSelectInit(HWND dialog) {
         SendDlgItemMessageW(dialog, kSelectList, LB_ADDSTRING, 0, (LPARAM)skinTitles[i]);
     SendDlgItemMessageW(dialog, kSelectList, LB_SETCURSEL, 0, 0);
     SetFocus(GetDlgItem(dialog, kSelectList));
-    return FALSE;   // the focus has been set
+    return FALSE;  // the focus has been set
 }
 
 // Without an owner GetParent gives none, and invalidating none asks the

@@ -49,7 +49,7 @@ int ReadScriptLine(HANDLE file, WCHAR *line) {
             char lineFeed;
             // CR at the very end loses the line
             if (!ReadCountedByte(file, &lineFeed, &walk)) return EndLineRead(&walk, 0);
-            if (stored == 0) continue;                  // an empty line
+            if (stored == 0) continue;  // an empty line
             break;
         }
         if (walk.lineBytes++ == 0) walk.lineStart = walk.consumed - 1;

@@ -15,8 +15,7 @@ int ReadScriptLine(HANDLE file, WCHAR *line);
 // lint (the program sets none): the bytes the call consumed, where among them
 // the line it returned or dropped began (-1 for none), how many bytes that
 // line had before any cut, and the call's result.
-extern void (*scriptLineHook)(int32_t consumed, int32_t lineStart, int32_t lineBytes,
-                              int result);
+extern void (*scriptLineHook)(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result);
 
 // Reads the number at *position of line, or -1 when there are no digits, and
 // moves *position past the separator (-1 once the line's end is passed).

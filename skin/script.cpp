@@ -8,10 +8,10 @@
 // every entry the filling pass writes. Start reading at LoadSkin.
 #include "skin/script.h"
 
+#include "core/process.h"
+#include "graphics/bmp.h"
 #include "skin/catalogue.h"
 #include "skin/readers.h"
-#include "graphics/bmp.h"
-#include "core/process.h"
 
 #include <stdlib.h>
 
@@ -170,7 +170,7 @@ static void ApplyImageLine(const WCHAR *line, int isGraphic) {
     int32_t index = IndexOfLine(line, &position);
     int32_t maximum = isGraphic ? skinTables.graphicMax : skinTables.maskMax;
     if (index < 0 || index > maximum) return;
-    if (position < 0) {   // the line ends after the index
+    if (position < 0) {  // the line ends after the index
         Note(kNoteNoFileComma, index, line);
         return;
     }
@@ -294,22 +294,22 @@ static void ApplyFrameLine(const WCHAR *line) {
 // ---- the filling pass: $ lines -------------------------------------------------
 
 struct RuleField {
-    int first, last;   // the values the field's flags cover
+    int first, last;  // the values the field's flags cover
 };
 static const RuleField kRuleFields[] = {
     /* first last */
-    {0, 6},    // weekdays, 0 = Sunday
-    {1, 12},   // months
-    {1, 31},   // days of the month
-    {0, 23},   // hours
-    {0, 59},   // minutes
-    {0, 59},   // seconds: runs to the end of the line
+    {0, 6},   // weekdays, 0 = Sunday
+    {1, 12},  // months
+    {1, 31},  // days of the month
+    {0, 23},  // hours
+    {0, 59},  // minutes
+    {0, 59},  // seconds: runs to the end of the line
 };
 enum { kRuleFieldCount = sizeof(kRuleFields) / sizeof(kRuleFields[0]) };
 
 static uint8_t *RuleFlags(ScheduleRule *rule, int field) {
-    uint8_t *flags[kRuleFieldCount] = {rule->weekday, rule->month, rule->day,
-                                       rule->hour, rule->minute, rule->second};
+    uint8_t *flags[kRuleFieldCount] = {rule->weekday, rule->month,  rule->day,
+                                       rule->hour,    rule->minute, rule->second};
     return flags[field];
 }
 
@@ -319,9 +319,12 @@ static void SetRange(uint8_t *flags, const RuleField *field, int32_t first, int3
                      const WCHAR *line) {
     int32_t fieldNumber = (int32_t)(field - kRuleFields);
     if (first < 0 || last < 0) return;
-    if (first > last) Note(kNoteItemReversed, fieldNumber, line);
-    else if (first > field->last || last < field->first) Note(kNoteItemOutside, fieldNumber, line);
-    else if (first < field->first || last > field->last) Note(kNoteItemClipped, fieldNumber, line);
+    if (first > last)
+        Note(kNoteItemReversed, fieldNumber, line);
+    else if (first > field->last || last < field->first)
+        Note(kNoteItemOutside, fieldNumber, line);
+    else if (first < field->first || last > field->last)
+        Note(kNoteItemClipped, fieldNumber, line);
     if (first < field->first) first = field->first;
     if (last > field->last) last = field->last;
     for (int32_t value = first; value <= last; value++) flags[value] = 1;
@@ -359,8 +362,8 @@ static void ApplyRuleLine(const WCHAR *line) {
     while (position >= 0) {
         int isValue;
         int isSeconds = field == kRuleFieldCount - 1;
-        WCHAR separator = ReadRuleItem(RuleFlags(rule, field), &kRuleFields[field], line,
-                                       &position, &isValue);
+        WCHAR separator =
+            ReadRuleItem(RuleFlags(rule, field), &kRuleFields[field], line, &position, &isValue);
         if (isSeconds && !isValue) return;
         if (!isSeconds && separator == ' ') field++;
     }
@@ -395,7 +398,7 @@ static int ReadSkinScript(const WCHAR *path) {
         return 0;
     }
     nextRule = 1;
-    ResetPixelBudget();   // each skin gets the whole budget for its pictures
+    ResetPixelBudget();  // each skin gets the whole budget for its pictures
     return ReadScriptPass(path, ApplyLine);
 }
 

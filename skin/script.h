@@ -25,11 +25,11 @@ int LoadSkinScript(const WCHAR *path);
 // while its line is applied, with a detail and the line. The program sets
 // none.
 enum ScriptNote {
-    kNotePass,          // a pass begins: detail 1 and 2 count, 3 fills
-    kNoteComment,       // the line's first character names no kind
-    kNoteBadIndex,      // no index or sequence number, or one too large: skipped
-    kNoteNoNumber,      // a number the line needs is missing: detail its field, from 1
-    kNoteNoFileComma,   // no comma after the file name: skipped
+    kNotePass,         // a pass begins: detail 1 and 2 count, 3 fills
+    kNoteComment,      // the line's first character names no kind
+    kNoteBadIndex,     // no index or sequence number, or one too large: skipped
+    kNoteNoNumber,     // a number the line needs is missing: detail its field, from 1
+    kNoteNoFileComma,  // no comma after the file name: skipped
     kNoteFileNameCut,
     kNoteTextCut,
     kNoteFaceCut,
@@ -41,11 +41,11 @@ enum ScriptNote {
     kNoteItemReversed,  // a $ range a-b with a above b
     kNoteArea,          // the D line was applied
     kNoteFont,
-    kNoteGraphic,       // detail the index the line filled (and loaded)
+    kNoteGraphic,  // detail the index the line filled (and loaded)
     kNoteMask,
     kNoteText,
-    kNoteFrame,         // detail the sequence whose next frame the line filled
-    kNoteEventMark,     // detail the sequence the line marked N
-    kNoteRule           // detail the rule the line filled
+    kNoteFrame,      // detail the sequence whose next frame the line filled
+    kNoteEventMark,  // detail the sequence the line marked N
+    kNoteRule        // detail the rule the line filled
 };
 extern void (*scriptNoteHook)(int32_t note, int32_t detail, const WCHAR *line);

@@ -9,8 +9,7 @@ struct RandomState {
     uint64_t state;
 };
 
-static inline uint32_t RandomStep(RandomState *generator)
-{
+static inline uint32_t RandomStep(RandomState *generator) {
     const uint64_t increment = 1442695040888963407ull;
     uint64_t old = generator->state;
     generator->state = old * 6364136223846793005ull + increment;
@@ -19,8 +18,7 @@ static inline uint32_t RandomStep(RandomState *generator)
     return (shifted >> rotation) | (shifted << ((32u - rotation) & 31u));
 }
 
-static inline void RandomSeed(RandomState *generator, uint32_t seed)
-{
+static inline void RandomSeed(RandomState *generator, uint32_t seed) {
     generator->state = 0;
     RandomStep(generator);
     generator->state += seed;

@@ -11,17 +11,16 @@ namespace {
 
 const int64_t msPerDay = 86400000;
 
-uint64_t elapsed;           // ms since DeviceReset
-int64_t localBaseMs;        // local time at localBaseElapsed, ms since 1970-01-01
+uint64_t elapsed;     // ms since DeviceReset
+int64_t localBaseMs;  // local time at localBaseElapsed, ms since 1970-01-01
 uint64_t localBaseElapsed;
-DWORD tickBase;             // tick count at tickBaseElapsed
+DWORD tickBase;  // tick count at tickBaseElapsed
 uint64_t tickBaseElapsed;
 RandomState generator;
 
 // Days since 1970-01-01 of a proleptic Gregorian date; months and days out
 // of range roll over into the next ones.
-int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day)
-{
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
     year += (month - 1) / 12;
     month = (month - 1) % 12 + 1;
     if (month <= 0) {
@@ -36,8 +35,7 @@ int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day)
     return era * 146097 + dayOfEra - 719468;
 }
 
-void CivilFromDays(int64_t days, int64_t *year, unsigned *month, unsigned *day)
-{
+void CivilFromDays(int64_t days, int64_t *year, unsigned *month, unsigned *day) {
     days += 719468;
     const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     const int64_t dayOfEra = days - era * 146097;
@@ -50,15 +48,12 @@ void CivilFromDays(int64_t days, int64_t *year, unsigned *month, unsigned *day)
     *year = yearOfEra + era * 400 + (*month <= 2);
 }
 
-int64_t MsFromSystemTime(const SYSTEMTIME &time)
-{
-    return DaysFromCivil(time.wYear, time.wMonth, time.wDay) * msPerDay +
-           time.wHour * 3600000ll + time.wMinute * 60000ll + time.wSecond * 1000ll +
-           time.wMilliseconds;
+int64_t MsFromSystemTime(const SYSTEMTIME &time) {
+    return DaysFromCivil(time.wYear, time.wMonth, time.wDay) * msPerDay + time.wHour * 3600000ll +
+           time.wMinute * 60000ll + time.wSecond * 1000ll + time.wMilliseconds;
 }
 
-SYSTEMTIME SystemTimeFromMs(int64_t ms)
-{
+SYSTEMTIME SystemTimeFromMs(int64_t ms) {
     int64_t days = ms >= 0 ? ms / msPerDay : -((-ms + msPerDay - 1) / msPerDay);
     int64_t inDay = ms - days * msPerDay;
     int64_t year;
@@ -76,10 +71,9 @@ SYSTEMTIME SystemTimeFromMs(int64_t ms)
     return time;
 }
 
-} // namespace
+}  // namespace
 
-void ResetClock()
-{
+void ResetClock() {
     elapsed = 0;
     SYSTEMTIME start = {2009, 8, 1, 3, 7, 5, 9, 0};
     localBaseMs = MsFromSystemTime(start);
@@ -88,67 +82,45 @@ void ResetClock()
     tickBaseElapsed = 0;
 }
 
-void ResetRandom()
-{
-    RandomSeed(&generator, 1);
-}
+void ResetRandom() { RandomSeed(&generator, 1); }
 
-void AdvanceClockTo(uint64_t when)
-{
-    if (when > elapsed)
-        elapsed = when;
+void AdvanceClockTo(uint64_t when) {
+    if (when > elapsed) elapsed = when;
 }
 
 uint64_t DeviceNowElapsed() { return elapsed; }
 uint64_t DeviceElapsed() { return elapsed; }
 void DeviceAdvance(uint64_t ms) { elapsed += ms; }
 
-void DeviceSetLocalTime(const SYSTEMTIME &local)
-{
+void DeviceSetLocalTime(const SYSTEMTIME &local) {
     localBaseMs = MsFromSystemTime(local);
     localBaseElapsed = elapsed;
 }
 
-void DeviceSetTickCount(DWORD tick)
-{
+void DeviceSetTickCount(DWORD tick) {
     tickBase = tick;
     tickBaseElapsed = elapsed;
 }
 
-void DeviceSeedRandom(uint32_t seed)
-{
-    RandomSeed(&generator, seed);
+void DeviceSeedRandom(uint32_t seed) { RandomSeed(&generator, seed); }
+
+void GetLocalTime(LPSYSTEMTIME time) {
+    if (time) *time = SystemTimeFromMs(localBaseMs + (int64_t)(elapsed - localBaseElapsed));
 }
 
-void GetLocalTime(LPSYSTEMTIME time)
-{
-    if (time)
-        *time = SystemTimeFromMs(localBaseMs + (int64_t)(elapsed - localBaseElapsed));
-}
+DWORD GetTickCount(void) { return (DWORD)(tickBase + (elapsed - tickBaseElapsed)); }
 
-DWORD GetTickCount(void)
-{
-    return (DWORD)(tickBase + (elapsed - tickBaseElapsed));
-}
+void Sleep(DWORD ms) { elapsed += ms; }
 
-void Sleep(DWORD ms)
-{
-    elapsed += ms;
-}
-
-DWORD Random(void)
-{
-    return RandomStep(&generator);
-}
+DWORD Random(void) { return RandomStep(&generator); }
 
 namespace {
 // A device exists before the first DeviceReset: code that runs earlier (the
 // portable tests) finds the clock at its fixed start and Random seeded.
 struct ClockAtStart {
-    ClockAtStart()
-    {
+    ClockAtStart() {
         ResetClock();
         ResetRandom();
     }
 } clockAtStart;
-} // namespace
+}  // namespace

@@ -99,8 +99,8 @@ enum DeviceActionKind {
 };
 struct DeviceAction {
     DeviceActionKind kind = DeviceCustom;
-    int id = 0;       // control id (press, choose, double tap)
-    int index = 0;    // item index (choose, double tap)
+    int id = 0;                               // control id (press, choose, double tap)
+    int index = 0;                            // item index (choose, double tap)
     int x = 0, y = 0, width = 0, height = 0;  // paint or work-area rectangle; new screen size
     COLORREF colour = 0;                      // paint colour (0x00BBGGRR)
     std::function<void()> custom;

@@ -14,8 +14,8 @@
 #include <vector>
 
 // ---- the screen (screen.cpp) ----------------------------------------------------
-COLORREF ScreenPixel(int x, int y);                  // caller keeps (x, y) on screen
-void ScreenStore(int x, int y, COLORREF colour);     // rounds to the screen's depth
+COLORREF ScreenPixel(int x, int y);               // caller keeps (x, y) on screen
+void ScreenStore(int x, int y, COLORREF colour);  // rounds to the screen's depth
 // Rows as 24-bit DIB bytes (blue, green, red): count pixels from (x, y),
 // which the caller keeps on screen.
 const uint8_t *ScreenRowBytes(int x, int y);
@@ -32,11 +32,11 @@ COLORREF TableColour(const RGBQUAD &entry);
 struct GdiBitmap {
     int width = 0, height = 0, bitCount = 0;
     bool topDown = false;
-    size_t stride = 0;           // bytes per row, padded to 4
-    uint8_t *bits = nullptr;     // points into storage; stable for the bitmap's life
+    size_t stride = 0;        // bytes per row, padded to 4
+    uint8_t *bits = nullptr;  // points into storage; stable for the bitmap's life
     std::vector<uint8_t> storage;
     RGBQUAD table[256] = {};
-    int tableSize = 0;           // entries of the colour table (depths 1-8)
+    int tableSize = 0;  // entries of the colour table (depths 1-8)
 };
 
 struct DrawSurface {

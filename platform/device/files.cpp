@@ -52,9 +52,7 @@ thread_local DWORD lastError = 0;
 
 // ---- handles ---------------------------------------------------------------
 
-HANDLE HandleOfSlot(size_t index) {
-    return (HANDLE)(uintptr_t)(kFileHandleBase + 4 * index);
-}
+HANDLE HandleOfSlot(size_t index) { return (HANDLE)(uintptr_t)(kFileHandleBase + 4 * index); }
 
 // The slot a handle names, or null when it is not an open one of the kind asked.
 FileSlot *SlotOfHandle(HANDLE handle, bool search) {
@@ -94,7 +92,10 @@ DWORD ErrorOfErrno(int error, const std::string &host) {
     case ENOENT: return MissingError(host);
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EEXIST: return ERROR_ALREADY_EXISTS;
-    case EACCES: case EPERM: case EISDIR: case EROFS: return ERROR_ACCESS_DENIED;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ERROR_ACCESS_DENIED;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     default: return ERROR_ACCESS_DENIED;
@@ -159,7 +160,8 @@ bool MaskMatches(const std::u16string &mask, const std::u16string &name) {
     while (n < name.size()) {
         if (m < mask.size() && mask[m] == u'*') {
             star = m++, resume = n;
-        } else if (m < mask.size() && (mask[m] == u'?' || DeviceUpcase(mask[m]) == DeviceUpcase(name[n]))) {
+        } else if (m < mask.size() &&
+                   (mask[m] == u'?' || DeviceUpcase(mask[m]) == DeviceUpcase(name[n]))) {
             m++, n++;
         } else if (star != std::u16string::npos) {
             m = star + 1, n = ++resume;
@@ -173,8 +175,10 @@ bool MaskMatches(const std::u16string &mask, const std::u16string &name) {
 
 DWORD AttributesOf(const std::string &name, const struct stat &info) {
     DWORD attributes = 0;
-    if (S_ISDIR(info.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    else attributes |= FILE_ATTRIBUTE_ARCHIVE;
+    if (S_ISDIR(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    else
+        attributes |= FILE_ATTRIBUTE_ARCHIVE;
     if (!OwnerMayWrite(info)) attributes |= FILE_ATTRIBUTE_READONLY;
     if (name[0] == '.' && name != "." && name != "..") attributes |= FILE_ATTRIBUTE_HIDDEN;
     return attributes;
@@ -194,7 +198,8 @@ bool ListFolder(const std::string &folder, const std::u16string &mask, bool root
         if ((root && IsDots(wide)) || wide.size() >= MAX_PATH || !MaskMatches(mask, wide)) continue;
         struct stat info;
         if (stat((folder + "/" + entry->d_name).c_str(), &info) != 0) continue;
-        entries.push_back({wide, DeviceUpcased(wide), AttributesOf(entry->d_name, info), (uint64_t)info.st_size});
+        entries.push_back(
+            {wide, DeviceUpcased(wide), AttributesOf(entry->d_name, info), (uint64_t)info.st_size});
     }
     closedir(dir);
     // NTFS compares the upper-cased units, then the units themselves, so
@@ -214,7 +219,7 @@ void FillFindData(const FindEntry &entry, LPWIN32_FIND_DATAW data) {
     memcpy(data->cFileName, entry.name.c_str(), (entry.name.size() + 1) * sizeof(WCHAR));
 }
 
-} // namespace
+}  // namespace
 
 // ---- device controls -------------------------------------------------------------
 
@@ -238,7 +243,8 @@ void SetLastError(DWORD error) { lastError = error; }
 
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD, HANDLE) {
-    if (!path || !*path || !ValidDisposition(access, disposition)) return Fail(ERROR_INVALID_PARAMETER);
+    if (!path || !*path || !ValidDisposition(access, disposition))
+        return Fail(ERROR_INVALID_PARAMETER);
     std::string host = DeviceHostPath(path);
     struct stat info;
     bool exists = stat(host.c_str(), &info) == 0;
@@ -250,7 +256,8 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTE
         return Fail(MissingError(host));
     }
     int flags = OpenFlags(access) | (exists ? 0 : O_CREAT | O_EXCL);
-    if (exists && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) flags |= O_TRUNC;
+    if (exists && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING))
+        flags |= O_TRUNC;
     int fd = open(host.c_str(), flags, 0666);
     if (fd < 0) return Fail(ErrorOfErrno(errno, host));
     fstat(fd, &info);
@@ -272,9 +279,18 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTE
 // handle, its access or the buffer does not allow the transfer.
 static FileSlot *SlotForTransfer(HANDLE file, DWORD access, DWORD count, const void *buffer) {
     FileSlot *slot = SlotOfHandle(file, false);
-    if (!slot) { lastError = ERROR_INVALID_HANDLE; return nullptr; }
-    if (!(slot->access & access)) { lastError = ERROR_ACCESS_DENIED; return nullptr; }
-    if (count && !buffer) { lastError = ERROR_INVALID_PARAMETER; return nullptr; }
+    if (!slot) {
+        lastError = ERROR_INVALID_HANDLE;
+        return nullptr;
+    }
+    if (!(slot->access & access)) {
+        lastError = ERROR_ACCESS_DENIED;
+        return nullptr;
+    }
+    if (count && !buffer) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return nullptr;
+    }
     return slot;
 }
 
@@ -296,7 +312,10 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
         char *to = readAhead ? slot->ahead.data() : (char *)buffer + done;
         ssize_t got = ::read(slot->fd, to, readAhead ? kReadAheadBytes : toRead - done);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) { lastError = ERROR_ACCESS_DENIED; return FALSE; }
+        if (got < 0) {
+            lastError = ERROR_ACCESS_DENIED;
+            return FALSE;
+        }
         if (got == 0) break;
         if (readAhead) {
             slot->ahead.resize((size_t)got);
@@ -317,7 +336,10 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
     while (done < toWrite) {
         ssize_t put = ::write(slot->fd, (const char *)buffer + done, toWrite - done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) { lastError = ERROR_ACCESS_DENIED; return FALSE; }
+        if (put <= 0) {
+            lastError = ERROR_ACCESS_DENIED;
+            return FALSE;
+        }
         done += (DWORD)put;
     }
     if (written) *written = done;
@@ -370,21 +392,33 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
 
 BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW data) {
     FileSlot *slot = SlotOfHandle(search, true);
-    if (!slot) { lastError = ERROR_INVALID_HANDLE; return FALSE; }
-    if (slot->next >= slot->entries.size()) { lastError = ERROR_NO_MORE_FILES; return FALSE; }
+    if (!slot) {
+        lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    if (slot->next >= slot->entries.size()) {
+        lastError = ERROR_NO_MORE_FILES;
+        return FALSE;
+    }
     FillFindData(slot->entries[slot->next++], data);
     return TRUE;
 }
 
 BOOL FindClose(HANDLE search) {
     FileSlot *slot = SlotOfHandle(search, true);
-    if (!slot) { lastError = ERROR_INVALID_HANDLE; return FALSE; }
+    if (!slot) {
+        lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
     ReleaseSlot(*slot);
     return TRUE;
 }
 
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
-    if (!path || !*path) { lastError = ERROR_INVALID_PARAMETER; return FALSE; }
+    if (!path || !*path) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
     std::string host = DeviceHostPath(path);
     if (mkdir(host.c_str(), 0777) != 0) {
         lastError = errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorOfErrno(errno, host);
@@ -394,18 +428,31 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL DeleteFileW(LPCWSTR path) {
-    if (!path || !*path) { lastError = ERROR_INVALID_PARAMETER; return FALSE; }
+    if (!path || !*path) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
     std::string host = DeviceHostPath(path);
     struct stat info;
-    if (stat(host.c_str(), &info) != 0) { lastError = ErrorOfErrno(errno, host); return FALSE; }
-    if (S_ISDIR(info.st_mode) || !OwnerMayWrite(info)) { lastError = ERROR_ACCESS_DENIED; return FALSE; }
+    if (stat(host.c_str(), &info) != 0) {
+        lastError = ErrorOfErrno(errno, host);
+        return FALSE;
+    }
+    if (S_ISDIR(info.st_mode) || !OwnerMayWrite(info)) {
+        lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
     // An open file cannot be deleted: no handle of ours shares deletion.
     for (const FileSlot &slot : slots)
-        if (slot.used && !slot.isSearch && slot.device == info.st_dev && slot.inode == info.st_ino) {
+        if (slot.used && !slot.isSearch && slot.device == info.st_dev &&
+            slot.inode == info.st_ino) {
             lastError = ERROR_SHARING_VIOLATION;
             return FALSE;
         }
-    if (unlink(host.c_str()) != 0) { lastError = ErrorOfErrno(errno, host); return FALSE; }
+    if (unlink(host.c_str()) != 0) {
+        lastError = ErrorOfErrno(errno, host);
+        return FALSE;
+    }
     return TRUE;
 }
 

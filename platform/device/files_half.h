@@ -22,7 +22,8 @@ std::u16string DeviceUpcased(const std::u16string &name);
 // A search pattern normalised as DeviceHostPath does, cut into the host path
 // of its folder and its last element, the mask. Returns false when there is
 // no mask (the pattern ends in a separator or names the root).
-bool DeviceSplitPattern(const std::u16string &pattern, std::string &folderHost, std::u16string &mask);
+bool DeviceSplitPattern(const std::u16string &pattern, std::string &folderHost,
+                        std::u16string &mask);
 
 // Handle values of this half: files and searches count up from kFileHandleBase
 // in steps of 4, icons are kIconHandleBase + the icon's resource id. Both lie

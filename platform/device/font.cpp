@@ -104,7 +104,8 @@ bool FontconfigReady() {
     if (cache.fontconfigReady) return true;
     if (!FcInit()) return false;
 #ifdef PONDLET_FONTS_CONF
-    FcConfigParseAndLoad(FcConfigGetCurrent(), reinterpret_cast<const FcChar8 *>(PONDLET_FONTS_CONF), FcFalse);
+    FcConfigParseAndLoad(FcConfigGetCurrent(),
+                         reinterpret_cast<const FcChar8 *>(PONDLET_FONTS_CONF), FcFalse);
 #endif
     cache.fontconfigReady = true;
     return true;
@@ -209,7 +210,7 @@ bool SizeFace(FontFace &font, LONG lfHeight) {
         return false;
     }
     font.ascent = int(std::lround(ascentUnits * scale));
-    font.lineHeight = lfHeight > 0 ? int(lfHeight)
+    font.lineHeight = lfHeight > 0    ? int(lfHeight)
                       : lfHeight == 0 ? DefaultCellHeight
                                       : int(std::lround(cellUnits * scale));
     font.lineHeight = std::max(font.lineHeight, 1);
@@ -220,7 +221,9 @@ bool SizeFace(FontFace &font, LONG lfHeight) {
 // The box font used when FreeType has nothing to offer.
 std::unique_ptr<FontFace> BuiltInFace(LONG lfHeight) {
     auto font = std::make_unique<FontFace>();
-    int cell = lfHeight > 0 ? int(lfHeight) : lfHeight < 0 ? int(-int64_t(lfHeight) * 6 / 5) : DefaultCellHeight;
+    int cell = lfHeight > 0   ? int(lfHeight)
+               : lfHeight < 0 ? int(-int64_t(lfHeight) * 6 / 5)
+                              : DefaultCellHeight;
     font->lfHeight = lfHeight;
     font->lineHeight = std::max(cell, 1);
     font->ascent = font->lineHeight * 4 / 5;
@@ -329,8 +332,9 @@ void CopyInk(FontGlyph &glyph, const FT_Bitmap &bitmap) {
     for (int y = 0; y < glyph.rows; y++) {
         const uint8_t *row = bitmap.buffer + ptrdiff_t(y) * bitmap.pitch;
         for (int x = 0; x < glyph.width; x++) {
-            bool black = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1
-                                                                  : row[x] >= 128;
+            bool black = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                             ? (row[x >> 3] >> (7 - (x & 7))) & 1
+                             : row[x] >= 128;
             glyph.ink[size_t(y) * glyph.width + x] = black;
         }
     }
@@ -435,7 +439,9 @@ void MeasureLines(FontFace &font, std::vector<TextLine> &lines) {
 struct ClipBox {
     int64_t left, top, right, bottom;  // right and bottom exclusive
 
-    bool Holds(int64_t x, int64_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+    bool Holds(int64_t x, int64_t y) const {
+        return x >= left && x < right && y >= top && y < bottom;
+    }
 };
 
 ClipBox ClipOf(const RECT &rect, const DrawSurface &surface) {
@@ -462,15 +468,16 @@ void DrawGlyph(const DrawSurface &surface, const ClipBox &clip, const FontGlyph 
 }
 
 // One line: the white box over its extent, then the glyphs in black.
-void DrawLine(const DrawSurface &surface, const ClipBox &clip, FontFace &font,
-              const TextLine &line, int64_t left, int64_t top) {
+void DrawLine(const DrawSurface &surface, const ClipBox &clip, FontFace &font, const TextLine &line,
+              int64_t left, int64_t top) {
     FillBox(surface, clip, left, top, left + line.width, top + font.lineHeight, RGB(255, 255, 255));
     int64_t pen = left, baseline = top + font.ascent;
     for (size_t i = 0; i < line.chars.size(); i++) {
         const FontGlyph &glyph = GlyphFor(font, line.chars[i]);
         DrawGlyph(surface, clip, glyph, pen, baseline);
         if (int(i) == line.underline)
-            FillBox(surface, clip, pen, baseline + 1, pen + glyph.advance, baseline + 2, RGB(0, 0, 0));
+            FillBox(surface, clip, pen, baseline + 1, pen + glyph.advance, baseline + 2,
+                    RGB(0, 0, 0));
         pen += glyph.advance;
     }
 }
@@ -510,11 +517,13 @@ int DrawTextW(HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format) {
     DrawSurface surface;
     if (!text || !rect || !SurfaceOfDC(dc, &surface)) return 0;
     FontFace &font = *SelectedFontFace(dc);
-    std::vector<TextLine> lines = SplitLines(text, TextLength(text, length), !(format & DT_NOPREFIX));
+    std::vector<TextLine> lines =
+        SplitLines(text, TextLength(text, length), !(format & DT_NOPREFIX));
     MeasureLines(font, lines);
     // Empty text still answers one line's height, as the platform does, but
     // measures no extent.
-    int height = int(std::min<int64_t>(int64_t(std::max<size_t>(lines.size(), 1)) * font.lineHeight, INT32_MAX));
+    int height = int(
+        std::min<int64_t>(int64_t(std::max<size_t>(lines.size(), 1)) * font.lineHeight, INT32_MAX));
     if (format & DT_CALCRECT) {
         int widest = 0;
         for (const TextLine &line : lines) widest = std::max(widest, line.width);
@@ -524,7 +533,8 @@ int DrawTextW(HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format) {
     }
     ClipBox clip = ClipOf(*rect, surface);
     for (size_t i = 0; i < lines.size(); i++)
-        DrawLine(surface, clip, font, lines[i], rect->left, int64_t(rect->top) + int64_t(i) * font.lineHeight);
+        DrawLine(surface, clip, font, lines[i], rect->left,
+                 int64_t(rect->top) + int64_t(i) * font.lineHeight);
     return height;
 }
 

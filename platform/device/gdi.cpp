@@ -39,8 +39,12 @@ struct GdiObject {
     HGDIOBJ selectedFont = nullptr;     // KindDC
 };
 
-enum : uint32_t { HandleTag = 0x40000000u, SlotBits = 16, SlotCount = 1u << SlotBits,
-                  GenerationMask = 0x1FFF };
+enum : uint32_t {
+    HandleTag = 0x40000000u,
+    SlotBits = 16,
+    SlotCount = 1u << SlotBits,
+    GenerationMask = 0x1FFF
+};
 
 struct GdiState {
     std::vector<GdiObject> objects{1};  // slot 0 is never used
@@ -54,7 +58,8 @@ struct GdiState {
 GdiState gdi;
 
 HANDLE HandleOf(uint32_t slot) {
-    uint32_t value = HandleTag | (uint32_t(gdi.objects[slot].generation & GenerationMask) << SlotBits) | slot;
+    uint32_t value =
+        HandleTag | (uint32_t(gdi.objects[slot].generation & GenerationMask) << SlotBits) | slot;
     return reinterpret_cast<HANDLE>(uintptr_t(value));
 }
 
@@ -258,7 +263,9 @@ void DeselectAll(GdiObject &dc) {
     if (GdiObject *font = Lookup(dc.selectedFont, KindFont)) font->selections--;
 }
 
-bool IsDib24(const DrawSurface &surface) { return surface.bitmap && surface.bitmap->bitCount == 24; }
+bool IsDib24(const DrawSurface &surface) {
+    return surface.bitmap && surface.bitmap->bitCount == 24;
+}
 
 // The copies of every animation tick, between the screen and a 24-bit DIB,
 // go row by row: the screen keeps its pixels in the same byte layout.
@@ -300,7 +307,8 @@ void CopyPixels(const DrawSurface &dest, int x, int y, int cx, int cy, const Dra
     size_t next = 0;
     for (int64_t dy = startY; dy < endY; dy++)
         for (int64_t dx = startX; dx < endX; dx++) {
-            COLORREF colour = same ? gathered[next++] : SurfaceRead(src, int(x1 + dx), int(y1 + dy));
+            COLORREF colour =
+                same ? gathered[next++] : SurfaceRead(src, int(x1 + dx), int(y1 + dy));
             SurfaceWrite(dest, int(x + dx), int(y + dy), colour);
         }
 }
@@ -401,8 +409,7 @@ int GetDeviceCaps(HDC dc, int index) {
     }
 }
 
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits, HANDLE,
-                         DWORD) {
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO *info, UINT usage, void **bits, HANDLE, DWORD) {
     if (bits) *bits = nullptr;
     if (TakeQueuedFailure("CreateDIBSection")) {
         DeviceSetLastError(ERROR_NOT_ENOUGH_MEMORY);

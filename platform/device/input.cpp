@@ -16,43 +16,36 @@ std::multimap<uint64_t, DeviceAction> actions;
 // it names a control that must exist.
 struct CommandAction {
     DeviceActionKind kind;
-    int fixedId;           // 0: the action's own id
+    int fixedId;  // 0: the action's own id
     WORD notification;
     bool needsControl;
 };
 
 //  kind                  fixed id   notification    needs control
 const CommandAction commandActions[] = {
-    {DevicePress,         0,         BN_CLICKED,     true},
-    {DeviceEnter,         IDOK,      BN_CLICKED,     false},
-    {DeviceEscape,        IDCANCEL,  BN_CLICKED,     false},
+    {DevicePress, 0, BN_CLICKED, true},
+    {DeviceEnter, IDOK, BN_CLICKED, false},
+    {DeviceEscape, IDCANCEL, BN_CLICKED, false},
 };
 
-bool ApplyTap(LPARAM mouseMessage)
-{
+bool ApplyTap(LPARAM mouseMessage) {
     const std::vector<DeviceTrayIcon> &icons = DeviceTrayIcons();
-    if (icons.empty())
-        return false;
+    if (icons.empty()) return false;
     const DeviceTrayIcon &icon = icons.front();
     return PostMessageW(icon.window, icon.callbackMessage, icon.id, mouseMessage) != 0;
 }
 
-void Notify(const DeviceAction &action)
-{
+void Notify(const DeviceAction &action) {
     const DeviceObservers &observers = DeviceCurrentObservers();
-    if (observers.actionApplied)
-        observers.actionApplied(action);
+    if (observers.actionApplied) observers.actionApplied(action);
 }
 
-bool ApplyCommand(const DeviceAction &action, const CommandAction &command)
-{
+bool ApplyCommand(const DeviceAction &action, const CommandAction &command) {
     Window *dialog = TopDialog();
-    if (!dialog)
-        return false;
+    if (!dialog) return false;
     int id = command.fixedId ? command.fixedId : action.id;
     HWND control = GetDlgItem(dialog->handle, id);
-    if (command.needsControl && !control)
-        return false;
+    if (command.needsControl && !control) return false;
     Notify(action);
     return PostMessageW(dialog->handle, WM_COMMAND, MAKEWPARAM(id, command.notification),
                         (LPARAM)(uintptr_t)control) != 0;
@@ -60,11 +53,9 @@ bool ApplyCommand(const DeviceAction &action, const CommandAction &command)
 
 // Selecting an item the way a tap in the list does: the selection changes
 // first, then the dialog hears of it.
-bool ApplyItemChoice(const DeviceAction &action, bool doubleTap)
-{
+bool ApplyItemChoice(const DeviceAction &action, bool doubleTap) {
     Window *dialog = TopDialog();
-    if (!dialog)
-        return false;
+    if (!dialog) return false;
     Window *control = FindWindowRecord(GetDlgItem(dialog->handle, action.id));
     if (!control || (control->kind != ControlList && control->kind != ControlCombo) ||
         (doubleTap && control->kind != ControlList) || action.index < 0 ||
@@ -72,17 +63,16 @@ bool ApplyItemChoice(const DeviceAction &action, bool doubleTap)
         return false;
     Notify(action);
     control->selection = action.index;
-    WORD code = doubleTap ? LBN_DBLCLK : control->kind == ControlList ? LBN_SELCHANGE
-                                                                      : CBN_SELCHANGE;
+    WORD code = doubleTap                      ? LBN_DBLCLK
+                : control->kind == ControlList ? LBN_SELCHANGE
+                                               : CBN_SELCHANGE;
     return PostMessageW(dialog->handle, WM_COMMAND, MAKEWPARAM(action.id, code),
                         (LPARAM)(uintptr_t)control->handle) != 0;
 }
 
-bool ApplyToMainWindow(const DeviceAction &action, UINT message)
-{
+bool ApplyToMainWindow(const DeviceAction &action, UINT message) {
     HWND main = DeviceMainWindow();
-    if (!FindWindowRecord(main))
-        return false;
+    if (!FindWindowRecord(main)) return false;
     Notify(action);
     SendMessageW(main, message, 0, 0);
     return true;
@@ -91,11 +81,9 @@ bool ApplyToMainWindow(const DeviceAction &action, UINT message)
 // A handheld sizes its full-screen windows with the screen; a desktop system
 // leaves the program's window as it was, and says so with WM_DISPLAYCHANGE
 // (colour depth, and the new size in lParam).
-bool ApplyScreenChange(const DeviceAction &action)
-{
+bool ApplyScreenChange(const DeviceAction &action) {
     HWND main = DeviceMainWindow();
-    if (!FindWindowRecord(main) || action.width <= 0 || action.height <= 0)
-        return false;
+    if (!FindWindowRecord(main) || action.width <= 0 || action.height <= 0) return false;
     Notify(action);
     DeviceResizeScreen(action.width, action.height, 0x808080);
     if (action.kind == DeviceSettingsChange) {
@@ -109,64 +97,50 @@ bool ApplyScreenChange(const DeviceAction &action)
 }
 
 // The taskbar moved, changed size or docked bars came or went.
-bool ApplyWorkAreaChange(const DeviceAction &action)
-{
+bool ApplyWorkAreaChange(const DeviceAction &action) {
     HWND main = DeviceMainWindow();
-    if (!FindWindowRecord(main) || action.width <= 0 || action.height <= 0)
-        return false;
+    if (!FindWindowRecord(main) || action.width <= 0 || action.height <= 0) return false;
     Notify(action);
     DeviceSetWorkArea(action.x, action.y, action.x + action.width, action.y + action.height);
     SendMessageW(main, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
     return true;
 }
 
-} // namespace
+}  // namespace
 
-void ResetInput()
-{
-    actions.clear();
-}
+void ResetInput() { actions.clear(); }
 
-bool NextActionTime(uint64_t *at)
-{
-    if (actions.empty())
-        return false;
+bool NextActionTime(uint64_t *at) {
+    if (actions.empty()) return false;
     *at = actions.begin()->first;
     return true;
 }
 
-void ApplyNextAction()
-{
-    if (actions.empty())
-        return;
+void ApplyNextAction() {
+    if (actions.empty()) return;
     DeviceAction action = actions.begin()->second;
     actions.erase(actions.begin());
     DeviceApplyAction(action);
 }
 
-void DeviceQueueAction(uint64_t atElapsedMs, const DeviceAction &action)
-{
+void DeviceQueueAction(uint64_t atElapsedMs, const DeviceAction &action) {
     actions.emplace(atElapsedMs, action);
 }
 
-bool DeviceApplyAction(const DeviceAction &action)
-{
+bool DeviceApplyAction(const DeviceAction &action) {
     for (const CommandAction &command : commandActions)
-        if (command.kind == action.kind)
-            return ApplyCommand(action, command);
+        if (command.kind == action.kind) return ApplyCommand(action, command);
     switch (action.kind) {
     case DeviceTrayTap:
     case DeviceTrayDoubleTap:
-        if (DeviceTrayIcons().empty())
-            return false;
+        if (DeviceTrayIcons().empty()) return false;
         Notify(action);
         return ApplyTap(action.kind == DeviceTrayTap ? WM_LBUTTONDOWN : WM_LBUTTONDBLCLK);
     case DeviceChoose: return ApplyItemChoice(action, false);
     case DeviceDoubleTapItem: return ApplyItemChoice(action, true);
     case DeviceCloseBox: {
         Window *dialog = TopDialog();
-        if (!dialog)
-            return false;
+        if (!dialog) return false;
         Notify(action);
         return PostMessageW(dialog->handle, WM_CLOSE, 0, 0) != 0;
     }
@@ -181,8 +155,7 @@ bool DeviceApplyAction(const DeviceAction &action)
     case DeviceHelp: return ApplyToMainWindow(action, WM_HELP);
     case DeviceCustom:
         Notify(action);
-        if (action.custom)
-            action.custom();
+        if (action.custom) action.custom();
         return true;
     default: return false;
     }

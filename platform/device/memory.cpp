@@ -13,7 +13,7 @@ std::unordered_set<void *> &LiveBlocks() {
     return blocks;
 }
 
-} // namespace
+}  // namespace
 
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
     if (TakeQueuedFailure("LocalAlloc")) {
@@ -21,7 +21,8 @@ HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
         return nullptr;
     }
     // Zero bytes still gives a block, as the platform does.
-    void *block = (flags & LMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
+    void *block = (flags & LMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
+                                          : std::malloc(bytes ? bytes : 1);
     if (!block) {
         DeviceSetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

@@ -10,7 +10,7 @@ namespace {
 std::vector<DeviceMessageBox> messageBoxes;
 std::vector<UINT> beeps;
 
-} // namespace
+}  // namespace
 
 void ResetMessageLog() {
     messageBoxes.clear();

@@ -26,8 +26,8 @@ struct Timer {
     UINT period;
     uint64_t due;
     TIMERPROC proc;
-    bool queued;        // its WM_TIMER waits in the queue
-    uint64_t serial;    // tells a queued WM_TIMER of this timer from one of a replaced timer
+    bool queued;      // its WM_TIMER waits in the queue
+    uint64_t serial;  // tells a queued WM_TIMER of this timer from one of a replaced timer
 };
 
 struct QueuedMessage {
@@ -43,44 +43,35 @@ uint64_t runLimit;
 uint64_t nextTimerSerial = 1;  // 0 marks posted messages, also before any DeviceReset
 UINT_PTR nextThreadTimerId = 1;
 
-bool InRange(UINT message, UINT first, UINT last)
-{
+bool InRange(UINT message, UINT first, UINT last) {
     return (first == 0 && last == 0) || (message >= first && message <= last);
 }
 
 // A window filter takes the window itself and its descendants; -1 takes
 // only messages for no window.
-bool ForWindow(HWND target, HWND filter)
-{
-    if (!filter)
-        return true;
-    if (filter == (HWND)(intptr_t)-1)
-        return target == nullptr;
+bool ForWindow(HWND target, HWND filter) {
+    if (!filter) return true;
+    if (filter == (HWND)(intptr_t)-1) return target == nullptr;
     for (HWND window = target; window; window = GetParent(window))
-        if (window == filter)
-            return true;
+        if (window == filter) return true;
     return false;
 }
 
-Timer *FindTimer(HWND window, UINT_PTR id)
-{
+Timer *FindTimer(HWND window, UINT_PTR id) {
     for (Timer &timer : timers)
-        if (timer.window == window && timer.id == id)
-            return &timer;
+        if (timer.window == window && timer.id == id) return &timer;
     return nullptr;
 }
 
 // Timers due now join the queue, except those due no earlier than a
 // scripted action that is itself due: input at the same millisecond as a
 // timer goes first, even when several actions share it.
-void QueueDueTimers()
-{
+void QueueDueTimers() {
     uint64_t now = DeviceNowElapsed();
     uint64_t actionAt = 0;
     bool actionDue = NextActionTime(&actionAt) && actionAt <= now;
     for (Timer &timer : timers) {
-        if (timer.queued || timer.due > now || (actionDue && timer.due >= actionAt))
-            continue;
+        if (timer.queued || timer.due > now || (actionDue && timer.due >= actionAt)) continue;
         queue.push_back({MakeMsg(timer.window, WM_TIMER, timer.id, (LPARAM)(uintptr_t)timer.proc),
                          timer.serial});
         timer.queued = true;
@@ -88,17 +79,13 @@ void QueueDueTimers()
     }
 }
 
-void TakenFromQueue(const QueuedMessage &entry)
-{
-    if (!entry.timerSerial)
-        return;
+void TakenFromQueue(const QueuedMessage &entry) {
+    if (!entry.timerSerial) return;
     for (Timer &timer : timers)
-        if (timer.serial == entry.timerSerial)
-            timer.queued = false;
+        if (timer.serial == entry.timerSerial) timer.queued = false;
 }
 
-bool NextTimerDue(uint64_t *due)
-{
+bool NextTimerDue(uint64_t *due) {
     bool found = false;
     for (const Timer &timer : timers)
         if (!timer.queued && (!found || timer.due < *due)) {
@@ -109,8 +96,7 @@ bool NextTimerDue(uint64_t *due)
 }
 
 // The first queued entry that passes the filter and is (or is not) a timer's.
-bool FindQueued(HWND window, UINT first, UINT last, bool timers, size_t *at)
-{
+bool FindQueued(HWND window, UINT first, UINT last, bool timers, size_t *at) {
     for (size_t i = 0; i < queue.size(); ++i) {
         const MSG &queued = queue[i].msg;
         if ((queue[i].timerSerial != 0) == timers && InRange(queued.message, first, last) &&
@@ -122,10 +108,8 @@ bool FindQueued(HWND window, UINT first, UINT last, bool timers, size_t *at)
     return false;
 }
 
-BOOL TakeQueued(LPMSG msg, size_t at, UINT remove)
-{
-    if (msg)
-        *msg = queue[at].msg;
+BOOL TakeQueued(LPMSG msg, size_t at, UINT remove) {
+    if (msg) *msg = queue[at].msg;
     if (remove & PM_REMOVE) {
         TakenFromQueue(queue[at]);
         queue.erase(queue.begin() + (ptrdiff_t)at);
@@ -133,16 +117,14 @@ BOOL TakeQueued(LPMSG msg, size_t at, UINT remove)
     return TRUE;
 }
 
-[[noreturn]] void EndRun(uint64_t at)
-{
+[[noreturn]] void EndRun(uint64_t at) {
     AdvanceClockTo(at);
     throw DeviceRunEnded{DeviceNowElapsed()};
 }
 
-} // namespace
+}  // namespace
 
-void ResetMessages()
-{
+void ResetMessages() {
     timers.clear();
     queue.clear();
     quitPosted = false;
@@ -152,13 +134,9 @@ void ResetMessages()
     nextThreadTimerId = 1;
 }
 
-void DeviceSetRunLimit(uint64_t elapsedMs)
-{
-    runLimit = elapsedMs;
-}
+void DeviceSetRunLimit(uint64_t elapsedMs) { runLimit = elapsedMs; }
 
-void ForgetWindowMessages(HWND handle)
-{
+void ForgetWindowMessages(HWND handle) {
     for (size_t i = 0; i < timers.size();)
         if (timers[i].window == handle)
             timers.erase(timers.begin() + (ptrdiff_t)i);
@@ -171,30 +149,23 @@ void ForgetWindowMessages(HWND handle)
             ++i;
 }
 
-void WaitForNextEvent()
-{
+void WaitForNextEvent() {
     uint64_t timerDue = 0, actionAt = 0;
     bool haveTimer = NextTimerDue(&timerDue);
     bool haveAction = NextActionTime(&actionAt);
-    if (!haveTimer && !haveAction)
-        EndRun(runLimit ? runLimit : DeviceNowElapsed());
+    if (!haveTimer && !haveAction) EndRun(runLimit ? runLimit : DeviceNowElapsed());
     bool actionFirst = haveAction && (!haveTimer || actionAt <= timerDue);
     uint64_t at = actionFirst ? actionAt : timerDue;
-    if (at < DeviceNowElapsed())
-        at = DeviceNowElapsed();
-    if (runLimit && at > runLimit)
-        EndRun(runLimit);
+    if (at < DeviceNowElapsed()) at = DeviceNowElapsed();
+    if (runLimit && at > runLimit) EndRun(runLimit);
     AdvanceClockTo(at);
-    if (actionFirst)
-        ApplyNextAction();
+    if (actionFirst) ApplyNextAction();
 }
 
-BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove)
-{
+BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove) {
     QueueDueTimers();
     size_t at = 0;
-    if (FindQueued(window, first, last, false, &at))
-        return TakeQueued(msg, at, remove);
+    if (FindQueued(window, first, last, false, &at)) return TakeQueued(msg, at, remove);
     if (quitPosted && InRange(WM_QUIT, first, last) && ForWindow(nullptr, window)) {
         if (msg) {
             *msg = MSG{};
@@ -202,34 +173,24 @@ BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove)
             msg->wParam = (WPARAM)(intptr_t)quitCode;
             msg->time = GetTickCount();
         }
-        if (remove & PM_REMOVE)
-            quitPosted = false;
+        if (remove & PM_REMOVE) quitPosted = false;
         return TRUE;
     }
-    if (FindQueued(window, first, last, true, &at))
-        return TakeQueued(msg, at, remove);
+    if (FindQueued(window, first, last, true, &at)) return TakeQueued(msg, at, remove);
     return FALSE;
 }
 
-BOOL GetMessageW(LPMSG msg, HWND window, UINT first, UINT last)
-{
+BOOL GetMessageW(LPMSG msg, HWND window, UINT first, UINT last) {
     MSG fetched;
-    while (!PeekMessageW(&fetched, window, first, last, PM_REMOVE))
-        WaitForNextEvent();
-    if (msg)
-        *msg = fetched;
+    while (!PeekMessageW(&fetched, window, first, last, PM_REMOVE)) WaitForNextEvent();
+    if (msg) *msg = fetched;
     return fetched.message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL TranslateMessage(const MSG *)
-{
-    return TRUE;
-}
+BOOL TranslateMessage(const MSG *) { return TRUE; }
 
-LRESULT DispatchMessageW(const MSG *msg)
-{
-    if (!msg)
-        return 0;
+LRESULT DispatchMessageW(const MSG *msg) {
+    if (!msg) return 0;
     if (msg->message == WM_TIMER && msg->lParam) {
         ((TIMERPROC)(uintptr_t)msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
         return 0;
@@ -237,8 +198,7 @@ LRESULT DispatchMessageW(const MSG *msg)
     return DeliverMessage(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window && !FindWindowRecord(window)) {
         DeviceSetLastError(1400);  // invalid window handle
         return FALSE;
@@ -247,26 +207,21 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return TRUE;
 }
 
-void PostQuitMessage(int exitCode)
-{
+void PostQuitMessage(int exitCode) {
     quitPosted = true;
     quitCode = exitCode;
 }
 
 // Setting a timer that exists replaces it: a new period counted from now,
 // and no WM_TIMER of the old one is waited for any more.
-UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc)
-{
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     if (window && !FindWindowRecord(window)) {
         DeviceSetLastError(1400);
         return 0;
     }
-    if (!window)
-        id = nextThreadTimerId++;
-    if (elapse == 0)
-        elapse = 1;  // the system's minimum period
-    Timer timer = {window, id, elapse, DeviceNowElapsed() + elapse, proc, false,
-                   nextTimerSerial++};
+    if (!window) id = nextThreadTimerId++;
+    if (elapse == 0) elapse = 1;  // the system's minimum period
+    Timer timer = {window, id, elapse, DeviceNowElapsed() + elapse, proc, false, nextTimerSerial++};
     if (Timer *existing = FindTimer(window, id))
         *existing = timer;
     else
@@ -274,8 +229,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc)
     return window ? (id ? id : 1) : id;
 }
 
-BOOL KillTimer(HWND window, UINT_PTR id)
-{
+BOOL KillTimer(HWND window, UINT_PTR id) {
     for (size_t i = 0; i < timers.size(); ++i)
         if (timers[i].window == window && timers[i].id == id) {
             timers.erase(timers.begin() + (ptrdiff_t)i);

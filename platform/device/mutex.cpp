@@ -8,9 +8,9 @@
 namespace {
 
 struct MutexObject {
-    std::u16string name;     // empty: unnamed
+    std::u16string name;  // empty: unnamed
     int openHandles;
-    int ownedCount;          // recursive ownership by this thread
+    int ownedCount;  // recursive ownership by this thread
     bool heldElsewhere;
 };
 
@@ -27,44 +27,34 @@ std::vector<MutexHandle> handles;
 // also a live bitmap, font or DC.
 const uintptr_t firstMutexHandle = 0x6D000000;
 
-bool Lives(const MutexObject &object)
-{
-    return object.openHandles > 0 || object.heldElsewhere;
-}
+bool Lives(const MutexObject &object) { return object.openHandles > 0 || object.heldElsewhere; }
 
-MutexObject *FindLiving(const std::u16string &name)
-{
+MutexObject *FindLiving(const std::u16string &name) {
     for (MutexObject &object : objects)
-        if (!object.name.empty() && object.name == name && Lives(object))
-            return &object;
+        if (!object.name.empty() && object.name == name && Lives(object)) return &object;
     return nullptr;
 }
 
-MutexHandle *FindHandle(HANDLE handle)
-{
+MutexHandle *FindHandle(HANDLE handle) {
     size_t index = 0;
-    if (!SlotOfHandleValue(handle, firstMutexHandle, &index))
-        return nullptr;
+    if (!SlotOfHandleValue(handle, firstMutexHandle, &index)) return nullptr;
     return index < handles.size() && handles[index].open ? &handles[index] : nullptr;
 }
 
-HANDLE OpenHandle(size_t object)
-{
+HANDLE OpenHandle(size_t object) {
     handles.push_back({object, true});
     objects[object].openHandles++;
     return (HANDLE)HandleOfSlot(firstMutexHandle, handles.size() - 1);
 }
 
-} // namespace
+}  // namespace
 
-void ResetMutexes()
-{
+void ResetMutexes() {
     objects.clear();
     handles.clear();
 }
 
-HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name)
-{
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
     std::u16string key = name ? std::u16string(name) : std::u16string();
     if (MutexObject *existing = key.empty() ? nullptr : FindLiving(key)) {
         HANDLE handle = OpenHandle((size_t)(existing - objects.data()));
@@ -77,8 +67,7 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name)
     return handle;
 }
 
-BOOL ReleaseMutex(HANDLE mutex)
-{
+BOOL ReleaseMutex(HANDLE mutex) {
     MutexHandle *handle = FindHandle(mutex);
     if (!handle) {
         DeviceSetLastError(ERROR_INVALID_HANDLE);
@@ -93,11 +82,9 @@ BOOL ReleaseMutex(HANDLE mutex)
     return TRUE;
 }
 
-bool DeviceCloseKernelHandle(HANDLE mutex)
-{
+bool DeviceCloseKernelHandle(HANDLE mutex) {
     MutexHandle *handle = FindHandle(mutex);
-    if (!handle)
-        return false;
+    if (!handle) return false;
     handle->open = false;
     MutexObject &object = objects[handle->object];
     object.openHandles--;
@@ -106,8 +93,7 @@ bool DeviceCloseKernelHandle(HANDLE mutex)
     return true;
 }
 
-void DeviceHoldMutex(const std::u16string &name)
-{
+void DeviceHoldMutex(const std::u16string &name) {
     if (MutexObject *existing = FindLiving(name)) {
         existing->heldElsewhere = true;
         return;
@@ -115,14 +101,11 @@ void DeviceHoldMutex(const std::u16string &name)
     objects.push_back({name, 0, 0, true});
 }
 
-bool DeviceMutexHeld(const std::u16string &name)
-{
-    return FindLiving(name) != nullptr;
-}
+bool DeviceMutexHeld(const std::u16string &name) { return FindLiving(name) != nullptr; }
 
-void DeviceProcessEnded()
-{
+void DeviceProcessEnded() {
     for (MutexHandle &handle : handles)
         if (handle.open)
-            DeviceCloseKernelHandle((HANDLE)HandleOfSlot(firstMutexHandle, (size_t)(&handle - handles.data())));
+            DeviceCloseKernelHandle(
+                (HANDLE)HandleOfSlot(firstMutexHandle, (size_t)(&handle - handles.data())));
 }

@@ -50,8 +50,10 @@ void AddElement(NormalPath &path, std::u16string element, bool last) {
         return;
     }
     TrimElement(element, last);
-    if (element.empty()) path.endsInSeparator = true;  // "\a\..." names the folder a
-    else path.elements.push_back(element);
+    if (element.empty())
+        path.endsInSeparator = true;  // "\a\..." names the folder a
+    else
+        path.elements.push_back(element);
 }
 
 NormalPath NormalisePath(const std::u16string &devicePath) {
@@ -104,7 +106,7 @@ std::string HostPathOf(const NormalPath &path, size_t count) {
     return host;
 }
 
-} // namespace
+}  // namespace
 
 // Unicode's simple upper-case mapping, kept only where it maps back (the
 // pairs a volume's table holds): ı, ſ, ς, µ and the title-case digraphs stay
@@ -120,7 +122,8 @@ std::u16string DeviceUpcased(const std::u16string &name) {
     return upper;
 }
 
-bool DeviceSplitPattern(const std::u16string &pattern, std::string &folderHost, std::u16string &mask) {
+bool DeviceSplitPattern(const std::u16string &pattern, std::string &folderHost,
+                        std::u16string &mask) {
     NormalPath path = NormalisePath(pattern);
     if (path.endsInSeparator || path.elements.empty()) return false;
     mask = path.elements.back();

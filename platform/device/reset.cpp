@@ -5,10 +5,9 @@ namespace {
 
 DeviceObservers observers;
 
-} // namespace
+}  // namespace
 
-void DeviceReset()
-{
+void DeviceReset() {
     ResetClock();
     ResetRandom();
     ResetMessages();
@@ -21,12 +20,6 @@ void DeviceReset()
     DeviceResetDrawing();
 }
 
-void DeviceSetObservers(const DeviceObservers &newObservers)
-{
-    observers = newObservers;
-}
+void DeviceSetObservers(const DeviceObservers &newObservers) { observers = newObservers; }
 
-const DeviceObservers &DeviceCurrentObservers()
-{
-    return observers;
-}
+const DeviceObservers &DeviceCurrentObservers() { return observers; }

@@ -65,7 +65,8 @@ size_t ParseEntry(const unsigned char *bytes, size_t total, size_t offset, Resou
     if (offset + 8 > total) return 0;
     DWORD dataSize = ReadDword(bytes + offset);
     DWORD headerSize = ReadDword(bytes + offset + 4);
-    if (headerSize < 32 || headerSize > total - offset || dataSize > total - offset - headerSize) return 0;
+    if (headerSize < 32 || headerSize > total - offset || dataSize > total - offset - headerSize)
+        return 0;
     size_t headerEnd = offset + headerSize;
     size_t at = ParseKey(bytes, offset + 8, headerEnd, entry.type);
     if (at) at = ParseKey(bytes, at, headerEnd, entry.name);
@@ -116,7 +117,8 @@ bool KeyMatches(const ResourceKey &key, LPCWSTR wanted) {
 const ResourceEntry *FindEntry(LPCWSTR name, LPCWSTR type) {
     IndexResources();
     for (int i = 0; i < entryCount; i++)
-        if (KeyMatches(entries[i].type, type) && KeyMatches(entries[i].name, name)) return &entries[i];
+        if (KeyMatches(entries[i].type, type) && KeyMatches(entries[i].name, name))
+            return &entries[i];
     return nullptr;
 }
 
@@ -143,7 +145,8 @@ enum { kGroupHeaderSize = 6, kGroupEntrySize = 14 };
 WORD NearestIcon(const ResourceEntry &group, int width, int height) {
     if (group.size < kGroupHeaderSize) return 0;
     WORD count = ReadWord(group.data + 4);
-    if (ReadWord(group.data + 2) != 1 || count > (group.size - kGroupHeaderSize) / kGroupEntrySize) return 0;
+    if (ReadWord(group.data + 2) != 1 || count > (group.size - kGroupHeaderSize) / kGroupEntrySize)
+        return 0;
     WORD best = 0;
     int bestDistance = 0;
     for (WORD i = 0; i < count; i++) {
@@ -160,7 +163,7 @@ WORD NearestIcon(const ResourceEntry &group, int width, int height) {
     return best;
 }
 
-} // namespace
+}  // namespace
 
 // ---- device-internal ---------------------------------------------------------------
 
@@ -188,7 +191,8 @@ HRSRC FindResourceW(HMODULE, LPCWSTR name, LPCWSTR type) {
     }
     const ResourceEntry *entry = FindEntry(name, type);
     if (!entry) {
-        DeviceSetLastError(TypeExists(type) ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+        DeviceSetLastError(TypeExists(type) ? ERROR_RESOURCE_NAME_NOT_FOUND
+                                            : ERROR_RESOURCE_TYPE_NOT_FOUND);
         return nullptr;
     }
     return (HRSRC)entry;

@@ -11,8 +11,8 @@
 #include "drawing.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -39,13 +39,12 @@ ScreenState screen;
 // cube's levels. Entries are 0x00BBGGRR.
 enum { PaletteSize = 256, StaticLow = 10, CubeStart = 10, CubeLevels = 6, GreyStart = 226 };
 const COLORREF staticLow[StaticLow] = {
-    RGB(0, 0, 0),       RGB(128, 0, 0),     RGB(0, 128, 0),   RGB(128, 128, 0),
-    RGB(0, 0, 128),     RGB(128, 0, 128),   RGB(0, 128, 128), RGB(192, 192, 192),
-    RGB(192, 220, 192), RGB(166, 202, 240)};
-const COLORREF staticHigh[10] = {
-    RGB(255, 251, 240), RGB(160, 160, 164), RGB(128, 128, 128), RGB(255, 0, 0),
-    RGB(0, 255, 0),     RGB(255, 255, 0),   RGB(0, 0, 255),     RGB(255, 0, 255),
-    RGB(0, 255, 255),   RGB(255, 255, 255)};
+    RGB(0, 0, 0),     RGB(128, 0, 0),   RGB(0, 128, 0),     RGB(128, 128, 0),   RGB(0, 0, 128),
+    RGB(128, 0, 128), RGB(0, 128, 128), RGB(192, 192, 192), RGB(192, 220, 192), RGB(166, 202, 240)};
+const COLORREF staticHigh[10] = {RGB(255, 251, 240), RGB(160, 160, 164), RGB(128, 128, 128),
+                                 RGB(255, 0, 0),     RGB(0, 255, 0),     RGB(255, 255, 0),
+                                 RGB(0, 0, 255),     RGB(255, 0, 255),   RGB(0, 255, 255),
+                                 RGB(255, 255, 255)};
 static_assert(CubeStart + CubeLevels * CubeLevels * CubeLevels == GreyStart, "palette layout");
 static_assert(GreyStart + 20 + 10 == PaletteSize, "palette layout");
 
@@ -55,7 +54,8 @@ RGBQUAD palette8Quads[PaletteSize];
 void BuildPalette8() {
     for (int i = 0; i < StaticLow; i++) palette8[i] = staticLow[i];
     for (int i = 0; i < CubeLevels * CubeLevels * CubeLevels; i++) {
-        int r = i % CubeLevels, g = (i / CubeLevels) % CubeLevels, b = i / (CubeLevels * CubeLevels);
+        int r = i % CubeLevels, g = (i / CubeLevels) % CubeLevels,
+            b = i / (CubeLevels * CubeLevels);
         palette8[CubeStart + i] = RGB(r * 51, g * 51, b * 51);
     }
     for (int k = 1; k <= 20; k++) {
@@ -141,7 +141,8 @@ void RoundRow565(uint8_t *to, const uint8_t *from, int count) {
         for (int v = 0; v < 3; v++) {
             Bytes16 w;
             std::memcpy(&w, from + i + 16 * v, 16);
-            w = (w & lanes565.keep[v]) | ((w >> 5) & lanes565.low5[v]) | ((w >> 6) & lanes565.low6[v]);
+            w = (w & lanes565.keep[v]) | ((w >> 5) & lanes565.low5[v]) |
+                ((w >> 6) & lanes565.low6[v]);
             std::memcpy(to + i + 16 * v, &w, 16);
         }
     for (; i < bytes; i++) to[i] = Round565Byte(from[i], int(i % 3));
@@ -151,9 +152,7 @@ COLORREF BackgroundAt(int x, int y, COLORREF fill) {
     return RoundToDepth(screen.painter ? screen.painter(x, y) : fill);
 }
 
-bool OnScreen(int x, int y) {
-    return x >= 0 && y >= 0 && x < screen.width && y < screen.height;
-}
+bool OnScreen(int x, int y) { return x >= 0 && y >= 0 && x < screen.width && y < screen.height; }
 
 // Screens beyond this many pixels are refused (a test asking for one is wrong).
 const int64_t MaxScreenPixels = 16384LL * 16384LL;
@@ -189,7 +188,9 @@ COLORREF ScreenPixel(int x, int y) {
     return RGB(p[2], p[1], p[0]);
 }
 
-void ScreenStore(int x, int y, COLORREF colour) { PutBytes(PixelBytes(x, y), RoundToDepth(colour)); }
+void ScreenStore(int x, int y, COLORREF colour) {
+    PutBytes(PixelBytes(x, y), RoundToDepth(colour));
+}
 
 const uint8_t *ScreenRowBytes(int x, int y) { return PixelBytes(x, y); }
 
@@ -232,9 +233,7 @@ int DeviceScreenWidth() { return screen.width; }
 int DeviceScreenHeight() { return screen.height; }
 int DeviceScreenDepth() { return screen.depth; }
 
-COLORREF DeviceReadScreen(int x, int y) {
-    return OnScreen(x, y) ? ScreenPixel(x, y) : 0;
-}
+COLORREF DeviceReadScreen(int x, int y) { return OnScreen(x, y) ? ScreenPixel(x, y) : 0; }
 
 void DeviceFillScreen(int x, int y, int width, int height, COLORREF colour) {
     int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
@@ -242,8 +241,7 @@ void DeviceFillScreen(int x, int y, int width, int height, COLORREF colour) {
     int64_t bottom = std::min<int64_t>(int64_t(y) + height, screen.height);
     COLORREF stored = RoundToDepth(colour);
     for (int64_t py = top; py < bottom; py++)
-        for (int64_t px = left; px < right; px++)
-            PutBytes(PixelBytes(int(px), int(py)), stored);
+        for (int64_t px = left; px < right; px++) PutBytes(PixelBytes(int(px), int(py)), stored);
 }
 
 void DeviceResizeScreen(int width, int height, COLORREF fill) {

@@ -34,7 +34,11 @@ void AppendUtf16(std::u16string &out, uint32_t code) {
 uint32_t NextUtf8(const std::string &text, size_t *at) {
     unsigned char lead = (unsigned char)text[(*at)++];
     if (lead < 0x80) return lead;
-    int extra = lead < 0x80 ? 0 : lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+    int extra = lead < 0x80                   ? 0
+                : lead >= 0xF0 && lead < 0xF5 ? 3
+                : lead >= 0xE0                ? 2
+                : lead >= 0xC2                ? 1
+                                              : -1;
     if (extra < 0 || lead >= 0xF5) return 0xFFFD;
     uint32_t code = lead & (0x3F >> extra);
     for (int i = 0; i < extra; i++) {
@@ -42,7 +46,8 @@ uint32_t NextUtf8(const std::string &text, size_t *at) {
         code = (code << 6) | ((unsigned char)text[(*at)++] & 0x3F);
     }
     static const uint32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-    if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return 0xFFFD;
+    if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
+        return 0xFFFD;
     return code;
 }
 
@@ -85,7 +90,8 @@ char16_t Replacement(unsigned codePage, const unsigned char *bytes, size_t left,
     *used = 1;
     if (codePage == 1252) return bytes[0];
     if (codePage == 932) {
-        if (IsLeadByte932(bytes[0]) && left >= 2 && bytes[1] >= 0x40 && bytes[1] != 0x7F && bytes[1] <= 0xFC)
+        if (IsLeadByte932(bytes[0]) && left >= 2 && bytes[1] >= 0x40 && bytes[1] != 0x7F &&
+            bytes[1] <= 0xFC)
             *used = 2;
         return 0x30FB;
     }
@@ -94,7 +100,8 @@ char16_t Replacement(unsigned codePage, const unsigned char *bytes, size_t left,
 
 // Decodes count bytes into units. Returns false on a sequence without a
 // character when strict (MB_ERR_INVALID_CHARS).
-bool Decode(unsigned codePage, const char *bytes, size_t count, bool strict, std::u16string &units) {
+bool Decode(unsigned codePage, const char *bytes, size_t count, bool strict,
+            std::u16string &units) {
     iconv_t converter = ConverterFor(codePage);
     if (converter == (iconv_t)-1) return false;
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
@@ -158,12 +165,17 @@ std::u16string Digits(uint32_t value, unsigned base, bool upper, int precision) 
 // the type character.
 const char16_t *ParseConversion(const char16_t *fmt, Conversion &field) {
     for (;; fmt++) {
-        if (*fmt == u'-') field.left = true;
-        else if (*fmt == u'0') field.zero = true;
-        else if (*fmt == u'#') field.alternate = true;
-        else break;
+        if (*fmt == u'-')
+            field.left = true;
+        else if (*fmt == u'0')
+            field.zero = true;
+        else if (*fmt == u'#')
+            field.alternate = true;
+        else
+            break;
     }
-    while (*fmt >= u'0' && *fmt <= u'9' && field.width < 100000) field.width = field.width * 10 + (*fmt++ - u'0');
+    while (*fmt >= u'0' && *fmt <= u'9' && field.width < 100000)
+        field.width = field.width * 10 + (*fmt++ - u'0');
     if (*fmt == u'.') {
         field.precision = 0;
         fmt++;
@@ -213,27 +225,31 @@ void FormatNumber(std::u16string &out, const Conversion &field, va_list &args) {
 
 void FormatOne(std::u16string &out, const Conversion &field, va_list &args) {
     switch (field.type) {
-    case u's': case u'S':
-        FormatString(out, field, args);
-        break;
-    case u'c': case u'C': {
+    case u's':
+    case u'S': FormatString(out, field, args); break;
+    case u'c':
+    case u'C': {
         int unit = va_arg(args, int);
         bool narrow = field.size == 'h' || field.type == u'C';
         Conversion padded = field;
         padded.zero = false;
-        AppendPadded(out, padded, std::u16string(1, narrow ? (char16_t)(unsigned char)unit : (char16_t)unit), u"");
+        AppendPadded(out, padded,
+                     std::u16string(1, narrow ? (char16_t)(unsigned char)unit : (char16_t)unit),
+                     u"");
         break;
     }
-    case u'd': case u'i': case u'u': case u'x': case u'X':
-        FormatNumber(out, field, args);
-        break;
+    case u'd':
+    case u'i':
+    case u'u':
+    case u'x':
+    case u'X': FormatNumber(out, field, args); break;
     default:
         // An unknown type is written as itself, the way Win32 does.
         out += field.type;
     }
 }
 
-} // namespace
+}  // namespace
 
 // ---- half-internal -------------------------------------------------------------------
 
@@ -269,7 +285,9 @@ std::string DeviceUtf8(const std::u16string &utf16) {
     return out;
 }
 
-std::string DeviceUtf8(const WCHAR *utf16) { return utf16 ? DeviceUtf8(std::u16string(utf16)) : std::string(); }
+std::string DeviceUtf8(const WCHAR *utf16) {
+    return utf16 ? DeviceUtf8(std::u16string(utf16)) : std::string();
+}
 
 // ---- Win32 calls ---------------------------------------------------------------------
 
@@ -280,7 +298,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR bytes, int byteCount,
                         int wideCount) {
     if (codePage == CP_ACP) codePage = ansiCodePage;
     bool known = codePage == 932 || codePage == 1252 || codePage == CP_UTF8;
-    if (!known || !bytes || byteCount == 0 || byteCount < -1 || wideCount < 0 || (wideCount && !wide)) {
+    if (!known || !bytes || byteCount == 0 || byteCount < -1 || wideCount < 0 ||
+        (wideCount && !wide)) {
         DeviceSetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }

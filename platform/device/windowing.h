@@ -23,8 +23,16 @@ void AdvanceClockTo(uint64_t elapsed);
 void ResetRandom();
 
 // ---- windows ----------------------------------------------------------------
-enum ControlKind { ControlNone, ControlButton, ControlEdit, ControlStatic, ControlList,
-                   ControlScrollBar, ControlCombo, ControlOther };
+enum ControlKind {
+    ControlNone,
+    ControlButton,
+    ControlEdit,
+    ControlStatic,
+    ControlList,
+    ControlScrollBar,
+    ControlCombo,
+    ControlOther
+};
 
 // One window, dialog or dialog control. Records are never moved or reused
 // while the device runs, so a pointer to one stays valid until DeviceReset.
@@ -32,15 +40,15 @@ struct Window {
     HWND handle = nullptr;
     bool alive = false;
     bool isDialog = false;
-    ControlKind kind = ControlNone;    // ControlNone for windows and dialogs
+    ControlKind kind = ControlNone;  // ControlNone for windows and dialogs
     WNDPROC proc = nullptr;
     DLGPROC dialogProc = nullptr;
-    HWND parent = nullptr;             // owner of a top-level window, dialog of a control
-    int id = 0;                        // control id
+    HWND parent = nullptr;  // owner of a top-level window, dialog of a control
+    int id = 0;             // control id
     DWORD style = 0;
     RECT rect = {0, 0, 0, 0};
     std::u16string text;
-    std::vector<std::u16string> items; // list and combo boxes
+    std::vector<std::u16string> items;  // list and combo boxes
     int selection = -1;
     // Modal dialogs: EndDialog's call and result, and the template's resource id.
     bool ended = false;
@@ -59,11 +67,9 @@ void ResetWindows();
 // (kept below 2^32): the handle of table slot i, and the slot of a handle
 // (false when the value is not one of them).
 inline uintptr_t HandleOfSlot(uintptr_t first, size_t slot) { return first + 4 * slot; }
-inline bool SlotOfHandleValue(const void *handle, uintptr_t first, size_t *slot)
-{
+inline bool SlotOfHandleValue(const void *handle, uintptr_t first, size_t *slot) {
     uintptr_t value = (uintptr_t)handle;
-    if (value < first || (value - first) % 4 != 0)
-        return false;
+    if (value < first || (value - first) % 4 != 0) return false;
     *slot = (value - first) / 4;
     return true;
 }

@@ -21,54 +21,44 @@ HWND focusWindow;
 const uintptr_t firstWindowHandle = 0x10000;
 const ATOM firstClassAtom = 0xC000;
 
-char16_t FoldCase(char16_t unit)
-{
+char16_t FoldCase(char16_t unit) {
     return unit >= u'a' && unit <= u'z' ? (char16_t)(unit - 32) : unit;
 }
 
-bool SameName(const std::u16string &a, LPCWSTR b)
-{
+bool SameName(const std::u16string &a, LPCWSTR b) {
     size_t i = 0;
     for (; i < a.size(); ++i)
-        if (b[i] == 0 || FoldCase(a[i]) != FoldCase(b[i]))
-            return false;
+        if (b[i] == 0 || FoldCase(a[i]) != FoldCase(b[i])) return false;
     return b[i] == 0;
 }
 
 // The class of a name or of an atom (MAKEINTRESOURCE form), or null.
-const WindowClass *FindClass(LPCWSTR name)
-{
-    if (!name)
-        return nullptr;
+const WindowClass *FindClass(LPCWSTR name) {
+    if (!name) return nullptr;
     if (IS_INTRESOURCE(name)) {
         size_t index = (size_t)(uintptr_t)name - firstClassAtom;
         return (uintptr_t)name >= firstClassAtom && index < classes.size() ? &classes[index]
                                                                            : nullptr;
     }
     for (const WindowClass &windowClass : classes)
-        if (SameName(windowClass.name, name))
-            return &windowClass;
+        if (SameName(windowClass.name, name)) return &windowClass;
     return nullptr;
 }
 
-LRESULT DeliverToTopLevel(Window &window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT DeliverToTopLevel(Window &window, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc = window.proc;
     HWND handle = window.handle;
     MSG msg = MakeMsg(handle, message, wParam, lParam);
     const DeviceObservers &observers = DeviceCurrentObservers();
-    if (observers.beforeWindowMessage)
-        observers.beforeWindowMessage(msg);
+    if (observers.beforeWindowMessage) observers.beforeWindowMessage(msg);
     LRESULT result = proc ? proc(handle, message, wParam, lParam) : 0;
-    if (observers.afterWindowMessage)
-        observers.afterWindowMessage(msg);
+    if (observers.afterWindowMessage) observers.afterWindowMessage(msg);
     return result;
 }
 
 // A dialog's procedure, then the default dialog processing of what it left
 // unhandled: the close box becomes a Cancel command, as on the real system.
-LRESULT DeliverToDialog(Window &dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT DeliverToDialog(Window &dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND handle = dialog.handle;
     INT_PTR handled = dialog.dialogProc ? dialog.dialogProc(handle, message, wParam, lParam) : 0;
     if (!handled && message == WM_CLOSE)
@@ -77,17 +67,15 @@ LRESULT DeliverToDialog(Window &dialog, UINT message, WPARAM wParam, LPARAM lPar
     return handled;
 }
 
-void DestroyChildren(HWND parent)
-{
+void DestroyChildren(HWND parent) {
     for (Window &window : windows)
         if (window.alive && window.parent == parent && window.handle != parent)
             DestroyWindow(window.handle);
 }
 
-} // namespace
+}  // namespace
 
-MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
+MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG msg = {};
     msg.hwnd = handle;
     msg.message = message;
@@ -97,18 +85,14 @@ MSG MakeMsg(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
     return msg;
 }
 
-Window *FindWindowRecord(HWND handle)
-{
+Window *FindWindowRecord(HWND handle) {
     size_t index = 0;
-    if (!SlotOfHandleValue(handle, firstWindowHandle, &index))
-        return nullptr;
-    if (index >= windows.size() || !windows[index].alive)
-        return nullptr;
+    if (!SlotOfHandleValue(handle, firstWindowHandle, &index)) return nullptr;
+    if (index >= windows.size() || !windows[index].alive) return nullptr;
     return &windows[index];
 }
 
-Window *AddWindowRecord()
-{
+Window *AddWindowRecord() {
     windows.emplace_back();
     Window &window = windows.back();
     window.handle = (HWND)HandleOfSlot(firstWindowHandle, windows.size() - 1);
@@ -116,45 +100,35 @@ Window *AddWindowRecord()
     return &window;
 }
 
-std::vector<Window *> AllWindowRecords()
-{
+std::vector<Window *> AllWindowRecords() {
     std::vector<Window *> all;
-    for (Window &window : windows)
-        all.push_back(&window);
+    for (Window &window : windows) all.push_back(&window);
     return all;
 }
 
-void ResetWindows()
-{
+void ResetWindows() {
     classes.clear();
     windows.clear();
     mainWindowHandle = nullptr;
     focusWindow = nullptr;
 }
 
-LRESULT DeliverMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT DeliverMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     Window *window = FindWindowRecord(handle);
-    if (!window)
-        return 0;
-    if (window->isDialog)
-        return DeliverToDialog(*window, message, wParam, lParam);
-    if (window->kind != ControlNone)
-        return ControlMessage(*window, message, wParam, lParam);
+    if (!window) return 0;
+    if (window->isDialog) return DeliverToDialog(*window, message, wParam, lParam);
+    if (window->kind != ControlNone) return ControlMessage(*window, message, wParam, lParam);
     return DeliverToTopLevel(*window, message, wParam, lParam);
 }
 
-void SetMainWindowRect(int width, int height)
-{
-    if (Window *window = FindWindowRecord(mainWindowHandle))
-        window->rect = {0, 0, width, height};
+void SetMainWindowRect(int width, int height) {
+    if (Window *window = FindWindowRecord(mainWindowHandle)) window->rect = {0, 0, width, height};
 }
 
 HWND DeviceMainWindow() { return mainWindowHandle; }
 HWND DeviceFocus() { return focusWindow; }
 
-ATOM RegisterClassW(const WNDCLASSW *wc)
-{
+ATOM RegisterClassW(const WNDCLASSW *wc) {
     if (!wc || !wc->lpszClassName || IS_INTRESOURCE(wc->lpszClassName) ||
         FindClass(wc->lpszClassName)) {
         DeviceSetLastError(wc ? 1410 : ERROR_INVALID_PARAMETER);  // class already exists
@@ -167,9 +141,8 @@ ATOM RegisterClassW(const WNDCLASSW *wc)
 // WM_NCCREATE's result is not checked: the program's procedure answers 0 to
 // messages it does not know, which on its own platform does not stop the
 // creation. WM_CREATE returning -1 does.
-HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID)
-{
+HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
     const WindowClass *windowClass = FindClass(className);
     if (!windowClass) {
         DeviceSetLastError(1407);  // cannot find window class
@@ -191,14 +164,12 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x
     window->rect = {left, top, left + w, top + h};
     HWND handle = window->handle;
     bool isMain = !mainWindowHandle && !(style & WS_CHILD);
-    if (isMain)
-        mainWindowHandle = handle;
+    if (isMain) mainWindowHandle = handle;
     DeliverMessage(handle, WM_NCCREATE, 0, 0);
     if (FindWindowRecord(handle) && DeliverMessage(handle, WM_CREATE, 0, 0) == -1)
         DestroyWindow(handle);
     if (!FindWindowRecord(handle)) {
-        if (isMain)
-            mainWindowHandle = nullptr;
+        if (isMain) mainWindowHandle = nullptr;
         return nullptr;
     }
     return handle;
@@ -206,8 +177,7 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x
 
 // Children and owned windows go first, then WM_DESTROY and WM_NCDESTROY;
 // the window's timers and queued messages go with it.
-BOOL DestroyWindow(HWND handle)
-{
+BOOL DestroyWindow(HWND handle) {
     Window *window = FindWindowRecord(handle);
     if (!window) {
         DeviceSetLastError(1400);
@@ -218,30 +188,22 @@ BOOL DestroyWindow(HWND handle)
     DeliverMessage(handle, WM_NCDESTROY, 0, 0);
     window->alive = false;
     ForgetWindowMessages(handle);
-    if (focusWindow == handle)
-        focusWindow = nullptr;
+    if (focusWindow == handle) focusWindow = nullptr;
     return TRUE;
 }
 
-BOOL UpdateWindow(HWND handle)
-{
-    return FindWindowRecord(handle) ? TRUE : FALSE;
-}
+BOOL UpdateWindow(HWND handle) { return FindWindowRecord(handle) ? TRUE : FALSE; }
 
-BOOL GetWindowRect(HWND handle, LPRECT rect)
-{
+BOOL GetWindowRect(HWND handle, LPRECT rect) {
     Window *window = FindWindowRecord(handle);
-    if (!window || !rect)
-        return FALSE;
+    if (!window || !rect) return FALSE;
     *rect = window->rect;
     return TRUE;
 }
 
-BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags)
-{
+BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags) {
     Window *window = FindWindowRecord(handle);
-    if (!window)
-        return FALSE;
+    if (!window) return FALSE;
     RECT &rect = window->rect;
     int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (!(flags & SWP_NOMOVE)) {
@@ -258,18 +220,14 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags)
     return TRUE;
 }
 
-int GetSystemMetrics(int index)
-{
-    if (index == SM_CXSCREEN)
-        return DeviceScreenWidth();
-    if (index == SM_CYSCREEN)
-        return DeviceScreenHeight();
+int GetSystemMetrics(int index) {
+    if (index == SM_CXSCREEN) return DeviceScreenWidth();
+    if (index == SM_CYSCREEN) return DeviceScreenHeight();
     return 0;
 }
 
 // Only the work area is known here; the program asks for nothing else.
-BOOL SystemParametersInfoW(UINT action, UINT, LPVOID data, UINT)
-{
+BOOL SystemParametersInfoW(UINT action, UINT, LPVOID data, UINT) {
     if (action != SPI_GETWORKAREA || !data) {
         DeviceSetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -278,45 +236,36 @@ BOOL SystemParametersInfoW(UINT action, UINT, LPVOID data, UINT)
     return TRUE;
 }
 
-LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return DeliverMessage(handle, message, wParam, lParam);
 }
 
-LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM, LPARAM)
-{
-    if (message == WM_CLOSE)
-        DestroyWindow(handle);
+LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM, LPARAM) {
+    if (message == WM_CLOSE) DestroyWindow(handle);
     return 0;
 }
 
-HWND SetFocus(HWND handle)
-{
-    if (handle && !FindWindowRecord(handle))
-        return nullptr;
+HWND SetFocus(HWND handle) {
+    if (handle && !FindWindowRecord(handle)) return nullptr;
     HWND previous = focusWindow;
     focusWindow = handle;
     return previous;
 }
 
-HWND GetParent(HWND handle)
-{
+HWND GetParent(HWND handle) {
     Window *window = FindWindowRecord(handle);
     return window ? window->parent : nullptr;
 }
 
 // Nothing on the device is painted through WM_PAINT (the program's window is
 // never visible), so invalidation only checks its argument.
-BOOL InvalidateRect(HWND handle, const RECT *, BOOL)
-{
+BOOL InvalidateRect(HWND handle, const RECT *, BOOL) {
     return !handle || FindWindowRecord(handle) ? TRUE : FALSE;
 }
 
-HDC BeginPaint(HWND handle, PAINTSTRUCT *paint)
-{
+HDC BeginPaint(HWND handle, PAINTSTRUCT *paint) {
     Window *window = FindWindowRecord(handle);
-    if (!window || !paint)
-        return nullptr;
+    if (!window || !paint) return nullptr;
     *paint = PAINTSTRUCT{};
     paint->rcPaint = {0, 0, window->rect.right - window->rect.left,
                       window->rect.bottom - window->rect.top};
@@ -324,17 +273,13 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT *paint)
     return paint->hdc;
 }
 
-BOOL EndPaint(HWND handle, const PAINTSTRUCT *paint)
-{
-    if (paint && paint->hdc)
-        ReleaseDC(handle, paint->hdc);
+BOOL EndPaint(HWND handle, const PAINTSTRUCT *paint) {
+    if (paint && paint->hdc) ReleaseDC(handle, paint->hdc);
     return TRUE;
 }
 
 // Stock objects are fixed fake handles well away from every other kind.
-HGDIOBJ GetStockObject(int index)
-{
-    if (index < 0 || index > 19)
-        return nullptr;
+HGDIOBJ GetStockObject(int index) {
+    if (index < 0 || index > 19) return nullptr;
     return (HGDIOBJ)(uintptr_t)(0x7FFF0000u + 4u * (unsigned)index);
 }

@@ -9,10 +9,9 @@ namespace {
 RandomState generator;
 bool seeded;
 
-} // namespace
+}  // namespace
 
-DWORD Random(void)
-{
+DWORD Random(void) {
     if (!seeded) {
         RandomSeed(&generator, GetTickCount());
         seeded = true;

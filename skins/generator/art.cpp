@@ -15,8 +15,14 @@ const Rgb kOutline = {28, 72, 36};
 
 // Body palette: index 0 key, 1 outline, greens from dark to light, then details.
 enum {
-    kGreenFirst = 2, kGreenLevels = 12,
-    kBelly = kGreenFirst + kGreenLevels, kBellyShade, kWhite, kPupil, kCheek, kMouthLine
+    kGreenFirst = 2,
+    kGreenLevels = 12,
+    kBelly = kGreenFirst + kGreenLevels,
+    kBellyShade,
+    kWhite,
+    kPupil,
+    kCheek,
+    kMouthLine
 };
 const Rgb kGreenDark = {40, 112, 48};
 const Rgb kGreenLight = {172, 230, 124};
@@ -24,7 +30,8 @@ const Rgb kGreenLight = {172, 230, 124};
 const double kEyeBump = 9.0, kEyeRing = 7.5, kEyeWhite = 6.5, kPupilRadius = 3.6;
 
 uint32_t Value(int r, int g, int b) {
-    return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+    return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 |
+           static_cast<uint32_t>(b);
 }
 
 uint8_t Mix(uint8_t a, uint8_t b, double t) {
@@ -51,12 +58,12 @@ std::vector<Rgb> BodyPalette() {
     std::vector<Rgb> palette = {kKey, kOutline};
     for (int i = 0; i < kGreenLevels; ++i)
         palette.push_back(MixRgb(kGreenDark, kGreenLight, i / double(kGreenLevels - 1)));
-    palette.push_back({222, 240, 184});   // belly
-    palette.push_back({196, 222, 150});   // belly shade
-    palette.push_back({252, 252, 246});   // eye white
-    palette.push_back({24, 26, 44});      // pupil
-    palette.push_back({244, 150, 162});   // cheek
-    palette.push_back({72, 40, 40});      // mouth line
+    palette.push_back({222, 240, 184});  // belly
+    palette.push_back({196, 222, 150});  // belly shade
+    palette.push_back({252, 252, 246});  // eye white
+    palette.push_back({24, 26, 44});     // pupil
+    palette.push_back({244, 150, 162});  // cheek
+    palette.push_back({72, 40, 40});     // mouth line
     return palette;
 }
 
@@ -86,9 +93,11 @@ void PaintBody(Canvas &canvas, const FrogPose &pose) {
 // Big eyes whose pupils look slightly inwards, with a glint.
 void PaintEye(Canvas &canvas, double cx, double cy, double lookX) {
     FillWhere(canvas, 1, [&](double px, double py) { return InCircle(px, py, cx, cy, kEyeRing); });
-    FillWhere(canvas, kWhite, [&](double px, double py) { return InCircle(px, py, cx, cy, kEyeWhite); });
+    FillWhere(canvas, kWhite,
+              [&](double px, double py) { return InCircle(px, py, cx, cy, kEyeWhite); });
     double pupilX = cx + lookX, pupilY = cy + 0.8;
-    FillWhere(canvas, kPupil, [&](double px, double py) { return InCircle(px, py, pupilX, pupilY, kPupilRadius); });
+    FillWhere(canvas, kPupil,
+              [&](double px, double py) { return InCircle(px, py, pupilX, pupilY, kPupilRadius); });
     FillWhere(canvas, kWhite, [&](double px, double py) {
         return InCircle(px, py, pupilX - 1.2, pupilY - 1.4, 1.2);
     });
@@ -103,15 +112,14 @@ void PaintFace(Canvas &canvas, const FrogPose &pose) {
         });
     // A small smile: the lower part of a circle above the mouth point.
     FillWhere(canvas, kMouthLine, [&](double px, double py) {
-        double d = sqrt((px - pose.bodyCx) * (px - pose.bodyCx) + (py - (pose.mouthY - 3)) * (py - (pose.mouthY - 3)));
+        double d = sqrt((px - pose.bodyCx) * (px - pose.bodyCx) +
+                        (py - (pose.mouthY - 3)) * (py - (pose.mouthY - 3)));
         return fabs(d - 4.0) < 0.75 && py > pose.mouthY - 1.5;
     });
 }
 
 // Four-colour overlays share this palette layout: key, outline, fill, light.
-std::vector<Rgb> OverlayPalette(Rgb fill, Rgb light) {
-    return {kKey, kOutline, fill, light};
-}
+std::vector<Rgb> OverlayPalette(Rgb fill, Rgb light) { return {kKey, kOutline, fill, light}; }
 
 void PaintZ(Canvas &canvas, int x, int y, int size) {
     for (int i = 0; i < size; ++i) {
@@ -152,26 +160,39 @@ Picture DrawPad(const char *file) {
         return InEllipse(px, py, 34, 7, 30, 5) && InEllipse(px, py, 39, 9, 38, 8);
     });
     // The notch of a lily pad: a wedge from the middle out to the rim.
-    FillWhere(canvas, 0, [](double px, double py) { return InTriangle(px, py, 43, 9, 74, 0.5, 80, 7); });
-    static const double kVeinEnds[][2] = {{3, 9}, {13, 3}, {26, 1.5}, {54, 1.5}, {13, 15}, {39, 17}, {65, 15}, {75, 11}};
+    FillWhere(canvas, 0,
+              [](double px, double py) { return InTriangle(px, py, 43, 9, 74, 0.5, 80, 7); });
+    static const double kVeinEnds[][2] = {{3, 9},   {13, 3},  {26, 1.5}, {54, 1.5},
+                                          {13, 15}, {39, 17}, {65, 15},  {75, 11}};
     for (const auto &end : kVeinEnds)
         FillWhere(canvas, kVein, [&](double px, double py) {
-            return DistanceToSegment(px, py, 39, 9, end[0], end[1]) < 0.45 && InEllipse(px, py, 39, 9, 36, 6.5);
+            return DistanceToSegment(px, py, 39, 9, end[0], end[1]) < 0.45 &&
+                   InEllipse(px, py, 39, 9, 36, 6.5);
         });
     OutlineShape(canvas, 0, 1);
-    for (int x = 0; x < kPadWidth; ++x) {   // ripples in the water on both sides
+    for (int x = 0; x < kPadWidth; ++x) {  // ripples in the water on both sides
         if ((x >= 1 && x <= 8) || (x >= 70 && x <= 77)) CanvasSet(canvas, x, 18, kRipple);
         if ((x >= 3 && x <= 10) || (x >= 67 && x <= 74)) CanvasSet(canvas, x, 17, kRipple);
     }
-    for (int k = 0; k < 5; ++k) {   // a small flower on the pad's left
+    for (int k = 0; k < 5; ++k) {  // a small flower on the pad's left
         double a = k * 2 * M_PI / 5 - M_PI / 2;
         FillWhere(canvas, kPetal, [&](double px, double py) {
             return InCircle(px, py, 11 + 2.2 * cos(a), 7 + 1.9 * sin(a), 1.7);
         });
     }
-    FillWhere(canvas, kFlowerHeart, [](double px, double py) { return InCircle(px, py, 11, 7, 1.3); });
-    return {file, canvas, 4, {kKey, {24, 80, 44}, {52, 150, 76}, {96, 186, 100}, {38, 118, 58},
-                              {160, 210, 240}, {248, 176, 204}, {250, 222, 90}}};
+    FillWhere(canvas, kFlowerHeart,
+              [](double px, double py) { return InCircle(px, py, 11, 7, 1.3); });
+    return {file,
+            canvas,
+            4,
+            {kKey,
+             {24, 80, 44},
+             {52, 150, 76},
+             {96, 186, 100},
+             {38, 118, 58},
+             {160, 210, 240},
+             {248, 176, 204},
+             {250, 222, 90}}};
 }
 
 Picture DrawFrog(const char *file, const FrogPose &pose) {
@@ -192,9 +213,11 @@ Picture DrawLids(const char *file, bool closed) {
         FillWhere(canvas, 2, [&](double px, double py) {
             return InCircle(px, py, cx, cy, kEyeRing + 0.2) && (closed || py < cy + 0.2);
         });
-        FillWhere(canvas, 3, [&](double px, double py) { return InEllipse(px, py, cx - 2, cy - 4, 3, 1.5); });
+        FillWhere(canvas, 3,
+                  [&](double px, double py) { return InEllipse(px, py, cx - 2, cy - 4, 3, 1.5); });
         FillWhere(canvas, 1, [&](double px, double py) {
-            if (!closed) return InCircle(px, py, cx, cy, kEyeRing) && py >= cy - 0.8 && py < cy + 0.2;
+            if (!closed)
+                return InCircle(px, py, cx, cy, kEyeRing) && py >= cy - 0.8 && py < cy + 0.2;
             double d = sqrt((px - cx) * (px - cx) + (py - (cy - 2.5)) * (py - (cy - 2.5)));
             return fabs(d - 4.3) < 0.7 && py > cy - 0.5;
         });
@@ -204,7 +227,8 @@ Picture DrawLids(const char *file, bool closed) {
 
 Picture DrawMouth(const char *file) {
     Canvas canvas = MakeCanvas(kMouthWidth, kMouthHeight, 0);
-    FillWhere(canvas, 2, [](double px, double py) { return InEllipse(px, py, 5.5, 4.5, 4.6, 3.9); });
+    FillWhere(canvas, 2,
+              [](double px, double py) { return InEllipse(px, py, 5.5, 4.5, 4.6, 3.9); });
     OutlineShape(canvas, 0, 1);
     FillWhere(canvas, 3, [](double px, double py) {
         return InEllipse(px, py, 5.5, 6.4, 2.6, 1.5) && InEllipse(px, py, 5.5, 4.5, 3.6, 2.9);
@@ -220,7 +244,8 @@ Picture DrawArm(const char *file, double angleDegrees) {
     FillWhere(canvas, 2, [&](double px, double py) {
         return DistanceToSegment(px, py, 2.5, 17, hx, hy) < 2.7 || InCircle(px, py, hx, hy, 3.5);
     });
-    FillWhere(canvas, 3, [&](double px, double py) { return InCircle(px, py, hx - 0.8, hy - 0.8, 1.4); });
+    FillWhere(canvas, 3,
+              [&](double px, double py) { return InCircle(px, py, hx - 0.8, hy - 0.8, 1.4); });
     OutlineShape(canvas, 0, 1);
     return {file, canvas, 4, OverlayPalette(GreenAt(kPoseRest, 46, 22), {190, 236, 150})};
 }
@@ -229,7 +254,7 @@ Picture DrawSleepZ(const char *file) {
     Canvas canvas = MakeCanvas(18, 16, 0);
     PaintZ(canvas, 1, 10, 5);
     PaintZ(canvas, 9, 1, 7);
-    PaintZ(canvas, 10, 2, 5);   // a second stroke makes the big Z bold
+    PaintZ(canvas, 10, 2, 5);  // a second stroke makes the big Z bold
     return {file, canvas, 1, {kKey, {64, 84, 196}}};
 }
 
@@ -267,8 +292,10 @@ Picture DrawDragonfly(const char *file, bool wingsUp) {
         return DistanceToSegment(px, py, 8, 7, 22.5, 7.5) < 1.25;
     });
     for (int x = 11; x < 23; x += 3) CanvasSet(canvas, x, 7, Value(24, 52, 150));
-    FillWhere(canvas, Value(30, 140, 150), [](double px, double py) { return InEllipse(px, py, 8.5, 7, 2.6, 2.0); });
-    FillWhere(canvas, Value(70, 206, 170), [](double px, double py) { return InCircle(px, py, 4, 6.8, 2.6); });
+    FillWhere(canvas, Value(30, 140, 150),
+              [](double px, double py) { return InEllipse(px, py, 8.5, 7, 2.6, 2.0); });
+    FillWhere(canvas, Value(70, 206, 170),
+              [](double px, double py) { return InCircle(px, py, 4, 6.8, 2.6); });
     CanvasSet(canvas, 3, 5, Value(255, 255, 255));
     return {file, canvas, 24, {}};
 }

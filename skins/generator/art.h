@@ -16,7 +16,7 @@ struct Picture {
     std::string file;
     Canvas canvas;
     int depth;
-    std::vector<Rgb> palette;   // empty for 24 bits
+    std::vector<Rgb> palette;  // empty for 24 bits
 };
 
 // A body shape: the same creature squashed, at rest or stretched. All body
@@ -24,21 +24,29 @@ struct Picture {
 // pose change is a change of picture, not of position.
 struct FrogPose {
     double bodyCx, bodyCy, bodyRx, bodyRy;
-    double eyeY;                // both eyes; their x never changes
+    double eyeY;  // both eyes; their x never changes
     double mouthY;
     double bellyCy, bellyRx, bellyRy;
 };
 
 enum {
-    kPadWidth = 78, kPadHeight = 20,
-    kBodyWidth = 52, kBodyHeight = 44,
-    kEyeLeftX = 15, kEyeRightX = 37,
-    kLidsWidth = 38, kLidsHeight = 16,      // both eyes, lid centres at (8, 8) and (30, 8)
-    kMouthWidth = 11, kMouthHeight = 9,     // centred on the mouth point
-    kArmWidth = 16, kArmHeight = 20,        // shoulder at (2, 17)
-    kBubbleWidth = 48, kBubbleHeight = 24,
-    kFlyWidth = 24, kFlyHeight = 14,
-    kBubbleMaskOutside = 255                // the 8-bit bubble mask's "not drawn" index
+    kPadWidth = 78,
+    kPadHeight = 20,
+    kBodyWidth = 52,
+    kBodyHeight = 44,
+    kEyeLeftX = 15,
+    kEyeRightX = 37,
+    kLidsWidth = 38,
+    kLidsHeight = 16,  // both eyes, lid centres at (8, 8) and (30, 8)
+    kMouthWidth = 11,
+    kMouthHeight = 9,  // centred on the mouth point
+    kArmWidth = 16,
+    kArmHeight = 20,  // shoulder at (2, 17)
+    kBubbleWidth = 48,
+    kBubbleHeight = 24,
+    kFlyWidth = 24,
+    kFlyHeight = 14,
+    kBubbleMaskOutside = 255  // the 8-bit bubble mask's "not drawn" index
 };
 
 extern const FrogPose kPoseRest, kPoseSquash, kPoseStretch;

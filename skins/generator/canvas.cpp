@@ -36,7 +36,8 @@ double DistanceToSegment(double px, double py, double ax, double ay, double bx, 
     return sqrt(dx * dx + dy * dy);
 }
 
-bool InRoundRect(double px, double py, double left, double top, double right, double bottom, double radius) {
+bool InRoundRect(double px, double py, double left, double top, double right, double bottom,
+                 double radius) {
     if (px < left || px > right || py < top || py > bottom) return false;
     double cx = px < left + radius ? left + radius : (px > right - radius ? right - radius : px);
     double cy = py < top + radius ? top + radius : (py > bottom - radius ? bottom - radius : py);
@@ -47,11 +48,12 @@ static double Cross(double ax, double ay, double bx, double by, double px, doubl
     return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
 }
 
-bool InTriangle(double px, double py, double ax, double ay, double bx, double by, double cx, double cy) {
+bool InTriangle(double px, double py, double ax, double ay, double bx, double by, double cx,
+                double cy) {
     double d1 = Cross(ax, ay, bx, by, px, py);
     double d2 = Cross(bx, by, cx, cy, px, py);
     double d3 = Cross(cx, cy, ax, ay, px, py);
-    bool negative = d1 < 0 || d2 < 0 || d3 < 0, positive = d1 > 0 || d2 > 0 || d3 > 0;
+    bool negative = d1 < 0 || d2 < 0 || d3<0, positive = d1> 0 || d2 > 0 || d3 > 0;
     return !(negative && positive);
 }
 
@@ -87,13 +89,15 @@ static void PutRow(std::string &out, const Canvas &canvas, int y, int depth, int
             row[3 * x + 2] = static_cast<char>((v >> 16) & 0xFF);
         } else {
             int perByte = 8 / depth, shift = 8 - depth * (x % perByte + 1);
-            row[x / perByte] = static_cast<char>(row[x / perByte] | ((v & ((1u << depth) - 1)) << shift));
+            row[x / perByte] =
+                static_cast<char>(row[x / perByte] | ((v & ((1u << depth) - 1)) << shift));
         }
     }
     out += row;
 }
 
-int WriteBmp(const std::string &path, const Canvas &canvas, int depth, const std::vector<Rgb> &palette) {
+int WriteBmp(const std::string &path, const Canvas &canvas, int depth,
+             const std::vector<Rgb> &palette) {
     int entries = depth <= 8 ? 1 << depth : 0;
     int rowBytes = ((canvas.width * depth + 31) / 32) * 4;
     uint32_t offBits = 14 + 40 + 4 * entries;
@@ -111,14 +115,14 @@ int WriteBmp(const std::string &path, const Canvas &canvas, int depth, const std
     PutLe(out, 40, 4);                    // biSize
     PutLe(out, static_cast<uint32_t>(canvas.width), 4);
     PutLe(out, static_cast<uint32_t>(canvas.height), 4);
-    PutLe(out, 1, 2);                     // biPlanes
+    PutLe(out, 1, 2);  // biPlanes
     PutLe(out, static_cast<uint32_t>(depth), 2);
-    PutLe(out, 0, 4);                     // biCompression: BI_RGB
-    PutLe(out, imageBytes, 4);            // biSizeImage
-    PutLe(out, 2835, 4);                  // 72 dpi, both ways
+    PutLe(out, 0, 4);           // biCompression: BI_RGB
+    PutLe(out, imageBytes, 4);  // biSizeImage
+    PutLe(out, 2835, 4);        // 72 dpi, both ways
     PutLe(out, 2835, 4);
-    PutLe(out, 0, 4);                     // biClrUsed: all 2^depth
-    PutLe(out, 0, 4);                     // biClrImportant
+    PutLe(out, 0, 4);  // biClrUsed: all 2^depth
+    PutLe(out, 0, 4);  // biClrImportant
     for (int i = 0; i < entries; ++i) {
         Rgb c = i < static_cast<int>(palette.size()) ? palette[i] : Rgb{0, 0, 0};
         out.push_back(static_cast<char>(c.b));

@@ -16,7 +16,7 @@ struct Rgb {
 
 struct Canvas {
     int width, height;
-    std::vector<uint32_t> pixels;   // row 0 is the top row
+    std::vector<uint32_t> pixels;  // row 0 is the top row
 };
 
 Canvas MakeCanvas(int width, int height, uint32_t fill);
@@ -27,8 +27,10 @@ void CanvasSet(Canvas &canvas, int x, int y, uint32_t value);
 bool InEllipse(double px, double py, double cx, double cy, double rx, double ry);
 bool InCircle(double px, double py, double cx, double cy, double r);
 double DistanceToSegment(double px, double py, double ax, double ay, double bx, double by);
-bool InRoundRect(double px, double py, double left, double top, double right, double bottom, double radius);
-bool InTriangle(double px, double py, double ax, double ay, double bx, double by, double cx, double cy);
+bool InRoundRect(double px, double py, double left, double top, double right, double bottom,
+                 double radius);
+bool InTriangle(double px, double py, double ax, double ay, double bx, double by, double cx,
+                double cy);
 
 // Sets every pixel whose centre passes the test.
 template <class Test>
@@ -45,7 +47,8 @@ void OutlineShape(Canvas &canvas, uint32_t background, uint32_t outline);
 // Writes an uncompressed bottom-up BMP of depth 1, 4, 8 or 24. Palette
 // pictures get a full table of 2^depth entries (the loader reads that many
 // whatever biClrUsed says); missing entries are black. Returns 1 on success.
-int WriteBmp(const std::string &path, const Canvas &canvas, int depth, const std::vector<Rgb> &palette);
+int WriteBmp(const std::string &path, const Canvas &canvas, int depth,
+             const std::vector<Rgb> &palette);
 
 // Writes bytes exactly as given (the script needs CR LF kept). Returns 1 on success.
 int WriteBytes(const std::string &path, const std::string &bytes);

@@ -25,9 +25,29 @@ enum { kPadX = 1, kPadY = 62, kBodyX = 14, kBodyY = 29, kTakeOffY = 21, kApexY =
 
 // Graphic indices (G lines), in script order.
 enum {
-    gPad, gBody, gSquash, gStretch, gApex, gBlink, gSleepy, gBlinkSquash,
-    gMouth, gArmUp, gArmOut, gZ1, gZ2, gZ3, gBubble,
-    gFly1, gFly2, gFly3, gFly4, gFly5, gFly6, gMouthApex, gArmApex
+    gPad,
+    gBody,
+    gSquash,
+    gStretch,
+    gApex,
+    gBlink,
+    gSleepy,
+    gBlinkSquash,
+    gMouth,
+    gArmUp,
+    gArmOut,
+    gZ1,
+    gZ2,
+    gZ3,
+    gBubble,
+    gFly1,
+    gFly2,
+    gFly3,
+    gFly4,
+    gFly5,
+    gFly6,
+    gMouthApex,
+    gArmApex
 };
 // Mask indices (M lines) and text indices (S lines).
 enum { mFlyUp, mBubble, mFlyDown };
@@ -55,7 +75,8 @@ std::string Texts(std::initializer_list<int> choices) {
     return layer;
 }
 
-std::string FrameLine(int sequence, const char *duration, std::initializer_list<std::string> layers) {
+std::string FrameLine(int sequence, const char *duration,
+                      std::initializer_list<std::string> layers) {
     std::string line = Format("#%d ", sequence) + duration;
     for (const std::string &layer : layers) line += " " + layer;
     return line;
@@ -81,12 +102,18 @@ std::vector<std::string> PictureLines() {
         GraphicLine('G', gSquash, "squash.bmp", kBodyX, kBodyY, 0),
         GraphicLine('G', gStretch, "stretch.bmp", kBodyX, kTakeOffY, 0),
         GraphicLine('G', gApex, "body.bmp", kBodyX, kApexY, 0),
-        GraphicLine('G', gBlink, "lids.bmp", kBodyX + LidsOffsetX(rest), kBodyY + LidsOffsetY(rest), 0),
-        GraphicLine('G', gSleepy, "sleepy.bmp", kBodyX + LidsOffsetX(rest), kBodyY + LidsOffsetY(rest), 0),
-        GraphicLine('G', gBlinkSquash, "lids.bmp", kBodyX + LidsOffsetX(squash), kBodyY + LidsOffsetY(squash), 0),
-        GraphicLine('g', gMouth, "mouth.bmp", kBodyX + MouthOffsetX(rest), kBodyY + MouthOffsetY(rest), 0),
-        GraphicLine('g', gArmUp, "arm_up.bmp", kBodyX + ArmOffsetX(rest), kBodyY + ArmOffsetY(rest), 0),
-        GraphicLine('g', gArmOut, "arm_out.bmp", kBodyX + ArmOffsetX(rest), kBodyY + ArmOffsetY(rest), 0),
+        GraphicLine('G', gBlink, "lids.bmp", kBodyX + LidsOffsetX(rest), kBodyY + LidsOffsetY(rest),
+                    0),
+        GraphicLine('G', gSleepy, "sleepy.bmp", kBodyX + LidsOffsetX(rest),
+                    kBodyY + LidsOffsetY(rest), 0),
+        GraphicLine('G', gBlinkSquash, "lids.bmp", kBodyX + LidsOffsetX(squash),
+                    kBodyY + LidsOffsetY(squash), 0),
+        GraphicLine('g', gMouth, "mouth.bmp", kBodyX + MouthOffsetX(rest),
+                    kBodyY + MouthOffsetY(rest), 0),
+        GraphicLine('g', gArmUp, "arm_up.bmp", kBodyX + ArmOffsetX(rest), kBodyY + ArmOffsetY(rest),
+                    0),
+        GraphicLine('g', gArmOut, "arm_out.bmp", kBodyX + ArmOffsetX(rest),
+                    kBodyY + ArmOffsetY(rest), 0),
         GraphicLine('G', gZ1, "zzz.bmp", 60, 22, 0),
         GraphicLine('G', gZ2, "zzz.bmp", 61, 13, 0),
         GraphicLine('G', gZ3, "zzz.bmp", 62, 4, 0),
@@ -99,8 +126,10 @@ std::vector<std::string> PictureLines() {
         GraphicLine('G', gFly4, "fly_down.bmp", 28, 9, -1),
         GraphicLine('G', gFly5, "fly_up.bmp", 16, 4, -1),
         GraphicLine('G', gFly6, "fly_down.bmp", 2, 8, -1),
-        GraphicLine('G', gMouthApex, "mouth.bmp", kBodyX + MouthOffsetX(rest), kApexY + MouthOffsetY(rest), 0),
-        GraphicLine('G', gArmApex, "arm_up.bmp", kBodyX + ArmOffsetX(rest), kApexY + ArmOffsetY(rest), 0),
+        GraphicLine('G', gMouthApex, "mouth.bmp", kBodyX + MouthOffsetX(rest),
+                    kApexY + MouthOffsetY(rest), 0),
+        GraphicLine('G', gArmApex, "arm_up.bmp", kBodyX + ArmOffsetX(rest),
+                    kApexY + ArmOffsetY(rest), 0),
         "; masks: a set bit (1-bit files) or the key index (8-bit files) is not drawn",
         "M0,fly_up_m.bmp,64,6",
         Format("m%d,bubble_m.bmp,2,1,%d", mBubble, kBubbleMaskOutside),
@@ -159,8 +188,9 @@ std::vector<std::string> MorningLines() {
     for (const std::string &line : HopLines(qMorning, {})) lines.push_back(line);
     std::vector<std::string> rest = {
         FrameLine(qMorning, "300", {Layer(gPad), Layer(gBody)}),
-        FrameLine(qMorning, "1800:2800", {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble),
-                                          Texts({sHi, sRibbit, sHello, sCroak})}),
+        FrameLine(qMorning, "1800:2800",
+                  {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble),
+                   Texts({sHi, sRibbit, sHello, sCroak})}),
         FrameLine(qMorning, "1500:3000", {Layer(gPad), Layer(gBody)}),
         FrameLine(qMorning, "120", {Layer(gPad), Layer(gBody), Layer(gBlink)}),
         FrameLine(qMorning, "2000:4000", {Layer(gPad), Layer(gBody)}),
@@ -179,8 +209,9 @@ std::vector<std::string> EveningLines() {
     };
     const int flies[] = {gFly1, gFly2, gFly3, gFly4, gFly5, gFly6};
     for (int i = 0; i < 6; ++i)
-        lines.push_back(FrameLine(qEvening, "180", {Layer(gPad), Layer(gBody), Layer(gSleepy),
-                                                    Layer(flies[i], i % 2 ? mFlyDown : mFlyUp)}));
+        lines.push_back(FrameLine(qEvening, "180",
+                                  {Layer(gPad), Layer(gBody), Layer(gSleepy),
+                                   Layer(flies[i], i % 2 ? mFlyDown : mFlyUp)}));
     lines.push_back(FrameLine(qEvening, "120", {Layer(gPad), Layer(gBody), Layer(gBlink)}));
     lines.push_back(FrameLine(qEvening, "2000:4000", {Layer(gPad), Layer(gBody), Layer(gSleepy)}));
     return lines;
@@ -192,8 +223,10 @@ std::vector<std::string> NightLines() {
         "; 3: nights: fast asleep",
         FrameLine(qNight, "1200:1800", {Layer(gPad), Layer(gBody), Layer(gBlink)}),
         FrameLine(qNight, "900:1200", {Layer(gPad), Layer(gBody), Layer(gBlink), Layer(gZ1)}),
-        FrameLine(qNight, "900:1200", {Layer(gPad), Layer(gSquash), Layer(gBlinkSquash), Layer(gZ2)}),
-        FrameLine(qNight, "900:1200", {Layer(gPad), Layer(gSquash), Layer(gBlinkSquash), Layer(gZ3)}),
+        FrameLine(qNight, "900:1200",
+                  {Layer(gPad), Layer(gSquash), Layer(gBlinkSquash), Layer(gZ2)}),
+        FrameLine(qNight, "900:1200",
+                  {Layer(gPad), Layer(gSquash), Layer(gBlinkSquash), Layer(gZ3)}),
         FrameLine(qNight, "1200:1800", {Layer(gPad), Layer(gBody), Layer(gBlink)}),
     };
 }
@@ -208,10 +241,12 @@ std::vector<std::string> WaveLines(int sequence) {
 
 // Weekend days: waving and happy hops.
 std::vector<std::string> WeekendLines() {
-    std::vector<std::string> lines = {"; 4: weekend days: waving and hopping",
-                                      FrameLine(qWeekend, "1000:2000", {Layer(gPad), Layer(gBody), Layer(gMouth)})};
+    std::vector<std::string> lines = {
+        "; 4: weekend days: waving and hopping",
+        FrameLine(qWeekend, "1000:2000", {Layer(gPad), Layer(gBody), Layer(gMouth)})};
     for (const std::string &line : WaveLines(qWeekend)) lines.push_back(line);
-    for (const std::string &line : HopLines(qWeekend, {Layer(gMouthApex), Layer(gArmApex)})) lines.push_back(line);
+    for (const std::string &line : HopLines(qWeekend, {Layer(gMouthApex), Layer(gArmApex)}))
+        lines.push_back(line);
     lines.push_back(FrameLine(qWeekend, "1500:3000", {Layer(gPad), Layer(gBody)}));
     lines.push_back(FrameLine(qWeekend, "120", {Layer(gPad), Layer(gBody), Layer(gBlink)}));
     return lines;
@@ -222,22 +257,30 @@ std::vector<std::string> EventLines() {
         "",
         "; 5: on the hour, the time in the bubble (an event sequence)",
         Format("#%d n", qHourly),
-        FrameLine(qHourly, "2500", {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble), Texts({sTime})}),
-        FrameLine(qHourly, "2000", {Layer(gPad), Layer(gBody), Layer(gBubble, mBubble), Texts({sTime})}),
+        FrameLine(
+            qHourly, "2500",
+            {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble), Texts({sTime})}),
+        FrameLine(qHourly, "2000",
+                  {Layer(gPad), Layer(gBody), Layer(gBubble, mBubble), Texts({sTime})}),
         FrameLine(qHourly, "120", {Layer(gPad), Layer(gBody), Layer(gBlink)}),
         "; 6: once a day at three, a dance with the dragonfly",
         Format("#%d N", qDaily),
-        FrameLine(qDaily, "1500", {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble), Texts({sDance})}),
+        FrameLine(
+            qDaily, "1500",
+            {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble), Texts({sDance})}),
     };
     const int flies[] = {gFly1, gFly2, gFly3};
     for (int i = 0; i < 3; ++i)
-        lines.push_back(FrameLine(qDaily, "250", {Layer(gPad), Layer(gBody), Layer(i % 2 ? gArmOut : gArmUp),
-                                                  Layer(gMouth), Layer(flies[i], i % 2 ? mFlyDown : mFlyUp)}));
-    for (const std::string &line : HopLines(qDaily, {Layer(gMouthApex), Layer(gArmApex), Layer(gFly4, mFlyDown)}))
+        lines.push_back(FrameLine(qDaily, "250",
+                                  {Layer(gPad), Layer(gBody), Layer(i % 2 ? gArmOut : gArmUp),
+                                   Layer(gMouth), Layer(flies[i], i % 2 ? mFlyDown : mFlyUp)}));
+    for (const std::string &line :
+         HopLines(qDaily, {Layer(gMouthApex), Layer(gArmApex), Layer(gFly4, mFlyDown)}))
         lines.push_back(line);
     for (const std::string &line : WaveLines(qDaily)) lines.push_back(line);
-    lines.push_back(FrameLine(qDaily, "2000", {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble),
-                                               Texts({sTime})}));
+    lines.push_back(FrameLine(
+        qDaily, "2000",
+        {Layer(gPad), Layer(gBody), Layer(gMouth), Layer(gBubble, mBubble), Texts({sTime})}));
     return lines;
 }
 
@@ -257,9 +300,9 @@ std::vector<std::string> RuleLines() {
 }
 
 std::string ScriptText() {
-    std::vector<std::vector<std::string>> parts = {HeaderLines(), PictureLines(), TextLines(), IdleLines(),
-                                                   MorningLines(), EveningLines(), NightLines(), WeekendLines(),
-                                                   EventLines(), RuleLines()};
+    std::vector<std::vector<std::string>> parts = {
+        HeaderLines(),  PictureLines(), TextLines(),    IdleLines(),  MorningLines(),
+        EveningLines(), NightLines(),   WeekendLines(), EventLines(), RuleLines()};
     std::string text;
     for (const auto &part : parts)
         for (const std::string &line : part) text += line + "\r\n";

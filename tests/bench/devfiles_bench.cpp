@@ -43,4 +43,4 @@ void BM_ListFolder(benchmark::State &state) {
 }
 BENCHMARK(BM_ListFolder)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

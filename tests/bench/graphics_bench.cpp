@@ -1,11 +1,11 @@
 // Graphics per tick: the pixel operations over a work area, saving and
 // restoring the background, loading a large picture.
+#include "core/process.h"
+#include "core/tables.h"
 #include "device.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
-#include "core/tables.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -34,8 +34,8 @@ void BM_BlendArea(benchmark::State &state) {
     for (auto _ : state)
         for (int32_t y = 0; y < side; y++)
             for (int32_t x = 0; x < side; x++)
-                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y),
-                           ReadPixel(&backgroundSurface, x, y), kBlend50);
+                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y), ReadPixel(&backgroundSurface, x, y),
+                           kBlend50);
     state.SetItemsProcessed(int64_t(state.iterations()) * side * side);
 }
 BENCHMARK(BM_BlendArea)->Arg(64)->Arg(200)->Unit(benchmark::kMicrosecond);
@@ -62,7 +62,7 @@ void BM_LoadPicture(benchmark::State &state) {
     WriteBmpFile(folder.path / "big.bmp", spec);
     CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true));
     for (auto _ : state) {
-        ResetPixelBudget();   // each round loads as a skin of its own would
+        ResetPixelBudget();  // each round loads as a skin of its own would
         ImageRecord record{};
         const char *name = "big.bmp";
         for (int i = 0; name[i]; i++) record.fileName[i] = (WCHAR)name[i];

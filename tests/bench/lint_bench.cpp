@@ -23,4 +23,4 @@ void BM_LintBundledSkin(benchmark::State &state) {
 }
 BENCHMARK(BM_LintBundledSkin)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

@@ -9,12 +9,12 @@
 // Target: under 1 ms a tick.
 // BM_CatchUpAfterAYearWithIdleEventRules: the first tick's event check after
 // a pause of a year, the longest catch-up there is.
+#include "core/process.h"
 #include "device.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "support/engine_skin.h"
 
 #include <benchmark/benchmark.h>
@@ -57,8 +57,8 @@ bool StartIdleDevice() {
     wc.lpfnWndProc = DefWindowProcW;
     wc.lpszClassName = WSTR("ScheduleBench");
     RegisterClassW(&wc);
-    mainWindow = CreateWindowExW(0, WSTR("ScheduleBench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    mainWindow = CreateWindowExW(0, WSTR("ScheduleBench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                 nullptr, nullptr, nullptr);
     screenWidth = DeviceScreenWidth();
     screenHeight = DeviceScreenHeight();
     screenDC = GetDC(nullptr);
@@ -87,7 +87,10 @@ void BM_TickWithIdleEventRules(benchmark::State &state) {
     if (lastTickDuration != INT32_MAX) state.SkipWithError("an event rule took over");
 }
 BENCHMARK(BM_TickWithIdleEventRules)
-    ->Args({100, 0})->Args({1000, 0})->Args({100, 1})->Args({1000, 1})
+    ->Args({100, 0})
+    ->Args({1000, 0})
+    ->Args({100, 1})
+    ->Args({1000, 1})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_CatchUpAfterAYearWithIdleEventRules(benchmark::State &state) {
@@ -101,7 +104,10 @@ void BM_CatchUpAfterAYearWithIdleEventRules(benchmark::State &state) {
     if (animation.currentRule != 0) state.SkipWithError("an event rule took over");
 }
 BENCHMARK(BM_CatchUpAfterAYearWithIdleEventRules)
-    ->Args({100, 0})->Args({1000, 0})->Args({100, 1})->Args({1000, 1})
+    ->Args({100, 0})
+    ->Args({1000, 0})
+    ->Args({100, 1})
+    ->Args({1000, 1})
     ->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

@@ -1,7 +1,7 @@
 // LoadSkin on a large script: three passes, one ReadFile call per byte.
 // Reports bytes per second over the script's size (each pass reads it all).
-#include "device.h"
 #include "core/process.h"
+#include "device.h"
 #include "skin/script.h"
 #include "support/test_files.h"
 
@@ -17,8 +17,7 @@ std::string LargeScript(int lines) {
     for (int i = 0; i < lines; i++) {
         script.append("#").append(std::to_string(i % 50)).append(" 300:600 s");
         script.append(std::to_string(i % 20)).append(" s1:2:3\r\n");
-        if (i % 10 == 0)
-            script.append("S").append(std::to_string(i % 20)).append(",12,255,255,255,8,44,%h:%m:%s\r\n");
+        if (i % 10 == 0) script.append("S").append(std::to_string(i % 20)).append(",12,255,255,255,8,44,%h:%m:%s\r\n");
         if (i % 25 == 0) script.append("$").append(std::to_string(i % 50)).append(" 1-5 * * 9-17 0,30 0\r\n");
     }
     return script;
@@ -43,4 +42,4 @@ void BM_LoadSkin(benchmark::State &state) {
 }
 BENCHMARK(BM_LoadSkin)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

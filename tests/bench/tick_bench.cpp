@@ -13,6 +13,7 @@
 // default blend.
 // BM_AnimationTickSyntheticWorst is a made-up worst case: three layers
 // covering the whole area with noise, a mask and a clock text.
+#include "core/process.h"
 #include "device.h"
 #include "engine/compose.h"
 #include "engine/schedule.h"
@@ -20,7 +21,6 @@
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "skin/script.h"
 #include "support/engine_skin.h"
 #include "support/test_files.h"
@@ -47,8 +47,8 @@ void StartDevice(int depth) {
     wc.lpfnWndProc = DefWindowProcW;
     wc.lpszClassName = WSTR("Bench");
     RegisterClassW(&wc);
-    mainWindow = CreateWindowExW(0, WSTR("Bench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 nullptr, nullptr, nullptr, nullptr);
+    mainWindow = CreateWindowExW(0, WSTR("Bench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                 nullptr, nullptr);
     screenWidth = DeviceScreenWidth();
     screenHeight = DeviceScreenHeight();
     offsetX = offsetY = 0;
@@ -176,8 +176,8 @@ BusiestFrame FindBusiestFrame() {
 
 void BM_AnimationTick(benchmark::State &state) {
     StartDevice((int)state.range(2));
-    if (!CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(BundledSkinFolder().path, true)) ||
-        LoadSkin() != 1 || !PrepareArea((int32_t)state.range(0), (int32_t)state.range(1))) {
+    if (!CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(BundledSkinFolder().path, true)) || LoadSkin() != 1 ||
+        !PrepareArea((int32_t)state.range(0), (int32_t)state.range(1))) {
         state.SkipWithError("the bundled skin did not load");
         return;
     }
@@ -186,9 +186,8 @@ void BM_AnimationTick(benchmark::State &state) {
         state.SkipWithError("the bundled skin has no frame to play");
         return;
     }
-    state.SetLabel("sequence " + std::to_string(busiest.sequence) + " frame " +
-                   std::to_string(busiest.frame) + ": " + std::to_string(busiest.layers) +
-                   " layers, " + std::to_string(busiest.covered) + " px");
+    state.SetLabel("sequence " + std::to_string(busiest.sequence) + " frame " + std::to_string(busiest.frame) + ": " +
+                   std::to_string(busiest.layers) + " layers, " + std::to_string(busiest.covered) + " px");
     TimeTicks(state, busiest.rule, busiest.frame);
 }
 // Arguments: the work area's width and height and the screen's depth. The
@@ -268,4 +267,4 @@ void BM_MemcpySixTimes(benchmark::State &state) {
 }
 BENCHMARK(BM_MemcpySixTimes)->Args({96, 96})->Args({240, 320})->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

@@ -37,8 +37,10 @@ INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     if (message == WM_INITDIALOG && onInit) onInit(dialog);
     if (message != WM_COMMAND) return FALSE;
     See(message, wParam);
-    if (quitOnCommand) PostQuitMessage(3);
-    else EndDialog(dialog, 100 + LOWORD(wParam));
+    if (quitOnCommand)
+        PostQuitMessage(3);
+    else
+        EndDialog(dialog, 100 + LOWORD(wParam));
     return TRUE;
 }
 
@@ -48,19 +50,25 @@ INT_PTR OpenDialog(int id, HWND owner = nullptr) {
     return DialogBoxIndirectParamW(nullptr, (LPCDLGTEMPLATEW)bytes, owner, TestDialogProc, 0);
 }
 
-DeviceAction Act(DeviceActionKind kind, int id = 0) { DeviceAction a; a.kind = kind, a.id = id; return a; }
+DeviceAction Act(DeviceActionKind kind, int id = 0) {
+    DeviceAction a;
+    a.kind = kind, a.id = id;
+    return a;
+}
 
 // Runs the ordinary message loop until the run ends; returns where it ended.
 uint64_t RunUntilEnd() {
     try {
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0)) DispatchMessageW(&msg);
-    } catch (const DeviceRunEnded &ended) { return ended.at; }
+    } catch (const DeviceRunEnded &ended) {
+        return ended.at;
+    }
     return DeviceElapsed();
 }
 
 class DeviceLayer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         DeviceReset();
         onInit = nullptr;
@@ -76,7 +84,11 @@ protected:
 };
 
 TEST_F(DeviceLayer, LocalTimeCrossesMonthAndLeapYearEnds) {
-    struct { SYSTEMTIME start; uint64_t advance; const char *expected; } rows[] = {
+    struct {
+        SYSTEMTIME start;
+        uint64_t advance;
+        const char *expected;
+    } rows[] = {
         // start: {year, month, day of week (ignored), day, hour, minute, second, ms}
         {{2009, 8, 0, 31, 12, 0, 0, 0}, 12 * 3600000ull, "2009-09-01 00:00:00.000 dow 2"},
         {{2008, 2, 0, 28, 12, 0, 0, 0}, 86400000ull, "2008-02-29 12:00:00.000 dow 5"},
@@ -145,20 +157,25 @@ TEST_F(DeviceLayer, DialogLoopRunsTimersAndEndsOnQuitWhichItPostsAgain) {
 // Each dialog takes the rows of its own control; the close box ends it as
 // Cancel would.
 TEST_F(DeviceLayer, ListAndComboBoxSelectionAndTheCloseBox) {
-    const struct { int id; UINT message; intptr_t wParam; const char16_t *text; LRESULT expected; } steps[] = {
-        {combo, CB_ADDSTRING, 0, u"100%", 0}, {combo, CB_ADDSTRING, 0, u"Half", 1},
-        {combo, CB_SETCURSEL, 1, nullptr, 1}, {combo, CB_GETCURSEL, 0, nullptr, 1},
-        {combo, CB_SETCURSEL, 5, nullptr, CB_ERR},
-        {combo, CB_GETCURSEL, 0, nullptr, CB_ERR},  // a combo box clears it
-        {list, LB_ADDSTRING, 0, u"pond", 0}, {list, LB_SETCURSEL, 0, nullptr, 0},
-        {list, LB_SETCURSEL, 9, nullptr, LB_ERR},
-        {list, LB_GETCURSEL, 0, nullptr, 0},  // a list box keeps it
+    const struct {
+        int id;
+        UINT message;
+        intptr_t wParam;
+        const char16_t *text;
+        LRESULT expected;
+    } steps[] = {
+        {combo, CB_ADDSTRING, 0, u"100%", 0},      {combo, CB_ADDSTRING, 0, u"Half", 1},
+        {combo, CB_SETCURSEL, 1, nullptr, 1},      {combo, CB_GETCURSEL, 0, nullptr, 1},
+        {combo, CB_SETCURSEL, 5, nullptr, CB_ERR}, {combo, CB_GETCURSEL, 0, nullptr, CB_ERR},  // a combo box clears it
+        {list, LB_ADDSTRING, 0, u"pond", 0},       {list, LB_SETCURSEL, 0, nullptr, 0},
+        {list, LB_SETCURSEL, 9, nullptr, LB_ERR},  {list, LB_GETCURSEL, 0, nullptr, 0},  // a list box keeps it
     };
     onInit = [&steps](HWND box) {
         for (const auto &s : steps)
             if (GetDlgItem(box, s.id)) {
                 EXPECT_EQ(SendDlgItemMessageW(box, s.id, s.message, (WPARAM)s.wParam, (LPARAM)(uintptr_t)s.text),
-                          s.expected) << "control " << s.id << " message " << s.message << " wParam " << s.wParam;
+                          s.expected)
+                    << "control " << s.id << " message " << s.message << " wParam " << s.wParam;
             }
     };
     for (int dialog : {panel, selectBox}) {
@@ -173,9 +190,14 @@ TEST_F(DeviceLayer, ListAndComboBoxSelectionAndTheCloseBox) {
 // which stops at the root; a cut module path ends inside the buffer.
 TEST_F(DeviceLayer, PathMappingAndTheModuleFileName) {
     EXPECT_EQ(DeviceUtf8(DevicePathFromHost("/tmp/a b/\xE3\x81\x8A")), "\\tmp\\a b\\\xE3\x81\x8A");
-    const struct { const char16_t *device; const char *host; } rows[] = {
-        {u"\\tmp\\a b\\\u304A", "/tmp/a b/\xE3\x81\x8A"}, {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"},
-        {u"\\..\\tmp\\", "/tmp/"}, {u"", "/"},
+    const struct {
+        const char16_t *device;
+        const char *host;
+    } rows[] = {
+        {u"\\tmp\\a b\\\u304A", "/tmp/a b/\xE3\x81\x8A"},
+        {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"},
+        {u"\\..\\tmp\\", "/tmp/"},
+        {u"", "/"},
     };
     for (const auto &row : rows) EXPECT_EQ(DeviceHostPath(row.device), row.host) << DeviceUtf8(row.device);
     DeviceSetExecutable("/opt/pond/pondlet.exe");
@@ -218,9 +240,17 @@ TEST_F(DeviceLayer, ANameChoosesAmongEntriesThatDifferOnlyInCase) {
     TestFolder folder("devfiles-case");
     for (const char *name : {"body.bmp", "Body.bmp", "BODY.bmp", "dir/x", "Dir/X"})
         ASSERT_TRUE(WriteTestFile(folder.path / name, name));
-    const struct { const char16_t *device; const char *host; } rows[] = {
-        {u"body.bmp", "body.bmp"}, {u"Body.bmp", "Body.bmp"}, {u"BODY.BMP", "BODY.bmp"}, {u"bOdY.bmp", "BODY.bmp"},
-        {u"DIR\\x", "Dir/X"}, {u"dir\\X", "dir/x"}, {u"DIR\\X\\BODY.BMP", "Dir/X/BODY.BMP"},
+    const struct {
+        const char16_t *device;
+        const char *host;
+    } rows[] = {
+        {u"body.bmp", "body.bmp"},
+        {u"Body.bmp", "Body.bmp"},
+        {u"BODY.BMP", "BODY.bmp"},
+        {u"bOdY.bmp", "BODY.bmp"},
+        {u"DIR\\x", "Dir/X"},
+        {u"dir\\X", "dir/x"},
+        {u"DIR\\X\\BODY.BMP", "Dir/X/BODY.BMP"},
         {u"nowhere\\BODY.BMP", "nowhere/BODY.BMP"},
     };
     std::u16string base = DevicePathFromHost(folder.path.string()) + u"\\";
@@ -230,7 +260,11 @@ TEST_F(DeviceLayer, ANameChoosesAmongEntriesThatDifferOnlyInCase) {
 
 // CP_ACP follows the device's code page: 932 unless a test sets another.
 TEST_F(DeviceLayer, AnsiCodePages932And1252) {
-    const struct { unsigned codePage; const char *bytes; std::u16string expected; } rows[] = {
+    const struct {
+        unsigned codePage;
+        const char *bytes;
+        std::u16string expected;
+    } rows[] = {
         {0, "T \x83\x4C\xB1\x85\x40", u"T \u30AD\uFF71\u30FB"},  // 85 40: no character
         {1252, "\x83\x4C\x80\x81", u"\u0192L\u20AC\u0081"},
     };
@@ -273,9 +307,17 @@ COLORREF ScreenAfterEcho(COLORREF colour) {
 // to the palette. Whole rows go several pixels at a time: each must round as
 // a single pixel does.
 TEST_F(DeviceLayer, ScreenKeepsWhatItsDepthCanHold) {
-    const struct { int depth; COLORREF written, expected; } rows[] = {
-        {16, 0x123456, 0x103452}, {16, 0x070307, 0}, {16, 0xF8FCF8, 0xFFFFFF}, {16, 0x808080, 0x848284},
-        {8, 0x050505, 0}, {8, RGB(250, 5, 5), RGB(255, 0, 0)}, {8, RGB(50, 100, 150), RGB(51, 102, 153)},
+    const struct {
+        int depth;
+        COLORREF written, expected;
+    } rows[] = {
+        {16, 0x123456, 0x103452},
+        {16, 0x070307, 0},
+        {16, 0xF8FCF8, 0xFFFFFF},
+        {16, 0x808080, 0x848284},
+        {8, 0x050505, 0},
+        {8, RGB(250, 5, 5), RGB(255, 0, 0)},
+        {8, RGB(50, 100, 150), RGB(51, 102, 153)},
     };
     for (const auto &row : rows) {
         DeviceSetScreen(40, 2, row.depth, 0);
@@ -371,10 +413,17 @@ TEST_F(DeviceLayer, FaceNamesReachTheInstalledFaces) {
         std::u16string asked;
         int face;  // index into installed
     } rows[] = {
-        {u"Tahoma", 0},       {u"tahoma", 0},        {u"", 0},
-        {u"No Such Face", 0}, {u"MS Gothic", 1},     {u"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", 1},
-        {u"MS PGothic", 2},   {u"MS UI Gothic", 2},  {u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF", 2},
-        {u"IPAGothic", 1},    {u"IPA\u30B4\u30B7\u30C3\u30AF", 1},  // the face's own names
+        {u"Tahoma", 0},
+        {u"tahoma", 0},
+        {u"", 0},
+        {u"No Such Face", 0},
+        {u"MS Gothic", 1},
+        {u"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", 1},
+        {u"MS PGothic", 2},
+        {u"MS UI Gothic", 2},
+        {u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF", 2},
+        {u"IPAGothic", 1},
+        {u"IPA\u30B4\u30B7\u30C3\u30AF", 1},  // the face's own names
     };
     for (const auto &row : rows)
         for (LONG height : {12, -16})
@@ -394,8 +443,9 @@ TEST_F(DeviceLayer, FontCachesStayUnderTheirCeilings) {
         EXPECT_LE(use.faces, 1024u) << phase;
         EXPECT_LE(use.glyphBytes, size_t(8) << 20) << phase;
     };
-    for (int i = 0; i < 300; i++) Drawn(u"Face " + std::u16string(1, char16_t(u'A' + i % 26)) +
-                                            std::u16string(1, char16_t(u'a' + i / 26)), 12, u"x\u6642");
+    for (int i = 0; i < 300; i++)
+        Drawn(u"Face " + std::u16string(1, char16_t(u'A' + i % 26)) + std::u16string(1, char16_t(u'a' + i / 26)), 12,
+              u"x\u6642");
     underCeilings("after 300 face names");
     for (LONG height = 1; height <= 1100; height++) Drawn(u"DejaVu Sans", height, u"a");
     underCeilings("after 1100 sizes");

@@ -1,13 +1,13 @@
 // The animation tick on the simulated device. Per-layer pixel rules are the
 // compositor test's; pausing is the shell's.
+#include "core/process.h"
 #include "device.h"
 #include "engine/compose.h"
 #include "engine/schedule.h"
-#include "engine/timetext.h"
 #include "engine/tick.h"
+#include "engine/timetext.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ std::string Hex(uint32_t value) {
 }
 
 class TickTest : public ::testing::Test {
-protected:
+  protected:
     TestSkin skin;
     std::vector<std::vector<BYTE>> stores;  // pixels of the test's pictures
 
@@ -79,8 +79,14 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     Start();
     // A fresh step starts on the bare desktop at the wide frame; paint (0: none)
     // covers the area first. (0, 0) and (1, 0) have the checker's two parities.
-    const struct { const char *what; bool fresh; int32_t mode; COLORREF paint; int shown; COLORREF at00, at10, at43; }
-        steps[] = {
+    const struct {
+        const char *what;
+        bool fresh;
+        int32_t mode;
+        COLORREF paint;
+        int shown;
+        COLORREF at00, at10, at43;
+    } steps[] = {
         {"75%", true, kBlend75, 0, 1, 0x2020D8, 0x2020D8, kDesk},
         {"checker: the screen's pixel where it skips", true, kBlendChecker, 0, 1, kRed, kDesk, kDesk},
         {"100%", true, kBlendFull, 0, 1, kRed, kRed, kDesk},
@@ -146,13 +152,18 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
     int32_t empty = AddTestSequence(skin, {});
     int32_t layerless = AddTestSequence(skin, {TestFrame(300, 300, {}), redFrame});
     Start();
-    const struct { const char *what; int32_t sequence, lateBy, frameAfter; COLORREF shown; int64_t wait; } steps[] = {
+    const struct {
+        const char *what;
+        int32_t sequence, lateBy, frameAfter;
+        COLORREF shown;
+        int64_t wait;
+    } steps[] = {
         /* lateBy -1: no plan, as after a restart */
-        {"first of two, after a restart: the duration",        two, -1, 1, kRed, 100},
+        {"first of two, after a restart: the duration", two, -1, 1, kRed, 100},
         {"the last, 30 ms late; then the schedule starts again", two, 30, 0, kRed, 70},
-        {"no frames: nothing drawn, 1 s, never past the end",  empty, -1, 0, kDesk, 1000},
-        {"no layers: nothing for its time, then the next",     layerless, -1, 1, kDesk, 300},
-        {"a sequence outside the table is not followed",       99, -1, 0, kDesk, 1000},
+        {"no frames: nothing drawn, 1 s, never past the end", empty, -1, 0, kDesk, 1000},
+        {"no layers: nothing for its time, then the next", layerless, -1, 1, kDesk, 300},
+        {"a sequence outside the table is not followed", 99, -1, 0, kDesk, 1000},
     };
     for (const auto &step : steps) {
         skinTables.rules[0].sequence = step.sequence;
@@ -190,4 +201,4 @@ TEST_F(TickTest, TimeTextOnTheDeviceClock) {
     EXPECT_EQ((size_t)kTimeTextUnits - 2, DeviceUtf8(out).size()) << "cut at the last whole field";
 }
 
-} // namespace
+}  // namespace

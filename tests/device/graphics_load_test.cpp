@@ -1,10 +1,10 @@
 // BMP files the loader must refuse, with its two messages, without reading
 // or writing outside its buffers (run under the sanitizers), and files at
 // the limits that still load.
+#include "core/process.h"
 #include "device.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
-#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -34,11 +34,21 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
     ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));
     const std::string typeError = "-|Error: File Type error", base = TestUtf8(exeFolder);
     const std::string longFolder = base + std::string(250 - base.size(), 'd') + "\\";
-    const struct { const char *what; BmpSpec picture; std::string expected; } rows[] = {
+    const struct {
+        const char *what;
+        BmpSpec picture;
+        std::string expected;
+    } rows[] = {
         {"not BM", Change({}, [](BmpSpec &s) { s.bfType = 0x4142; }), typeError},
         {"cut in the info header", Change({}, [](BmpSpec &s) { s.truncateTo = 30; }), typeError},
         {"offset inside the info header", Change({}, [](BmpSpec &s) { s.bfOffBits = 53; }), typeError},
-        {"offset beyond the header buffer", Change(EightBit(1, 1), [](BmpSpec &s) { s.bfOffBits = 1079; s.gapBytes = 100; }), typeError},
+        {"offset beyond the header buffer",
+         Change(EightBit(1, 1),
+                [](BmpSpec &s) {
+                    s.bfOffBits = 1079;
+                    s.gapBytes = 100;
+                }),
+         typeError},
         {"offset beyond the file", Change({}, [](BmpSpec &s) { s.bfOffBits = 900; }), typeError},
         {"zero width", Change({}, [](BmpSpec &s) { s.width = 0; }), typeError},
         {"negative width", Change({}, [](BmpSpec &s) { s.width = -4; }), typeError},
@@ -47,25 +57,61 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
         {"compressed", Change(EightBit(4, 4), [](BmpSpec &s) { s.biCompression = 1; }), typeError},
         {"row beyond the row buffer", Change({}, [](BmpSpec &s) { s.width = 1100; }), typeError},
         {"trailer makes rows too long", Change(EightBit(10, 1), [](BmpSpec &s) { s.extraBytes = 5000; }), typeError},
-        {"pixels cut short", Change({}, [](BmpSpec &s) { s.height = 2; s.truncateTo = 54 + 4 + 1; }), typeError},
-        {"header alone claims 3080x4096", Change(EightBit(3080, 4096), [](BmpSpec &s) { s.truncateTo = 1078; }), typeError},
-        {"32 bits cut short", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32; s.height = 4; s.truncateTo = 54 + 12; }), typeError},
+        {"pixels cut short",
+         Change({},
+                [](BmpSpec &s) {
+                    s.height = 2;
+                    s.truncateTo = 54 + 4 + 1;
+                }),
+         typeError},
+        {"header alone claims 3080x4096", Change(EightBit(3080, 4096), [](BmpSpec &s) { s.truncateTo = 1078; }),
+         typeError},
+        {"32 bits cut short",
+         Change({},
+                [](BmpSpec &s) {
+                    s.bitsPerPixel = 32;
+                    s.height = 4;
+                    s.truncateTo = 54 + 12;
+                }),
+         typeError},
         {"12-byte core header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 12; }), typeError},
         {"64-byte header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 64; }), typeError},
-        {"124-byte header past the offset", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124; s.bfOffBits = 130; }), typeError},
-        {"124-byte header, table beyond the buffer", Change(EightBit(2, 1, 124), [](BmpSpec &s) { s.gapBytes = 1; }), typeError},
-        {"124-byte header, bit fields", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124; s.bitsPerPixel = 32; s.biCompression = 3; }), typeError},
-        {"124-byte header, top-down", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 124; s.height = -2; }), typeError},
+        {"124-byte header past the offset",
+         Change({},
+                [](BmpSpec &s) {
+                    s.infoHeaderBytes = 124;
+                    s.bfOffBits = 130;
+                }),
+         typeError},
+        {"124-byte header, table beyond the buffer", Change(EightBit(2, 1, 124), [](BmpSpec &s) { s.gapBytes = 1; }),
+         typeError},
+        {"124-byte header, bit fields",
+         Change({},
+                [](BmpSpec &s) {
+                    s.infoHeaderBytes = 124;
+                    s.bitsPerPixel = 32;
+                    s.biCompression = 3;
+                }),
+         typeError},
+        {"124-byte header, top-down",
+         Change({},
+                [](BmpSpec &s) {
+                    s.infoHeaderBytes = 124;
+                    s.height = -2;
+                }),
+         typeError},
         {"largest offset", Change(EightBit(2, 1), [](BmpSpec &s) { s.gapBytes = 1078 - 54 - 1024; }), ""},
         {"124-byte header, full 8-bit table", EightBit(2, 1, 124), ""},
         {"widest 24-bit row", Change({}, [](BmpSpec &s) { s.width = 1026; }), ""},
         {"32 bits: not converted, no message", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32; }), "-"},
         {"missing", {}, "-|Error: File Open error " + base + "missing"},
-        {"path over 256 units", {}, "-|Error: File Open error " + (longFolder + "path over 256 units").substr(0, kImagePathUnits - 1)},
+        {"path over 256 units",
+         {},
+         "-|Error: File Open error " + (longFolder + "path over 256 units").substr(0, kImagePathUnits - 1)},
     };
     for (const auto &r : rows)
         for (int kind : {kLoadPicture, kLoadMask}) {
-            if (r.expected.size() <= 1 && kind == kLoadMask) continue;   // quiet rows: pictures only
+            if (r.expected.size() <= 1 && kind == kLoadMask) continue;  // quiet rows: pictures only
             DeviceReset();
             bool missing = r.expected.find("Open") != std::string::npos;
             if (!missing) {
@@ -79,7 +125,8 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
             LoadBitmapFile(&record, kind);
             std::string actual = record.pixels ? "" : "-";
             for (const DeviceMessageBox &box : DeviceMessageBoxes())
-                actual += "|" + DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text) + (box.style == MB_OK ? "" : " style");
+                actual +=
+                    "|" + DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text) + (box.style == MB_OK ? "" : " style");
             EXPECT_EQ(r.expected, actual) << r.what << ", kind " << kind;
             FreeImageRecord(&record);
         }
@@ -96,7 +143,11 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
 //           ( -size 16x1 gradient:black-white ) -geometry +0+0 -composite
 //           -type Palette -compress none BMP:shades-v5.bmp
 TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
-    const struct { const char *name; int bits; bool ramp; } rows[] = {
+    const struct {
+        const char *name;
+        int bits;
+        bool ramp;
+    } rows[] = {
         {"two-colour-v5.bmp", 1, false},
         {"shades-v5.bmp", 8, true},
     };

@@ -1,10 +1,10 @@
 // The work surfaces' failures and the display probe on the simulated screen,
 // whose depth and failing calls tests choose.
+#include "core/tables.h"
 #include "device.h"
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "core/tables.h"
 
 #include <gtest/gtest.h>
 
@@ -37,17 +37,18 @@ static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int 
 // made without bits) and its DC, and on 8-bit displays the probe's DIB and
 // DC. Each failure is told with a beep and leaves nothing allocated or alive.
 TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
-    const struct { int depth; const char *call; int after; int32_t width; const char *prefix; } rows[] = {
-        {16, "CreateDIBSection", 0, 8, "baseBmp error ("},
-        {16, "CreateDIBSection:bits", 0, 8, "baseBmp error ("},
-        {16, "CreateCompatibleDC", 0, 8, "baseDC error ("},
-        {16, "", 0, 5000, "baseBmp error ("},
-        {16, "LocalAlloc", 0, 8, "baseBmp error (8)"},
-        {16, "LocalAlloc", 1, 8, "baseBmp error (8)"},
-        {16, "LocalAlloc", 2, 8, "baseBmp error (8)"},
-        {16, "LocalAlloc", 3, 8, "baseBmp error (8)"},
-        {16, "LocalAlloc", 4, 8, "baseBmp error (8)"},
-        {8, "CreateDIBSection", 1, 8, "tmp256Bmp error ("},
+    const struct {
+        int depth;
+        const char *call;
+        int after;
+        int32_t width;
+        const char *prefix;
+    } rows[] = {
+        {16, "CreateDIBSection", 0, 8, "baseBmp error ("},  {16, "CreateDIBSection:bits", 0, 8, "baseBmp error ("},
+        {16, "CreateCompatibleDC", 0, 8, "baseDC error ("}, {16, "", 0, 5000, "baseBmp error ("},
+        {16, "LocalAlloc", 0, 8, "baseBmp error (8)"},      {16, "LocalAlloc", 1, 8, "baseBmp error (8)"},
+        {16, "LocalAlloc", 2, 8, "baseBmp error (8)"},      {16, "LocalAlloc", 3, 8, "baseBmp error (8)"},
+        {16, "LocalAlloc", 4, 8, "baseBmp error (8)"},      {8, "CreateDIBSection", 1, 8, "tmp256Bmp error ("},
         {8, "CreateCompatibleDC", 1, 8, "baseDC error ("},
     };
     for (const auto &r : rows) {
@@ -101,7 +102,8 @@ TEST(Probe, SubstitutesColoursTheDisplayKeepsApart) {
             EXPECT_EQ("F8FCF8 F8FCF8 000008 F8FCF0 | 000008 F8FCF0 F8FCF0",
                       Hex(f.channelMask[0] << 16 | f.channelMask[1] << 8 | f.channelMask[2]) + " " + Hex(f.whiteValue) +
                           " " + Hex(f.darkSubstitute) + " " + Hex(f.lightSubstitute) + " | " + Hex(palette[0]) + " " +
-                          Hex(palette[1]) + " " + Hex(texts[0].colour)) << "depth " << depth;
+                          Hex(palette[1]) + " " + Hex(texts[0].colour))
+                << "depth " << depth;
             continue;
         }
         EXPECT_EQ("FFFFFF 0", Hex(f.whiteValue) + " " + std::to_string(f.channelMask[0]));

@@ -1,16 +1,16 @@
 // The whole program (WinMain) on the simulated device, driven by scripted
 // input with checks at device times; each run starts as a new process would.
+#include "core/process.h"
+#include "core/tables.h"
 #include "device.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 #include "shell/panel.h"
 #include "skin/catalogue.h"
-#include "core/tables.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -77,7 +77,10 @@ struct ShellRun {
     void At(uint64_t ms, std::function<void()> check) {
         checks++;
         DeviceAction action;
-        action.custom = [this, check] { checksReached++; check(); };
+        action.custom = [this, check] {
+            checksReached++;
+            check();
+        };
         DeviceQueueAction(ms, action);
     }
     // A settings change takes the new width and height as id and index.
@@ -93,8 +96,7 @@ struct ShellRun {
         try {
             exitCode = WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0);
             ended = true;
-        } catch (const DeviceRunEnded &) {
-        }
+        } catch (const DeviceRunEnded &) {}
         EXPECT_EQ(checks, checksReached) << "checks reached before the run ended at " << DeviceElapsed();
     }
 };
@@ -105,7 +107,10 @@ struct ShellRun {
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
-    run.At(700, [] { offsetX = -5; offsetY = 3; });
+    run.At(700, [] {
+        offsetX = -5;
+        offsetY = 3;
+    });
     run.Act(800, DeviceSettingsChange, 320, 240);
     run.At(1000, [] {
         EXPECT_EQ(std::pair(320 - kMargin - kAreaSize - 5, 240 - kMargin - kAreaSize + 3),
@@ -149,14 +154,26 @@ std::string DrawnBox() {
 // does not announce is caught by a tick within a second. Only the part of a
 // work area on the screen counts.
 TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
-    const struct { const char *name; RECT startArea; DeviceActionKind kind; RECT change; bool atOnce; const char *box; } rows[] = {
+    const struct {
+        const char *name;
+        RECT startArea;
+        DeviceActionKind kind;
+        RECT change;
+        bool atOnce;
+        const char *box;
+    } rows[] = {
         {"display change", {0, 0, 240, 320}, DeviceDisplayChange, {0, 0, 300, 300}, true, "270,270 20x20"},
         {"taskbar at the bottom", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 240, 290}, true, "210,260 20x20"},
         {"taskbar at the right", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 200, 320}, true, "170,290 20x20"},
         {"taskbar at the top", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 30, 240, 320}, true, "210,290 20x20"},
         {"unannounced resize", {0, 0, 240, 320}, DeviceCustom, {0, 0, 300, 300}, false, "270,270 20x20"},
         {"docked from the start", {0, 0, 240, 290}, DeviceCustom, {0, 0, 240, 320}, true, "210,260 20x20"},
-        {"display change keeps the bar", {0, 0, 240, 290}, DeviceDisplayChange, {0, 0, 300, 300}, true, "270,240 20x20"},
+        {"display change keeps the bar",
+         {0, 0, 240, 290},
+         DeviceDisplayChange,
+         {0, 0, 300, 300},
+         true,
+         "270,240 20x20"},
         {"area past the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {-50, 0, 640, 290}, true, "210,260 20x20"},
         {"area off the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {300, 0, 400, 300}, true, "210,290 20x20"},
     };
@@ -170,12 +187,14 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         action.y = change.top;
         action.width = change.right - change.left;
         action.height = change.bottom - change.top;
-        if (row.kind == DeviceCustom) action.custom = [&] { DeviceResizeScreen(change.right, change.bottom, 0x808080); };
+        if (row.kind == DeviceCustom)
+            action.custom = [&] { DeviceResizeScreen(change.right, change.bottom, 0x808080); };
         DeviceQueueAction(500, action);
-        if (row.atOnce) run.At(500, [&] {
-            std::string place = std::to_string(skinTables.areaX) + "," + std::to_string(skinTables.areaY) + " ";
-            EXPECT_EQ(place, std::string(row.box).substr(0, place.size())) << row.name << ", placed at once";
-        });
+        if (row.atOnce)
+            run.At(500, [&] {
+                std::string place = std::to_string(skinTables.areaX) + "," + std::to_string(skinTables.areaY) + " ";
+                EXPECT_EQ(place, std::string(row.box).substr(0, place.size())) << row.name << ", placed at once";
+            });
         run.At(1600, [&] { EXPECT_EQ(row.box, DrawnBox()) << row.name; });
         run.Run(1700);
     }
@@ -186,9 +205,16 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
 // depth allows, selects the stored mode or the nearest item and previews a
 // fainter mode; closing with no valid selection keeps the stored mode.
 TEST(Shell, DepthDecidesStartModeListAndPreview) {
-    const struct { int depth, recorded, mode; const char *items; int stored, selected, preview; } rows[] = {
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3}, {32, 24, 2, "100% 75% 50% 25% Half", 1, 1, 3},
-        {8, 8, 0, "100% Half", 0, 0, 4}, {8, 8, 0, "100% Half", 1, 0, 4}, {8, 8, 0, "100% Half", 2, 1, 4},
+    const struct {
+        int depth, recorded, mode;
+        const char *items;
+        int stored, selected, preview;
+    } rows[] = {
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3},
+        {32, 24, 2, "100% 75% 50% 25% Half", 1, 1, 3},
+        {8, 8, 0, "100% Half", 0, 0, 4},
+        {8, 8, 0, "100% Half", 1, 0, 4},
+        {8, 8, 0, "100% Half", 2, 1, 4},
     };
     for (const auto &row : rows) {
         ShellRun run(row.depth);
@@ -204,7 +230,8 @@ TEST(Shell, DepthDecidesStartModeListAndPreview) {
                 items += (items.empty() ? "" : " ") + DeviceUtf8(item);
             EXPECT_EQ(row.items, items) << "depth " << row.depth;
             EXPECT_EQ(std::pair(row.selected, row.preview),
-                      std::pair(DeviceControlSelection(TopDialog(), kList), blendMode)) << "mode " << row.stored;
+                      std::pair(DeviceControlSelection(TopDialog(), kList), blendMode))
+                << "mode " << row.stored;
             SendDlgItemMessageW(TopDialog(), kList, CB_SETCURSEL, (WPARAM)-1, 0);
         });
         run.Act(700, DeviceEnter);
@@ -214,7 +241,13 @@ TEST(Shell, DepthDecidesStartModeListAndPreview) {
 }
 
 TEST(Shell, PanelCloseStepsApplyTheChosenMode) {
-    const struct { const char *name; int choose; DeviceActionKind close; int closeId, mode; bool shown; } rows[] = {
+    const struct {
+        const char *name;
+        int choose;
+        DeviceActionKind close;
+        int closeId, mode;
+        bool shown;
+    } rows[] = {
         {"Half then Cancel", 4, DeviceEscape, 0, 4, true},
         {"100% then OK", 0, DeviceEnter, 0, 0, true},
         {"Hide unchanged", -1, DevicePress, kHide, 2, false},
@@ -239,7 +272,10 @@ TEST(Shell, PanelCloseStepsApplyTheChosenMode) {
 // double tap while the panel is open pauses; a second start returns when the
 // panel it opened closes; Quit leaves the screen as it was.
 TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
-    const struct { int id; int32_t x, y; } moves[] = {{kUp, 0, -1}, {kLeftTen, -10, -1}, {kRight, -9, -1}};
+    const struct {
+        int id;
+        int32_t x, y;
+    } moves[] = {{kUp, 0, -1}, {kLeftTen, -10, -1}, {kRight, -9, -1}};
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
     run.Act(500, DeviceTrayDoubleTap);
@@ -278,13 +314,29 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
 // mascot is hidden again (the restart after a panel or settings change would
 // otherwise take the wrongly restored pixels for the desktop).
 TEST(Shell, NothingIsPutBackBeforeTheFirstCapture) {
-    const struct { const char *name; std::function<void(ShellRun &)> first; bool ends; } rows[] = {
-        {"tap", [](ShellRun &run) { run.Act(0, DeviceTrayTap); run.Act(100, DeviceTrayTap); }, false},
-        {"double tap", [](ShellRun &run) { run.Act(0, DeviceTrayDoubleTap); run.Act(100, DeviceEscape); }, false},
-        {"second start", [](ShellRun &run) {
+    const struct {
+        const char *name;
+        std::function<void(ShellRun &)> first;
+        bool ends;
+    } rows[] = {
+        {"tap",
+         [](ShellRun &run) {
+             run.Act(0, DeviceTrayTap);
+             run.Act(100, DeviceTrayTap);
+         },
+         false},
+        {"double tap",
+         [](ShellRun &run) {
+             run.Act(0, DeviceTrayDoubleTap);
+             run.Act(100, DeviceEscape);
+         },
+         false},
+        {"second start",
+         [](ShellRun &run) {
              run.At(0, [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); });
              run.Act(100, DeviceEscape);
-         }, false},
+         },
+         false},
         {"settings change", [](ShellRun &run) { run.Act(0, DeviceSettingsChange, 240, 320); }, false},
         {"destruction", [](ShellRun &run) { run.At(0, [] { DestroyWindow(DeviceMainWindow()); }); }, true},
     };
@@ -345,7 +397,8 @@ TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
             EXPECT_EQ(0, outsideChanged(before)) << "depth " << depth;
             EXPECT_TRUE(MascotShownAt(left + 10, top + 10)) << "depth " << depth;
             DeviceFillScreen(left + 2, top + 2, 5, 5, 0x135797);  // another program, off the 5-6-5 grid
-            for (int i = 0; i < 25; i++) before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
+            for (int i = 0; i < 25; i++)
+                before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
         });
         run.At(600, [&] { EXPECT_EQ(0, outsideChanged(before)) << "after a foreign paint, depth " << depth; });
         run.Act(700, DeviceTrayTap);
@@ -386,8 +439,8 @@ TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
         ShellRun run;
         received.clear();
         RegisterClassW(&recorder);
-        HWND running = CreateWindowExW(0, recorder.lpszClassName, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr,
-                                       nullptr);
+        HWND running =
+            CreateWindowExW(0, recorder.lpszClassName, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
         uint32_t handle = (uint32_t)(uintptr_t)running;  // little-endian, as the running copy writes it
         WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, fileBytes));
         DeviceHoldMutex(u"Pondlet");
@@ -406,25 +459,48 @@ TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
 // skin, the catalogue and the surfaces.
 TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
     ShellRun run;
-    run.At(300, [] { offsetX = 4; offsetY = -2; blendMode = 1; });
+    run.At(300, [] {
+        offsetX = 4;
+        offsetY = -2;
+        blendMode = 1;
+    });
     run.Act(400, DeviceTrayDoubleTap);
     run.Run(600);
     ASSERT_EQ(1, panelOpen) << "the run stopped inside the panel";
     ASSERT_NE(0, DeviceLiveGdiObjects());
-    quitPending = 1;   // as a Quit in the panel would leave it
+    quitPending = 1;  // as a Quit in the panel would leave it
     ResetProcessState();
-    const struct { const char *name; int64_t value; } values[] = {
-        {"exeFolder", exeFolder[0]}, {"appInstance", appInstance != nullptr}, {"mainWindow", mainWindow != nullptr},
-        {"screenWidth", screenWidth}, {"screenHeight", screenHeight}, {"dockRight", dockRight},
-        {"dockBottom", dockBottom}, {"offsetX", offsetX}, {"offsetY", offsetY}, {"blendMode", blendMode - 2},
-        {"moveBusy", moveBusy}, {"panelOpen", panelOpen}, {"savedBlendMode", savedBlendMode},
-        {"instanceMutex", instanceMutex != nullptr}, {"trayIconImage", trayIconImage != nullptr},
-        {"quitPending", quitPending}, {"currentRule", animation.currentRule}, {"frameIndex", animation.frameIndex},
-        {"nextDueTick", animation.nextDueTick}, {"lastTick", animation.lastTickTime.wMonth},
-        {"lastTickDuration", lastTickDuration}, {"skinCount", skinCount}, {"displayFormat", displayFormat.depth},
+    const struct {
+        const char *name;
+        int64_t value;
+    } values[] = {
+        {"exeFolder", exeFolder[0]},
+        {"appInstance", appInstance != nullptr},
+        {"mainWindow", mainWindow != nullptr},
+        {"screenWidth", screenWidth},
+        {"screenHeight", screenHeight},
+        {"dockRight", dockRight},
+        {"dockBottom", dockBottom},
+        {"offsetX", offsetX},
+        {"offsetY", offsetY},
+        {"blendMode", blendMode - 2},
+        {"moveBusy", moveBusy},
+        {"panelOpen", panelOpen},
+        {"savedBlendMode", savedBlendMode},
+        {"instanceMutex", instanceMutex != nullptr},
+        {"trayIconImage", trayIconImage != nullptr},
+        {"quitPending", quitPending},
+        {"currentRule", animation.currentRule},
+        {"frameIndex", animation.frameIndex},
+        {"nextDueTick", animation.nextDueTick},
+        {"lastTick", animation.lastTickTime.wMonth},
+        {"lastTickDuration", lastTickDuration},
+        {"skinCount", skinCount},
+        {"displayFormat", displayFormat.depth},
         {"skin tables", skinTables.graphics != nullptr || skinTables.sequences != nullptr || skinTables.areaWidth},
         {"surfaces", WorkSurfacesReady() || screenDC != nullptr || mascotShown},
-        {"pixel buffers", (int64_t)DeviceLiveAllocations()}, {"GDI objects", DeviceLiveGdiObjects()},
+        {"pixel buffers", (int64_t)DeviceLiveAllocations()},
+        {"GDI objects", DeviceLiveGdiObjects()},
     };
     for (const auto &value : values) EXPECT_EQ(0, value.value) << value.name;
 }

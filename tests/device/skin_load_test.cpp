@@ -3,9 +3,9 @@
 #include "skin/catalogue.h"
 #include "skin/script.h"
 
+#include "core/process.h"
 #include "device.h"
 #include "graphics/bmp.h"
-#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -30,7 +30,8 @@ static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKin
     look.custom = [view] {
         HWND dialog = DeviceOpenDialogs().back().window;
         *view = "@" + std::to_string(DeviceControlSelection(dialog, kSelectList));
-        for (const std::u16string &item : DeviceControlItems(dialog, kSelectList)) *view += " [" + DeviceUtf8(item) + "]";
+        for (const std::u16string &item : DeviceControlItems(dialog, kSelectList))
+            *view += " [" + DeviceUtf8(item) + "]";
     };
     DeviceQueueAction(10, look);
     uint64_t at = 10;
@@ -52,7 +53,9 @@ static std::string ScriptPath(const TestFolder &root, const std::string &skin) {
 TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
     TestFolder root("select");
     std::string eighty(80, 'x');
-    MakeSkins(root, {{"a", "T Cat\r\n"}, {"b", "D1,1,1,1\r\nT Lost"}, {"c", "T First\r\nt Second\r\n"},
+    MakeSkins(root, {{"a", "T Cat\r\n"},
+                     {"b", "D1,1,1,1\r\nT Lost"},
+                     {"c", "T First\r\nt Second\r\n"},
                      {"d", "T " + eighty + "yz\r\n"}});
     std::string view;
     QueueSelect(&view, {{DeviceEnter, 0}});
@@ -136,14 +139,20 @@ static std::string Shape(const ImageRecord &image) {
 // The sanitizer build runs this test alone with leak detection on, so an
 // earlier picture that is not freed fails it.
 TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
-    const struct { const char *lines; const char *graphic, *mask; } rows[] = {
+    const struct {
+        const char *lines;
+        const char *graphic, *mask;
+    } rows[] = {
         /* lines for index I                       graphic  mask */
         {"GI,wide.bmp,\r\nGI,tall.bmp,\r\n"
-         "MI,wide.bmp,\r\nMI,tall.bmp,\r\n",            "1x3",   "1x3"},
+         "MI,wide.bmp,\r\nMI,tall.bmp,\r\n",
+         "1x3", "1x3"},
         {"GI,wide.bmp,\r\nGI,none.bmp,\r\n"
-         "MI,wide.bmp,\r\nMIm,\r\n",                     "-",     "-"},
+         "MI,wide.bmp,\r\nMIm,\r\n",
+         "-", "-"},
         {"GI,wide.bmp,\r\nGI,bad.bmp,\r\n"
-         "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",             "-",     "-"},
+         "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",
+         "-", "-"},
     };
     TestFolder root("repeat");
     std::string script;

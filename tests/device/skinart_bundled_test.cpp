@@ -1,9 +1,9 @@
 // The bundled skin, loaded by the real skin reader on the simulated device:
 // every picture loads, each feature of the format is used, and the schedule
 // picks the intended sequence at the intended times.
+#include "core/process.h"
 #include "device.h"
 #include "engine/schedule.h"
-#include "core/process.h"
 #include "shell/mainwindow.h"
 #include "skin/script.h"
 #include "support/test_files.h"
@@ -17,9 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path BundledSkin() {
-    return fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet";
-}
+fs::path BundledSkin() { return fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet"; }
 
 // biBitCount of a BMP file in the bundled skin, or -1.
 int FileDepth(const WCHAR *fileName) {
@@ -31,7 +29,7 @@ int FileDepth(const WCHAR *fileName) {
 
 // The skin alone below a fresh executable folder, so no Select dialog shows.
 class BundledSkinTest : public ::testing::Test {
-protected:
+  protected:
     TestFolder folder{"bundled"};
 
     void SetUp() override {
@@ -42,7 +40,8 @@ protected:
         screenWidth = 240;
         screenHeight = 320;
         ASSERT_EQ(LoadSkin(), 1);
-        for (const DeviceMessageBox &box : DeviceMessageBoxes()) ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
+        for (const DeviceMessageBox &box : DeviceMessageBoxes())
+            ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
         animation = AnimationState{};
     }
 
@@ -72,7 +71,8 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
     }
     for (int i = 0; i <= t.maskMax; i++) {
         int depth = FileDepth(t.masks[i].fileName);
-        if (depth == 1 || (depth == 8 && t.masks[i].transparentKey != 0)) found.insert(std::to_string(depth) + "-bit mask");
+        if (depth == 1 || (depth == 8 && t.masks[i].transparentKey != 0))
+            found.insert(std::to_string(depth) + "-bit mask");
     }
     int lively = 0, events = 0;
     for (int n = 0; n <= t.sequenceMax; n++) {
@@ -85,8 +85,10 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
                 if (graphic == -1 && frame.layerTextLast[k] >= 2) found.insert("text layer of three choices");
                 if (graphic < 0 || t.graphics[graphic].hasTransparentKey) continue;
                 const ImageRecord &g = t.graphics[graphic];
-                bool fits = mask >= 0 && mask <= t.maskMax && t.masks[mask].width == g.width && t.masks[mask].height == g.height;
-                EXPECT_TRUE(fits) << "sequence " << n << " frame " << f << ": graphic " << graphic << " has no key nor mask";
+                bool fits = mask >= 0 && mask <= t.maskMax && t.masks[mask].width == g.width &&
+                            t.masks[mask].height == g.height;
+                EXPECT_TRUE(fits) << "sequence " << n << " frame " << f << ": graphic " << graphic
+                                  << " has no key nor mask";
                 if (fits) found.insert(std::to_string(g.bitsPerPixel) + "-bit picture with a mask");
             }
         }
@@ -95,10 +97,11 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
     }
     if (lively >= 3) found.insert("3 lively regular sequences");
     if (events >= 2) found.insert("2 events");
-    for (int i = 0; i <= t.textMax; i++) if (TestUtf8(t.texts[i].text) == "%h:%m") found.insert("%h:%m text");
-    for (const char *feature : {"D line", "F line", "4-bit keyed picture", "8-bit keyed picture", "24-bit picture with a mask",
-                                "1-bit mask", "8-bit mask", "picture partly outside", "3 lively regular sequences",
-                                "2 events", "%h:%m text", "text layer of three choices"})
+    for (int i = 0; i <= t.textMax; i++)
+        if (TestUtf8(t.texts[i].text) == "%h:%m") found.insert("%h:%m text");
+    for (const char *feature : {"D line", "F line", "4-bit keyed picture", "8-bit keyed picture",
+                                "24-bit picture with a mask", "1-bit mask", "8-bit mask", "picture partly outside",
+                                "3 lively regular sequences", "2 events", "%h:%m text", "text layer of three choices"})
         EXPECT_TRUE(found.count(feature)) << "no " << feature;
 }
 
@@ -107,11 +110,15 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
 // second has passed between two ticks (the regular one when none is due).
 TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
     enum { kIdle, kMorning, kEvening, kNight, kWeekend, kHourly, kDaily };
-    const struct { const char *when; WORD weekday, day, hour, minute; int regular, afterEvent; } cases[] = {
-        {"Mon 08:30", 1, 7, 8, 30, kMorning, kMorning},    {"Mon 12:30", 1, 7, 12, 30, kIdle, kIdle},
-        {"Mon 19:15", 1, 7, 19, 15, kEvening, kEvening},   {"Mon 23:30", 1, 7, 23, 30, kNight, kNight},
-        {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend},  {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
-        {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},         {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
+    const struct {
+        const char *when;
+        WORD weekday, day, hour, minute;
+        int regular, afterEvent;
+    } cases[] = {
+        {"Mon 08:30", 1, 7, 8, 30, kMorning, kMorning},   {"Mon 12:30", 1, 7, 12, 30, kIdle, kIdle},
+        {"Mon 19:15", 1, 7, 19, 15, kEvening, kEvening},  {"Mon 23:30", 1, 7, 23, 30, kNight, kNight},
+        {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend}, {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
+        {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},        {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
     };
     for (const auto &c : cases) {
         animation = AnimationState{};
@@ -122,7 +129,8 @@ TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
         animation.lastTickTime.wSecond = 0;
         CheckEventRules(&now, 100);
         EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
-                  std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence)) << c.when;
+                  std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence))
+            << c.when;
     }
 }
 

@@ -31,9 +31,7 @@ static HWND FindDialog(const char *caption) {
     return FindWindowW(MAKEINTRESOURCEW(kDialogClass), wide);
 }
 
-static HWND FindMainWindow(void) {
-    return FindWindowW(L"Pondlet", L"Pondlet");
-}
+static HWND FindMainWindow(void) { return FindWindowW(L"Pondlet", L"Pondlet"); }
 
 static int Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == NULL) fprintf(stderr, "trayctl: no such window\n");
@@ -96,9 +94,8 @@ static int RunBackdrop(void) {
     windowClass.lpfnWndProc = BackdropProc;
     windowClass.lpszClassName = L"E2EBackdrop";
     RegisterClassW(&windowClass);
-    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"E2EBackdrop", L"", WS_POPUP | WS_VISIBLE,
-                    0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL,
-                    NULL, NULL, NULL);
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"E2EBackdrop", L"", WS_POPUP | WS_VISIBLE, 0, 0,
+                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL, NULL, NULL);
     MSG message;
     while (GetMessageW(&message, NULL, 0, 0) > 0) DispatchMessageW(&message);
     return 0;

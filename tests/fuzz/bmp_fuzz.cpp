@@ -3,9 +3,9 @@
 // be freed whole.
 #include "fuzz_files.h"
 
+#include "core/process.h"
 #include "device.h"
 #include "graphics/bmp.h"
-#include "core/process.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,8 +5,8 @@
 
 const std::filesystem::path &FuzzFolder() {
     static const std::filesystem::path folder = [] {
-        std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("pondlet-fuzz-" + std::to_string(getpid()));
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("pondlet-fuzz-" + std::to_string(getpid()));
         std::filesystem::create_directories(path);
         return path;
     }();

@@ -6,11 +6,11 @@
 // skin author's lint then checks the same skin.
 #include "fuzz_files.h"
 
+#include "core/tables.h"
 #include "device.h"
 #include "graphics/surfaces.h"
-#include "shell/mainwindow.h"
-#include "core/tables.h"
 #include "lint.h"
+#include "shell/mainwindow.h"
 #include "tool.h"
 
 namespace {
@@ -29,12 +29,11 @@ void RunAtDepth(int depth) {
     DeviceSetRunLimit(kRunLimitMs);
     try {
         WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0);
-    } catch (const DeviceRunEnded &) {
-    }
+    } catch (const DeviceRunEnded &) {}
     ResetProcessState();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzSkinParts parts = SplitSkinInput(data, size);

@@ -16,7 +16,7 @@ std::vector<std::string> Lines(const std::string &text) {
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size == 0) return 0;

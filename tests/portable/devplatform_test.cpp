@@ -37,7 +37,8 @@ TEST(MessageQueue, PostedMessagesAndQuitComeBeforeADueTimer) {
 }
 
 // The text wsprintfW makes, with its count when that differs from the length.
-template <typename... Args> std::string Format(const WCHAR *format, Args... args) {
+template <typename... Args>
+std::string Format(const WCHAR *format, Args... args) {
     WCHAR out[100];
     int count = wsprintfW(out, format, args...);
     std::string text = TestUtf8(out);
@@ -90,8 +91,8 @@ TEST(Files, OpenExistingSharingAndCreateAlways) {
 // A folder as a skin made on Windows may bring it: every file holds its own
 // name, so an open shows which entry it reached.
 const char16_t *const kNamedFiles[] = {
-    u"Body.bmp", u"Sub/SKIN.TXT", u"a", u"ab", u"B", u"Zz", u"_x",
-    u"\u00e9", u"\u00ff", u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600",  // é ÿ ı ς ａ 😀
+    u"Body.bmp", u"Sub/SKIN.TXT", u"a",      u"ab",     u"B",      u"Zz",         u"_x",
+    u"\u00e9",   u"\u00ff",       u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600",  // é ÿ ı ς ａ 😀
 };
 
 TestWString Wide(const char16_t *text) {
@@ -115,17 +116,30 @@ TEST(Files, NamesAreReadAsThePlatformReadsThem) {
     TestFolder folder("devfiles-names");
     TestWString base = FillNamedFolder(folder);
     ASSERT_FALSE(base.empty());
-    const struct { const char16_t *path; const char *expected; } rows[] = {
-        {u"body.bmp", "Body.bmp"}, {u"BODY.BMP", "Body.bmp"}, {u"Body.bmp. .", "Body.bmp"},
-        {u"sub//skin.txt", "Sub/SKIN.TXT"}, {u"SUB\\skin.txt", "Sub/SKIN.TXT"}, {u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
+    const struct {
+        const char16_t *path;
+        const char *expected;
+    } rows[] = {
+        {u"body.bmp", "Body.bmp"},
+        {u"BODY.BMP", "Body.bmp"},
+        {u"Body.bmp. .", "Body.bmp"},
+        {u"sub//skin.txt", "Sub/SKIN.TXT"},
+        {u"SUB\\skin.txt", "Sub/SKIN.TXT"},
+        {u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
         {u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
-        {u"\u00c9", "\xC3\xA9"}, {u"\u0178", "\xC3\xBF"}, {u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
-        {u"I", "<error 2>"}, {u"\u03a3", "<error 2>"}, {u"\u00df", "<error 2>"},       // I Σ ß
-        {u"Body.bmpx", "<error 2>"}, {u"nowhere\\Body.bmp", "<error 3>"}, {u"Sub..\\skin.txt", "<error 3>"},
-        {u"Sub \\skin.txt", "<error 3>"}, {u"Sub\\", "<error 5>"},
+        {u"\u00c9", "\xC3\xA9"},
+        {u"\u0178", "\xC3\xBF"},
+        {u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
+        {u"I", "<error 2>"},
+        {u"\u03a3", "<error 2>"},
+        {u"\u00df", "<error 2>"},  // I Σ ß
+        {u"Body.bmpx", "<error 2>"},
+        {u"nowhere\\Body.bmp", "<error 3>"},
+        {u"Sub..\\skin.txt", "<error 3>"},
+        {u"Sub \\skin.txt", "<error 3>"},
+        {u"Sub\\", "<error 5>"},
     };
-    for (const auto &row : rows)
-        EXPECT_EQ(ReadAll(base + Wide(row.path)), row.expected) << TestUtf8(Wide(row.path));
+    for (const auto &row : rows) EXPECT_EQ(ReadAll(base + Wide(row.path)), row.expected) << TestUtf8(Wide(row.path));
 }
 
 // The order NTFS keeps: names compared after upper-casing, unit by unit.
@@ -133,11 +147,18 @@ TEST(Files, SearchListsInTheVolumesOrder) {
     TestFolder folder("devfiles-order");
     TestWString base = FillNamedFolder(folder);
     ASSERT_FALSE(base.empty());
-    const struct { const char16_t *pattern; const char *expected; } rows[] = {
+    const struct {
+        const char16_t *pattern;
+        const char *expected;
+    } rows[] = {
         {u"*", ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
         {u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
-        {u"*.BMP", "Body.bmp "}, {u"\u00c9*", "\xC3\xA9 "}, {u"sub/*", ". .. SKIN.TXT "},
-        {u"SUB\\skin.txt.", "SKIN.TXT "}, {u"sub\\", "<error 2>"}, {u"nowhere\\*", "<error 3>"},
+        {u"*.BMP", "Body.bmp "},
+        {u"\u00c9*", "\xC3\xA9 "},
+        {u"sub/*", ". .. SKIN.TXT "},
+        {u"SUB\\skin.txt.", "SKIN.TXT "},
+        {u"sub\\", "<error 2>"},
+        {u"nowhere\\*", "<error 3>"},
     };
     for (const auto &row : rows) {
         WIN32_FIND_DATAW data;
@@ -179,7 +200,10 @@ TEST(Files, CreatingUnderAnotherCaseReachesTheEntry) {
 struct Dib {
     HDC dc;
     BYTE *bits;
-    struct { BITMAPINFOHEADER header; RGBQUAD colours[256]; } info{};
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info{};
     Dib(LONG width, LONG height, WORD bitCount, const std::vector<COLORREF> &table = {}) {
         info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, bitCount, BI_RGB, 0, 0, 0, DWORD(table.size()), 0};
         for (size_t i = 0; i < table.size(); i++)
@@ -195,7 +219,11 @@ struct Dib {
 };
 
 COLORREF Pixel24(const BYTE *p) { return RGB(p[2], p[1], p[0]); }
-void SetPixel24(BYTE *p, COLORREF c) { p[0] = BYTE(c >> 16); p[1] = BYTE(c >> 8); p[2] = BYTE(c); }
+void SetPixel24(BYTE *p, COLORREF c) {
+    p[0] = BYTE(c >> 16);
+    p[1] = BYTE(c >> 8);
+    p[2] = BYTE(c);
+}
 
 // Indices show their table colour; colours going in take the nearest entry.
 TEST(DibSection, EightBitPixelsGoThroughTheColourTable) {

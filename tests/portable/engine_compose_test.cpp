@@ -1,9 +1,9 @@
 // The compositor's fast loops give the same pixels as plain per-pixel rules
 // written with the pixel operations.
+#include "core/process.h"
 #include "engine/compose.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>
@@ -50,8 +50,8 @@ void ReferenceMerge(int32_t w, int32_t h) {
             uint32_t s = ReadPixel(&workSurface, x, y);
             if (mascotShown && ReadPixel(&shownSurface, x, y) != s) WritePixel(&backgroundSurface, x, y, s);
             if (coverageMask[y * w + x])
-                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y),
-                           ReadPixel(&backgroundSurface, x, y), blendMode);
+                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y), ReadPixel(&backgroundSurface, x, y),
+                           blendMode);
             else
                 WritePixel(&workSurface, x, y, ReadPixel(&backgroundSurface, x, y));
             WritePixel(&shownSurface, x, y, ReadPixel(&workSurface, x, y));
@@ -61,15 +61,18 @@ void ReferenceMerge(int32_t w, int32_t h) {
 // One picture layer, pixel by pixel, with this engine's choices for keys
 // that cannot be used (the mask decides) and missing masks (opaque).
 void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, int32_t w, int32_t h) {
-    int keyUsable = g->hasTransparentKey && g->palette && g->bitsPerPixel <= 8 &&
-                    g->transparentKey < (1u << g->bitsPerPixel);
+    int keyUsable =
+        g->hasTransparentKey && g->palette && g->bitsPerPixel <= 8 && g->transparentKey < (1u << g->bitsPerPixel);
     for (int32_t y = 0; y < g->height; y++)
         for (int32_t x = 0; x < g->width; x++) {
             uint32_t p = ReadPixel(g, x, y);
             int transparent;
-            if (keyUsable && displayFormat.depth == 8) transparent = ReadPixelIndex(g, x, y) == g->transparentKey;
-            else if (keyUsable) transparent = p == g->palette[g->transparentKey];
-            else transparent = m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0;
+            if (keyUsable && displayFormat.depth == 8)
+                transparent = ReadPixelIndex(g, x, y) == g->transparentKey;
+            else if (keyUsable)
+                transparent = p == g->palette[g->transparentKey];
+            else
+                transparent = m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0;
             int64_t tx = (int64_t)x + g->x, ty = (int64_t)y + g->y;
             if (transparent || tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
             WritePixel(&frameSurface, (int32_t)tx, (int32_t)ty, p);
@@ -78,7 +81,7 @@ void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, int32_t w, int32
 }
 
 class MergeTest : public ::testing::Test {
-protected:
+  protected:
     std::mt19937 random{12345};
     OwnSurface work, frame, background, shown;
     std::vector<BYTE> coverage;
@@ -101,8 +104,10 @@ protected:
         coverage.assign((size_t)w * h, 0);
         for (size_t i = 0; i < coverage.size(); i++) {
             size_t x = i % w, y = i / w;
-            if (y % 4 == 2) coverage[i] = x % 16 == (y % 8 == 2 ? 0 : 15);
-            else coverage[i] = y % 4 != 3 && ((i / 8 + i / 29) % 3 == 0 || random() % 9 == 0);
+            if (y % 4 == 2)
+                coverage[i] = x % 16 == (y % 8 == 2 ? 0 : 15);
+            else
+                coverage[i] = y % 4 != 3 && ((i / 8 + i / 29) % 3 == 0 || random() % 9 == 0);
         }
     }
     void Install(OwnSurface &toWork, OwnSurface &toFrame, OwnSurface &toBack, OwnSurface &toShown,
@@ -128,8 +133,9 @@ TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
                 ReferenceMerge(size[0], size[1]);
                 Install(work, frame, background, shown, coverage);
                 MergeFrameWithBackground();
-                ASSERT_EQ("", FirstDifference("work", wantWork, work) + FirstDifference("background", wantBack,
-                              background) + FirstDifference("shown", wantShown, shown))
+                ASSERT_EQ("", FirstDifference("work", wantWork, work) +
+                                  FirstDifference("background", wantBack, background) +
+                                  FirstDifference("shown", wantShown, shown))
                     << size[0] << "x" << size[1] << " mode " << mode << " tracking " << tracking;
             }
 }
@@ -138,11 +144,12 @@ TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
 // size or outside the table (none), pictures partly outside the work area.
 TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
     const int32_t w = 19, h = 11;
-    const struct { int32_t depth, x, y, width, height, key, hasKey, display, maskWidth, maskDepth; } rows[] = {
+    const struct {
+        int32_t depth, x, y, width, height, key, hasKey, display, maskWidth, maskDepth;
+    } rows[] = {
         /* maskWidth 0: the layer names a mask outside the table; maskDepth 8: paletted */
-        {1, 0, 0, 19, 11, 1, 1, 24, 0, 0},   {2, -3, 2, 9, 5, 2, 1, 24, 0, 0},
-        {4, 5, -2, 17, 6, 3, 1, 8, 0, 0},    {8, 12, 8, 13, 9, 7, 1, 24, 0, 0},
-        {8, 1, 1, 13, 9, 300, 1, 24, 9, 8},  {24, 2, 3, 12, 8, 0, 1, 24, 7, 8},
+        {1, 0, 0, 19, 11, 1, 1, 24, 0, 0},      {2, -3, 2, 9, 5, 2, 1, 24, 0, 0},   {4, 5, -2, 17, 6, 3, 1, 8, 0, 0},
+        {8, 12, 8, 13, 9, 7, 1, 24, 0, 0},      {8, 1, 1, 13, 9, 300, 1, 24, 9, 8}, {24, 2, 3, 12, 8, 0, 1, 24, 7, 8},
         {24, -1, -1, 21, 13, 0, 0, 24, 30, 24}, {1, -2, 1, 23, 7, 0, 0, 24, 13, 2},
     };
     std::vector<uint32_t> palette(256), maskPalette(256);
@@ -153,16 +160,16 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
         for (uint32_t &c : palette) c = (random() % 4) * 0x3C1E3C;  // repeated colours
         std::vector<BYTE> store, maskStore;
         TestSkin skin;
-        skin.graphics = {TestPicture(store, row.width, row.height, row.depth, 0,
-                                     row.depth <= 8 ? palette.data() : nullptr)};
+        skin.graphics = {
+            TestPicture(store, row.width, row.height, row.depth, 0, row.depth <= 8 ? palette.data() : nullptr)};
         for (BYTE &b : store) b = (BYTE)random();
         ImageRecord &g = skin.graphics[0];
         g.x = row.x;
         g.y = row.y;
         g.transparentKey = (uint32_t)row.key;
         g.hasTransparentKey = row.hasKey;
-        skin.masks = {TestPicture(maskStore, row.maskWidth ? row.maskWidth : 1, 4, row.maskDepth ? row.maskDepth : 1,
-                                  0, row.maskDepth == 8 ? maskPalette.data() : nullptr)};
+        skin.masks = {TestPicture(maskStore, row.maskWidth ? row.maskWidth : 1, 4, row.maskDepth ? row.maskDepth : 1, 0,
+                                  row.maskDepth == 8 ? maskPalette.data() : nullptr)};
         // Many bytes hold only bits below the 5-6-5 precision, which do not cut.
         for (BYTE &b : maskStore) b = (BYTE)(random() & (random() % 2 ? 0xFF : 0x07));
         displayFormat.depth = row.display;
@@ -182,4 +189,4 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
     }
 }
 
-} // namespace
+}  // namespace

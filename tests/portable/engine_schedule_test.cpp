@@ -25,9 +25,12 @@ SYSTEMTIME At(int month, int day, int weekday, int hour, int minute, int second,
 // A rule allowing exactly one value in each field given; -1 allows them all.
 ScheduleRule RuleOnFields(int32_t sequence, int weekday, int month, int day, int hour, int minute, int second) {
     ScheduleRule rule = TestRuleAlways(sequence);
-    const struct { uint8_t *flags; int count, value; } fields[] = {
-        {rule.weekday, kWeekdays, weekday}, {rule.month, kMonthFlags, month}, {rule.day, kDayFlags, day},
-        {rule.hour, kHours, hour}, {rule.minute, kMinutes, minute}, {rule.second, kSeconds, second}};
+    const struct {
+        uint8_t *flags;
+        int count, value;
+    } fields[] = {{rule.weekday, kWeekdays, weekday}, {rule.month, kMonthFlags, month},
+                  {rule.day, kDayFlags, day},         {rule.hour, kHours, hour},
+                  {rule.minute, kMinutes, minute},    {rule.second, kSeconds, second}};
     for (const auto &field : fields)
         for (int i = 0; field.value >= 0 && i < field.count; i++) field.flags[i] = i == field.value;
     return rule;
@@ -42,8 +45,8 @@ SYSTEMTIME On(int year, int month, int day, int hour, int minute, int second, in
 
 std::string Moment(const SYSTEMTIME &t) {
     char text[64];
-    snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d (weekday %d)", t.wYear, t.wMonth, t.wDay,
-             t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
+    snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d (weekday %d)", t.wYear, t.wMonth, t.wDay, t.wHour,
+             t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
     return text;
 }
 
@@ -53,9 +56,11 @@ std::string Moment(const SYSTEMTIME &t) {
 ScheduleRule RuleFromText(int32_t sequence, const std::string &text) {
     ScheduleRule rule = {};
     rule.sequence = sequence;
-    const struct { uint8_t *flags; int first, last; } fields[] = {
-        {rule.weekday, 0, 6}, {rule.month, 1, 12}, {rule.day, 1, 31},
-        {rule.hour, 0, 23}, {rule.minute, 0, 59}, {rule.second, 0, 59}};
+    const struct {
+        uint8_t *flags;
+        int first, last;
+    } fields[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
+                  {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
     std::istringstream line(text);
     std::string field, item;
     for (const auto &f : fields) {
@@ -138,7 +143,7 @@ int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &n
 }
 
 class ScheduleTest : public ::testing::Test {
-protected:
+  protected:
     TestSkin skin;
     void SetUp() override { animation = AnimationState{}; }
     void TearDown() override { ClearTestSkin(); }
@@ -152,9 +157,17 @@ protected:
 
 TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
     UseRules({RuleOnFields(0, 1, 8, 3, 7, 5, 9)});
-    const struct { SYSTEMTIME t; int32_t rule; int expected; } rows[] = {
-        {kMonday, 1, 1}, {At(8, 3, 2, 7, 5, 9), 1, 0}, {At(8, 3, 1, 7, 5, 10), 1, 0},
-        {At(13, 3, 1, 7, 5, 9), 0, 0}, {kMonday, 2, 0}, {kMonday, -1, 0},  // outside the tables
+    const struct {
+        SYSTEMTIME t;
+        int32_t rule;
+        int expected;
+    } rows[] = {
+        {kMonday, 1, 1},
+        {At(8, 3, 2, 7, 5, 9), 1, 0},
+        {At(8, 3, 1, 7, 5, 10), 1, 0},
+        {At(13, 3, 1, 7, 5, 9), 0, 0},
+        {kMonday, 2, 0},
+        {kMonday, -1, 0},  // outside the tables
     };
     for (size_t i = 0; i < std::size(rows); i++)
         EXPECT_EQ(rows[i].expected, RuleMatches(rows[i].rule, &rows[i].t)) << "row " << i;
@@ -165,22 +178,27 @@ TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
 // now on 29 February, and stops after 366 days (Monday 1 March 12:00:00 of
 // the walk from 29 February 2020 12:00:00, a Saturday).
 TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
-    UseRules({RuleOnFields(0, -1, -1, -1, 0, 0, 0), RuleOnFields(0, -1, -1, 1, -1, -1, -1), RuleOnFields(0, -1, -1, -1, 7, 5, 9),
-              RuleOnFields(0, 7, -1, -1, -1, -1, -1), RuleOnFields(0, -1, 2, 29, -1, -1, -1), RuleOnFields(0, -1, -1, -1, -1, -1, 10),
+    UseRules({RuleOnFields(0, -1, -1, -1, 0, 0, 0), RuleOnFields(0, -1, -1, 1, -1, -1, -1),
+              RuleOnFields(0, -1, -1, -1, 7, 5, 9), RuleOnFields(0, 7, -1, -1, -1, -1, -1),
+              RuleOnFields(0, -1, 2, 29, -1, -1, -1), RuleOnFields(0, -1, -1, -1, -1, -1, 10),
               RuleFromText(0, "* 2 29 0-11 * *"), RuleFromText(0, "1 3 1 12 0 0"), RuleFromText(0, "1 3 1 12 0 1")});
     const SYSTEMTIME leapNoon = On(2020, 2, 29, 12, 0, 0), nextLeapNoon = On(2024, 2, 29, 12, 0, 0);
     const SYSTEMTIME lastFeb = TestTime(2008, 2, 28, 4, 23, 59, 59), leapDay = TestTime(2008, 2, 29, 5, 0, 0, 1);
-    const struct { int32_t rule; SYSTEMTIME since, now; int expected; } rows[] = {
-        {1, At(8, 3, 1, 23, 59, 58), At(8, 4, 2, 0, 0, 0), 1},     // midnight, now's own second
+    const struct {
+        int32_t rule;
+        SYSTEMTIME since, now;
+        int expected;
+    } rows[] = {
+        {1, At(8, 3, 1, 23, 59, 58), At(8, 4, 2, 0, 0, 0), 1},  // midnight, now's own second
         {1, At(8, 3, 1, 23, 59, 57), At(8, 3, 1, 23, 59, 59), 0},
-        {2, At(4, 30, 4, 23, 59, 59), At(5, 1, 5, 0, 0, 1), 1},    // the first of a month
-        {3, kMonday, kMonday, 1},                                  // since == now: RuleMatches
-        {5, lastFeb, leapDay, 0},                                  // 29 February: never reached
-        {6, At(8, 3, 1, 7, 5, 10), kMonday, 1},                    // since after now: since alone
-        {4, TestTime(2000, 1, 1, 6, 0, 0, 0), kMonday, 0},         // never, nine years back
-        {8, leapNoon, nextLeapNoon, 1},                            // the walk's last second
-        {9, leapNoon, nextLeapNoon, 0},                            // one past it
-        {7, leapNoon, nextLeapNoon, 0},                            // 29 February never comes back
+        {2, At(4, 30, 4, 23, 59, 59), At(5, 1, 5, 0, 0, 1), 1},  // the first of a month
+        {3, kMonday, kMonday, 1},                                // since == now: RuleMatches
+        {5, lastFeb, leapDay, 0},                                // 29 February: never reached
+        {6, At(8, 3, 1, 7, 5, 10), kMonday, 1},                  // since after now: since alone
+        {4, TestTime(2000, 1, 1, 6, 0, 0, 0), kMonday, 0},       // never, nine years back
+        {8, leapNoon, nextLeapNoon, 1},                          // the walk's last second
+        {9, leapNoon, nextLeapNoon, 0},                          // one past it
+        {7, leapNoon, nextLeapNoon, 0},                          // 29 February never comes back
     };
     for (size_t i = 0; i < std::size(rows); i++)
         EXPECT_EQ(rows[i].expected, RuleMatchedSince(rows[i].rule, &rows[i].now, &rows[i].since)) << "row " << i;
@@ -190,42 +208,47 @@ TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
 // those of the walk that tests every second, for every rule and moment.
 TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
     const char *const rules[] = {
-        "* * * * * *",           "* 2 29 * * *",        "* 2 29 0-11 * *",          "* 2 30 * * *",
-        "* 3 1 0 0 0",           "4 3 1 * * *",         "5 3 1 * * *",              "* 12 31 23 59 59",
-        "* 1 1 0 0 0-5",         "* * 31 * * *",        "* 4 30 23 59 50-59",       "* * 1 0 0 1",
-        "1-5 * * 9-17 * *",      "0,6 * * * 0 0",       "* * * 22-23,0-5 * 15,45",  "* * * * 30 0",
-        "* * * 24 * *",          "* * * 12 * 60",       "* 2 * 12 0 0",             "3 * 28-29 23 59 58-59",
+        "* * * * * *",        "* 2 29 * * *", "* 2 29 0-11 * *",  "* 2 30 * * *",  "* 3 1 0 0 0",
+        "4 3 1 * * *",        "5 3 1 * * *",  "* 12 31 23 59 59", "* 1 1 0 0 0-5", "* * 31 * * *",
+        "* 4 30 23 59 50-59", "* * 1 0 0 1",  "1-5 * * 9-17 * *", "0,6 * * * 0 0", "* * * 22-23,0-5 * 15,45",
+        "* * * * 30 0",       "* * * 24 * *", "* * * 12 * 60",    "* 2 * 12 0 0",  "3 * 28-29 23 59 58-59",
         "* 3 2 * * *",
     };
-    const struct { SYSTEMTIME since, now; } catchUps[] = {
-        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10)},   // over a leap day the walk skips
-        {On(2024, 2, 29, 10, 0, 0), On(2024, 2, 29, 10, 5, 0)},    // within a leap day
-        {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3)},    // out of a leap day
+    const struct {
+        SYSTEMTIME since, now;
+    } catchUps[] = {
+        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10)},  // over a leap day the walk skips
+        {On(2024, 2, 29, 10, 0, 0), On(2024, 2, 29, 10, 5, 0)},   // within a leap day
+        {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3)},   // out of a leap day
         {On(2023, 2, 28, 12, 0, 0), On(2023, 3, 1, 12, 0, 0)},
         {On(2023, 12, 31, 23, 59, 30), On(2024, 1, 1, 0, 0, 30)},  // year end
         {On(2024, 1, 31, 23, 59, 59), On(2024, 2, 1, 0, 0, 1)},    // month ends
         {On(2024, 4, 30, 23, 59, 55), On(2024, 5, 1, 0, 0, 5)},
-        {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0)},    // since is now
-        {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0)},    // since after now
-        {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0)},      // a long pause over the year end
-        {On(2013, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0)},    // now's fields at once, years later
+        {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0)},          // since is now
+        {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0)},          // since after now
+        {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0)},            // a long pause over the year end
+        {On(2013, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0)},          // now's fields at once, years later
         {On(2024, 2, 28, 12, 0, 0), TestTime(2024, 3, 1, 4, 12, 0, 0)},  // now's weekday as the walk counts
     };
-    const struct { SYSTEMTIME now; int32_t window; } lookAheads[] = {
-        {On(2024, 2, 28, 23, 59, 59, 200), 5000}, {On(2024, 2, 29, 23, 59, 58, 700), 3000},
-        {On(2023, 12, 31, 23, 59, 59), 2000},     {On(2024, 1, 31, 23, 59, 59, 999), 1000},
-        {On(2024, 6, 10, 12, 0, 0, 600), 999},    {On(2024, 6, 10, 12, 0, 0), 0},
-        {On(2024, 6, 10, 12, 0, 0), -999},        {On(2024, 6, 10, 12, 0, 0), -1000},
-        {On(2024, 6, 10, 12, 5, 20), 3600 * 1000},  {On(2024, 4, 20, 17, 30, 0, 250), 10 * 86400 * 1000},
-        {On(2024, 2, 10, 6, 0, 0, 250), INT32_MAX},  // over February's end in a leap year
-        {On(2024, 12, 25, 0, 0, 0, 500), INT32_MAX}, // over the year end
+    const struct {
+        SYSTEMTIME now;
+        int32_t window;
+    } lookAheads[] = {
+        {On(2024, 2, 28, 23, 59, 59, 200), 5000},    {On(2024, 2, 29, 23, 59, 58, 700), 3000},
+        {On(2023, 12, 31, 23, 59, 59), 2000},        {On(2024, 1, 31, 23, 59, 59, 999), 1000},
+        {On(2024, 6, 10, 12, 0, 0, 600), 999},       {On(2024, 6, 10, 12, 0, 0), 0},
+        {On(2024, 6, 10, 12, 0, 0), -999},           {On(2024, 6, 10, 12, 0, 0), -1000},
+        {On(2024, 6, 10, 12, 5, 20), 3600 * 1000},   {On(2024, 4, 20, 17, 30, 0, 250), 10 * 86400 * 1000},
+        {On(2024, 2, 10, 6, 0, 0, 250), INT32_MAX},   // over February's end in a leap year
+        {On(2024, 12, 25, 0, 0, 0, 500), INT32_MAX},  // over the year end
     };
     std::vector<ScheduleRule> table;
     for (const char *text : rules) table.push_back(RuleFromText(0, text));
     UseRules(table);
     for (int32_t r = 0; r < (int32_t)table.size(); r++) {
         for (const auto &row : catchUps)
-            EXPECT_EQ(ReferenceMatchedSince(table[r], row.now, row.since), RuleMatchedSince(r + 1, &row.now, &row.since))
+            EXPECT_EQ(ReferenceMatchedSince(table[r], row.now, row.since),
+                      RuleMatchedSince(r + 1, &row.now, &row.since))
                 << "\"" << rules[r] << "\" from " << Moment(row.since) << " to " << Moment(row.now);
         for (const auto &row : lookAheads)
             EXPECT_EQ(ReferenceMillisecondsUntil(table[r], row.now, row.window),
@@ -254,7 +277,8 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
     AddTestSequence(skin, {TestFrame(100, 100, {})});
     int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
     const SYSTEMTIME early = At(8, 3, 1, 7, 5, 9, 200), before = At(8, 3, 1, 6, 59, 0);
-    const ScheduleRule atSeven = RuleOnFields(event, -1, -1, -1, 7, 0, 0), atTen = RuleOnFields(event, -1, -1, -1, 7, 5, 10);
+    const ScheduleRule atSeven = RuleOnFields(event, -1, -1, -1, 7, 0, 0),
+                       atTen = RuleOnFields(event, -1, -1, -1, 7, 5, 10);
     const struct {
         std::vector<ScheduleRule> rules;
         SYSTEMTIME last, now;
@@ -262,10 +286,16 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
     } rows[] = {
         {{atSeven, RuleOnFields(event, -1, -1, -1, 7, 3, 0), RuleOnFields(event, -1, -1, -1, 9, 0, 0),
           RuleOnFields(99, -1, -1, -1, 7, 4, 0)},
-         before, kMonday, 0, 200, 2, 0, 200},
+         before,
+         kMonday,
+         0,
+         200,
+         2,
+         0,
+         200},
         {{RuleOnFields(event, -1, -1, -1, 7, 5, 11), atTen, atTen}, early, early, 0, 5000, 3, 0, 1300},
-        {{atSeven, atSeven}, before, kMonday, 2, 200, 2, 5, 200},     // catch-up: at and below
-        {{atTen, atTen}, early, early, 2, 5000, 2, 5, 5000},          // look-ahead: at and below
+        {{atSeven, atSeven}, before, kMonday, 2, 200, 2, 5, 200},                   // catch-up: at and below
+        {{atTen, atTen}, early, early, 2, 5000, 2, 5, 5000},                        // look-ahead: at and below
         {{TestRuleAlways(0), atTen, atSeven}, before, early, 1, 5000, 3, 0, 5000},  // raised by catch-up
     };
     for (size_t index = 0; index < std::size(rows); index++) {
@@ -275,7 +305,8 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
         animation.frameIndex = 5;
         animation.lastTickTime = row.last;
         int32_t wait = CheckEventRules(&row.now, row.duration);
-        EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait), std::tuple(animation.currentRule, animation.frameIndex, wait))
+        EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait),
+                  std::tuple(animation.currentRule, animation.frameIndex, wait))
             << "rule, frame, wait of row " << index;
     }
 }
@@ -284,11 +315,17 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
 // range wraps through 0; low just above high is the whole 32-bit range, which
 // takes no remainder. Small ranges reach both ends; the others spread wide.
 TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
-    const struct { uint32_t low, high; bool bothEnds; } rows[] = {
-        {500, 500, true}, {0xFFFFFFFFu, 0xFFFFFFFFu, true}, {7, 9, true},
-        {0xFFFFFFFEu, 1, true},                     // reversed: 0xFFFFFFFE, 0xFFFFFFFF, 0, 1
-        {10, 5, false},                             // reversed: all but 6 to 9
-        {0, 0xFFFFFFFFu, false}, {1, 0, false},     // the whole range
+    const struct {
+        uint32_t low, high;
+        bool bothEnds;
+    } rows[] = {
+        {500, 500, true},
+        {0xFFFFFFFFu, 0xFFFFFFFFu, true},
+        {7, 9, true},
+        {0xFFFFFFFEu, 1, true},  // reversed: 0xFFFFFFFE, 0xFFFFFFFF, 0, 1
+        {10, 5, false},          // reversed: all but 6 to 9
+        {0, 0xFFFFFFFFu, false},
+        {1, 0, false},  // the whole range
     };
     for (const auto &row : rows) {
         uint32_t span = row.high - row.low, smallest = UINT32_MAX, largest = 0;
@@ -301,22 +338,29 @@ TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
             low |= value == row.low;
             high |= value == row.high;
         }
-        if (row.bothEnds) EXPECT_TRUE(low && high) << "from " << row.low << " to " << row.high;
-        else EXPECT_GT(largest - smallest, span / 2) << "from " << row.low << " to " << row.high;
+        if (row.bothEnds)
+            EXPECT_TRUE(low && high) << "from " << row.low << " to " << row.high;
+        else
+            EXPECT_GT(largest - smallest, span / 2) << "from " << row.low << " to " << row.high;
     }
 }
 
 TEST(TimerPlan, KeepsTheRhythmWithinItsBounds) {
-    const struct { uint32_t nextDue, t0; int32_t duration; uint32_t expected; } rows[] = {
-        {1000, 1030, 200, 170},         // late
-        {1000, 990, 200, 210},          // early
-        {0, 5000, 200, 200},            // after a restart: the duration itself
-        {0, 5000, 5, 10},               // floor of 10 ms
-        {0, 5000, 10000000, 10000000}, {0, 5000, 10000001, 100},  // above 10,000,000 ms: 100
+    const struct {
+        uint32_t nextDue, t0;
+        int32_t duration;
+        uint32_t expected;
+    } rows[] = {
+        {1000, 1030, 200, 170},  // late
+        {1000, 990, 200, 210},   // early
+        {0, 5000, 200, 200},     // after a restart: the duration itself
+        {0, 5000, 5, 10},        // floor of 10 ms
+        {0, 5000, 10000000, 10000000},
+        {0, 5000, 10000001, 100},       // above 10,000,000 ms: 100
         {0xFFFFFFF0u, 0x10, 200, 168},  // across the tick count's wrap
     };
     for (size_t i = 0; i < std::size(rows); i++)
         EXPECT_EQ(rows[i].expected, PlanTimerInterval(rows[i].nextDue, rows[i].t0, rows[i].duration)) << "row " << i;
 }
 
-} // namespace
+}  // namespace

@@ -1,9 +1,9 @@
 // BMP loading of files that load without a message, and the pixel layout
 // both loader and WritePixel use. Refused files are device tests, where
 // message boxes do not wait for a person.
+#include "core/process.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
-#include "core/process.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -34,10 +34,12 @@ static OwnedImage Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
 
 // Shape, depth and every ReadPixelIndex from the top row down, in hex.
 static std::string Describe(const ImageRecord &r) {
-    std::string out = std::to_string(r.width) + "x" + std::to_string(r.height) + "x" + std::to_string(r.bitsPerPixel) + ":";
+    std::string out =
+        std::to_string(r.width) + "x" + std::to_string(r.height) + "x" + std::to_string(r.bitsPerPixel) + ":";
     char text[16];
     for (int32_t y = 0; y < r.height && r.pixels; y++)
-        for (int32_t x = 0; x < r.width; x++) out += (std::snprintf(text, sizeof text, " %X", ReadPixelIndex(&r, x, y)), text);
+        for (int32_t x = 0; x < r.width; x++)
+            out += (std::snprintf(text, sizeof text, " %X", ReadPixelIndex(&r, x, y)), text);
     return out;
 }
 
@@ -55,7 +57,8 @@ static BmpSpec PictureOf(int bits, int32_t width, int32_t height, std::vector<ui
 // (over a maximal value, so it must clear its bits) gives the loaded bytes.
 TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
     const std::pair<BmpSpec, const char *> rows[] = {
-        {PictureOf(1, 10, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1}), "10x2x1: 1 0 1 1 0 0 0 1 1 0 0 1 0 0 1 1 1 0 0 1"},
+        {PictureOf(1, 10, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1}),
+         "10x2x1: 1 0 1 1 0 0 0 1 1 0 0 1 0 0 1 1 1 0 0 1"},
         {PictureOf(2, 5, 2, {3, 2, 1, 0, 3, 0, 1, 2, 3, 0}), "5x2x2: 3 2 1 0 3 0 1 2 3 0"},
         {PictureOf(4, 3, 2, {15, 0, 7, 8, 9, 10}), "3x2x4: F 0 7 8 9 A"},
         {PictureOf(8, 3, 2, {1, 2, 255, 4, 5, 6}), "3x2x8: 1 2 FF 4 5 6"},
@@ -69,7 +72,8 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
         ImageRecord written = record;
         written.pixels = bytes.data();
         for (int32_t i = 0; i < record.width * record.height; i++) {
-            WritePixel(&written, i % record.width, i / record.width, picture.bitsPerPixel == 24 ? 0xFFFFFF : (1u << picture.bitsPerPixel) - 1);
+            WritePixel(&written, i % record.width, i / record.width,
+                       picture.bitsPerPixel == 24 ? 0xFFFFFF : (1u << picture.bitsPerPixel) - 1);
             WritePixel(&written, i % record.width, i / record.width, picture.pixels[i]);
         }
         EXPECT_EQ(0, std::memcmp(bytes.data(), record.pixels, bytes.size())) << expected;
@@ -80,7 +84,13 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
 // narrow 1-bit rows); any other trailer is shared out among the rows. A file
 // that lacks (part of) its last row's padding still has padded rows.
 TEST(LoadBitmapFile, RowLengthRule) {
-    const struct { BmpSpec picture; bool padded; size_t extra; int64_t cut; const char *expected; } rows[] = {
+    const struct {
+        BmpSpec picture;
+        bool padded;
+        size_t extra;
+        int64_t cut;
+        const char *expected;
+    } rows[] = {
         {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1008, -1, "3x3x8: 1 2 3 4 5 6 7 8 9"},
         {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1007, -1, "3x3x8: 0 0 0 0 0 0 7 8 9"},
         {PictureOf(1, 3, 2, {1, 0, 1, 0, 1, 1}), false, 1008, -1, "3x2x1: 1 0 1 0 1 1"},
@@ -91,7 +101,8 @@ TEST(LoadBitmapFile, RowLengthRule) {
         row.picture.paddedRows = row.padded;
         row.picture.extraBytes = row.extra;
         row.picture.truncateTo = row.cut;
-        EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture).record)) << "trailer " << row.extra << ", cut " << row.cut;
+        EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture).record))
+            << "trailer " << row.extra << ", cut " << row.cut;
     }
 }
 
@@ -100,7 +111,11 @@ TEST(LoadBitmapFile, RowLengthRule) {
 // give the same pixels and palette whatever the header size, and the shared
 // buffer must hold a 40-byte header followed by the table as ever.
 TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
-    const struct { int bits; std::vector<uint32_t> pixels; const char *expected; } rows[] = {
+    const struct {
+        int bits;
+        std::vector<uint32_t> pixels;
+        const char *expected;
+    } rows[] = {
         {1, {1, 0, 1, 0, 0, 1}, "3x2x1: 1 0 1 0 0 1"},
         {4, {15, 0, 7, 8, 9, 3}, "3x2x4: F 0 7 8 9 3"},
         {8, {1, 2, 255, 4, 0, 128}, "3x2x8: 1 2 FF 4 0 80"},
@@ -109,12 +124,14 @@ TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
     for (const auto &r : rows)
         for (uint32_t headerBytes : {40u, 108u, 124u}) {
             BmpSpec picture = PictureOf(r.bits, 3, 2, r.pixels);
-            for (size_t i = 0; i < picture.palette.size(); i++) picture.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
+            for (size_t i = 0; i < picture.palette.size(); i++)
+                picture.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
             picture.infoHeaderBytes = headerBytes;
             OwnedImage loaded = Load(picture, kLoadPicture);
             const ImageRecord &record = loaded.record;
             EXPECT_EQ(r.expected, Describe(record)) << "header " << headerBytes;
-            std::vector<uint32_t> palette(record.palette, record.palette + (record.palette ? picture.palette.size() : 0));
+            std::vector<uint32_t> palette(record.palette,
+                                          record.palette + (record.palette ? picture.palette.size() : 0));
             EXPECT_EQ(picture.palette, palette) << "depth " << r.bits << ", header " << headerBytes;
             EXPECT_EQ(40, headerBuffer[0] | headerBuffer[1] << 8) << "the shared buffer keeps a 40-byte header";
         }
@@ -123,11 +140,14 @@ TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
 // Depth 1 keeps its bits whatever the key; 2-8 compare the index with the
 // key; 24 the full-precision colour; 16 gives an all-zero mask. Palette {0, 1}.
 TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
-    const struct { int bits; uint32_t key; std::vector<uint32_t> pixels; const char *expected; } rows[] = {
-        {1, 1, {0, 1, 1, 0}, "2x2x1: 0 1 1 0"},
-        {4, 5, {5, 0, 15, 5}, "2x2x1: 1 0 0 1"},
-        {8, 0, {0, 1, 255, 0}, "2x2x1: 1 0 0 1"},
-        {24, 0xFFFFFF, {0xFFFFFF, 0xFFFFFE, 0xF8FCF8, 0}, "2x2x1: 1 0 0 0"},
+    const struct {
+        int bits;
+        uint32_t key;
+        std::vector<uint32_t> pixels;
+        const char *expected;
+    } rows[] = {
+        {1, 1, {0, 1, 1, 0}, "2x2x1: 0 1 1 0"},   {4, 5, {5, 0, 15, 5}, "2x2x1: 1 0 0 1"},
+        {8, 0, {0, 1, 255, 0}, "2x2x1: 1 0 0 1"}, {24, 0xFFFFFF, {0xFFFFFF, 0xFFFFFE, 0xF8FCF8, 0}, "2x2x1: 1 0 0 0"},
         {16, 0, {1, 2, 3, 4}, "2x2x1: 0 0 0 0"},
     };
     for (const auto &r : rows) {

@@ -1,9 +1,9 @@
 // The work surfaces and text on whatever screen the platform has (under Wine
 // on Xvfb, and on the simulated device's default screen), through platform
 // calls only.
+#include "core/tables.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
-#include "core/tables.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,8 @@ static std::vector<BYTE> ScreenBytes() {
     BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, 5, 7, SRCCOPY);
     GdiFlush();
     std::vector<BYTE> bytes;
-    for (int32_t y = 0; y < workSurface.height; y++) bytes.insert(bytes.end(), ImageRow(&workSurface, y), ImageRow(&workSurface, y) + 3 * workSurface.width);
+    for (int32_t y = 0; y < workSurface.height; y++)
+        bytes.insert(bytes.end(), ImageRow(&workSurface, y), ImageRow(&workSurface, y) + 3 * workSurface.width);
     return bytes;
 }
 
@@ -59,7 +60,8 @@ TEST(Surfaces, TextIsPlacedAndClipped) {
     Start(60, 30);
     DrawTextItem(WSTR("Hi"), 14, 0, 0, 0x0000F8);
     std::vector<BYTE> atOrigin(coverageMask, coverageMask + 60 * 30);
-    ASSERT_GT(std::count(atOrigin.begin(), atOrigin.end(), 1), 20) << "too few exactly black glyph pixels: smoothed text?";
+    ASSERT_GT(std::count(atOrigin.begin(), atOrigin.end(), 1), 20)
+        << "too few exactly black glyph pixels: smoothed text?";
     for (auto [dx, dy] : {std::pair{10, 5}, {-4, -3}, {50, 22}}) {
         Start(60, 30);
         DrawTextItem(WSTR("Hi"), 14, dx, dy, 0x0000F8);
@@ -104,8 +106,13 @@ static std::vector<BYTE> TextMarks(const WCHAR *face, const WCHAR *text, LONG *a
 
 // The face names Japanese skins give, an unknown one and none at all.
 static const WCHAR *const kSkinFaces[] = {
-    WSTR(""), WSTR("Tahoma"), WSTR("MS Gothic"), WSTR("MS PGothic"),
-    WSTR("ＭＳ ゴシック"), WSTR("ＭＳ Ｐゴシック"), WSTR("No Such Face"),
+    WSTR(""),
+    WSTR("Tahoma"),
+    WSTR("MS Gothic"),
+    WSTR("MS PGothic"),
+    WSTR("ＭＳ ゴシック"),
+    WSTR("ＭＳ Ｐゴシック"),
+    WSTR("No Such Face"),
 };
 
 // Two Japanese characters draw two different, non-empty glyphs in every
@@ -122,8 +129,8 @@ TEST(Surfaces, JapaneseCharactersDrawTheirOwnGlyphs) {
 }
 
 // Whether marks are latin's with shifted's moved right by shift on top.
-static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &latin,
-                      const std::vector<BYTE> &shifted, LONG shift) {
+static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &latin, const std::vector<BYTE> &shifted,
+                      LONG shift) {
     for (int32_t y = 0; y < 30; y++)
         for (int32_t x = 0; x < 120; x++) {
             int32_t sx = x - shift;

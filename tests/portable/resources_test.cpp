@@ -14,7 +14,10 @@ struct Reader {
     const unsigned char *bytes;
     size_t size, at;
     WORD Word() { return at + 2 > size ? (at = size + 1, 0) : (at += 2, WORD(bytes[at - 2] | bytes[at - 1] << 8)); }
-    DWORD Dword() { DWORD low = Word(); return low | (DWORD)Word() << 16; }
+    DWORD Dword() {
+        DWORD low = Word();
+        return low | (DWORD)Word() << 16;
+    }
     void Align4() { at = (at + 3) & ~(size_t)3; }
     std::string Text() {
         TestWString text;
@@ -66,7 +69,10 @@ std::string RenderDialog(Reader r) {
 
 // Classes are the system's ordinals: 128 button, 130 static, 131 list box,
 // 133 combo box. The About box's face is the Japanese proportional Gothic.
-const struct { int id; const char *text; } kDialogs[] = {
+const struct {
+    int id;
+    const char *text;
+} kDialogs[] = {
     {125, "90C80AC0 0 0,0 43x107 '' '' \"Pondlet\" 9 \"System\"\n"
           "1067 #128 \"U\" 2,2 13x11 50010000 0\n1069 #128 \"D\" 2,14 13x11 50010000 0\n"
           "1068 #128 \"L\" 2,26 13x11 50010000 0\n1063 #128 \"R\" 2,38 13x11 50010000 0\n"
@@ -100,8 +106,8 @@ TEST(Resources, IconGroup) {
         const unsigned char *entry = group.bytes + group.at;  // width, height, ..., bytes (4), id (2)
         DWORD bytesInRes = entry[8] | entry[9] << 8 | entry[10] << 16 | (DWORD)entry[11] << 24;
         Reader icon = ResourceBytes(entry[12] | entry[13] << 8, 3);
-        text += " | " + std::to_string(entry[12]) + ": " + std::to_string(entry[0]) + "x" +
-                std::to_string(entry[1]) + (icon.size == bytesInRes ? "" : " size differs");
+        text += " | " + std::to_string(entry[12]) + ": " + std::to_string(entry[0]) + "x" + std::to_string(entry[1]) +
+                (icon.size == bytesInRes ? "" : " size differs");
     }
     EXPECT_EQ(text, "0 1 2 | 1: 16x16 | 2: 32x32");
     EXPECT_NE(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(106), IMAGE_ICON, 16, 16, 0), nullptr);
@@ -111,13 +117,22 @@ TEST(Resources, IconGroup) {
 // `words` 32-bit words, a text (0) or nothing (-1: a block of blocks).
 TEST(Resources, VersionRecord) {
     Reader record = ResourceBytes(1, 16);
-    const struct { const char *key; int words; const char *value; } rows[] = {
+    const struct {
+        const char *key;
+        int words;
+        const char *value;
+    } rows[] = {
         // signature, structure version, file version 1.0.0.1, product version
         // 1.4.0.0, flags mask and flags, system, type, subtype, date
-        {"VS_VERSION_INFO", 13, "FEEF04BD 00010000 00010000 00000001 00010004 00000000 0000003F 00000000 "
-                                "00040004 00000001 00000000 00000000 00000000 "},
-        {"041104B0", -1, ""}, {"FileDescription", 0, "Pondlet desktop mascot"}, {"FileVersion", 0, "1, 0, 0, 1"},
-        {"InternalName", 0, "Pondlet"}, {"ProductName", 0, "Pondlet"}, {"ProductVersion", 0, "1.4"},
+        {"VS_VERSION_INFO", 13,
+         "FEEF04BD 00010000 00010000 00000001 00010004 00000000 0000003F 00000000 "
+         "00040004 00000001 00000000 00000000 00000000 "},
+        {"041104B0", -1, ""},
+        {"FileDescription", 0, "Pondlet desktop mascot"},
+        {"FileVersion", 0, "1, 0, 0, 1"},
+        {"InternalName", 0, "Pondlet"},
+        {"ProductName", 0, "Pondlet"},
+        {"ProductVersion", 0, "1.4"},
         {"Translation", 1, "04B00411 "},  // language 0x411, code page 1200
     };
     for (const auto &row : rows) {

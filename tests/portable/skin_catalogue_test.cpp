@@ -14,7 +14,7 @@
 TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
     TestFolder root("catalogue");
     TestWString rootPath = TestDevicePath(root.path, true);
-    std::string tooLong(kScriptPathUnits - rootPath.size() - 9, 'g');   // 9: "\skin.txt"
+    std::string tooLong(kScriptPathUnits - rootPath.size() - 9, 'g');  // 9: "\skin.txt"
     for (const char *name : {"cat", "locked", ".hidden", "."})
         ASSERT_EQ(1, WriteTestFile(root.path / name / "skin.txt", "T Cat\r\n"));
     ASSERT_EQ(1, WriteTestFile(root.path / "dog", "T Not a folder\r\n"));
@@ -22,8 +22,10 @@ TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
     // A folder whose attribute the platform will not set must go, or the
     // Select dialog would wait for a person.
     std::error_code error;
-    if (!MakeTestFolder(root.path / "locked", kTestFolderReadOnly)) std::filesystem::remove_all(root.path / "locked", error);
-    if (!MakeTestFolder(root.path / ".hidden", kTestFolderHidden)) std::filesystem::remove_all(root.path / ".hidden", error);
+    if (!MakeTestFolder(root.path / "locked", kTestFolderReadOnly))
+        std::filesystem::remove_all(root.path / "locked", error);
+    if (!MakeTestFolder(root.path / ".hidden", kTestFolderHidden))
+        std::filesystem::remove_all(root.path / ".hidden", error);
     if (tooLong.size() < 250) WriteTestFile(root.path / tooLong / "skin.txt", "\r\n");
     ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, rootPath));
 

@@ -12,11 +12,12 @@
 static std::string ReadAllLines(const std::string &bytes) {
     TestFolder folder("readers");
     WriteTestFile(folder.path / "skin.txt", bytes);
-    HANDLE file = CreateFileW(TestDevicePath(folder.path / "skin.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileW(TestDevicePath(folder.path / "skin.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     std::string lines;
     WCHAR line[kLineUnits];
-    while (file != INVALID_HANDLE_VALUE && ReadScriptLine(file, line)) lines.append("[").append(TestUtf8(line)).append("]");
+    while (file != INVALID_HANDLE_VALUE && ReadScriptLine(file, line))
+        lines.append("[").append(TestUtf8(line)).append("]");
     CloseHandle(file);
     return lines;
 }
@@ -24,11 +25,11 @@ static std::string ReadAllLines(const std::string &bytes) {
 TEST(ReadScriptLine, SplitsAtCrLfOnly) {
     std::string a999(999, 'a');
     const std::pair<std::string, std::string> rows[] = {
-        {"\r\nA\r\n\r\nB\r\n", "[A][B]"},            // empty lines skipped
-        {"A\r\nB", "[A]"},                           // the last line needs its CR LF
-        {"A\nB\r\n", "[A\nB]"},                      // LF alone stays in the line
-        {"A\rxB\r\n", "[A][B]"},                     // the byte after CR is dropped unseen
-        {a999 + "bbbb\r\nnext\r\n", "[" + a999 + "][next]"},   // bytes past the 999th dropped
+        {"\r\nA\r\n\r\nB\r\n", "[A][B]"},                     // empty lines skipped
+        {"A\r\nB", "[A]"},                                    // the last line needs its CR LF
+        {"A\nB\r\n", "[A\nB]"},                               // LF alone stays in the line
+        {"A\rxB\r\n", "[A][B]"},                              // the byte after CR is dropped unseen
+        {a999 + "bbbb\r\nnext\r\n", "[" + a999 + "][next]"},  // bytes past the 999th dropped
     };
     for (const auto &[bytes, expected] : rows) EXPECT_EQ(expected, ReadAllLines(bytes)) << bytes.substr(0, 20);
 }
@@ -51,7 +52,7 @@ TEST(ReadNumber, ReadsValuesAndConsumesOneSeparator) {
         {" 7x", "7@3 -1@-1 -1@-1 "},
         {",5", "-1@1 5@-1 -1@-1 "},
         {"\t 7,\t8", "7@4 8@-1 -1@-1 "},          // tabs are blanks too
-        {"99999999999", "1215752191@-1 -1@-1 "},   // overlong digit runs wrap as 32-bit values
+        {"99999999999", "1215752191@-1 -1@-1 "},  // overlong digit runs wrap as 32-bit values
     };
     for (const auto &[text, expected] : rows) EXPECT_EQ(expected, ReadAllNumbers(text)) << "\"" << text << "\"";
 }

@@ -36,28 +36,28 @@ int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
     bool shortTable = spec.bitsPerPixel <= 8 && spec.palette.size() < (size_t(1) << spec.bitsPerPixel);
     std::string out;
     PutLe(out, spec.bfType, 2);
-    PutLe(out, total, 4);                                    // bfSize
-    PutLe(out, 0, 4);                                        // reserved
+    PutLe(out, total, 4);  // bfSize
+    PutLe(out, 0, 4);      // reserved
     PutLe(out, spec.bfOffBits < 0 ? dataStart : uint64_t(spec.bfOffBits), 4);
-    PutLe(out, spec.infoHeaderBytes, 4);                     // biSize
+    PutLe(out, spec.infoHeaderBytes, 4);  // biSize
     PutLe(out, uint32_t(spec.width), 4);
     PutLe(out, uint32_t(spec.height), 4);
-    PutLe(out, 1, 2);                                        // biPlanes
+    PutLe(out, 1, 2);  // biPlanes
     PutLe(out, uint16_t(spec.bitsPerPixel), 2);
     PutLe(out, spec.biCompression, 4);
-    PutLe(out, rowBytes * rows, 4);                          // biSizeImage
-    PutLe(out, 0, 8);                                        // resolutions
-    PutLe(out, shortTable ? spec.palette.size() : 0, 4);     // biClrUsed
-    PutLe(out, 0, 4);                                        // biClrImportant
+    PutLe(out, rowBytes * rows, 4);                       // biSizeImage
+    PutLe(out, 0, 8);                                     // resolutions
+    PutLe(out, shortTable ? spec.palette.size() : 0, 4);  // biClrUsed
+    PutLe(out, 0, 4);                                     // biClrImportant
     for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) PutLe(out, mask, 4);
-    PutLe(out, 0x73524742, 4);                               // colour space "sRGB"
-    out.append(48, 0);                                       // endpoints, gamma
-    PutLe(out, 4, 4);                                        // rendering intent
-    out.append(12, 0);                                       // profile data and size, reserved
+    PutLe(out, 0x73524742, 4);  // colour space "sRGB"
+    out.append(48, 0);          // endpoints, gamma
+    PutLe(out, 4, 4);           // rendering intent
+    out.append(12, 0);          // profile data and size, reserved
     out.resize(14 + spec.infoHeaderBytes, 0);
     for (uint32_t c : spec.palette) PutLe(out, (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16, 4);
     out.resize(dataStart, 0);
-    for (size_t r = 0; r < rows; r++) {                      // bottom row first
+    for (size_t r = 0; r < rows; r++) {  // bottom row first
         std::string row(rowBytes, 0);
         for (int32_t x = 0; rowBytes > 0 && x < spec.width; x++) {
             size_t i = (rows - 1 - r) * size_t(spec.width) + size_t(x);

@@ -23,8 +23,7 @@ Frame TestFrame(int32_t duration, int32_t durationMax, std::initializer_list<Tes
         frame.layerGraphic[slot] = layer.graphic;
         frame.layerMask[slot] = layer.graphic == -1 ? 0 : layer.mask;
         if (layer.graphic == -1) frame.layerTextLast[slot] = (int32_t)layer.texts.size() - 1;
-        for (size_t c = 0; c < layer.texts.size() && c < kTextChoices; c++)
-            frame.layerText[slot][c] = layer.texts[c];
+        for (size_t c = 0; c < layer.texts.size() && c < kTextChoices; c++) frame.layerText[slot][c] = layer.texts[c];
         slot++;
     }
     return frame;
@@ -37,8 +36,8 @@ int32_t AddTestSequence(TestSkin &skin, std::initializer_list<Frame> frames, int
     return (int32_t)skin.sequences.size() - 1;
 }
 
-ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t height,
-                        int32_t bitsPerPixel, uint32_t fill, const uint32_t *palette) {
+ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t height, int32_t bitsPerPixel,
+                        uint32_t fill, const uint32_t *palette) {
     ImageRecord record = {};
     record.width = width;
     record.height = height;
@@ -52,9 +51,11 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
     for (int32_t y = 0; y < height; y++)
         for (int32_t x = 0; x < width; x++) {
             BYTE *row = record.pixels + (size_t)y * record.rowBytes;
-            if (bitsPerPixel == 24) memcpy(row + 3 * x, colour, 3);
-            else row[x / perByte] |= (BYTE)((fill & ((1u << bitsPerPixel) - 1))
-                                            << (8 - bitsPerPixel * (x % perByte + 1)));
+            if (bitsPerPixel == 24)
+                memcpy(row + 3 * x, colour, 3);
+            else
+                row[x / perByte] |=
+                    (BYTE)((fill & ((1u << bitsPerPixel) - 1)) << (8 - bitsPerPixel * (x % perByte + 1)));
         }
     return record;
 }

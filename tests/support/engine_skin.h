@@ -13,8 +13,8 @@ struct TestSkin {
     std::vector<int32_t> regular;               // per sequence
     std::vector<ImageRecord> graphics, masks;
     std::vector<TextItem> texts;
-    std::vector<Frame *> sequencePointers;      // filled by UseTestSkin
-    std::vector<int32_t> frameCounts;           // filled by UseTestSkin
+    std::vector<Frame *> sequencePointers;  // filled by UseTestSkin
+    std::vector<int32_t> frameCounts;       // filled by UseTestSkin
 };
 
 ScheduleRule TestRuleAlways(int32_t sequence);
@@ -27,12 +27,12 @@ Frame TestFrame(int32_t duration, int32_t durationMax, std::initializer_list<Tes
 // Adds the frames and an end marker; returns the sequence's number.
 int32_t AddTestSequence(TestSkin &skin, std::initializer_list<Frame> frames, int32_t regular = 1);
 // Packed rows in pixelStore, filled with a colour (cut to 5-6-5) or an index.
-ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t height,
-                        int32_t bitsPerPixel, uint32_t fill, const uint32_t *palette = nullptr);
+ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t height, int32_t bitsPerPixel,
+                        uint32_t fill, const uint32_t *palette = nullptr);
 void UseTestSkin(TestSkin &skin);  // a rule 0 and a sequence 0 are added when missing
 void ClearTestSkin();              // skinTables all zero
 
 inline SYSTEMTIME TestTime(int year, int month, int day, int weekday, int hour, int minute, int second, int ms = 0) {
-    return SYSTEMTIME{(WORD)year, (WORD)month, (WORD)weekday, (WORD)day, (WORD)hour, (WORD)minute, (WORD)second,
-                      (WORD)ms};
+    return SYSTEMTIME{(WORD)year, (WORD)month,  (WORD)weekday, (WORD)day,
+                      (WORD)hour, (WORD)minute, (WORD)second,  (WORD)ms};
 }

@@ -20,7 +20,7 @@ TestFolder::TestFolder(const char *tag) {
                        std::to_string(folderSerial++);
     fs::path base = fs::absolute(fs::temp_directory_path() / name, error);
     fs::create_directories(base, error);
-    path = fs::weakly_canonical(base, error);   // device paths built from it carry no ".."
+    path = fs::weakly_canonical(base, error);  // device paths built from it carry no ".."
 }
 
 static void MakeWritable(const fs::path &path) {
@@ -106,6 +106,4 @@ std::string TestUtf8(const TestWString &text) {
     return out;
 }
 
-std::string TestUtf8(const WCHAR *text) {
-    return TestUtf8(TestWString(text ? text : WSTR("")));
-}
+std::string TestUtf8(const WCHAR *text) { return TestUtf8(TestWString(text ? text : WSTR(""))); }

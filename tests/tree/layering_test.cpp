@@ -33,9 +33,9 @@ int LayerRank(const std::string &folder) {
 std::string FirstFolder(const std::string &path) { return path.substr(0, path.find('/')); }
 
 bool IsStandardHeader(const std::string &name) {
-    static const std::set<std::string> kCHeaders = {
-        "assert.h", "ctype.h", "errno.h", "limits.h", "math.h", "stdarg.h", "stddef.h",
-        "stdint.h", "stdio.h", "stdlib.h", "string.h", "wchar.h"};
+    static const std::set<std::string> kCHeaders = {"assert.h", "ctype.h",  "errno.h",  "limits.h",
+                                                    "math.h",   "stdarg.h", "stddef.h", "stdint.h",
+                                                    "stdio.h",  "stdlib.h", "string.h", "wchar.h"};
     return name.find('.') == std::string::npos ? name.find('/') == std::string::npos : kCHeaders.count(name) > 0;
 }
 
@@ -60,8 +60,7 @@ std::string IncludeViolation(const std::string &path, const std::string &name, b
         return "a portable test includes the simulated device";
     if (!inProgram) return "";
     const int target = LayerRank(FirstFolder(name));
-    if (name.find('/') == std::string::npos || target <= 0)
-        return "\"" + name + "\" is not a header of a layer";
+    if (name.find('/') == std::string::npos || target <= 0) return "\"" + name + "\" is not a header of a layer";
     if (target > rank) return folder + " includes the higher layer " + FirstFolder(name);
     return "";
 }
@@ -88,10 +87,13 @@ std::vector<std::string> TreeViolations(const fs::path &root) {
     return found;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Layering, EachIncludeIsJudgedByTheOrder) {
-    const struct { const char *path, *name; bool quoted, allowed; } rows[] = {
+    const struct {
+        const char *path, *name;
+        bool quoted, allowed;
+    } rows[] = {
         {"engine/tick.cpp", "graphics/surfaces.h", true, true},
         {"engine/tick.cpp", "engine/tick.h", true, true},
         {"core/tables.cpp", "platform.h", true, true},

@@ -57,7 +57,8 @@ int ParseArguments(int argc, WCHAR **argv, Command *command, std::string *error)
         } else if (arg == "--codepage" && hasValue) {
             unsigned page = (unsigned)std::strtoul(Narrow(argv[++i]).c_str(), nullptr, 10);
             if (page != GetACP())
-                std::fprintf(stderr, "pondlet-lint: Windows reads skins in code page %u here, not %u\n",
+                std::fprintf(stderr,
+                             "pondlet-lint: Windows reads skins in code page %u here, not %u\n",
                              GetACP(), page);
         } else if (arg.rfind("--", 0) == 0 || havePath) {
             *error = "unexpected argument: " + arg;
@@ -79,7 +80,7 @@ WideString FullFolder(const WideString &path) {
     return folder;
 }
 
-} // namespace
+}  // namespace
 
 int main() {
     int argc = 0;
@@ -103,7 +104,8 @@ int main() {
             out += (i ? ",\n " : "\n ") + DiagnosticJson(found[i], Utf8FromWide(found[i].file));
         out += found.empty() ? "]\n" : "\n]\n";
     } else {
-        for (const LintDiagnostic &d : found) out += FormatDiagnostic(d, Utf8FromWide(d.file)) + "\n";
+        for (const LintDiagnostic &d : found)
+            out += FormatDiagnostic(d, Utf8FromWide(d.file)) + "\n";
         out += LintSummary(found) + "\n";
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -2,9 +2,9 @@
 // LoadSkin built, the messages it showed and what the Select dialog offered.
 #include "tool.h"
 
+#include "core/process.h"
 #include "device.h"
 #include "graphics/pixels.h"
-#include "core/process.h"
 #include "shell/instance.h"
 #include "skin/script.h"
 
@@ -45,7 +45,8 @@ void QueueSelectInput(const DumpOptions &options) {
     DeviceQueueAction(0, action);
 }
 
-template <typename T, size_t N> Json FlagList(const T (&flags)[N]) {
+template <typename T, size_t N>
+Json FlagList(const T (&flags)[N]) {
     Json list = Json::array();
     for (size_t i = 0; i < N; i++) list.push_back(flags[i] != 0 ? 1 : 0);
     return list;
@@ -92,8 +93,11 @@ Json ImageList(const ImageRecord *images, int32_t max, bool withPixels) {
 }
 
 Json TextJson(const TextItem &text) {
-    return Json{{"text", DeviceUtf8(text.text)}, {"x", text.x}, {"y", text.y},
-                {"height", text.height}, {"colour", text.colour}};
+    return Json{{"text", DeviceUtf8(text.text)},
+                {"x", text.x},
+                {"y", text.y},
+                {"height", text.height},
+                {"colour", text.colour}};
 }
 
 // layerTextLast and layerText mean something only in a text layer; elsewhere
@@ -112,15 +116,15 @@ Json FrameJson(const Frame &frame) {
         for (int32_t c = 0; valid && c <= last; c++) choices.push_back(frame.layerText[slot][c]);
         texts.push_back(choices);
     }
-    return Json{{"layerGraphic", graphics}, {"layerMask", masks}, {"layerTextLast", lasts},
-                {"layerText", texts}, {"duration", frame.duration},
-                {"durationMax", frame.durationMax}};
+    return Json{{"layerGraphic", graphics},   {"layerMask", masks},
+                {"layerTextLast", lasts},     {"layerText", texts},
+                {"duration", frame.duration}, {"durationMax", frame.durationMax}};
 }
 
 Json RuleJson(const ScheduleRule &rule) {
-    return Json{{"sequence", rule.sequence},    {"weekday", FlagList(rule.weekday)},
-                {"month", FlagList(rule.month)}, {"day", FlagList(rule.day)},
-                {"hour", FlagList(rule.hour)},   {"minute", FlagList(rule.minute)},
+    return Json{{"sequence", rule.sequence},      {"weekday", FlagList(rule.weekday)},
+                {"month", FlagList(rule.month)},  {"day", FlagList(rule.day)},
+                {"hour", FlagList(rule.hour)},    {"minute", FlagList(rule.minute)},
                 {"second", FlagList(rule.second)}};
 }
 
@@ -139,7 +143,8 @@ Json SequencesJson() {
             continue;
         }
         Json list = Json::array();
-        for (int32_t f = 0; f <= skinTables.frameCount[n]; f++) list.push_back(FrameJson(frames[f]));
+        for (int32_t f = 0; f <= skinTables.frameCount[n]; f++)
+            list.push_back(FrameJson(frames[f]));
         sequences.push_back(list);
     }
     return sequences;
@@ -183,16 +188,17 @@ Json SkinJson(bool withPixels) {
 Json MessagesJson() {
     Json messages = Json::array();
     for (const DeviceMessageBox &box : DeviceMessageBoxes())
-        messages.push_back(Json{{"text", DeviceUtf8(box.text)}, {"caption", DeviceUtf8(box.caption)}});
+        messages.push_back(
+            Json{{"text", DeviceUtf8(box.text)}, {"caption", DeviceUtf8(box.caption)}});
     return messages;
 }
 
-} // namespace
+}  // namespace
 
 int ParseDumpArguments(const std::vector<std::string> &args, DumpOptions *options,
                        std::string *error) {
     bool haveRoot = false;
-    error->clear();   // an empty error is what success is read from
+    error->clear();  // an empty error is what success is read from
     for (size_t i = 0; i < args.size(); i++) {
         const std::string &arg = args[i];
         bool hasValue = i + 1 < args.size();
@@ -229,7 +235,8 @@ int ParseDumpArguments(const std::vector<std::string> &args, DumpOptions *option
         }
     }
     if (!haveRoot) *error = "dump needs ROOT";
-    if (options->cancel && options->select != 0) *error = "--select and --cancel exclude each other";
+    if (options->cancel && options->select != 0)
+        *error = "--select and --cancel exclude each other";
     return error->empty();
 }
 
@@ -260,7 +267,8 @@ int RunDump(const DumpOptions &options, std::ostream &out) {
     document["loaded"] = loaded;
     document["messages"] = MessagesJson();
     document["selectDialog"] = nullptr;
-    if (view.seen) document["selectDialog"] = Json{{"items", view.items}, {"selected", view.selected}};
+    if (view.seen)
+        document["selectDialog"] = Json{{"items", view.items}, {"selected", view.selected}};
     document["exeFolder"] = DeviceUtf8(exeFolder);
     document["skin"] = SkinJson(options.pixels);
     out << document.dump(2) << "\n";

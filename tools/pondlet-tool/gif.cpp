@@ -64,10 +64,12 @@ int PutFrame(GifRecorder *gif, const std::vector<uint8_t> &pixels, int delay) {
     size_t length = EGifGCBToExtension(&control, extension);
     int box[4];
     ChangedBox(gif, pixels, box);
-    int ok = EGifPutExtension(gif->file, GRAPHICS_EXT_FUNC_CODE, (int)length, extension) == GIF_OK &&
-             EGifPutImageDesc(gif->file, box[0], box[1], box[2], box[3], false, nullptr) == GIF_OK;
+    int ok =
+        EGifPutExtension(gif->file, GRAPHICS_EXT_FUNC_CODE, (int)length, extension) == GIF_OK &&
+        EGifPutImageDesc(gif->file, box[0], box[1], box[2], box[3], false, nullptr) == GIF_OK;
     for (int y = box[1]; ok && y < box[1] + box[3]; y++) {
-        GifPixelType *row = (GifPixelType *)&pixels[(size_t)y * (size_t)gif->width + (size_t)box[0]];
+        GifPixelType *row =
+            (GifPixelType *)&pixels[(size_t)y * (size_t)gif->width + (size_t)box[0]];
         ok = EGifPutLine(gif->file, row, box[2]) == GIF_OK;
     }
     gif->shown = pixels;
@@ -87,7 +89,7 @@ int WritePending(GifRecorder *gif, uint64_t untilCs) {
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 int OpenGif(GifRecorder *gif, const std::string &path, int width, int height) {
     // Opened here rather than by giflib, which makes files only the owner may read.

@@ -14,11 +14,11 @@
 struct GifRecorder {
     GifFileType *file = nullptr;
     int width = 0, height = 0;
-    std::vector<uint8_t> shown;     // the image as the viewer shows it now
-    std::vector<uint8_t> pending;   // the frame waiting for its delay
+    std::vector<uint8_t> shown;    // the image as the viewer shows it now
+    std::vector<uint8_t> pending;  // the frame waiting for its delay
     bool hasPending = false;
     bool anyWritten = false;
-    uint64_t pendingAt = 0;         // 1/100 s since the start
+    uint64_t pendingAt = 0;  // 1/100 s since the start
 };
 
 // Returns 1, or 0 when the file cannot be made.

@@ -17,7 +17,7 @@ void PutPixel(ScreenImage *image, int x, int y, COLORREF colour) {
     image->pixels[(size_t)y * image->width + x] = colour;
 }
 
-} // namespace
+}  // namespace
 
 ScreenImage BlankImage(int width, int height, COLORREF colour) {
     ScreenImage image;
@@ -32,12 +32,13 @@ void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF c
         for (int px = x; px < x + width; px++) PutPixel(image, px, py, colour);
 }
 
-int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour, int height) {
+int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour,
+              int height) {
     BITMAPINFO info;
     std::memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = kLabelWidth;
-    info.bmiHeader.biHeight = -(height + 4);   // top-down
+    info.bmiHeader.biHeight = -(height + 4);  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void *bits = nullptr;
@@ -51,7 +52,7 @@ int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORRE
     LOGFONTW font;
     std::memset(&font, 0, sizeof font);
     font.lfHeight = height;
-    font.lfQuality = 3;   // no smoothing: glyph pixels come out pure black
+    font.lfQuality = 3;  // no smoothing: glyph pixels come out pure black
     HFONT handle = CreateFontIndirectW(&font);
     SelectObject(dc, handle);
     std::u16string wide = DeviceUtf16(text);

@@ -21,9 +21,10 @@ std::string HostFile(const WideString &devicePath) {
     return DeviceHostPath(std::u16string(devicePath.begin(), devicePath.end()));
 }
 
-} // namespace
+}  // namespace
 
-int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options, std::string *error) {
+int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options,
+                       std::string *error) {
     bool haveRoot = false;
     error->clear();
     for (size_t i = 0; i < args.size(); i++) {

@@ -6,9 +6,11 @@
 namespace {
 
 const char usage[] =
-    "usage: pondlet-tool dump ROOT [--screen WxH] [--select N | --cancel] [--codepage N] [--pixels]\n"
+    "usage: pondlet-tool dump ROOT [--screen WxH] [--select N | --cancel] [--codepage N] "
+    "[--pixels]\n"
     "       pondlet-tool run ROOT [--screen WxHxD] [--start \"YYYY-MM-DD hh:mm:ss[.mmm]\"]\n"
-    "                    [--for DURATION] [--seed N] [--background FILE.bmp | --background-colour RRGGBB]\n"
+    "                    [--for DURATION] [--seed N] [--background FILE.bmp | --background-colour "
+    "RRGGBB]\n"
     "                    [--input FILE] [--trace FILE] [--gif FILE] [--png T:FILE ...]\n"
     "       pondlet-tool lint PATH [--json] [--codepage N] [--screen WxH]\n"
     "       pondlet-tool schedule PATH [--week-of YYYY-MM-DD] [--png FILE] [--text]\n"
@@ -20,7 +22,7 @@ int UsageError(const std::string &message) {
     return kExitUsage;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     if (argc < 2) return UsageError("no command");

@@ -34,9 +34,12 @@ const DurationUnit durationUnits[] = {
 int IsPlainDecimal(const std::string &text) {
     int digits = 0, points = 0;
     for (char c : text) {
-        if (std::isdigit((unsigned char)c)) digits++;
-        else if (c == '.') points++;
-        else return 0;
+        if (std::isdigit((unsigned char)c))
+            digits++;
+        else if (c == '.')
+            points++;
+        else
+            return 0;
     }
     return digits > 0 && points <= 1 && text.size() <= 15;
 }
@@ -64,27 +67,19 @@ std::vector<std::string> SplitBlanks(const std::string &text) {
 
 struct ActionForm {
     const char *name;
-    int numbers;       // how many numbers follow the name
-    bool colour;       // a trailing RRGGBB
+    int numbers;  // how many numbers follow the name
+    bool colour;  // a trailing RRGGBB
 };
 //  name               numbers colour
 const ActionForm actionForms[] = {
-    {"tray-tap",        0, false},
-    {"tray-double-tap", 0, false},
-    {"second-start",    0, false},
-    {"press",           1, false},
-    {"choose",          2, false},
-    {"double-tap",      2, false},
-    {"enter",           0, false},
-    {"escape",          0, false},
-    {"close",           0, false},
-    {"paint",           4, true},
-    {"settings-change", 2, false},
-    {"window-moved",    0, false},
-    {"help",            0, false},
+    {"tray-tap", 0, false}, {"tray-double-tap", 0, false}, {"second-start", 0, false},
+    {"press", 1, false},    {"choose", 2, false},          {"double-tap", 2, false},
+    {"enter", 0, false},    {"escape", 0, false},          {"close", 0, false},
+    {"paint", 4, true},     {"settings-change", 2, false}, {"window-moved", 0, false},
+    {"help", 0, false},
 };
 
-} // namespace
+}  // namespace
 
 int ParseDuration(const std::string &text, uint64_t *ms) {
     for (const DurationUnit &unit : durationUnits) {
@@ -107,8 +102,8 @@ int ParseDuration(const std::string &text, uint64_t *ms) {
 
 int ParseStartTime(const std::string &text, SYSTEMTIME *time) {
     int year, month, day, hour, minute, second, milli = 0, used = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &year, &month, &day, &hour,
-                    &minute, &second, &used) != 6)
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &year, &month, &day, &hour, &minute,
+                    &second, &used) != 6)
         return 0;
     std::string rest = text.substr((size_t)used);
     if (!rest.empty()) {

@@ -19,7 +19,7 @@ uint32_t ReadLe(const std::vector<unsigned char> &bytes, size_t at, int count) {
 }
 
 struct BmpHeader {
-    int32_t width, height;   // height negative: rows stored from the top
+    int32_t width, height;  // height negative: rows stored from the top
     uint32_t pixelOffset;
 };
 
@@ -47,7 +47,7 @@ int ParseBmpHeader(const std::vector<unsigned char> &bytes, BmpHeader *header, s
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 ScreenImage ReadWholeScreen() {
     ScreenImage image;
@@ -75,7 +75,8 @@ int ReadBackgroundBmp(const std::string &path, ScreenImage *image, std::string *
     }
     int32_t rows = header.height < 0 ? -header.height : header.height;
     size_t rowBytes = ((size_t)header.width * 3 + 3) & ~(size_t)3;
-    if (header.pixelOffset > bytes.size() || (bytes.size() - header.pixelOffset) / rowBytes < (size_t)rows) {
+    if (header.pixelOffset > bytes.size() ||
+        (bytes.size() - header.pixelOffset) / rowBytes < (size_t)rows) {
         *error = path + ": pixel data cut short";
         return 0;
     }

@@ -13,14 +13,14 @@
 #include "gif.h"
 #include "tool.h"
 
+#include "core/process.h"
+#include "core/tables.h"
 #include "device.h"
 #include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
-#include "core/process.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
-#include "core/tables.h"
 
 #include <nlohmann/json.hpp>
 
@@ -52,11 +52,11 @@ struct RunState {
     bool inTimerTick = false;
     int moveBlits = 0;
     TickStart tickStart;
-    std::vector<PngRequest> pngs;   // still to take, earliest first
+    std::vector<PngRequest> pngs;  // still to take, earliest first
     bool pngFailed = false;
     GifRecorder gif;
     bool recording = false;
-    ScreenImage screen;             // the screen as last read
+    ScreenImage screen;  // the screen as last read
     bool screenDirty = false;
     uint64_t dirtyAt = 0;
 };
@@ -172,7 +172,9 @@ void ScreenChanged() {
 
 void MessageBoxShown(const DeviceMessageBox &box) {
     Settle(false);
-    Trace(Json{{"event", "messageBox"}, {"t", DeviceElapsed()}, {"text", DeviceUtf8(box.text)},
+    Trace(Json{{"event", "messageBox"},
+               {"t", DeviceElapsed()},
+               {"text", DeviceUtf8(box.text)},
                {"caption", DeviceUtf8(box.caption)}});
 }
 
@@ -183,15 +185,19 @@ void DialogOpened(HWND, int resourceId) {
 
 void DialogClosed(HWND, int resourceId, bool hasResult, INT_PTR result) {
     Settle(false);
-    Json line{{"event", "dialogClose"}, {"t", DeviceElapsed()}, {"id", resourceId}, {"result", nullptr}};
+    Json line{
+        {"event", "dialogClose"}, {"t", DeviceElapsed()}, {"id", resourceId}, {"result", nullptr}};
     if (hasResult) line["result"] = (int64_t)result;
     Trace(line);
 }
 
 void TrayChanged(const DeviceTrayIcon &icon, bool added) {
     Settle(false);
-    Trace(Json{{"event", "tray"}, {"t", DeviceElapsed()}, {"action", added ? "add" : "delete"},
-               {"id", icon.id}, {"tip", DeviceUtf8(icon.tip)}});
+    Trace(Json{{"event", "tray"},
+               {"t", DeviceElapsed()},
+               {"action", added ? "add" : "delete"},
+               {"id", icon.id},
+               {"tip", DeviceUtf8(icon.tip)}});
 }
 
 void ActionApplied(const DeviceAction &action) {
@@ -236,19 +242,19 @@ struct ActionKindName {
 };
 //  name               kind
 const ActionKindName actionKinds[] = {
-    {"tray-tap",        DeviceTrayTap},
+    {"tray-tap", DeviceTrayTap},
     {"tray-double-tap", DeviceTrayDoubleTap},
-    {"second-start",    DeviceCustom},
-    {"press",           DevicePress},
-    {"choose",          DeviceChoose},
-    {"double-tap",      DeviceDoubleTapItem},
-    {"enter",           DeviceEnter},
-    {"escape",          DeviceEscape},
-    {"close",           DeviceCloseBox},
-    {"paint",           DevicePaint},
+    {"second-start", DeviceCustom},
+    {"press", DevicePress},
+    {"choose", DeviceChoose},
+    {"double-tap", DeviceDoubleTapItem},
+    {"enter", DeviceEnter},
+    {"escape", DeviceEscape},
+    {"close", DeviceCloseBox},
+    {"paint", DevicePaint},
     {"settings-change", DeviceSettingsChange},
-    {"window-moved",    DeviceWindowMoved},
-    {"help",            DeviceHelp},
+    {"window-moved", DeviceWindowMoved},
+    {"help", DeviceHelp},
 };
 
 DeviceAction DeviceActionFor(const InputLine &line) {
@@ -257,7 +263,8 @@ DeviceAction DeviceActionFor(const InputLine &line) {
         if (line.kind == entry.name) action.kind = entry.kind;
     const std::vector<int64_t> &n = line.numbers;
     if (line.kind == "second-start") action.custom = SecondStart;
-    if (line.kind == "press" || line.kind == "choose" || line.kind == "double-tap") action.id = (int)n[0];
+    if (line.kind == "press" || line.kind == "choose" || line.kind == "double-tap")
+        action.id = (int)n[0];
     if (line.kind == "choose" || line.kind == "double-tap") action.index = (int)n[1];
     if (line.kind == "paint") {
         action.x = (int)n[0];
@@ -323,7 +330,8 @@ int PaintBackground(const RunOptions &options) {
         return 0;
     }
     auto painter = [tile](int x, int y) {
-        return tile.pixels[(size_t)(y % tile.height) * (size_t)tile.width + (size_t)(x % tile.width)];
+        return tile
+            .pixels[(size_t)(y % tile.height) * (size_t)tile.width + (size_t)(x % tile.width)];
     };
     for (int y = 0; y < options.height; y++)
         for (int x = 0; x < options.width; x++) DeviceFillScreen(x, y, 1, 1, painter(x, y));
@@ -379,7 +387,7 @@ int PlayProgram(const RunOptions &options, int *exitCode, uint64_t *endedAt) {
     }
 }
 
-} // namespace
+}  // namespace
 
 int RunProgram(const RunOptions &options, std::ostream &errors) {
     ResetRunState(options, errors);
@@ -423,7 +431,7 @@ namespace {
 // The run options that take a value.
 const char *const valuedRunOptions[] = {
     "--screen", "--start", "--for", "--seed", "--background", "--background-colour",
-    "--input", "--trace", "--gif", "--png",
+    "--input",  "--trace", "--gif", "--png",
 };
 
 bool TakesValue(const std::string &arg) {
@@ -458,14 +466,16 @@ void ParseRunOption(const std::string &arg, const std::string &value, RunOptions
     } else if (arg == "--seed") {
         char *end = nullptr;
         unsigned long long seed = std::strtoull(value.c_str(), &end, 10);
-        options->seedGiven = !value.empty() && value[0] != '-' && *end == 0 && seed <= 0xFFFFFFFFull;
+        options->seedGiven =
+            !value.empty() && value[0] != '-' && *end == 0 && seed <= 0xFFFFFFFFull;
         options->seed = (uint32_t)seed;
         if (!options->seedGiven) *error = "--seed takes a number";
     } else if (arg == "--background") {
         options->backgroundFile = value;
     } else if (arg == "--background-colour") {
         *colourGiven = true;
-        if (!ParseColour(value, &options->backgroundColour)) *error = "--background-colour takes RRGGBB";
+        if (!ParseColour(value, &options->backgroundColour))
+            *error = "--background-colour takes RRGGBB";
     } else if (arg == "--input") {
         ReadInputFile(value, &options->input, error);
     } else if (arg == "--trace") {
@@ -473,16 +483,17 @@ void ParseRunOption(const std::string &arg, const std::string &value, RunOptions
     } else if (arg == "--gif") {
         options->gifFile = value;
     } else if (arg == "--png") {
-        if (!ParsePngRequest(value, options)) *error = "--png takes T:FILE, for example 1.5s:shot.png";
+        if (!ParsePngRequest(value, options))
+            *error = "--png takes T:FILE, for example 1.5s:shot.png";
     }
 }
 
-} // namespace
+}  // namespace
 
 int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
                       std::string *error) {
     bool haveRoot = false, colourGiven = false;
-    error->clear();   // an empty error is what success is read from
+    error->clear();  // an empty error is what success is read from
     for (size_t i = 0; i < args.size() && error->empty(); i++) {
         const std::string &arg = args[i];
         if (TakesValue(arg)) {

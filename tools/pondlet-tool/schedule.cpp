@@ -12,10 +12,10 @@
 #include "tool.h"
 
 #include "calendar.h"
+#include "core/tables.h"
 #include "device.h"
 #include "engine/schedule.h"
 #include "lint.h"
-#include "core/tables.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -52,13 +52,14 @@ SYSTEMTIME CivilFromDays(int64_t z) {
     t.wDay = (WORD)(doy - (153 * mp + 2) / 5 + 1);
     t.wMonth = (WORD)(mp < 10 ? mp + 3 : mp - 9);
     t.wYear = (WORD)(yoe + era * 400 + (t.wMonth <= 2));
-    t.wDayOfWeek = (WORD)((z - 719468 + 4) % 7 + 7) % 7;   // 1970-01-01 was a Thursday
+    t.wDayOfWeek = (WORD)((z - 719468 + 4) % 7 + 7) % 7;  // 1970-01-01 was a Thursday
     return t;
 }
 
 std::string Clock(int second) {
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60,
+                  second % 60);
     return text;
 }
 
@@ -91,7 +92,8 @@ std::vector<int32_t> PlanDay(const SYSTEMTIME &day) {
 
 // Seconds at which event rule e interrupts: it allows them and its index is
 // above the regular rule in force.
-std::vector<uint8_t> EventSeconds(int32_t e, const SYSTEMTIME &day, const std::vector<int32_t> &label) {
+std::vector<uint8_t> EventSeconds(int32_t e, const SYSTEMTIME &day,
+                                  const std::vector<int32_t> &label) {
     std::vector<uint8_t> marks(kSecondsPerDay, 0);
     const ScheduleRule &rule = skinTables.rules[e];
     if (!AllowsDate(rule, day)) return marks;
@@ -112,7 +114,7 @@ SYSTEMTIME MomentOf(const SYSTEMTIME &day, int second) {
     return t;
 }
 
-} // namespace
+}  // namespace
 
 int ParseWeekOf(const std::string &text, SYSTEMTIME *monday) {
     int y = 0, m = 0, d = 0;
@@ -120,7 +122,7 @@ int ParseWeekOf(const std::string &text, SYSTEMTIME *monday) {
     if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3) return 0;
     if (y < 1601 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31) return 0;
     SYSTEMTIME t = CivilFromDays(DaysFromCivil(y, m, d));
-    if (t.wDay != d) return 0;   // 31 April and the like
+    if (t.wDay != d) return 0;  // 31 April and the like
     int64_t days = DaysFromCivil(y, m, d) - (t.wDayOfWeek + 6) % 7;
     *monday = CivilFromDays(days);
     return 1;
@@ -164,8 +166,9 @@ int PlanWeek(const SYSTEMTIME &monday, WeekPlan *plan) {
                 s = end;
             }
         }
-        std::stable_sort(day.events.begin(), day.events.end(),
-                         [](const PlanInterval &a, const PlanInterval &b) { return a.first < b.first; });
+        std::stable_sort(
+            day.events.begin(), day.events.end(),
+            [](const PlanInterval &a, const PlanInterval &b) { return a.first < b.first; });
         plan->days.push_back(day);
     }
     return 1;
@@ -181,7 +184,8 @@ std::string DateText(const SYSTEMTIME &date) {
 
 std::string RuleLegend(int32_t rule, const SkinLines &lines) {
     int32_t line = rule >= 0 && (size_t)rule < lines.ruleLines.size() ? lines.ruleLines[rule] : 0;
-    std::string text = "rule " + std::to_string(rule) + " sequence " + std::to_string(RuleSequence(rule));
+    std::string text =
+        "rule " + std::to_string(rule) + " sequence " + std::to_string(RuleSequence(rule));
     return text + (rule == 0 ? " (the default)" : " line " + std::to_string(line));
 }
 
@@ -197,7 +201,8 @@ void PrintWeek(const WeekPlan &plan, const SkinLines &lines, std::ostream &out) 
                 const PlanInterval &event = day.events[e];
                 out << name << " " << Clock(event.first);
                 if (event.last != event.first) out << "-" << Clock(event.last);
-                out << " event rule " << event.rule << " sequence " << RuleSequence(event.rule) << "\n";
+                out << " event rule " << event.rule << " sequence " << RuleSequence(event.rule)
+                    << "\n";
             }
         }
     }
@@ -244,7 +249,7 @@ bool HasEvent(const DayPlan &day, int first, int last) {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines) {
     std::vector<int32_t> rules, events;
@@ -265,16 +270,19 @@ ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines) {
     ScreenImage image = BlankImage(kLeft + 24 * kHourWidth + 16, height, kPaper);
     for (int h = 0; h <= 24; h++) {
         FillBox(&image, kLeft + h * kHourWidth, kTop - 4, 1, 7 * (kRowHeight + kRowGap), kGrid);
-        if (h % 3 == 0 && h < 24) DrawLabel(&image, kLeft + h * kHourWidth + 2, 2, std::to_string(h), kInk);
+        if (h % 3 == 0 && h < 24)
+            DrawLabel(&image, kLeft + h * kHourWidth + 2, 2, std::to_string(h), kInk);
     }
     for (size_t d = 0; d < plan.days.size(); d++) {
         const DayPlan &day = plan.days[d];
         int top = kTop + (int)d * (kRowHeight + kRowGap);
-        DrawLabel(&image, 4, top + 4, DayName(day.date) + " " + std::to_string(day.date.wDay), kInk);
+        DrawLabel(&image, 4, top + 4, DayName(day.date) + " " + std::to_string(day.date.wDay),
+                  kInk);
         for (int px = 0; px < 24 * kHourWidth; px++) {
             int first = px * kSecondsPerPixel, last = first + kSecondsPerPixel - 1;
             FillBox(&image, kLeft + px, top, 1, kRowHeight, colourOf(MainRule(day, first, last)));
-            if (HasEvent(day, first, last)) FillBox(&image, kLeft + px, top - 3, 1, kRowHeight / 2 + 3, kInk);
+            if (HasEvent(day, first, last))
+                FillBox(&image, kLeft + px, top - 3, 1, kRowHeight / 2 + 3, kInk);
         }
     }
     int y = legendTop;
@@ -343,7 +351,8 @@ int RunSchedule(const ScheduleCommand &options, std::ostream &out, std::ostream 
     SkinLines lines;
     if (!LoadToolSkin(options.path, &lines, errors)) return kExitFailed;
     if (skinTables.ruleCount > kMaxPlannedRules) {
-        errors << "pondlet-tool: more than " << kMaxPlannedRules << " rules; the week is not drawn\n";
+        errors << "pondlet-tool: more than " << kMaxPlannedRules
+               << " rules; the week is not drawn\n";
         return kExitFailed;
     }
     WeekPlan plan;

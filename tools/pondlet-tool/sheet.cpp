@@ -9,6 +9,8 @@
 // work area is copied into its cell of the sheet.
 #include "tool.h"
 
+#include "core/process.h"
+#include "core/tables.h"
 #include "device.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
@@ -16,8 +18,6 @@
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
 #include "lint.h"
-#include "core/process.h"
-#include "core/tables.h"
 
 #include <algorithm>
 #include <iostream>
@@ -63,7 +63,8 @@ int StartLikeTheProgram(const SheetCommand &options, SkinLines *lines, std::ostr
     displayFormat.depth = options.depth == 8 ? 8 : 24;
     blendMode = options.blend;
     const SkinTables &t = skinTables;
-    if (t.areaWidth < 1 || t.areaHeight < 1 || t.areaWidth > kMaxCellSide || t.areaHeight > kMaxCellSide) {
+    if (t.areaWidth < 1 || t.areaHeight < 1 || t.areaWidth > kMaxCellSide ||
+        t.areaHeight > kMaxCellSide) {
         errors << "pondlet-tool: the work area must be 1 to " << kMaxCellSide << " pixels a side\n";
         return 0;
     }
@@ -79,7 +80,8 @@ int StartLikeTheProgram(const SheetCommand &options, SkinLines *lines, std::ostr
 int FramesOf(int32_t n) {
     const SkinTables &t = skinTables;
     int count = 0;
-    while (count < t.frameCount[n] && count < kMaxFramesShown && !IsEndMarker(&t.sequences[n][count], 0))
+    while (count < t.frameCount[n] && count < kMaxFramesShown &&
+           !IsEndMarker(&t.sequences[n][count], 0))
         count++;
     return count;
 }
@@ -103,9 +105,10 @@ void DrawCell(const Frame &frame, ScreenImage *sheet, int x, int y, int scale) {
                     DeviceReadScreen(t.areaX + px, t.areaY + py));
 }
 
-} // namespace
+}  // namespace
 
-int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options, std::string *error) {
+int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options,
+                        std::string *error) {
     bool haveRoot = false;
     error->clear();
     for (size_t i = 0; i < args.size(); i++) {
@@ -154,7 +157,8 @@ int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &err
     if (!StartLikeTheProgram(options, &lines, errors)) return 0;
     const SkinTables &t = skinTables;
     int scale = t.areaWidth <= 128 && t.areaHeight <= 128 ? 2 : 1;
-    int cellWidth = std::max(t.areaWidth * scale, 64), cellHeight = t.areaHeight * scale + kLabelHeight;
+    int cellWidth = std::max(t.areaWidth * scale, 64),
+        cellHeight = t.areaHeight * scale + kLabelHeight;
     int rows = 0, columns = 1;
     int64_t composed = 0, area = (int64_t)t.areaWidth * t.areaHeight;
     while (rows < std::min(t.sequenceMax + 1, kMaxSequencesShown) &&
@@ -162,7 +166,8 @@ int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &err
         composed += FramesOf(rows) * area;
         columns = std::max(columns, FramesOf(rows++));
     }
-    *sheet = BlankImage(kRowLabelWidth + columns * (cellWidth + kGap), rows * (cellHeight + kGap) + kGap, kPaper);
+    *sheet = BlankImage(kRowLabelWidth + columns * (cellWidth + kGap),
+                        rows * (cellHeight + kGap) + kGap, kPaper);
     for (int32_t n = 0; n < rows; n++) {
         int y = kGap + n * (cellHeight + kGap);
         DrawLabel(sheet, 4, y, "sequence " + std::to_string(n), kInk);
@@ -171,7 +176,9 @@ int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &err
             int x = kRowLabelWidth + f * (cellWidth + kGap);
             DrawCell(t.sequences[n][f], sheet, x, y, scale);
             DrawLabel(sheet, x, y + t.areaHeight * scale + 1,
-                      std::to_string(n) + "." + std::to_string(f) + " " + DisplayTime(t.sequences[n][f]), kInk, 11);
+                      std::to_string(n) + "." + std::to_string(f) + " " +
+                          DisplayTime(t.sequences[n][f]),
+                      kInk, 11);
         }
     }
     ReleaseWorkSurfaces();

@@ -20,12 +20,12 @@ enum { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 // ---- dump -------------------------------------------------------------------
 
 struct DumpOptions {
-    std::string root;            // host folder playing the executable's folder
+    std::string root;  // host folder playing the executable's folder
     int width = 240, height = 320;
-    int select = 0;              // Select dialog item chosen with Enter
-    bool cancel = false;         // Escape instead
+    int select = 0;       // Select dialog item chosen with Enter
+    bool cancel = false;  // Escape instead
     unsigned codePage = 932;
-    bool pixels = false;         // include every image's pixels
+    bool pixels = false;  // include every image's pixels
 };
 
 // Parses the arguments after "dump". Returns 1, or 0 with a message in error.
@@ -38,17 +38,17 @@ int RunDump(const DumpOptions &options, std::ostream &out);
 // ---- run --------------------------------------------------------------------
 
 struct PngRequest {
-    uint64_t at;                 // device ms since the start
+    uint64_t at;  // device ms since the start
     std::string file;
 };
 
 // One line of an input file, parsed.
 struct InputLine {
     uint64_t at;
-    std::string kind;            // tray-tap, press, paint, ...
+    std::string kind;  // tray-tap, press, paint, ...
     std::vector<int64_t> numbers;
-    COLORREF colour = 0;         // paint only (0x00BBGGRR)
-    std::string text;            // as written, blanks normalised
+    COLORREF colour = 0;  // paint only (0x00BBGGRR)
+    std::string text;     // as written, blanks normalised
 };
 
 struct RunOptions {
@@ -79,13 +79,14 @@ int RunProgram(const RunOptions &options, std::ostream &errors);
 struct LintDiagnostic;
 
 struct LintCommand {
-    std::string path;            // a skin folder, or a folder of skin folders
+    std::string path;  // a skin folder, or a folder of skin folders
     bool json = false;
     unsigned codePage = 932;
     int width = 240, height = 320;
 };
 
-int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options, std::string *error);
+int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options,
+                       std::string *error);
 // Lints every skin below options.path into found, sorted. Returns how many
 // skins it found.
 int CollectLint(const LintCommand &options, std::vector<LintDiagnostic> *found);
@@ -131,23 +132,24 @@ ScreenImage BlankImage(int width, int height, COLORREF colour);
 void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF colour);
 // Draws text with its top-left at x, y in the device's default face at the
 // given pixel height. Returns the width it took.
-int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour, int height = 12);
+int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour,
+              int height = 12);
 
 // ---- schedule -----------------------------------------------------------------
 
 struct SkinLines;
 
 struct PlanInterval {
-    int first, last;             // seconds of the day, both included
+    int first, last;  // seconds of the day, both included
     int32_t rule;
 };
 struct DayPlan {
     SYSTEMTIME date;
-    std::vector<PlanInterval> intervals;   // the regular rule in force, back to back
-    std::vector<PlanInterval> events;      // moments an event rule interrupts, by time
+    std::vector<PlanInterval> intervals;  // the regular rule in force, back to back
+    std::vector<PlanInterval> events;     // moments an event rule interrupts, by time
 };
 struct WeekPlan {
-    std::vector<DayPlan> days;   // Monday first
+    std::vector<DayPlan> days;  // Monday first
 };
 
 struct ScheduleCommand {
@@ -175,14 +177,15 @@ int RunSchedule(const ScheduleCommand &options, std::ostream &out, std::ostream 
 
 struct SheetCommand {
     std::string path;
-    std::string pngFile;         // empty: sheet.png in the current folder
+    std::string pngFile;  // empty: sheet.png in the current folder
     int width = 240, height = 320, depth = 16;
     bool atGiven = false;
     SYSTEMTIME at = {};
-    int32_t blend = 0;           // a BlendMode
+    int32_t blend = 0;  // a BlendMode
 };
 
-int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options, std::string *error);
+int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options,
+                        std::string *error);
 // Draws the contact sheet: one row per sequence, one cell per frame. Returns
 // 1, or 0 with a message when the skin cannot be shown.
 int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors);

@@ -19,7 +19,8 @@ const int32_t kMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 const size_t kMaxClasses = 1024;
 const uint64_t kMaxWork = 400u * 1000u * 1000u;
 
-template <size_t N> uint64_t MaskOf(const uint8_t (&flags)[N], size_t first, size_t count) {
+template <size_t N>
+uint64_t MaskOf(const uint8_t (&flags)[N], size_t first, size_t count) {
     uint64_t mask = 0;
     for (size_t i = 0; i < count && first + i < N; i++)
         if (flags[first + i]) mask |= 1ull << i;
@@ -30,7 +31,8 @@ template <size_t N> uint64_t MaskOf(const uint8_t (&flags)[N], size_t first, siz
 // one 60-bit second mask per minute of the day.
 typedef std::vector<uint64_t> DayTimes;
 
-template <typename Visit> void ForEachMinute(const RuleTimes &times, Visit visit) {
+template <typename Visit>
+void ForEachMinute(const RuleTimes &times, Visit visit) {
     for (int h = 0; h < 24; h++) {
         if (!(times.hours >> h & 1)) continue;
         for (int m = 0; m < 60; m++)
@@ -51,7 +53,8 @@ void AddTimes(const RuleTimes &times, DayTimes *day) {
 }
 
 uint64_t MinutesOf(const RuleTimes &times) {
-    return (uint64_t)__builtin_popcount(times.hours) * (uint64_t)__builtin_popcountll(times.minutes);
+    return (uint64_t)__builtin_popcount(times.hours) *
+           (uint64_t)__builtin_popcountll(times.minutes);
 }
 
 struct DateClasses {
@@ -98,7 +101,7 @@ uint64_t VisitRule(int32_t i, DateClasses *classes, ScheduleFindings *findings) 
     return work;
 }
 
-} // namespace
+}  // namespace
 
 RuleTimes TimesOfRule(const ScheduleRule &rule) {
     RuleTimes times;
@@ -122,7 +125,8 @@ std::vector<uint16_t> DatesOfRule(const ScheduleRule &rule) {
         for (int32_t month = 1; month <= 12; month++) {
             if (!rule.month[month]) continue;
             for (int32_t day = 1; day <= kMonthDays[month - 1]; day++)
-                if (rule.day[day]) dates.push_back((uint16_t)(weekday * kYearDays + DayOfYear(month, day)));
+                if (rule.day[day])
+                    dates.push_back((uint16_t)(weekday * kYearDays + DayOfYear(month, day)));
         }
     }
     return dates;
@@ -156,7 +160,8 @@ void AnalyseSchedule(ScheduleFindings *findings) {
     findings->covered.assign((size_t)count, 0);
     findings->complete = count <= kMaxAnalysedRules + 1;
     if (!findings->complete) return;
-    for (int32_t i = 0; i < count; i++) findings->emptiness[i] = RuleEmptinessOf(skinTables.rules[i]);
+    for (int32_t i = 0; i < count; i++)
+        findings->emptiness[i] = RuleEmptinessOf(skinTables.rules[i]);
     DateClasses classes;
     uint64_t work = 0;
     for (int32_t i = count - 1; i >= 1; i--) {

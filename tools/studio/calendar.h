@@ -32,7 +32,14 @@ int32_t DayOfYear(int32_t month, int32_t day);
 
 // Why a rule can never match, or kMatchesSometimes.
 enum RuleEmptiness {
-    kMatchesSometimes, kNoWeekday, kNoMonth, kNoDay, kNoSuchDate, kNoHour, kNoMinute, kNoSecond
+    kMatchesSometimes,
+    kNoWeekday,
+    kNoMonth,
+    kNoDay,
+    kNoSuchDate,
+    kNoHour,
+    kNoMinute,
+    kNoSecond
 };
 int32_t RuleEmptinessOf(const ScheduleRule &rule);
 
@@ -41,9 +48,9 @@ int32_t RuleEmptinessOf(const ScheduleRule &rule);
 // then never chosen, and an event rule never rises above the regular rule
 // chosen at its moments, so it never interrupts.
 struct ScheduleFindings {
-    std::vector<int32_t> emptiness;   // per rule, RuleEmptinessOf
-    std::vector<uint8_t> covered;     // per rule, 1 when covered (rule 0 is never checked)
-    bool complete = true;             // false when the skin was too intricate to finish
+    std::vector<int32_t> emptiness;  // per rule, RuleEmptinessOf
+    std::vector<uint8_t> covered;    // per rule, 1 when covered (rule 0 is never checked)
+    bool complete = true;            // false when the skin was too intricate to finish
 };
 // Analyses skinTables' rules; work is bounded, so a huge or adversarial
 // schedule (or more than kMaxAnalysedRules rules) leaves complete false

@@ -11,9 +11,9 @@
 #include "lint.h"
 #include "lintstate.h"
 
+#include "core/process.h"
 #include "graphics/bmp.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 #include "skin/readers.h"
 #include "skin/script.h"
 
@@ -94,7 +94,8 @@ void CheckCodePage(const std::string &bytes) {
         if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data() + start,
                                 (int)(end - start), wide, kLineUnits) == 0)
             Report((int32_t)n + 1, kLintWarning, "code-page",
-                   "bytes that are not valid text in the code page: the reader turns them into other characters");
+                   "bytes that are not valid text in the code page: the reader turns them into "
+                   "other characters");
     }
 }
 
@@ -132,8 +133,8 @@ WCHAR KindOf(const WCHAR *line) {
 }
 
 bool IsCommandKind(WCHAR kind) {
-    return kind == 'D' || kind == 'F' || kind == 'G' || kind == 'M' || kind == 'S' ||
-           kind == '#' || kind == '$' || kind == 'T';
+    return kind == 'D' || kind == 'F' || kind == 'G' || kind == 'M' || kind == 'S' || kind == '#' ||
+           kind == '$' || kind == 'T';
 }
 
 // A comment that looks like a command the author meant: a command indented
@@ -150,7 +151,8 @@ void CheckComment(const WCHAR *line) {
     bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
     if (letter)
         Report(lint.currentLine, kLintWarning, "comment-command",
-               std::string("'") + (char)first + "' names no kind of line, so the reader takes the line as a comment");
+               std::string("'") + (char)first +
+                   "' names no kind of line, so the reader takes the line as a comment");
 }
 
 void RecordLine(std::vector<int32_t> *lines, int32_t index) {
@@ -171,25 +173,30 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
         break;
     case kNoteNoNumber:
         Report(at, kLintWarning, "missing-number",
-               std::string("no number for the ") + FieldName(KindOf(line), detail) + ": read as none (-1)");
+               std::string("no number for the ") + FieldName(KindOf(line), detail) +
+                   ": read as none (-1)");
         break;
     case kNoteNoFileComma:
-        Report(at, kLintError, "file-comma", "no comma after the file name: the reader skips the line");
+        Report(at, kLintError, "file-comma",
+               "no comma after the file name: the reader skips the line");
         break;
     case kNoteFileNameCut:
-        Report(at, kLintError, "file-name-cut", "file name longer than 63 characters: the reader cuts it");
+        Report(at, kLintError, "file-name-cut",
+               "file name longer than 63 characters: the reader cuts it");
         break;
     case kNoteTextCut:
         Report(at, kLintWarning, "text-cut", "text longer than 127 characters: the reader cuts it");
         break;
     case kNoteFaceCut:
-        Report(at, kLintWarning, "face-cut", "font face longer than 15 characters: the reader cuts it");
+        Report(at, kLintWarning, "face-cut",
+               "font face longer than 15 characters: the reader cuts it");
         break;
     case kNoteLayersCut:
         Report(at, kLintError, "layers-cut", "more than nine layers: the reader drops the rest");
         break;
     case kNoteChoicesCut:
-        Report(at, kLintError, "choices-cut", "more than ten text choices: the reader drops the rest");
+        Report(at, kLintError, "choices-cut",
+               "more than ten text choices: the reader drops the rest");
         break;
     case kNoteItemOutside:
         Report(at, kLintWarning, "rule-item-range",
@@ -202,7 +209,8 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
         break;
     case kNoteItemReversed:
         Report(at, kLintWarning, "rule-item-range",
-               std::string("a reversed range in the ") + RuleFieldName(detail) + " field sets nothing");
+               std::string("a reversed range in the ") + RuleFieldName(detail) +
+                   " field sets nothing");
         break;
     case kNoteArea: lint.areaLine = at; break;
     case kNoteGraphic:
@@ -247,7 +255,7 @@ void InstallHooks(bool on) {
     skinMessageHook = on ? HearMessage : nullptr;
 }
 
-} // namespace
+}  // namespace
 
 // ---- shared with lintchecks.cpp -------------------------------------------------
 
@@ -328,7 +336,8 @@ std::vector<WideString> FindSkinFolders(const WideString &path) {
     if (search == INVALID_HANDLE_VALUE) return folders;
     do {
         WideString name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == Wide(".") || name == Wide(".."))
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == Wide(".") ||
+            name == Wide(".."))
             continue;
         WideString folder = path + name + Wide("\\");
         if (HoldsScript(folder)) folders.push_back(folder);
@@ -378,7 +387,8 @@ static void CheckFolderAttributes(const WideString &folder) {
     FindClose(search);
     if (data.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY)
         Report(1, kLintError, "skin-folder",
-               "the skin's folder is read-only, hidden, system or otherwise marked: Pondlet does not list it as a skin");
+               "the skin's folder is read-only, hidden, system or otherwise marked: Pondlet does "
+               "not list it as a skin");
 }
 
 void LintSkinFolder(const WideString &folder, const LintOptions &options,
@@ -400,10 +410,11 @@ int LoadSkinWithLines(const WideString &folder, SkinLines *lines) {
 // ---- output --------------------------------------------------------------------
 
 void SortDiagnostics(std::vector<LintDiagnostic> *found) {
-    std::stable_sort(found->begin(), found->end(), [](const LintDiagnostic &a, const LintDiagnostic &b) {
-        if (a.file != b.file) return a.file < b.file;
-        return a.line < b.line;
-    });
+    std::stable_sort(found->begin(), found->end(),
+                     [](const LintDiagnostic &a, const LintDiagnostic &b) {
+                         if (a.file != b.file) return a.file < b.file;
+                         return a.line < b.line;
+                     });
 }
 
 const char *SeverityName(int32_t severity) {
@@ -411,8 +422,8 @@ const char *SeverityName(int32_t severity) {
 }
 
 std::string FormatDiagnostic(const LintDiagnostic &d, const std::string &file) {
-    return file + ":" + std::to_string(d.line) + ": " + SeverityName(d.severity) + ": " + d.message +
-           " [" + d.check + "]";
+    return file + ":" + std::to_string(d.line) + ": " + SeverityName(d.severity) + ": " +
+           d.message + " [" + d.check + "]";
 }
 
 static std::string JsonString(const std::string &text) {
@@ -434,17 +445,19 @@ static std::string JsonString(const std::string &text) {
 
 std::string DiagnosticJson(const LintDiagnostic &d, const std::string &file) {
     return "{\"file\": " + JsonString(file) + ", \"line\": " + std::to_string(d.line) +
-           ", \"severity\": " + JsonString(SeverityName(d.severity)) + ", \"check\": " +
-           JsonString(d.check) + ", \"message\": " + JsonString(d.message) + "}";
+           ", \"severity\": " + JsonString(SeverityName(d.severity)) +
+           ", \"check\": " + JsonString(d.check) + ", \"message\": " + JsonString(d.message) + "}";
 }
 
 int32_t CountSeverity(const std::vector<LintDiagnostic> &found, int32_t severity) {
-    return (int32_t)std::count_if(found.begin(), found.end(),
-                                  [severity](const LintDiagnostic &d) { return d.severity == severity; });
+    return (int32_t)std::count_if(found.begin(), found.end(), [severity](const LintDiagnostic &d) {
+        return d.severity == severity;
+    });
 }
 
 std::string LintSummary(const std::vector<LintDiagnostic> &found) {
-    int32_t errors = CountSeverity(found, kLintError), warnings = CountSeverity(found, kLintWarning);
-    return std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
-           (warnings == 1 ? " warning" : " warnings");
+    int32_t errors = CountSeverity(found, kLintError),
+            warnings = CountSeverity(found, kLintWarning);
+    return std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
+           std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
 }

@@ -22,10 +22,10 @@ enum LintSeverity { kLintError, kLintWarning, kLintNote };
 
 struct LintDiagnostic {
     WideString file;   // a device path: the skin.txt, or a picture
-    int32_t line = 0;      // 1-based, as an editor counts (LF or a lone CR ends a line)
+    int32_t line = 0;  // 1-based, as an editor counts (LF or a lone CR ends a line)
     int32_t severity = kLintError;
-    std::string check;     // short name, such as "picture-missing"
-    std::string message;   // UTF-8
+    std::string check;    // short name, such as "picture-missing"
+    std::string message;  // UTF-8
 };
 
 struct LintOptions {

@@ -3,9 +3,9 @@
 #include "lintstate.h"
 
 #include "calendar.h"
+#include "core/process.h"
 #include "graphics/bmp.h"
 #include "graphics/surfaces.h"
-#include "core/process.h"
 
 #include <algorithm>
 
@@ -24,9 +24,11 @@ const char *RefusalReason(int32_t verdict) {
     switch (verdict) {
     case kBitmapNotBmp: return "it is not a BMP file";
     case kBitmapBadHeader:
-        return "its header is damaged, of a kind the loader does not read, or gives a top-down or empty picture";
+        return "its header is damaged, of a kind the loader does not read, or gives a top-down or "
+               "empty picture";
     case kBitmapTruncated: return "the file is truncated";
-    case kBitmapTooLarge: return "it is too large (more than 4096 pixels a side, or rows over 3080 bytes)";
+    case kBitmapTooLarge:
+        return "it is too large (more than 4096 pixels a side, or rows over 3080 bytes)";
     case kBitmapCompressed: return "it is compressed; save it uncompressed";
     case kBitmapOverBudget: return "the skin's pictures together pass the 64 MB the loader allows";
     default: return "the loader refused it";
@@ -59,8 +61,9 @@ void CheckArea() {
     }
     if (t.areaWidth > lint.options.screenWidth || t.areaHeight > lint.options.screenHeight)
         Report(lint.areaLine, kLintWarning, "area-screen",
-               "the work area (" + std::to_string(t.areaWidth) + "x" + std::to_string(t.areaHeight) +
-                   ") is larger than the screen (" + std::to_string(lint.options.screenWidth) + "x" +
+               "the work area (" + std::to_string(t.areaWidth) + "x" +
+                   std::to_string(t.areaHeight) + ") is larger than the screen (" +
+                   std::to_string(lint.options.screenWidth) + "x" +
                    std::to_string(lint.options.screenHeight) + ")");
 }
 
@@ -79,7 +82,8 @@ void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage)
     const ImageRecord &image = t.graphics[g];
     if (image.pixels == nullptr)
         Report(line, kLintError, "undefined-picture",
-               where + "names picture " + std::to_string(g) + " (" + Name(image) + "), which did not load");
+               where + "names picture " + std::to_string(g) + " (" + Name(image) +
+                   "), which did not load");
     if (m >= 0 && !Defined(lint.maskLines, m, t.maskMax)) {
         Report(line, kLintError, "undefined-mask",
                where + "names mask " + std::to_string(m) + ", which no M line defines");
@@ -88,11 +92,13 @@ void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage)
         const ImageRecord &mask = t.masks[m];
         if (mask.pixels == nullptr)
             Report(line, kLintError, "undefined-mask",
-                   where + "names mask " + std::to_string(m) + " (" + Name(mask) + "), which did not load");
-        else if (image.pixels != nullptr && (mask.width < image.width || mask.height < image.height))
+                   where + "names mask " + std::to_string(m) + " (" + Name(mask) +
+                       "), which did not load");
+        else if (image.pixels != nullptr &&
+                 (mask.width < image.width || mask.height < image.height))
             Report(line, kLintWarning, "mask-size",
-                   where + "mask " + std::to_string(m) + " is smaller than picture " + std::to_string(g) +
-                       ": the part it leaves out is drawn uncut");
+                   where + "mask " + std::to_string(m) + " is smaller than picture " +
+                       std::to_string(g) + ": the part it leaves out is drawn uncut");
     }
     if (image.pixels == nullptr || t.areaWidth <= 0 || t.areaHeight <= 0) return;
     if (image.x >= t.areaWidth || image.y >= t.areaHeight || image.x + image.width <= 0 ||
@@ -139,7 +145,8 @@ void CheckUnusedPictures(const Usage &usage) {
     for (int32_t g = 0; g <= t.graphicMax; g++)
         if (LineOf(lint.graphicLines, g) && t.graphics[g].pixels && !usage.graphics[g])
             ReportAt(PicturePath(t.graphics[g]), LineOf(lint.graphicLines, g), kLintWarning,
-                     "picture-unused", "picture " + std::to_string(g) + " is never used by any frame");
+                     "picture-unused",
+                     "picture " + std::to_string(g) + " is never used by any frame");
     for (int32_t m = 0; m <= t.maskMax; m++)
         if (LineOf(lint.maskLines, m) && t.masks[m].pixels && !usage.masks[m])
             ReportAt(PicturePath(t.masks[m]), LineOf(lint.maskLines, m), kLintWarning,
@@ -152,7 +159,8 @@ void CheckRuleSequences() {
         int32_t line = LineOf(lint.ruleLines, r), n = t.rules[r].sequence;
         if (n < 0)
             Report(line, kLintError, "rule-sequence", "the rule names no sequence");
-        else if (n > t.sequenceMax || (LineOf(lint.eventMarkLines, n) == 0 && lint.frameLines[n].empty()))
+        else if (n > t.sequenceMax ||
+                 (LineOf(lint.eventMarkLines, n) == 0 && lint.frameLines[n].empty()))
             Report(line, kLintError, "rule-sequence",
                    "the rule names sequence " + std::to_string(n) + ", which no # line defines");
         else if (!HasFrames(n))
@@ -173,7 +181,8 @@ const char *EmptinessReason(int32_t emptiness) {
     }
 }
 
-template <size_t N> bool FlagsMeet(const uint8_t (&a)[N], const uint8_t (&b)[N]) {
+template <size_t N>
+bool FlagsMeet(const uint8_t (&a)[N], const uint8_t (&b)[N]) {
     for (size_t i = 0; i < N; i++)
         if (a[i] && b[i]) return true;
     return false;
@@ -181,8 +190,10 @@ template <size_t N> bool FlagsMeet(const uint8_t (&a)[N], const uint8_t (&b)[N])
 
 bool Overlaps(const ScheduleRule &a, const ScheduleRule &b) {
     RuleTimes ta = TimesOfRule(a), tb = TimesOfRule(b);
-    if (!(ta.hours & tb.hours) || !(ta.minutes & tb.minutes) || !(ta.seconds & tb.seconds)) return false;
-    if (!FlagsMeet(a.weekday, b.weekday) || !FlagsMeet(a.month, b.month) || !FlagsMeet(a.day, b.day))
+    if (!(ta.hours & tb.hours) || !(ta.minutes & tb.minutes) || !(ta.seconds & tb.seconds))
+        return false;
+    if (!FlagsMeet(a.weekday, b.weekday) || !FlagsMeet(a.month, b.month) ||
+        !FlagsMeet(a.day, b.day))
         return false;
     std::vector<uint16_t> da = DatesOfRule(a), db = DatesOfRule(b), both;
     std::set_intersection(da.begin(), da.end(), db.begin(), db.end(), std::back_inserter(both));
@@ -195,7 +206,8 @@ std::string CoveringRules(int32_t r) {
     const int32_t kMaxRulesLookedAt = 256;
     std::string list;
     int named = 0;
-    for (int32_t j = r + 1; j <= skinTables.ruleCount && j <= r + kMaxRulesLookedAt && named < 3; j++) {
+    for (int32_t j = r + 1; j <= skinTables.ruleCount && j <= r + kMaxRulesLookedAt && named < 3;
+         j++) {
         if (!IsRegularRuleIndex(j) || !Overlaps(skinTables.rules[r], skinTables.rules[j])) continue;
         list += (named++ ? ", rule " : "rule ") + std::to_string(j) + " (line " +
                 std::to_string(LineOf(lint.ruleLines, j)) + ")";
@@ -211,27 +223,32 @@ void CheckSchedule(const ScheduleFindings &findings) {
         int32_t line = LineOf(lint.ruleLines, r);
         if (findings.emptiness[r] != kMatchesSometimes) {
             Report(line, kLintWarning, "rule-never-matches",
-                   std::string("the rule can never match: ") + EmptinessReason(findings.emptiness[r]));
+                   std::string("the rule can never match: ") +
+                       EmptinessReason(findings.emptiness[r]));
         } else if (findings.covered[r] && IsRegularRuleIndex(r)) {
             Report(line, kLintWarning, "rule-shadowed",
                    "the rule is never chosen: later rules cover every moment it matches (" +
                        CoveringRules(r) + ")");
         } else if (findings.covered[r] && IsEventRuleIndex(r)) {
-            Report(line, kLintWarning, "event-never-interrupts",
-                   "the event never interrupts: at each of its moments a regular rule with a higher "
-                   "index is in force (" + CoveringRules(r) + ")");
+            Report(
+                line, kLintWarning, "event-never-interrupts",
+                "the event never interrupts: at each of its moments a regular rule with a higher "
+                "index is in force (" +
+                    CoveringRules(r) + ")");
         }
     }
 }
 
 bool IsChosenSometimes(int32_t r, const ScheduleFindings &findings) {
-    return findings.emptiness[r] == kMatchesSometimes && (!findings.covered[r] || !findings.complete);
+    return findings.emptiness[r] == kMatchesSometimes &&
+           (!findings.covered[r] || !findings.complete);
 }
 
 void CheckSequenceUse(const ScheduleFindings &findings) {
     const SkinTables &t = skinTables;
-    if (!HasFrames(0)) Report(1, kLintError, "no-sequence-0",
-                              "sequence 0 has no frames: the default rule plays it first, so nothing shows");
+    if (!HasFrames(0))
+        Report(1, kLintError, "no-sequence-0",
+               "sequence 0 has no frames: the default rule plays it first, so nothing shows");
     // Per sequence: 1 when some rule names it, 2 when one of those is ever chosen.
     std::vector<uint8_t> use((size_t)t.sequenceMax + 1, 0);
     for (int32_t r = 1; r <= t.ruleCount; r++) {
@@ -246,7 +263,8 @@ void CheckSequenceUse(const ScheduleFindings &findings) {
         if (t.regular[n] && !chosen)
             Report(line, kLintWarning, "sequence-unused",
                    "sequence " + std::to_string(n) +
-                       (named ? " is named only by rules that are never chosen" : " is named by no rule"));
+                       (named ? " is named only by rules that are never chosen"
+                              : " is named by no rule"));
         if (!t.regular[n] && !named)
             Report(line, kLintWarning, "event-unused",
                    "event sequence " + std::to_string(n) + " is named by no rule");
@@ -261,10 +279,13 @@ void MeasureWidest(const TextItem &item, int32_t *width, int32_t *height) {
         WideString shown;
         for (int i = 0; i < kTextUnits && item.text[i]; i++) {
             WCHAR c = item.text[i], next = i + 1 < kTextUnits ? item.text[i + 1] : 0;
-            bool field = c == '%' && next && WideString(WSTR("YMDhms")).find(next) != WideString::npos;
+            bool field =
+                c == '%' && next && WideString(WSTR("YMDhms")).find(next) != WideString::npos;
             if (field || (c == '%' && next == '%')) i++;
-            if (field) shown += WideString(2, digit);
-            else shown.push_back(c);
+            if (field)
+                shown += WideString(2, digit);
+            else
+                shown.push_back(c);
         }
         int32_t w = 0, h = 0;
         if (!MeasureTextItem(shown.c_str(), item.height, &w, &h)) return;
@@ -275,9 +296,10 @@ void MeasureWidest(const TextItem &item, int32_t *width, int32_t *height) {
 
 void CheckTextSizes() {
     const SkinTables &t = skinTables;
-    if (t.areaWidth <= 0 || t.areaHeight <= 0 || (int64_t)t.areaWidth * t.areaHeight > kMaxMeasuredArea)
+    if (t.areaWidth <= 0 || t.areaHeight <= 0 ||
+        (int64_t)t.areaWidth * t.areaHeight > kMaxMeasuredArea)
         return;
-    screenDC = GetDC(NULL);   // as the program takes it at start-up
+    screenDC = GetDC(NULL);  // as the program takes it at start-up
     if (!CreateWorkSurfaces()) return;
     for (int32_t s = 0; s <= t.textMax; s++) {
         int32_t line = LineOf(lint.textLines, s), width = 0, height = 0;
@@ -293,7 +315,7 @@ void CheckTextSizes() {
     ReleaseWorkSurfaces();
 }
 
-} // namespace
+}  // namespace
 
 void CheckPictureLoad(int32_t index, bool isGraphic) {
     const ImageRecord &image = isGraphic ? skinTables.graphics[index] : skinTables.masks[index];
@@ -326,7 +348,8 @@ void RunTableChecks() {
     Usage usage;
     usage.graphics.assign((size_t)t.graphicMax + 1, 0);
     usage.masks.assign((size_t)t.maskMax + 1, 0);
-    if (lint.frameLines.size() < (size_t)t.sequenceMax + 1) lint.frameLines.resize((size_t)t.sequenceMax + 1);
+    if (lint.frameLines.size() < (size_t)t.sequenceMax + 1)
+        lint.frameLines.resize((size_t)t.sequenceMax + 1);
     CheckArea();
     CheckFrames(&usage);
     CheckUnusedPictures(usage);

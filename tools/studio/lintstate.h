@@ -10,7 +10,7 @@ struct LintRun {
     std::vector<LintDiagnostic> *found = nullptr;
     WideString folder, scriptPath;
     LintOptions options;
-    std::vector<uint32_t> lineStarts;   // byte offset of every editor line
+    std::vector<uint32_t> lineStarts;  // byte offset of every editor line
     bool lineFeedsOnly = false;
     int32_t pass = 0;                   // the reader's pass: 1, 2 counting, 3 filling
     uint32_t passOffset = 0;            // bytes the reader has taken in this pass
@@ -19,7 +19,7 @@ struct LintRun {
     int32_t areaLine = 0;               // the D line in force, 0 for none
     // The line that last filled each index (0: none).
     std::vector<int32_t> graphicLines, maskLines, textLines, ruleLines, eventMarkLines;
-    std::vector<std::vector<int32_t>> frameLines;   // per sequence, per frame
+    std::vector<std::vector<int32_t>> frameLines;  // per sequence, per frame
 };
 extern LintRun lint;
 

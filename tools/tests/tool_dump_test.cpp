@@ -23,7 +23,7 @@ std::pair<int, Json> Dump(const TestFolder &root, std::vector<std::string> args)
     return {status, Json::parse(out.str())};
 }
 
-} // namespace
+}  // namespace
 
 TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
     TestFolder root("tooldump");
@@ -39,20 +39,31 @@ TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
                   "#1 N\r\n#1 2000 0:0 s0\r\n$1 * * * * 0 0\r\n");
     auto [status, document] = Dump(root, {"--pixels"});
     ASSERT_EQ(0, status);
-    const struct { const char *pointer; Json expected; } rows[] = {
-        {"/messages", Json::array()}, {"/skin/areaX", 172}, {"/skin/fontFace", "Tahoma"},
-        {"/skin/graphics/1/x", 20}, {"/skin/graphics/1/hasTransparentKey", 1},
+    const struct {
+        const char *pointer;
+        Json expected;
+    } rows[] = {
+        {"/messages", Json::array()},
+        {"/skin/areaX", 172},
+        {"/skin/fontFace", "Tahoma"},
+        {"/skin/graphics/1/x", 20},
+        {"/skin/graphics/1/hasTransparentKey", 1},
         {"/skin/graphics/1/pixels", Json::array({Json::array({0, 0xF8}), Json::array({0xFC00, 0xF80000})})},
         {"/skin/texts/0", Json{{"text", "%h:%m"}, {"x", 8}, {"y", 44}, {"height", 12}, {"colour", 16777215}}},
-        {"/skin/frameCount", Json::array({2, 2})}, {"/skin/regular", Json::array({1, 0})},
-        {"/skin/sequences/0/0/layerGraphic/1", 1}, {"/skin/sequences/0/0/durationMax", 600},
-        {"/skin/sequences/1/0/layerMask/1", 0}, {"/skin/sequences/1/0/layerText/1", Json::array({0})},
-        {"/skin/rules/1/sequence", 1}, {"/skin/rules/1/second/1", 0}, {"/skin/rules/1/hour/23", 1},
+        {"/skin/frameCount", Json::array({2, 2})},
+        {"/skin/regular", Json::array({1, 0})},
+        {"/skin/sequences/0/0/layerGraphic/1", 1},
+        {"/skin/sequences/0/0/durationMax", 600},
+        {"/skin/sequences/1/0/layerMask/1", 0},
+        {"/skin/sequences/1/0/layerText/1", Json::array({0})},
+        {"/skin/rules/1/sequence", 1},
+        {"/skin/rules/1/second/1", 0},
+        {"/skin/rules/1/hour/23", 1},
     };
     for (const auto &row : rows) {
         Json::json_pointer pointer(row.pointer);
         ASSERT_TRUE(document.contains(pointer)) << row.pointer << " missing";
-        EXPECT_EQ(row.expected, document[pointer]) << row.pointer << ": expected " << row.expected.dump()
-                                                   << ", got " << document[pointer].dump();
+        EXPECT_EQ(row.expected, document[pointer])
+            << row.pointer << ": expected " << row.expected.dump() << ", got " << document[pointer].dump();
     }
 }

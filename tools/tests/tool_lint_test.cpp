@@ -53,8 +53,8 @@ struct Picture {
 
 // A diagnostic as the rows write it: "LINE severity check", prefixed by the
 // picture's file name when it is about a picture.
-std::vector<std::string> Lint(const TestFolder &root, const std::string &script,
-                              const std::vector<Picture> &pictures, std::vector<std::string> args = {}) {
+std::vector<std::string> Lint(const TestFolder &root, const std::string &script, const std::vector<Picture> &pictures,
+                              std::vector<std::string> args = {}) {
     WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
     for (const Picture &picture : pictures) WriteBmpFile(root.path / "skin" / picture.name, picture.spec);
     WriteTestFile(root.path / "skin" / "skin.txt", script);
@@ -85,76 +85,111 @@ struct LintRow {
     const char *name;
     std::string script;
     std::vector<Picture> pictures;
-    std::vector<std::string> expected;   // sorted
+    std::vector<std::string> expected;  // sorted
 };
 
 const std::string kLong(1000, 'x');
 
 const LintRow kRows[] = {
     // name, script, pictures, expected diagnostics
-    {"lf-only", "D20,20,0,0\nG0,a.bmp,0,0\n#0 100 0\n", {},
+    {"lf-only",
+     "D20,20,0,0\nG0,a.bmp,0,0\n#0 100 0\n",
+     {},
      {"1 error area", "1 error line-ends", "1 error no-sequence-0"}},
     {"mixed-ends", std::string(kBase) + "; note\nG1,a.bmp,0,0\r\n", {}, {"4 error line-ends"}},
     {"last-line", std::string(kBase) + "$0 * * * * * *", {}, {"4 error last-line"}},
     {"lone-cr", std::string(kBase) + "; x\rG1,a.bmp,0,0\r\n", {}, {"4 error lone-cr"}},
     {"long-line", std::string(kBase) + ";" + kLong + "\r\n", {}, {"4 error long-line"}},
     {"code-page", std::string(kBase) + "; \x82\r\n", {}, {"4 warning code-page"}},
-    {"comments", std::string(kBase) + " G1,a.bmp,0,0\r\nx1,a.bmp\r\n; fine\r\n", {},
+    {"comments",
+     std::string(kBase) + " G1,a.bmp,0,0\r\nx1,a.bmp\r\n; fine\r\n",
+     {},
      {"4 warning comment-command", "5 warning comment-command"}},
-    {"missing-number", std::string(kBase) + "S0,12,0,0,0,,0,Hi\r\n#0 100:x 0\r\n", {},
+    {"missing-number",
+     std::string(kBase) + "S0,12,0,0,0,,0,Hi\r\n#0 100:x 0\r\n",
+     {},
      {"4 warning missing-number", "5 warning missing-number"}},
-    {"index-range", std::string(kBase) + "G5000,a.bmp,0,0\r\nS,12\r\n#\r\n", {},
+    {"index-range",
+     std::string(kBase) + "G5000,a.bmp,0,0\r\nS,12\r\n#\r\n",
+     {},
      {"4 error index-range", "5 error index-range", "6 error index-range"}},
     {"file-comma", std::string(kBase) + "G1 a.bmp\r\nM0\r\n", {}, {"4 error file-comma", "5 error file-comma"}},
-    {"rule-items", std::string(kBase) + "$0 9 * * * * *\r\n$0 * * * 20-30 * *\r\n$0 * * * 5-1 * *\r\n", {},
+    {"rule-items",
+     std::string(kBase) + "$0 9 * * * * *\r\n$0 * * * 20-30 * *\r\n$0 * * * 5-1 * *\r\n",
+     {},
      {"4 warning rule-item-range", "4 warning rule-never-matches", "5 warning rule-item-range",
       "6 warning rule-item-range", "6 warning rule-never-matches"}},
     {"layers-cut", std::string(kBase) + "#0 100 0 0 0 0 0 0 0 0 0 0\r\n", {}, {"4 error layers-cut"}},
-    {"choices-cut", std::string(kBase) + "S0,1,0,0,0,0,0,\r\n#0 100 s0:0:0:0:0:0:0:0:0:0:0\r\n", {},
+    {"choices-cut",
+     std::string(kBase) + "S0,1,0,0,0,0,0,\r\n#0 100 s0:0:0:0:0:0:0:0:0:0:0\r\n",
+     {},
      {"5 error choices-cut"}},
-    {"cuts", std::string(kBase) + "F " + std::string(20, 'f') + ",\r\nS0,1,0,0,0,0,0," + std::string(130, 'i') +
-                 "\r\nG1," + std::string(70, 'n') + ",0,0\r\n", {},
+    {"cuts",
+     std::string(kBase) + "F " + std::string(20, 'f') + ",\r\nS0,1,0,0,0,0,0," + std::string(130, 'i') + "\r\nG1," +
+         std::string(70, 'n') + ",0,0\r\n",
+     {},
      {"4 warning face-cut", "5 warning text-cut", "6 error file-name-cut",
       std::string(63, 'n') + " 6 error picture-missing"}},
-    {"pictures", std::string(kBase) +
-                     "G1,missing.bmp,0,0\r\nG2,rle.bmp,0,0\r\nG3,deep.bmp,0,0\r\nG4,true.bmp,0,0,1\r\n"
-                     "M0,small.bmp,0,0\r\nG5,cut.bmp,0,0\r\nG6,big.bmp,0,0\r\nM1,wide.bmp,0,0\r\n#0 100 1 2 3 4:0\r\n",
-     {{"rle.bmp", Compressed()}, {"deep.bmp", WithBits(16)}, {"true.bmp", WithBits(24)},
-      {"small.bmp", Paletted(2, 4)}, {"cut.bmp", Truncated()}, {"big.bmp", Paletted(5000, 1)},
+    {"pictures",
+     std::string(kBase) +
+         "G1,missing.bmp,0,0\r\nG2,rle.bmp,0,0\r\nG3,deep.bmp,0,0\r\nG4,true.bmp,0,0,1\r\n"
+         "M0,small.bmp,0,0\r\nG5,cut.bmp,0,0\r\nG6,big.bmp,0,0\r\nM1,wide.bmp,0,0\r\n#0 100 1 2 3 4:0\r\n",
+     {{"rle.bmp", Compressed()},
+      {"deep.bmp", WithBits(16)},
+      {"true.bmp", WithBits(24)},
+      {"small.bmp", Paletted(2, 4)},
+      {"cut.bmp", Truncated()},
+      {"big.bmp", Paletted(5000, 1)},
       {"wide.bmp", WithBits(32)}},
-     {"12 error undefined-picture", "12 error undefined-picture", "12 error undefined-picture",
-      "12 warning mask-size", "big.bmp 10 error picture-refused",
-      "cut.bmp 9 error picture-refused", "deep.bmp 6 error picture-depth", "missing.bmp 4 error picture-missing",
-      "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
+     {"12 error undefined-picture", "12 error undefined-picture", "12 error undefined-picture", "12 warning mask-size",
+      "big.bmp 10 error picture-refused", "cut.bmp 9 error picture-refused", "deep.bmp 6 error picture-depth",
+      "missing.bmp 4 error picture-missing", "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
       "wide.bmp 11 error picture-depth", "wide.bmp 11 warning picture-unused"}},
-    {"unused-picture", std::string(kBase) + "G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n", {},
+    {"unused-picture",
+     std::string(kBase) + "G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n",
+     {},
      {"a.bmp 4 warning picture-unused", "a.bmp 5 warning picture-unused"}},
-    {"references", std::string(kBase) + "#0 100 0:3 s9 7\r\n", {},
+    {"references",
+     std::string(kBase) + "#0 100 0:3 s9 7\r\n",
+     {},
      {"4 error undefined-mask", "4 error undefined-picture", "4 error undefined-text"}},
-    {"rule-sequences", std::string(kBase) + "$5 * * * * * *\r\n$\r\n#2 N\r\n$2 * * * * * *\r\n#3 100 0\r\n", {},
+    {"rule-sequences",
+     std::string(kBase) + "$5 * * * * * *\r\n$\r\n#2 N\r\n$2 * * * * * *\r\n#3 100 0\r\n",
+     {},
      {"4 error rule-sequence", "5 error rule-sequence", "5 warning rule-never-matches", "7 error rule-sequence",
       "8 warning sequence-unused"}},
-    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {},
-     {"1 error no-sequence-0"}},
-    {"impossible-dates", std::string(kBase) + "$0 * 4,6,9,11 31 * * *\r\n$0 * 2 30 * * *\r\n$0 * 2 29 * * *\r\n", {},
+    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {}, {"1 error no-sequence-0"}},
+    {"impossible-dates",
+     std::string(kBase) + "$0 * 4,6,9,11 31 * * *\r\n$0 * 2 30 * * *\r\n$0 * 2 29 * * *\r\n",
+     {},
      {"4 warning rule-never-matches", "5 warning rule-never-matches"}},
-    {"shadowed", std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0,6 * * 7-12 * *\r\n", {},
+    {"shadowed",
+     std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0,6 * * 7-12 * *\r\n",
+     {},
      {"4 warning sequence-unused", "5 warning rule-shadowed"}},
-    {"partly-covered", std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0 * * 7-12 * *\r\n", {},
+    {"partly-covered",
+     std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0 * * 7-12 * *\r\n",
+     {},
      {}},
     {"seconds-cover", std::string(kBase) + "#1 100 0\r\n$1 * * * * * 0-29\r\n$0 * * * * * 0-28\r\n", {}, {}},
-    {"event-covered", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * * * *\r\n", {},
+    {"event-covered",
+     std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * * * *\r\n",
+     {},
      {"6 warning event-never-interrupts"}},
     {"event-interrupts", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * 9-17 * *\r\n", {}, {}},
-    {"events-cover-nothing", std::string(kBase) + "#1 100 0\r\n#2 N\r\n#2 100 0\r\n$1 * * * 8 * *\r\n$2 * * * * * *\r\n",
-     {}, {}},
+    {"events-cover-nothing",
+     std::string(kBase) + "#1 100 0\r\n#2 N\r\n#2 100 0\r\n$1 * * * 8 * *\r\n$2 * * * * * *\r\n",
+     {},
+     {}},
     {"event-unused", std::string(kBase) + "#1 N\r\n#1 100 0\r\n", {}, {"4 warning event-unused"}},
-    {"frames", "D300,20,0,0\r\nG0,a.bmp,0,0\r\nG1,a.bmp,400,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
-     {}, {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
+    {"frames",
+     "D300,20,0,0\r\nG0,a.bmp,0,0\r\nG1,a.bmp,400,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
+     {},
+     {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
     {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
 };
 
-} // namespace
+}  // namespace
 
 TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
     for (const LintRow &row : kRows) {
@@ -176,7 +211,7 @@ TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
         const char *reason;
     } rows[] = {
         {Compressed(), "compressed"}, {Truncated(), "truncated"}, {Paletted(5000, 1), "too large"},
-        {header, "header"}, {notBmp, "not a BMP"},
+        {header, "header"},           {notBmp, "not a BMP"},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
@@ -188,8 +223,8 @@ TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
         CollectLint(options, &found);
         ASSERT_FALSE(found.empty()) << row.reason;
         EXPECT_EQ("picture-refused", found[0].check) << row.reason;
-        EXPECT_NE(std::string::npos, found[0].message.find(row.reason)) << "expected the reason " << row.reason
-                                                                        << ", got: " << found[0].message;
+        EXPECT_NE(std::string::npos, found[0].message.find(row.reason))
+            << "expected the reason " << row.reason << ", got: " << found[0].message;
     }
 }
 
@@ -213,16 +248,21 @@ TEST(ToolLint, OutputFormsAndExitStatus) {
         int status;
         std::string expected;
     } rows[] = {
-        {{}, 1,
+        {{},
+         1,
          script + ":4: error: no comma after the file name: the reader skips the line [file-comma]\n" + script +
              ":5: warning: an item outside the weekday field sets nothing [rule-item-range]\n" + script +
              ":5: warning: the rule can never match: it allows no weekday [rule-never-matches]\n"
              "1 error, 2 warnings\n"},
-        {{"--json"}, 1,
-         "[\n {\"file\": \"" + script + "\", \"line\": 4, \"severity\": \"error\", \"check\": \"file-comma\", "
-         "\"message\": \"no comma after the file name: the reader skips the line\"},\n {\"file\": \"" + script +
+        {{"--json"},
+         1,
+         "[\n {\"file\": \"" + script +
+             "\", \"line\": 4, \"severity\": \"error\", \"check\": \"file-comma\", "
+             "\"message\": \"no comma after the file name: the reader skips the line\"},\n {\"file\": \"" +
+             script +
              "\", \"line\": 5, \"severity\": \"warning\", \"check\": \"rule-item-range\", \"message\": \"an item "
-             "outside the weekday field sets nothing\"},\n {\"file\": \"" + script +
+             "outside the weekday field sets nothing\"},\n {\"file\": \"" +
+             script +
              "\", \"line\": 5, \"severity\": \"warning\", \"check\": \"rule-never-matches\", \"message\": \"the "
              "rule can never match: it allows no weekday\"}\n]\n"},
     };
@@ -266,7 +306,9 @@ TEST(ToolLint, MarkedSkinFolderIsNotASkinToThePlayer) {
         const char *name;
         size_t expected;
     } rows[] = {
-        {kTestFolderPlain, "skin", 0}, {kTestFolderReadOnly, "skin", 1}, {kTestFolderHidden, ".skin", 1},
+        {kTestFolderPlain, "skin", 0},
+        {kTestFolderReadOnly, "skin", 1},
+        {kTestFolderHidden, ".skin", 1},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");

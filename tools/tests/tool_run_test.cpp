@@ -60,7 +60,7 @@ struct ToolRun {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(ToolRun, ShortRunTracesTrayTicksAndEnd) {
     ToolRun tool;
@@ -70,9 +70,20 @@ TEST(ToolRun, ShortRunTracesTrayTicksAndEnd) {
               tool.trace.front());
     EXPECT_EQ((Json{{"event", "end"}, {"t", 1000}}), tool.trace.back());
     EXPECT_EQ("1 101 201 301 401 501 601 701 801 901 ", tool.Events("tick"));
-    EXPECT_EQ((Json{{"event", "tick"}, {"t", 101}, {"tick", 1101}, {"local", "2009-08-03 06:30:00.101"},
-                    {"rule", 0}, {"sequence", 0}, {"frameIndex", 0}, {"nextRule", 0}, {"nextFrameIndex", 0},
-                    {"duration", 100}, {"interval", 100}, {"nextDueTick", 1201}, {"blendMode", 2}, {"areaX", 210},
+    EXPECT_EQ((Json{{"event", "tick"},
+                    {"t", 101},
+                    {"tick", 1101},
+                    {"local", "2009-08-03 06:30:00.101"},
+                    {"rule", 0},
+                    {"sequence", 0},
+                    {"frameIndex", 0},
+                    {"nextRule", 0},
+                    {"nextFrameIndex", 0},
+                    {"duration", 100},
+                    {"interval", 100},
+                    {"nextDueTick", 1201},
+                    {"blendMode", 2},
+                    {"areaX", 210},
                     {"areaY", 290}}),
               tool.trace.at(2));
 }

@@ -35,38 +35,52 @@ std::vector<std::string> DayLines(const std::string &text, const std::string &da
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ToolSchedule, BundledSkinWeekMatchesItsGoldenText) {
     fs::path golden = SourceRoot() / "tools" / "tests" / "data" / "schedule-pondlet.txt";
     std::ifstream file(golden, std::ios::binary);
     std::stringstream expected;
     expected << file.rdbuf();
-    auto [status, text] = Schedule((SourceRoot() / "skins" / "pondlet").string(), {"--week-of", "2024-05-08", "--text"});
+    auto [status, text] =
+        Schedule((SourceRoot() / "skins" / "pondlet").string(), {"--week-of", "2024-05-08", "--text"});
     EXPECT_EQ(0, status);
-    EXPECT_EQ(expected.str(), text) << "regenerate with: pondlet-tool schedule skins/pondlet --week-of 2024-05-08 --text";
+    EXPECT_EQ(expected.str(), text)
+        << "regenerate with: pondlet-tool schedule skins/pondlet --week-of 2024-05-08 --text";
 }
 
 TEST(ToolSchedule, IntervalsAreExactToTheSecond) {
     const struct {
         const char *name;
-        const char *rules;   // lines after a skin with sequences 0 to 2, 2 an event
+        const char *rules;  // lines after a skin with sequences 0 to 2, 2 an event
         const char *week;
         const char *day;
         std::vector<std::string> expected;
     } rows[] = {
-        {"seconds", "$1 * * * 8 30 15-20\r\n", "2024-05-06", "Mon",
+        {"seconds",
+         "$1 * * * 8 30 15-20\r\n",
+         "2024-05-06",
+         "Mon",
          {"Mon 00:00:00-08:30:14 rule 0 sequence 0", "Mon 08:30:15-08:30:20 rule 1 sequence 1",
           "Mon 08:30:21-23:59:59 rule 0 sequence 0"}},
-        {"later-wins", "$1 * * * 8-9 * *\r\n$0 * * * 9 * *\r\n", "2024-05-06", "Tue",
+        {"later-wins",
+         "$1 * * * 8-9 * *\r\n$0 * * * 9 * *\r\n",
+         "2024-05-06",
+         "Tue",
          {"Tue 00:00:00-07:59:59 rule 0 sequence 0", "Tue 08:00:00-08:59:59 rule 1 sequence 1",
           "Tue 09:00:00-09:59:59 rule 2 sequence 0", "Tue 10:00:00-23:59:59 rule 0 sequence 0"}},
         {"leap-day", "$1 * 2 29 * * *\r\n", "2024-02-29", "Thu", {"Thu 00:00:00-23:59:59 rule 1 sequence 1"}},
         {"weekday", "$1 3 * * * * *\r\n", "2024-05-06", "Wed", {"Wed 00:00:00-23:59:59 rule 1 sequence 1"}},
-        {"event-above", "$2 * * * * 0 0-1\r\n", "2024-05-06", "Mon",
+        {"event-above",
+         "$2 * * * * 0 0-1\r\n",
+         "2024-05-06",
+         "Mon",
          {"Mon 00:00:00-23:59:59 rule 0 sequence 0", "Mon 00:00:00-00:00:01 event rule 1 sequence 2",
           "Mon 01:00:00-01:00:01 event rule 1 sequence 2"}},
-        {"event-below", "$2 * * * 5 0 0\r\n$1 * * * 5 * *\r\n", "2024-05-06", "Mon",
+        {"event-below",
+         "$2 * * * 5 0 0\r\n$1 * * * 5 * *\r\n",
+         "2024-05-06",
+         "Mon",
          {"Mon 00:00:00-04:59:59 rule 0 sequence 0", "Mon 05:00:00-05:59:59 rule 2 sequence 1",
           "Mon 06:00:00-23:59:59 rule 0 sequence 0"}},
     };
@@ -87,9 +101,9 @@ TEST(ToolSchedule, WeekOfGivesTheMonday) {
         const char *text;
         int ok, year, month, day;
     } rows[] = {
-        {"2024-05-08", 1, 2024, 5, 6}, {"2024-05-06", 1, 2024, 5, 6}, {"2024-05-12", 1, 2024, 5, 6},
+        {"2024-05-08", 1, 2024, 5, 6},  {"2024-05-06", 1, 2024, 5, 6},   {"2024-05-12", 1, 2024, 5, 6},
         {"2024-03-01", 1, 2024, 2, 26}, {"2025-01-01", 1, 2024, 12, 30}, {"2024-02-30", 0, 0, 0, 0},
-        {"2024-13-01", 0, 0, 0, 0}, {"2024-05-08x", 0, 0, 0, 0}, {"tomorrow", 0, 0, 0, 0},
+        {"2024-13-01", 0, 0, 0, 0},     {"2024-05-08x", 0, 0, 0, 0},     {"tomorrow", 0, 0, 0, 0},
     };
     for (const auto &row : rows) {
         SYSTEMTIME monday = {};

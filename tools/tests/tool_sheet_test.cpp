@@ -20,7 +20,7 @@ void WriteSmallSkin(const TestFolder &root, const std::string &extra) {
     picture.width = picture.height = 2;
     picture.bitsPerPixel = 8;
     picture.palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000};
-    picture.pixels = {0, 1, 2, 3};   // index 0, the key, is not drawn
+    picture.pixels = {0, 1, 2, 3};  // index 0, the key, is not drawn
     WriteBmpFile(root.path / "skin" / "p.bmp", picture);
     WriteTestFile(root.path / "skin" / "skin.txt", "D4,2,0,0\r\nG0,p.bmp,1,0,0\r\n#0 100 0\r\n" + extra);
 }
@@ -41,14 +41,14 @@ COLORREF Cell(const ScreenImage &sheet, int x, int y) {
     return sheet.pixels[(size_t)(kCellY + y * kScale) * sheet.width + kCellX + x * kScale];
 }
 
-} // namespace
+}  // namespace
 
 TEST(ToolSheet, FramePixelsAsTheCompositorDrawsThem) {
     TestFolder root("toolsheet");
     WriteSmallSkin(root, "");
     const struct {
         const char *screen, *blend;
-        COLORREF expected[2][4];   // rows of the 4 x 2 work area
+        COLORREF expected[2][4];  // rows of the 4 x 2 work area
     } rows[] = {
         // screen, blend, expected pixels: checks are E0E0E0 (even 4x4 cells)
         {"240x320x24", "100%", {{0xE0E0E0, 0xE0E0E0, 0x0000F8, 0xE0E0E0}, {0xE0E0E0, 0x00FC00, 0xF80000, 0xE0E0E0}}},
@@ -80,8 +80,12 @@ TEST(ToolSheet, TimeTextsFollowAt) {
 
 TEST(ToolSheet, CommandLineMistakesAreRefused) {
     const std::vector<std::string> rows[] = {
-        {}, {"a", "--blend", "60%"}, {"a", "--screen", "240x320x8", "--blend", "50%"},
-        {"a", "--at", "07:00"}, {"a", "--screen", "240"}, {"a", "b"},
+        {},
+        {"a", "--blend", "60%"},
+        {"a", "--screen", "240x320x8", "--blend", "50%"},
+        {"a", "--at", "07:00"},
+        {"a", "--screen", "240"},
+        {"a", "b"},
     };
     for (const auto &args : rows) {
         SheetCommand options;
