@@ -4,7 +4,8 @@
 # compares them with what the tool draws).
 set -eu
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 cmake --preset native >/dev/null
-cmake --build --preset native -j2 --target pondlet-tool
+cmake --build --preset native -j "$JOBS" --target pondlet-tool
 cmake -DTOOL=build/native/tools/pondlet-tool -DSKIN=skins/pondlet -DOUT=docs/images -P docs/pictures.cmake
 ls -l docs/images

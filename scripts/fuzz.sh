@@ -10,12 +10,13 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
+source scripts/lib.sh
 SECONDS_EACH=${1:-60}
 shift || true
 HARNESSES=("$@")
 [ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(bmp skin tool)
 
-cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "${JOBS:-$(nproc)}" \
+cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j "$JOBS" \
   --target "${HARNESSES[@]/%/_fuzz}" || exit 1
 
 FUZZ=$ROOT/build/fuzz

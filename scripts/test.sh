@@ -2,20 +2,28 @@
 # Runs every test of both builds on a fresh machine: installs what is missing,
 # builds the native, sanitizer, fuzz and Windows presets, runs the native
 # suites, the same suites under ASan/UBSan, each fuzz harness for 30 s, the
-# portable suite of the Windows build under Wine on Xvfb at depths 16, 24
-# and 8, and the end-to-end tests and soak of pondlet.exe under Wine. On a
-# kernel that cannot run 32-bit programs the Windows suites run on a 64-bit
-# build of the same sources under 64-bit Wine.
+# portable suite of the Windows program under Wine on virtual screens at
+# depths 16, 24 and 8, the end-to-end tests and soak of pondlet.exe under
+# Wine, and pondlet-lint.exe against pondlet-tool lint.
+#
+# The Windows suites run on the product, the 64-bit build. The 32-bit build
+# is built and packed everywhere; where the kernel runs 32-bit programs its
+# portable suite and a short end-to-end pass (no soak) run too. The summary
+# line names the builds the Windows suites ran on.
+#
+# Environment: JOBS (parallel build jobs, default: the processor count),
+# E2E_SOAK (the soak's depth:rounds, see tests/e2e/run_e2e.sh).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
+source scripts/lib.sh
 
 bash scripts/install-deps.sh || { echo "could not install the build dependencies"; exit 1; }
 
-JOBS=${JOBS:-$(nproc)}
 passed=0
 failed=0
 failures=()
+retries=()
 
 stage() {
   local name=$1; shift
@@ -32,77 +40,109 @@ stage() {
   fi
 }
 
+# A stage whose script is missing fails: it is never skipped.
+require() {  # file
+  [ -f "$1" ] || { echo "missing: $1"; return 1; }
+}
+
 build_preset() {
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$JOBS"
 }
 
-# Wine keeps its state in a prefix of its own for this run.
-export WINEPREFIX=${WINEPREFIX:-/tmp/pondlet-wine-$$}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
-WIN=win32
+# Installs a Windows build and packs its release zip, which must hold every
+# program.
+install_and_pack() {  # preset
+  cmake --install "build/$1" >/dev/null &&
+    (cd "build/$1" && cpack >/dev/null) &&
+    unzip -l "build/$1/pondlet-"*"-$1.zip" | grep -q pondlet-lint.exe
+}
 
-# A portable test under Wine once "failed" in 0.01 s with no output (the
-# process never started), while it passed at the other depths: ctest runs a
-# failing test once more. The same tests run natively and under the
-# sanitizers without a second chance, so a real fault still fails there,
-# and here twice.
-wine_tests_at_depth() {
-  local depth=$1
-  wineserver -k >/dev/null 2>&1 || true
-  xvfb-run -a -s "-screen 0 240x320x${depth}" ctest --preset "$WIN" --output-on-failure --repeat until-pass:2
-  local rc=$?
-  wineserver -k >/dev/null 2>&1 || true
-  return $rc
+# The portable suite of a Windows build on a virtual screen of the depth,
+# in one Wine session. A test that fails is run once more, and the retry is
+# told after the first run's output and counted in the summary: a fault of
+# Wine's own should not fail the run, while a real fault fails natively and
+# under the sanitizers, where nothing is retried.
+wine_tests_at_depth() {  # preset depth
+  start_xvfb "240x320x$2" || return 1
+  start_wine_session "build/$1/tests/e2e/trayctl.exe"
+  local log=build/$1/wine-tests-$2.log rc=0
+  ctest --preset "$1" --output-on-failure >"$log" 2>&1 || rc=$?
+  cat "$log"
+  if [ "$rc" -ne 0 ] && [ -s "build/$1/Testing/Temporary/LastTestsFailed.log" ]; then
+    local names
+    names=$(cut -d: -f2 "build/$1/Testing/Temporary/LastTestsFailed.log" | tr '\n' ' ')
+    echo "--- retrying at depth $2 after a failure: $names"
+    if ctest --preset "$1" --rerun-failed --output-on-failure; then
+      rc=0
+      retries+=("$1 at depth $2: $names")
+    fi
+  fi
+  end_wine_session
+  stop_xvfb
+  return "$rc"
 }
 
 wine_prefix() {
+  check_wine_randr || return 1
   rm -rf "$WINEPREFIX"
-  xvfb-run -a wineboot -i >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1 || true
-  test -d "$WINEPREFIX/drive_c" && register_font_names "$ROOT"
+  make_wine_prefix "$ROOT"
 }
 
-source scripts/wine64.sh
+end_to_end() {  # preset [soak]
+  require tests/e2e/run_e2e.sh || return 1
+  local install=$ROOT/build/install
+  [ "$1" = win32 ] && install=$ROOT/build/install32
+  TRAYCTL="$ROOT/build/$1/tests/e2e/trayctl.exe" E2E_SOAK=${2-${E2E_SOAK-}} \
+    bash tests/e2e/run_e2e.sh "$install"
+}
+
+lint_end_to_end() {
+  require tests/e2e/lint_e2e.sh || return 1
+  start_xvfb 240x320x24 || return 1
+  start_wine_session build/win64/tests/e2e/trayctl.exe
+  bash tests/e2e/lint_e2e.sh "$ROOT/build/install" "$ROOT/build/native/tools/pondlet-tool"
+  local rc=$?
+  end_wine_session
+  stop_xvfb
+  return $rc
+}
 
 stage "native build" build_preset native
 stage "native tests" ctest --preset native -j "$JOBS"
 stage "sanitizer build" build_preset sanitize
 stage "sanitizer tests" ctest --preset sanitize -j "$JOBS"
 stage "fuzzing, 30 s a harness" bash scripts/fuzz.sh 30
-stage "windows build" build_preset win32
-stage "windows install" cmake --install build/win32
-stage "windows release zip" bash -c 'cd build/win32 && cpack >/dev/null &&
-  unzip -l pondlet-*-win32.zip | grep -q pondlet-lint.exe'
-# The Windows suites: of the product itself where this machine runs 32-bit
-# programs, else of the 64-bit build of the same sources.
-WIN=win32 INSTALL=$ROOT/build/install
-if ! can_run_32bit; then
-  echo
-  echo "=== This kernel cannot run 32-bit programs: the Windows suites run on the"
-  echo "=== 64-bit build of the same sources under 64-bit Wine."
-  use_64bit_wine "$ROOT"
-  WIN=win64 INSTALL=$ROOT/build/install64
-  stage "windows build, 64-bit for testing" build_preset win64
-  stage "windows install, 64-bit" cmake --install build/win64
-fi
-stage "wine prefix" wine_prefix
+stage "windows build, 64-bit (the product)" build_preset win64
+stage "windows install and release zip, 64-bit" install_and_pack win64
+stage "windows build, 32-bit" build_preset win32
+stage "windows install and release zip, 32-bit" install_and_pack win32
+
+# Wine keeps its state in a prefix of its own for this run.
+use_wine "$ROOT" "${WINEPREFIX:-/tmp/pondlet-wine-$$}"
+builds=$(runnable_windows_builds)
+stage "wine prefix (with RandR)" wine_prefix
 for depth in 16 24 8; do
-  stage "windows tests under wine at depth $depth" wine_tests_at_depth "$depth"
+  stage "windows tests (win64) under wine at depth $depth" wine_tests_at_depth win64 "$depth"
 done
-if [ -x tests/e2e/run_e2e.sh ]; then
-  stage "end-to-end tests of pondlet.exe under wine" \
-    env TRAYCTL="$ROOT/build/$WIN/tests/e2e/trayctl.exe" tests/e2e/run_e2e.sh "$INSTALL"
+stage "end-to-end tests of pondlet.exe (win64) under wine" end_to_end win64
+stage "pondlet-lint.exe under wine against pondlet-tool lint" lint_end_to_end
+if [ "$builds" != win64 ]; then
+  for depth in 16 24 8; do
+    stage "windows tests (win32) under wine at depth $depth" wine_tests_at_depth win32 "$depth"
+  done
+  stage "end-to-end tests of pondlet.exe (win32) under wine, no soak" end_to_end win32 ""
 fi
-stage "pondlet-lint.exe under wine against pondlet-tool lint" \
-  xvfb-run -a tests/e2e/lint_e2e.sh "$INSTALL" "$ROOT/build/native/tools/pondlet-tool"
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
 
 echo
-if [ "$failed" -ne 0 ]; then
-  printf 'failed stage: %s\n' "${failures[@]}"
+[ "$failed" -ne 0 ] && printf 'failed stage: %s\n' "${failures[@]}"
+[ ${#retries[@]} -ne 0 ] && printf 'retried: %s\n' "${retries[@]}"
+if [ "$builds" = win64 ]; then
+  echo "windows suites ran on: win64 (32-bit programs cannot run here)"
+else
+  echo "windows suites ran on: ${builds// /, }"
 fi
+echo "retries: ${#retries[@]}"
 echo "stages: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -17,11 +17,14 @@
 #
 # At 24 bits over a smooth gradient, only the picture's own pixels may differ
 # from the desktop, and a Quit right after start leaves the screen as it was.
-# Then the soak (E2E_SOAK, default "16:100 24:20 8:20", depth:rounds): starts
-# and quits in a row, each ending cleanly, then as many hides and shows.
+# Then the soak (E2E_SOAK, default "16:10 24:10 8:10", depth:rounds; empty
+# for none; "16:100 24:20 8:20" is a longer one): starts and quits in a row,
+# each ending cleanly, then as many hides and shows. A failed round says
+# which check failed, and its screenshots are kept in build/e2e-failures/.
 #
-# Environment: E2E_DEPTHS (default "16 24 8"), TRAYCTL (a built trayctl.exe),
-# E2E_KEEP=1 keeps the work folder with its screenshots.
+# Environment: E2E_DEPTHS (default "16 24 8"), TRAYCTL (a built trayctl.exe,
+# default the 64-bit build's), E2E_KEEP=1 keeps the work folder with its
+# screenshots.
 set -u
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -29,22 +32,19 @@ ROOT=$(cd "$HERE/../.." && pwd)
 INSTALL=$(cd "${1:?usage: run_e2e.sh INSTALL_DIR}" && pwd)
 DEPTHS=${E2E_DEPTHS-"16 24 8"}
 DESKTOP_DEPTH=${E2E_DESKTOP_DEPTH-24}
-SOAK=${E2E_SOAK-"16:100 24:20 8:20"}   # depth:rounds of the soak; empty skips it
+SOAK=${E2E_SOAK-"16:10 24:10 8:10"}   # depth:rounds of the soak; empty skips it
 WORK=$(mktemp -d /tmp/pondlet-e2e.XXXXXX)
+KEPT=$ROOT/build/e2e-failures
 
-export WINEPREFIX=$WORK/wine
-# WINEARCH win64 with TRAYCTL given runs the 64-bit test build (on a kernel
-# without 32-bit support; `wine` then has to be the 64-bit loader).
-export WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-
-# register_font_names: the Japanese face names, as the two commands give them.
-source "$ROOT/scripts/wine64.sh"
+# The Wine environment, prefix and screens of the two commands.
+source "$ROOT/scripts/lib.sh"
+use_wine "$ROOT" "$WORK/wine"
 
 # The test skin's work area on a 240x320 screen.
 AREA_X=190 AREA_Y=270 AREA_W=40 AREA_H=40
 PANEL="Pondlet" ABOUT="Version Info" SELECT="Select"
 
-passed=0 failed=0 xvfbPid="" depth="" BACKDROP=""
+passed=0 failed=0 depth="" BACKDROP=""
 
 pass() { passed=$((passed + 1)); echo "ok   [$depth] $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL [$depth] $1${2:+: $2}"; }
@@ -56,8 +56,7 @@ check() {  # name detail command...: passes when the command succeeds; returns a
 
 stop_screen() {
     wineserver -k >/dev/null 2>&1
-    [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null && wait "$xvfbPid" 2>/dev/null
-    xvfbPid=""
+    stop_xvfb
 }
 
 cleanup() {
@@ -77,10 +76,10 @@ wait_until() {  # seconds command...
 # ---- tools ------------------------------------------------------------------
 
 find_trayctl() {
-    TRAYCTL=${TRAYCTL:-$ROOT/build/win32/tests/e2e/trayctl.exe}
+    TRAYCTL=${TRAYCTL:-$ROOT/build/win64/tests/e2e/trayctl.exe}
     [ -f "$TRAYCTL" ] && return 0
     TRAYCTL=$WORK/trayctl.exe
-    i686-w64-mingw32-g++-posix -std=c++20 -O2 -DUNICODE -D_UNICODE "$HERE/trayctl.cpp" \
+    x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -DUNICODE -D_UNICODE "$HERE/trayctl.cpp" \
         -o "$TRAYCTL" -static
 }
 
@@ -109,14 +108,8 @@ make_run_folder() {  # folder skin...
 # ---- the screen -------------------------------------------------------------
 
 start_screen() {  # [WxH [command...]]: the command prepares the screen before Wine sees it
-    # -displayfd picks a free display and tells us its number when ready;
     # -noreset keeps what the command sets on the root window once it leaves.
-    rm -f "$WORK/display"
-    Xvfb -displayfd 3 -screen 0 "${1:-240x320}x$depth" -nolisten tcp -noreset 3>"$WORK/display" \
-        >/dev/null 2>&1 &
-    xvfbPid=$!
-    wait_until 10 test -s "$WORK/display"
-    export DISPLAY=":$(head -1 "$WORK/display")"
+    start_xvfb "${1:-240x320}x$depth" -noreset || return 1
     [ $# -gt 1 ] && "${@:2}"
     wineserver -p >/dev/null 2>&1
     # Another program's window with colour bands under the mascot, so blends
@@ -133,14 +126,22 @@ backdrop_shown() {
 
 # Wine shows its own tray window when no system tray is running; it is not the
 # program's drawing, so comparisons black out where it was seen.
+# It comes and goes with the program's icon, so it is looked for both before
+# and after the screenshot: a window that left in between was still in it.
 trayRect=""
-shot() {  # name
-    import -window root "$WORK/$depth-$1.png"
-    local seen; seen=$(xwininfo -name "Wine System Tray" 2>/dev/null | awk '
+tray_window() {
+    xwininfo -name "Wine System Tray" 2>/dev/null | awk '
         /Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
         /Width:/ {w = $2} /Height:/ {h = $2} /IsViewable/ {v = 1}
-        END {if (v) print x "," y "," x + w - 1 "," y + h - 1}')
-    [ -n "$seen" ] && trayRect=$seen
+        END {if (v) print x "," y "," x + w - 1 "," y + h - 1}'
+}
+
+shot() {  # name
+    local before after
+    before=$(tray_window)
+    import -window root "$WORK/$depth-$1.png"
+    after=$(tray_window)
+    [ -n "$before$after" ] && trayRect=${before:-$after}
 }
 
 masked() {  # shot: its screenshot without the tray window's place
@@ -446,6 +447,39 @@ run_true_colour() {
 # No pondlet.exe process is left (Wine names it in the process list).
 no_process_left() { ! pgrep -f 'pondlet\.exe' >/dev/null 2>&1; }
 
+# Why the last soak round failed, and its screenshots kept under build/.
+soakFailure=""
+soak_failed() {  # what [shot]
+    soakFailure=$1
+    [ -n "${2:-}" ] || return 1
+    mkdir -p "$KEPT"
+    local name
+    for name in before "$2"; do
+        cp "$WORK/$depth-$name.png" "$KEPT/$depth-$2-$name.png"
+        cp "$(masked "$name")" "$KEPT/$depth-$2-$name-masked.png"
+    done
+    soakFailure="$1; screenshots in $KEPT/$depth-$2-*.png"
+    return 1
+}
+
+# Other programs repaint what the program's windows uncover (Wine's tray
+# window, the panel) a moment later, so a difference must last: the screen
+# is shot again for up to 2 s, and one that settles is told, not failed. A
+# frame left behind, or a background put back wrongly, stays and fails.
+screen_as_before() {  # shot: or tells which pixels differ
+    local left first="" tries=0
+    while left=$(differing_pixels before "$1"); [ "$left" != 0 ]; do
+        [ -n "$first" ] || first="$left pixels in box $(difference_box before "$1")"
+        tries=$((tries + 1))
+        [ "$tries" -gt 5 ] &&
+            { soak_failed "$left pixels differ from before, box $(difference_box before "$1")" "$1"; return 1; }
+        sleep 0.4
+        shot "$1"
+    done
+    [ -z "$first" ] || echo "note [$depth] $1: $first differed, then settled"
+    return 0
+}
+
 # One round: start, quit through the panel (every third round at once, else
 # after a few frames), and see that the process ended, the single-instance
 # object is free (the next start makes its own window rather than handing
@@ -454,14 +488,16 @@ no_process_left() { ! pgrep -f 'pondlet\.exe' >/dev/null 2>&1; }
 soak_round() {  # folder round
     rm -f "$1/__tmp"
     start_program "$1"
-    wait_until 30 handle_file_ready "$1" || return 1
+    wait_until 30 handle_file_ready "$1" || soak_failed "no handle file within 30 s of the start" ||
+        return 1
     [ $(($2 % 3)) = 0 ] || sleep 0.7
-    trayctl quit 10 || return 1
-    wait_until 15 exited "$1" || return 1
-    [ "$(cat "$1/exit-code")" = 0 ] || return 1
-    wait_until 10 no_process_left || return 1
-    shot soak
-    [ "$(differing_pixels before soak)" = 0 ]
+    trayctl quit 10 || soak_failed "no main window or panel to quit from" || return 1
+    wait_until 15 exited "$1" || soak_failed "still running 15 s after Quit" || return 1
+    [ "$(cat "$1/exit-code")" = 0 ] || soak_failed "exit code $(cat "$1/exit-code")" || return 1
+    wait_until 10 no_process_left || soak_failed "a pondlet.exe process is left: $(pgrep -af 'pondlet\.exe')" ||
+        return 1
+    shot "soak$2"
+    screen_as_before "soak$2"
 }
 
 run_soak() {  # rounds
@@ -475,17 +511,17 @@ run_soak() {  # rounds
     done
     end_program "$folder"
     check "$1 starts and quits: each ends with 0, leaves no process and a clean screen" \
-        "round $failedAt failed" [ -z "$failedAt" ]
+        "round $failedAt failed: $soakFailure" [ -z "$failedAt" ]
     failedAt=""
     start_program "$folder"
     wait_until 30 main_window_up
     for round in $(seq 1 "$1"); do
-        trayctl tap; sleep 0.3; shot soak-hidden
-        [ "$(differing_pixels before soak-hidden)" = 0 ] || { failedAt=$round; break; }
+        trayctl tap; sleep 0.3; shot "hidden$round"
+        screen_as_before "hidden$round" || { failedAt=$round; break; }
         trayctl tap; sleep 0.3
     done
-    check "$1 hides and shows: each hide leaves the screen as before" "round $failedAt failed" \
-        [ -z "$failedAt" ]
+    check "$1 hides and shows: each hide leaves the screen as before" \
+        "round $failedAt failed: $soakFailure" [ -z "$failedAt" ]
     end_program "$folder"
     stop_screen
 }
@@ -494,6 +530,7 @@ give_up() { echo "$1"; echo "0 passed, 1 failed"; exit 1; }
 
 main() {
     [ -f "$INSTALL/pondlet.exe" ] || give_up "no pondlet.exe in $INSTALL"
+    rm -rf "$KEPT"
     find_trayctl || give_up "cannot build trayctl.exe"
     make_test_skin "$WORK/skins/e2e" "e2e test skin"
     make_test_skin "$WORK/skins/e2e-two" "e2e second skin"
@@ -501,9 +538,7 @@ main() {
     make_small_skin "$WORK/skins/e2e-small"
     # One Wine prefix for the whole run: creating it is the slow part.
     depth=setup
-    xvfb-run -a wineboot -i >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
-    register_font_names "$ROOT"
+    make_wine_prefix "$ROOT" || give_up "cannot create the Wine prefix"
     for depth in $DEPTHS; do run_depth; done
     depth=$DESKTOP_DEPTH
     [ -n "$depth" ] && run_desktop
