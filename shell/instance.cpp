@@ -105,8 +105,9 @@ HWND FindRunningCopy(void) {
     return FindWindowW(kMainClassName, NULL);
 }
 
-// The record is passed with the 152-byte size of the 32-bit V1 layout; on
-// systems whose record is longer the remaining fields stay zero and unused.
+// The record is passed with the size of its V1 layout (152 bytes in the
+// 32-bit program, 168 in the 64-bit one); on systems whose record is longer
+// the remaining fields stay zero and unused.
 static void FillTrayRecord(NOTIFYICONDATAW *record, HWND window, UINT id) {
     memset(record, 0, sizeof *record);
     record->cbSize = TRAY_RECORD_SIZE;
