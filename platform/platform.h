@@ -57,6 +57,7 @@ typedef intptr_t LRESULT;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef uintptr_t DWORD_PTR, *PDWORD_PTR;
 typedef void *LPVOID;
 typedef const void *LPCVOID;
 typedef DWORD *LPDWORD;
@@ -279,6 +280,10 @@ typedef struct _NOTIFYICONDATAW {
 #define WM_USER 0x0400
 #define SC_CLOSE 0xF060
 
+#define SMTO_NORMAL 0x0
+#define SMTO_BLOCK 0x1
+#define SMTO_ABORTIFHUNG 0x2
+
 #define PM_NOREMOVE 0
 #define PM_REMOVE 1
 
@@ -371,6 +376,10 @@ BOOL PeekMessageW(LPMSG msg, HWND window, UINT first, UINT last, UINT remove);
 BOOL TranslateMessage(const MSG *msg);
 LRESULT DispatchMessageW(const MSG *msg);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout, PDWORD_PTR result);
+HWND FindWindowW(LPCWSTR className, LPCWSTR title);
+int GetClassNameW(HWND window, LPWSTR name, int size);
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -463,16 +472,20 @@ int lstrlenW(LPCWSTR text);
 // on Windows; seedable on the simulated device.
 DWORD Random(void);
 
-// The size of the tray record the program passes: the V1 layout, 152 bytes
-// in the 32-bit program. (The 64-bit build, made only to run the tests under
-// a 64-bit Wine, passes its own V1 size.)
+// The size of the tray record the program passes: the V1 layout, up to and
+// including the 64-unit tooltip. Its handles are pointers, so the record is
+// 152 bytes in the 32-bit program and 168 in the 64-bit one; the device
+// stands for the 32-bit handheld.
 #if defined(_WIN64)
-enum { TRAY_RECORD_SIZE = offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(WCHAR) };
+enum { TRAY_RECORD_SIZE = 168 };
 #else
 enum { TRAY_RECORD_SIZE = 152 };
 #endif
 #if defined(_WIN32)
 static_assert(offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(WCHAR) == TRAY_RECORD_SIZE,
-              "the tray record must have the 32-bit V1 layout");
+              "the tray record must have the V1 layout");
+#if defined(NOTIFYICONDATAW_V1_SIZE)
+static_assert(NOTIFYICONDATAW_V1_SIZE == TRAY_RECORD_SIZE, "the system's V1 size differs");
+#endif
 #endif
 static_assert(sizeof(WCHAR) == 2, "WCHAR must be a UTF-16 code unit");

@@ -1,10 +1,10 @@
 // Single instance, tray icon and shut-down.
 //
 // One copy runs per device: the first start holds the mutex "Pondlet" and
-// writes its window handle to __tmp beside the executable; a later start reads
-// that handle, sends the running copy the tray icon's double-tap message (so it
-// opens its control panel) and ends. ShutDown undoes what start-up put on the
-// screen and in the tray.
+// writes its window handle to __tmp beside the executable; a later start finds
+// the running copy's window (FindRunningCopy), sends it the tray icon's
+// double-tap message (so it opens its control panel) and ends. ShutDown
+// undoes what start-up put on the screen and in the tray.
 #include "shell/instance.h"
 
 #include "core/process.h"
@@ -13,6 +13,7 @@
 
 #include <string.h>
 
+const WCHAR kMainClassName[] = WSTR("Pondlet");
 HANDLE instanceMutex;
 HICON trayIconImage;
 int32_t quitPending;
@@ -20,7 +21,8 @@ int32_t quitPending;
 enum {
     kBackslash = 92,
     kTipUnits = 64,
-    kHandleFileUnits = kExeFolderUnits + 8  // the folder plus "__tmp"
+    kHandleFileUnits = kExeFolderUnits + 8,  // the folder plus "__tmp"
+    kClassNameUnits = 16
 };
 
 // Fills folder (kExeFolderUnits units) with the executable's folder, ending in
@@ -48,16 +50,21 @@ static void BuildHandleFilePath(WCHAR *path) {
     wsprintfW(path, WSTR("%s__tmp"), folder);
 }
 
+// A program folder the user may not write (an installed copy) refuses the
+// file: nothing to report, since a later start finds the running copy by its
+// window class.
 void SaveWindowHandle(HWND window) {
     WCHAR path[kHandleFileUnits];
     BuildHandleFilePath(path);
     HANDLE file =
         CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        ShowErrorBox(WSTR("File Save error"));
+        if (GetLastError() != ERROR_ACCESS_DENIED) ShowErrorBox(WSTR("File Save error"));
         return;
     }
-    // Four bytes, little-endian, whatever the host's byte order.
+    // Four bytes, little-endian, whatever the host's byte order. A 64-bit
+    // system keeps window handles within 32 bits (sign-extended), so the low
+    // half is the whole handle.
     uint32_t value = (uint32_t)(uintptr_t)window;
     BYTE bytes[4] = {(BYTE)value, (BYTE)(value >> 8), (BYTE)(value >> 16), (BYTE)(value >> 24)};
     DWORD written = 0;
@@ -78,11 +85,29 @@ HWND LoadWindowHandle(void) {
     if (!ok || read < sizeof bytes) return NULL;
     uint32_t value = (uint32_t)bytes[0] | ((uint32_t)bytes[1] << 8) | ((uint32_t)bytes[2] << 16) |
                      ((uint32_t)bytes[3] << 24);
-    return (HWND)(uintptr_t)value;
+    return (HWND)(intptr_t)(int32_t)value;  // sign-extended, as the system widens handles
 }
 
-// The record is passed with the 152-byte size of the 32-bit V1 layout; on
-// systems whose record is longer the remaining fields stay zero and unused.
+static int IsPondletWindow(HWND window) {
+    WCHAR name[kClassNameUnits];
+    if (window == NULL || GetClassNameW(window, name, kClassNameUnits) == 0) return 0;
+    int32_t i = 0;
+    while (name[i] != 0 && name[i] == kMainClassName[i]) i++;
+    return name[i] == kMainClassName[i];
+}
+
+// The handle in __tmp names another program's window (or none) while the
+// running copy is still starting, after it could not write the file, and in
+// a read-only folder; the window of Pondlet's class is then looked up.
+HWND FindRunningCopy(void) {
+    HWND stored = LoadWindowHandle();
+    if (IsPondletWindow(stored)) return stored;
+    return FindWindowW(kMainClassName, NULL);
+}
+
+// The record is passed with the size of its V1 layout (152 bytes in the
+// 32-bit program, 168 in the 64-bit one); on systems whose record is longer
+// the remaining fields stay zero and unused.
 static void FillTrayRecord(NOTIFYICONDATAW *record, HWND window, UINT id) {
     memset(record, 0, sizeof *record);
     record->cbSize = TRAY_RECORD_SIZE;

@@ -115,14 +115,21 @@ ATOM RegisterMainClass(HINSTANCE instance) {
     windowClass.lpfnWndProc = MainWndProc;
     windowClass.hInstance = instance;
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    windowClass.lpszClassName = WSTR("Pondlet");
+    windowClass.lpszClassName = kMainClassName;
     return RegisterClassW(&windowClass);
 }
 
-// The running copy reacts to this exactly as to a double tap on its tray icon.
+// The running copy reacts to this exactly as to a double tap on its tray
+// icon, and answers once its panel closes. A copy that has stopped answering
+// gives up the wait rather than holding this one.
+enum { kHandOverTimeout = 60000 };  // ms
 static void HandOverToRunningCopy(void) {
-    HWND running = LoadWindowHandle();
-    if (running != NULL) SendMessageW(running, WM_TRAYNOTIFY, 0, kDoubleTapCode);
+    HWND running = FindRunningCopy();
+    DWORD_PTR answer = 0;
+    if (running != NULL) {
+        SendMessageTimeoutW(running, WM_TRAYNOTIFY, 0, kDoubleTapCode, SMTO_ABORTIFHUNG,
+                            kHandOverTimeout, &answer);
+    }
 }
 
 int InitInstance(HINSTANCE instance, int show) {
@@ -139,7 +146,7 @@ int InitInstance(HINSTANCE instance, int show) {
     // The screen's size rather than the default size: on a desktop system the
     // default does not span the screen.
     mainWindow =
-        CreateWindowExW(0, WSTR("Pondlet"), WSTR("Pondlet"), 0, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+        CreateWindowExW(0, kMainClassName, WSTR("Pondlet"), 0, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                         GetSystemMetrics(SM_CYSCREEN), NULL, NULL, appInstance, NULL);
     if (mainWindow == NULL) return 0;
     UpdateWindow(mainWindow);
@@ -216,8 +223,11 @@ void OnPaint(HWND window) {
 }
 
 // A tap toggles between running and paused (paused means hidden); a double
-// tap, or a second start, pauses and opens the panel unless it is open.
+// tap, or a second start, pauses and opens the panel unless it is open. A
+// second start that finds this window while it is still being created (the
+// Select dialog) is ignored: there is nothing to show a panel for yet.
 static void OnTrayNotify(LPARAM code) {
+    if (mainWindow == NULL) return;
     if (code == kTapCode) {
         if (animation.paused == 1) {
             RestartAnimation();

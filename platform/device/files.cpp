@@ -127,6 +127,15 @@ int OpenFlags(DWORD access) {
     return flags | (write ? O_WRONLY : O_RDONLY);
 }
 
+// A new file needs a folder its owner may write, whoever runs the device
+// (root writes anywhere on the host): a read-only program folder refuses it.
+bool FolderRefusesNewFile(const std::string &host) {
+    std::filesystem::path parent = std::filesystem::path(host).parent_path();
+    struct stat info;
+    return !parent.empty() && stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           !OwnerMayWrite(info);
+}
+
 // Checks an existing file against the disposition, access and sharing.
 // Returns 0 or the Win32 error.
 DWORD CheckExisting(const struct stat &info, DWORD access, DWORD share, DWORD disposition) {
@@ -254,6 +263,8 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTE
         if (error) return Fail(error);
     } else if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
         return Fail(MissingError(host));
+    } else if (FolderRefusesNewFile(host)) {
+        return Fail(ERROR_ACCESS_DENIED);
     }
     int flags = OpenFlags(access) | (exists ? 0 : O_CREAT | O_EXCL);
     if (exists && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING))

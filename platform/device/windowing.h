@@ -46,6 +46,7 @@ struct Window {
     HWND parent = nullptr;  // owner of a top-level window, dialog of a control
     int id = 0;             // control id
     DWORD style = 0;
+    std::u16string className;  // top-level windows only; dialogs and controls have none here
     RECT rect = {0, 0, 0, 0};
     std::u16string text;
     std::vector<std::u16string> items;  // list and combo boxes

@@ -4,6 +4,7 @@
 // 2^32 and never reused until DeviceReset, so a stale handle stays invalid.
 #include "windowing.h"
 
+#include <algorithm>
 #include <deque>
 
 namespace {
@@ -154,6 +155,7 @@ HWND CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR title, DWORD style, int x
     }
     Window *window = AddWindowRecord();
     window->proc = windowClass->proc;
+    window->className = windowClass->name;
     window->parent = parent;
     window->style = style;
     window->text = title ? std::u16string(title) : std::u16string();
@@ -238,6 +240,44 @@ BOOL SystemParametersInfoW(UINT action, UINT, LPVOID data, UINT) {
 
 LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return DeliverMessage(handle, message, wParam, lParam);
+}
+
+// The device runs one process, so no receiver can hang or outlast the
+// timeout: the message is delivered as SendMessageW delivers it.
+LRESULT SendMessageTimeoutW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam, UINT, UINT,
+                            PDWORD_PTR result) {
+    if (!FindWindowRecord(handle)) {
+        DeviceSetLastError(1400);  // invalid window handle
+        return 0;
+    }
+    LRESULT answer = DeliverMessage(handle, message, wParam, lParam);
+    if (result) *result = (DWORD_PTR)answer;
+    return 1;
+}
+
+// The first live top-level window of the class (and title, when given), in
+// creation order; names compare without regard to case.
+HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
+    for (Window &window : windows) {
+        if (!window.alive || window.isDialog || window.kind != ControlNone) continue;
+        if (className && !SameName(window.className, className)) continue;
+        if (title && !SameName(window.text, title)) continue;
+        return window.handle;
+    }
+    return nullptr;
+}
+
+// As Win32: the name cut to size - 1 units and terminated; its length.
+int GetClassNameW(HWND handle, LPWSTR name, int size) {
+    Window *window = FindWindowRecord(handle);
+    if (!window || !name || size <= 0) {
+        DeviceSetLastError(window ? ERROR_INSUFFICIENT_BUFFER : 1400);
+        return 0;
+    }
+    int length = (int)std::min(window->className.size(), (size_t)size - 1);
+    for (int i = 0; i < length; i++) name[i] = window->className[i];
+    name[length] = 0;
+    return length;
 }
 
 LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM, LPARAM) {

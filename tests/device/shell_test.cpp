@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -427,27 +428,105 @@ TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
 }
 
 // A second copy finds the mutex taken, sends the double-tap message to the
-// handle in __tmp (only a whole one) and ends with 0, creating nothing.
-TEST(Shell, SecondStartHandsOverToTheHandleInTheFile) {
-    static std::vector<LPARAM> received;
-    WNDCLASSW recorder = {};
-    recorder.lpszClassName = WSTR("Running copy");
-    recorder.lpfnWndProc = [](HWND, UINT message, WPARAM, LPARAM lParam) -> LRESULT {
-        return message == 1026 ? received.push_back(lParam), 0 : 0;
+// running copy's window and ends with 0, creating nothing. Only a window of
+// Pondlet's class gets it: the one __tmp names, else the one found by class
+// (a stale or short __tmp, a read-only folder with none).
+TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
+    static std::string received;
+    WNDPROC recorder = [](HWND window, UINT message, WPARAM, LPARAM lParam) -> LRESULT {
+        WCHAR name[16] = {};
+        if (message == 1026)
+            received += std::to_string(lParam) + " " + DeviceUtf8((GetClassNameW(window, name, 16), name));
+        return 0;
     };
-    for (size_t fileBytes : {4, 3}) {
+    enum { kNone, kPondlet, kStranger };
+    const struct {
+        const char *name;
+        bool running, readOnly;
+        int stored;
+        size_t fileBytes;
+        const char *expected;
+    } rows[] = {
+        {"__tmp names it", true, false, kPondlet, 4, "515 Pondlet"},
+        {"__tmp cut short", true, false, kPondlet, 3, "515 Pondlet"},
+        {"__tmp names a stranger", true, false, kStranger, 4, "515 Pondlet"},
+        {"a stranger, no running window", false, false, kStranger, 4, ""},
+        {"read-only folder without __tmp", true, true, kNone, 0, "515 Pondlet"},
+    };
+    for (const auto &row : rows) {
         ShellRun run;
         received.clear();
-        RegisterClassW(&recorder);
-        HWND running =
-            CreateWindowExW(0, recorder.lpszClassName, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-        uint32_t handle = (uint32_t)(uintptr_t)running;  // little-endian, as the running copy writes it
-        WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, fileBytes));
+        HWND windows[3] = {};
+        for (const char16_t *name : {u"Pondlet", u"Stranger"}) {
+            if (!row.running && name[0] == u'P') continue;
+            WNDCLASSW windowClass = {};
+            windowClass.lpszClassName = name;
+            windowClass.lpfnWndProc = recorder;
+            RegisterClassW(&windowClass);
+            windows[name[0] == u'P' ? kPondlet : kStranger] =
+                CreateWindowExW(0, name, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+        }
+        uint32_t handle = (uint32_t)(uintptr_t)windows[row.stored];  // little-endian, as the running copy writes it
+        if (row.fileBytes) WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, row.fileBytes));
+        if (row.readOnly)
+            std::filesystem::permissions(run.folder.path, std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::remove);
         DeviceHoldMutex(u"Pondlet");
-        run.Run(1000);
-        EXPECT_EQ(std::tuple(true, 0, size_t(0)), std::tuple(run.ended, run.exitCode, DeviceTrayIcons().size()))
-            << "ended, exit code, tray icons";
-        EXPECT_EQ(fileBytes == 4 ? std::vector<LPARAM>{515} : std::vector<LPARAM>{}, received) << fileBytes;
+        EXPECT_EQ(0, InitInstance(nullptr, 0)) << row.name;
+        std::filesystem::permissions(run.folder.path, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+        EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceMessageBoxes().size()))
+            << row.name;
+        EXPECT_EQ(row.expected, received) << row.name;
+    }
+}
+
+// The running copy's main window exists (and is found by its class) while the
+// Select dialog is still up; a hand-over then is ignored, not a panel over it.
+TEST(Shell, HandOverDuringStartUpIsIgnored) {
+    ShellRun run;
+    std::filesystem::copy(run.folder.path / "test", run.folder.path / "test2");
+    run.At(100, [] { PostMessageW(FindRunningCopy(), 1026, 0, 515); });
+    run.At(200, [] {
+        EXPECT_EQ(std::pair(std::vector<int>{126}, DeviceMainWindow()), std::pair(DialogStack(), FindRunningCopy()));
+    });
+    run.Act(300, DeviceEnter);
+    run.At(600, [] {
+        EXPECT_EQ(std::pair(std::vector<int>{}, true), std::pair(DialogStack(), MascotShownAt(kAreaX, kAreaY)));
+    });
+    run.Run(700);
+}
+
+// __tmp keeps the low 32 bits; a 64-bit system's handles are those bits
+// sign-extended, so a handle with the top bit set comes back whole. A
+// read-only folder refuses the file without a message; any other failure
+// (the file held open) is reported.
+TEST(Shell, HandleFileRoundTrip) {
+    const struct {
+        const char *name;
+        intptr_t handle;
+        bool readOnly, heldOpen;
+        intptr_t loaded;
+        size_t boxes;
+    } rows[] = {
+        {"low handle", 0x10004, false, false, 0x10004, 0},
+        {"top bit set", (int32_t)0x80001234, false, false, (int32_t)0x80001234, 0},
+        {"read-only folder", 0x10004, true, false, 0, 0},
+        {"held open", 0x10004, false, true, 0, 1},
+    };
+    for (const auto &row : rows) {
+        ShellRun run;
+        using std::filesystem::perms, std::filesystem::perm_options;
+        if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
+        std::u16string path = DevicePathFromHost((run.folder.path / "__tmp").string());
+        HANDLE held =
+            row.heldOpen ? CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr) : nullptr;
+        SaveWindowHandle((HWND)row.handle);
+        if (held) CloseHandle(held);
+        EXPECT_EQ(std::pair(row.loaded, row.boxes),
+                  std::pair((intptr_t)LoadWindowHandle(), DeviceMessageBoxes().size()))
+            << row.name;
+        std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::add);
     }
 }
 

@@ -269,10 +269,21 @@ check_about_and_quit() {  # folder
     check_as_before "after Quit the screen is as before" quit
 }
 
+# While the first copy waits in its Select dialog, __tmp names another
+# program's window: a second start must leave that window alone and end.
 check_select_dialog() {  # folder
     start_program "$1"
     trayctl wait "$SELECT" 30
-    check "with two skins the Select dialog appears" "" [ $? = 0 ] && trayctl press "$SELECT" 1
+    check "with two skins the Select dialog appears" "" [ $? = 0 ]
+    (cd "$1" && trayctl stranger 8 > stranger-count) &
+    local stranger=$!
+    wait_until 10 handle_file_ready "$1"
+    start_program "$1" second-code
+    check_ends_with_0 "a second start during the Select dialog ends with 0" "$1" second-code
+    wait "$stranger"
+    check "it sent nothing to the window __tmp named" "got '$(cat "$1/stranger-count")'" \
+        [ "$(cat "$1/stranger-count")" = 0 ]
+    trayctl press "$SELECT" 1
     wait_until 20 main_window_up
     end_program "$1"
 }

@@ -14,6 +14,9 @@
 //   trayctl resolution W H      changes the screen to W x H as a display
 //                               settings page does (the system then sends
 //                               WM_DISPLAYCHANGE to every top-level window)
+//   trayctl stranger S          another program's window: writes its handle
+//                               to __tmp here, lives S seconds and prints how
+//                               many tray messages (1026) reached it
 //
 // Messages are posted, not sent, so a dialog opened by them never blocks this
 // helper. Exit code 0 on success, 1 when the window or dialog is not found.
@@ -101,6 +104,33 @@ static int RunBackdrop(void) {
     return 0;
 }
 
+static int strangerMessages;
+
+static LRESULT CALLBACK StrangerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kTrayMessage) strangerMessages++;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static int RunStranger(double seconds) {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = StrangerProc;
+    windowClass.lpszClassName = L"E2EStranger";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, L"E2EStranger", L"", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    DWORD handle = (DWORD)(ULONG_PTR)window;
+    FILE *file = fopen("__tmp", "wb");
+    if (window == NULL || file == NULL || fwrite(&handle, 4, 1, file) != 1) return 1;
+    fclose(file);
+    DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
+    MSG message;
+    while ((LONG)(deadline - GetTickCount()) > 0) {
+        while (PeekMessageW(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+    }
+    printf("%d\n", strangerMessages);
+    return 0;
+}
+
 static int ChangeResolution(int width, int height) {
     DEVMODEW mode = {};
     mode.dmSize = sizeof mode;
@@ -125,7 +155,8 @@ static int QuitThroughPanel(double seconds) {
 
 int main(int argc, char **argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|quit|backdrop|resolution\n");
+        fprintf(stderr,
+                "usage: trayctl tap|doubletap|press|selection|wait|gone|handle|quit|backdrop|resolution|stranger\n");
         return 2;
     }
     const char *command = argv[1];
@@ -146,6 +177,7 @@ int main(int argc, char **argv) {
         return Post(FindDialog(argv[2]), WM_COMMAND, MAKEWPARAM(atoi(argv[3]), BN_CLICKED), 0);
     }
     if (strcmp(command, "quit") == 0 && argc == 3) return QuitThroughPanel(atof(argv[2]));
+    if (strcmp(command, "stranger") == 0 && argc == 3) return RunStranger(atof(argv[2]));
     if (strcmp(command, "resolution") == 0 && argc == 4) return ChangeResolution(atoi(argv[2]), atoi(argv[3]));
     if (strcmp(command, "selection") == 0 && argc == 4) return PrintSelection(argv[2], atoi(argv[3]));
     if (strcmp(command, "wait") == 0 && argc == 4) return WaitForDialog(argv[2], atof(argv[3]), 1);

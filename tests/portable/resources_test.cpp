@@ -149,4 +149,24 @@ TEST(Resources, VersionRecord) {
     }
 }
 
+// The manifest the loader reads (resource 1 of type 24): per-monitor DPI
+// awareness for every system generation, the invoking user's rights, and the
+// systems it was made for.
+TEST(Resources, ApplicationManifest) {
+    Reader manifest = ResourceBytes(1, 24);
+    std::string text(manifest.bytes ? (const char *)manifest.bytes : "", manifest.size);
+    const char *const parts[] = {
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, "
+        "PerMonitor</dpiAwareness>",
+        "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",  // 7
+        "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",  // 8
+        "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",  // 8.1
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",  // 10 and 11
+        "</assembly>",
+    };
+    for (const char *part : parts) EXPECT_NE(text.find(part), std::string::npos) << part;
+}
+
 }  // namespace
