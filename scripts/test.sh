@@ -88,12 +88,12 @@ wine_prefix() {
   make_wine_prefix "$ROOT"
 }
 
-end_to_end() {  # preset [soak]
+end_to_end() {  # preset [no-soak]
   require tests/e2e/run_e2e.sh || return 1
-  local install=$ROOT/build/install
+  local install=$ROOT/build/install settings=(TRAYCTL="$ROOT/build/$1/tests/e2e/trayctl.exe")
   [ "$1" = win32 ] && install=$ROOT/build/install32
-  TRAYCTL="$ROOT/build/$1/tests/e2e/trayctl.exe" E2E_SOAK=${2-${E2E_SOAK-}} \
-    bash tests/e2e/run_e2e.sh "$install"
+  [ "${2:-}" = no-soak ] && settings+=(E2E_SOAK=)
+  env "${settings[@]}" bash tests/e2e/run_e2e.sh "$install"
 }
 
 lint_end_to_end() {
@@ -130,7 +130,7 @@ if [ "$builds" != win64 ]; then
   for depth in 16 24 8; do
     stage "windows tests (win32) under wine at depth $depth" wine_tests_at_depth win32 "$depth"
   done
-  stage "end-to-end tests of pondlet.exe (win32) under wine, no soak" end_to_end win32 ""
+  stage "end-to-end tests of pondlet.exe (win32) under wine, no soak" end_to_end win32 no-soak
 fi
 wineserver -k >/dev/null 2>&1 || true
 rm -rf "$WINEPREFIX"
