@@ -30,14 +30,17 @@ void RestartAnimation(void) {
     SetTimer(mainWindow, kAnimationTimer, 1, nullptr);
 }
 
+// No tick: the frame stays as long as planned and the timer keeps its plan,
+// however quickly the moves come.
 void MoveArea(int32_t dx, int32_t dy) {
     if (moveBusy == 1) return;
     moveBusy = 1;
+    int32_t frameShown = animation.paused == 0 && mascotShown == 1;
     RestoreBackground();
     offsetX += dx;
     offsetY += dy;
     PlaceWorkArea();
     CaptureBackground();
-    AnimationTick(mainWindow);
+    if (frameShown) ShowComposedFrame();
     moveBusy = 0;
 }

@@ -3,6 +3,7 @@
 #include "core/process.h"
 #include "device.h"
 #include "engine/compose.h"
+#include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "engine/timetext.h"
@@ -15,9 +16,12 @@
 #include <string.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -67,7 +71,78 @@ class TickTest : public ::testing::Test {
         return (int32_t)skin.graphics.size() - 1;
     }
     COLORREF Shown(int x, int y) { return DeviceReadScreen(kAreaX + x, kAreaY + y); }
+
+    // What a tick drew: its offset from the start of Play, its local time
+    // and the rule and frame.
+    struct TickSeen {
+        uint64_t at;
+        std::string local;
+        int32_t rule, frame;
+    };
+    typedef std::vector<std::pair<uint64_t, std::function<void()>>> Actions;
+    // Starts the animation at `start` as a tap would and plays it for ms, each
+    // tick when the timer would fire it; actions run at their offsets (before a
+    // tick due at the same time).
+    std::vector<TickSeen> Play(const SYSTEMTIME &start, uint64_t ms, const Actions &actions = {}) {
+        DeviceSetLocalTime(start);
+        uint64_t begin = DeviceElapsed();
+        RestartAnimation();
+        std::vector<TickSeen> seen;
+        for (size_t next = 0;;) {
+            uint64_t now = DeviceElapsed() - begin, tickAt = UINT64_MAX;
+            if (animation.paused == 0) {
+                uint32_t due = animation.nextDueTick != 0 ? animation.nextDueTick : GetTickCount() + 1;
+                tickAt = now + (uint32_t)(due - GetTickCount());
+            }
+            uint64_t actionAt = next < actions.size() ? actions[next].first : UINT64_MAX;
+            if (std::min(tickAt, actionAt) > ms) return seen;
+            DeviceAdvance(std::min(tickAt, actionAt) - now);
+            if (actionAt <= tickAt) {
+                actions[next++].second();
+                continue;
+            }
+            SYSTEMTIME local;
+            GetLocalTime(&local);
+            char text[32];
+            snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.wHour, local.wMinute, local.wSecond,
+                     local.wMilliseconds);
+            seen.push_back({tickAt, text, animation.currentRule, animation.frameIndex});
+            AnimationTick(mainWindow);
+        }
+    }
 };
+
+// Quick moves: each draws the frame shown at the new place, with the desktop
+// back at the old one; the frames keep their order and the ticks their plan.
+TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
+    const COLORREF colours[] = {kRed, kGreen, kBlue};
+    std::vector<Frame> frames;
+    for (COLORREF colour : colours) frames.push_back(TestFrame(1000, 1000, {{AddPicture(0, 2, 2, colour), -1, {}}}));
+    AddTestSequence(skin, {frames[0], frames[1], frames[2]});
+    Start();
+    skinTables.marginRight = 64 - kAreaW - kAreaX;  // PlaceWorkArea puts it where Start did
+    skinTables.marginBottom = 64 - kAreaH - kAreaY;
+    dockRight = dockBottom = 0;
+    Actions actions;
+    std::string drawn;
+    for (int press = 0; press < 20; press++) {
+        actions.push_back({150 + 100 * (uint64_t)press, [&, press] {
+                               int32_t frame = animation.frameIndex, oldX = skinTables.areaX;
+                               uint32_t due = animation.nextDueTick;
+                               MoveArea(press % 2 ? 10 : -10, 0);
+                               COLORREF now = DeviceReadScreen(skinTables.areaX, kAreaY);
+                               drawn += std::to_string(std::find(colours, colours + 3, now) - colours);
+                               EXPECT_EQ(Hex(kDesk), Hex(DeviceReadScreen(oldX, kAreaY))) << "press " << press;
+                               EXPECT_EQ(std::pair(frame, due), std::pair(animation.frameIndex, animation.nextDueTick))
+                                   << "press " << press;
+                           }});
+    }
+    std::string ticks;
+    for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, 12, 0, 0), 4500, actions))
+        ticks += std::to_string(tick.at) + ":" + std::to_string(tick.frame) + " ";
+    EXPECT_EQ("1:0 1001:1 2001:2 3001:0 4001:1 ", ticks);
+    EXPECT_EQ(std::string(9, '0') + std::string(10, '1') + "2", drawn) << "the frame shown at each press";
+}
 
 // Covered pixels blend with the saved background, not with the screen; the
 // checker leaves the screen's pixel where it skips; pixels no longer covered

@@ -131,3 +131,21 @@ TEST(ToolRun, HourlyEventShowsUpInATwoHourTrace) {
             hours += tick["local"].get<std::string>().substr(11, 8) + " ";
     EXPECT_EQ("07:00:00 07:00:00 07:00:01 07:00:01 08:00:00 08:00:00 08:00:01 08:00:01 ", hours);
 }
+
+// Twenty quick presses of a move button: the frames keep their one-second
+// rhythm and their order, and go on after the last press.
+TEST(ToolRun, QuickMovesKeepTheAnimationGoing) {
+    ToolRun tool;
+    WriteTestFile(tool.root.path / "tiny" / "skin.txt",
+                  "T Tiny\r\nD20,20,10,10\r\nG0,red.bmp,0,0\r\nG1,blue.bmp,0,0\r\n#0 1000 0\r\n#0 1000 1\r\n");
+    std::string input = "1s tray-double-tap\n";
+    for (int press = 0; press < 20; press++) input += std::to_string(1150 + 100 * press) + "ms press 1066\n";
+    tool.Input(input);
+    tool.options.forMs = 6000;
+    tool.Run();
+    ASSERT_EQ(0, tool.status) << tool.errors;
+    std::string ticks;
+    for (const Json &tick : tool.trace)
+        if (tick["event"] == "tick") ticks += tick["t"].dump() + ":" + tick["frameIndex"].dump() + " ";
+    EXPECT_EQ("1:0 1001:0 2001:1 3001:0 4001:1 5001:0 ", ticks) << "the panel restarts the animation at 1 s";
+}
