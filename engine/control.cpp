@@ -24,6 +24,9 @@ void RestartAnimation(void) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     SelectRuleForNow(&now);
+    // An event chosen before the pause never showed: its second has not
+    // started it, and a walk may find it again.
+    animation.chosenEventSecond = 0;
     animation.nextDueTick = 0;
     animation.backgroundRefreshPending = 1;
     // SetTimer replaces a running timer of the same id, so none is killed first.

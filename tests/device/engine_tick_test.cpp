@@ -112,6 +112,123 @@ class TickTest : public ::testing::Test {
     }
 };
 
+// Each allowed second of an event rule starts its sequence once at most, and
+// on time: the look-ahead takes every second that begins within the frame
+// and lands in its middle, past the frame's planned end if need be; at equal
+// seconds the later rule wins. A rule allowed for a whole minute restarts its
+// sequence whenever it ends within the minute, and a moment that fell inside
+// a pause plays once after the restart.
+TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
+    const struct {
+        const char *what;
+        std::vector<std::vector<int32_t>> sequences;  // display times; sequence 0 regular, the others events
+        std::vector<std::pair<int32_t, const char *>> rules;
+        SYSTEMTIME start;
+        uint64_t ms;
+        std::vector<std::pair<uint64_t, bool>> pauses;  // at: true hides, false shows again
+        std::string starts;                             // "rule@time" of each tick that drew an event's frame 0
+    } cases[] = {
+        {"a one-frame event",
+         {{1500}, {2000}},
+         {{1, "* * * 8-20 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 48),
+         25000,
+         {},
+         "1@09:00:00.500 "},
+        {"a two-frame event of 3 s",
+         {{1500}, {1500, 1500}},
+         {{1, "* * * 8-20 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 48),
+         25000,
+         {},
+         "1@09:00:00.500 "},
+        {"the later of two rules at one second, after the earlier shortened the frame",
+         {{2500}, {2500}, {1500}},
+         {{1, "* * * * 0 0"}, {2, "* * * 15 0 0"}},
+         TestTime(2024, 5, 1, 3, 14, 59, 48, 704),
+         20000,
+         {},
+         "2@15:00:00.500 "},
+        {"a lead-in frame ending just after the second began",
+         {{2400}, {1000}},
+         {{1, "* * * 15 0 0"}},
+         TestTime(2024, 5, 1, 3, 14, 59, 55, 600),
+         10000,
+         {},
+         "1@15:00:00.500 "},
+        {"an event alone, its second more than a second away",
+         {{2500}, {1000}},
+         {{1, "* * * 15 0 0"}},
+         TestTime(2024, 5, 1, 3, 14, 59, 50, 300),
+         15000,
+         {},
+         "1@15:00:00.500 "},
+        {"a moment inside a pause",
+         {{1000}, {500}},
+         {{1, "* * * 9 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 50),
+         60000,
+         {{9000, true}, {40000, false}},
+         "1@09:00:31.001 "},
+        {"a pause that ends within the moment's second",
+         {{1000}, {500}},
+         {{1, "* * * 9 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 50),
+         20000,
+         {{9000, true}, {10100, false}},
+         "1@09:00:01.101 "},
+    };
+    for (const auto &c : cases) {
+        skin = TestSkin{};
+        stores.clear();
+        int32_t picture = AddPicture(0, 1, 1, kRed);  // a frame without layers would end its sequence
+        for (size_t n = 0; n < c.sequences.size(); n++) {
+            AddTestSequence(skin, {}, n == 0);
+            skin.sequences.back().clear();
+            for (int32_t duration : c.sequences[n])
+                skin.sequences.back().push_back(TestFrame(duration, duration, {{picture, -1, {}}}));
+            skin.sequences.back().push_back(TestFrame(-1, -1, {}));
+        }
+        skin.rules = {TestRuleAlways(0)};
+        for (const auto &[sequence, fields] : c.rules) skin.rules.push_back(TestRuleFromText(sequence, fields));
+        ReleaseWorkSurfaces();
+        animation = AnimationState{};
+        Start();
+        Actions actions;
+        for (const auto &[at, hide] : c.pauses)
+            actions.push_back({at, [hide = hide] { hide ? PauseAnimation() : RestartAnimation(); }});
+        std::string starts;
+        for (const TickSeen &tick : Play(c.start, c.ms, actions))
+            if (tick.rule > 0 && tick.frame == 0) starts += std::to_string(tick.rule) + "@" + tick.local + " ";
+        EXPECT_EQ(c.starts, starts) << c.what;
+    }
+}
+
+// An event rule allowed for every second of 09:00 plays its 1.4 s sequence
+// over and over within the minute, each time from the end of the last, and
+// not after it.
+TEST_F(TickTest, AWholeMinuteEventRestartsWheneverItEnds) {
+    Frame frame = TestFrame(1000, 1000, {{AddPicture(0, 1, 1, kRed), -1, {}}}), eventFrame = frame;
+    eventFrame.duration = eventFrame.durationMax = 700;
+    AddTestSequence(skin, {frame});
+    AddTestSequence(skin, {eventFrame, eventFrame}, 0);
+    skin.rules = {TestRuleAlways(0), TestRuleFromText(1, "* * * 9 0 *")};
+    Start();
+    std::string expected, starts, regularInTheMinute;
+    for (int k = 0; 500 + 1400 * k < 60000; k++) {
+        char text[32];
+        snprintf(text, sizeof text, "09:00:%02d.%03d ", (500 + 1400 * k) / 1000, (500 + 1400 * k) % 1000);
+        expected += text;
+    }
+    for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, 8, 59, 58), 70000)) {
+        if (tick.rule == 1 && tick.frame == 0) starts += tick.local + " ";
+        if (tick.rule == 0 && tick.local > "09:00:00.500" && tick.local < "09:01:00")
+            regularInTheMinute += tick.local + " ";
+    }
+    EXPECT_EQ(expected, starts);
+    EXPECT_EQ("", regularInTheMinute);
+}
+
 // Quick moves: each draws the frame shown at the new place, with the desktop
 // back at the old one; the frames keep their order and the ticks their plan.
 TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {

@@ -120,7 +120,8 @@ TEST(ToolRun, InputIsAppliedOrSkippedAndQuitEndsTheRun) {
     EXPECT_EQ((Json{{"event", "exit"}, {"t", 800}, {"code", 0}}), tool.trace.back());
 }
 
-// The event sequence plays right after each full hour and nowhere else.
+// The event sequence plays once an hour, in the middle of the full hour's
+// first second, and nowhere else.
 TEST(ToolRun, HourlyEventShowsUpInATwoHourTrace) {
     ToolRun tool;
     tool.options.forMs = 2 * 3600 * 1000;
@@ -128,8 +129,32 @@ TEST(ToolRun, HourlyEventShowsUpInATwoHourTrace) {
     std::string hours;
     for (const Json &tick : tool.trace)
         if (tick["event"] == "tick" && tick["sequence"] == 1)
-            hours += tick["local"].get<std::string>().substr(11, 8) + " ";
-    EXPECT_EQ("07:00:00 07:00:00 07:00:01 07:00:01 08:00:00 08:00:00 08:00:01 08:00:01 ", hours);
+            hours += tick["local"].get<std::string>().substr(11, 12) + " ";
+    EXPECT_EQ("07:00:00.500 08:00:00.500 ", hours);
+}
+
+// The bundled skin at 15:00: the hourly time bubble (rule 5) and the dance
+// (rule 6) share the moment and the later rule, the dance, wins, in the
+// middle of 15:00:00 whatever the display times drawn before it; the bubble
+// does not follow it.
+TEST(ToolRun, BundledDanceWinsOverTheTimeBubbleAtThree) {
+    for (uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+        ToolRun tool;
+        std::filesystem::copy(std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "skins" /
+                                  "pondlet",
+                              tool.root.path / "pondlet");
+        std::filesystem::remove_all(tool.root.path / "tiny");
+        tool.options.startGiven = ParseStartTime("2024-05-01 14:59:50", &tool.options.start);
+        tool.options.forMs = 20000;
+        tool.options.seedGiven = true;
+        tool.options.seed = seed;
+        tool.Run();
+        std::string events;
+        for (const Json &tick : tool.trace)
+            if (tick["event"] == "tick" && tick["rule"] >= 5 && tick["frameIndex"] == 0)
+                events += tick["rule"].dump() + "@" + tick["local"].get<std::string>().substr(11, 12) + " ";
+        EXPECT_EQ("6@15:00:00.500 ", events) << "seed " << seed;
+    }
 }
 
 // Twenty quick presses of a move button: the frames keep their one-second
