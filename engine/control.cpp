@@ -24,20 +24,26 @@ void RestartAnimation(void) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     SelectRuleForNow(&now);
+    // An event chosen before the pause never showed: its second has not
+    // started it, and a walk may find it again.
+    animation.chosenEventSecond = 0;
     animation.nextDueTick = 0;
     animation.backgroundRefreshPending = 1;
     // SetTimer replaces a running timer of the same id, so none is killed first.
     SetTimer(mainWindow, kAnimationTimer, 1, nullptr);
 }
 
+// No tick: the frame stays as long as planned and the timer keeps its plan,
+// however quickly the moves come.
 void MoveArea(int32_t dx, int32_t dy) {
     if (moveBusy == 1) return;
     moveBusy = 1;
+    int32_t frameShown = animation.paused == 0 && mascotShown == 1;
     RestoreBackground();
     offsetX += dx;
     offsetY += dy;
     PlaceWorkArea();
     CaptureBackground();
-    AnimationTick(mainWindow);
+    if (frameShown) ShowComposedFrame();
     moveBusy = 0;
 }

@@ -9,5 +9,6 @@ void PauseAnimation(void);
 // without work surfaces.
 void RestartAnimation(void);
 // Moves the work area by dx, dy with the desktop put back behind it, and
-// draws the frame at once in its new place.
+// draws the frame shown at once in its new place (while the animation runs
+// and a frame is shown); the animation neither steps nor changes its plan.
 void MoveArea(int32_t dx, int32_t dy);

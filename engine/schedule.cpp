@@ -2,9 +2,12 @@
 //
 // A rule is six flag tables (weekday, month, day, hour, minute, second). The
 // tick asks SelectRuleForNow for the next regular rule when a sequence ends,
-// and CheckEventRules every time: its catch-up walks the seconds since the
-// previous tick, its look-ahead the seconds of the coming frame, both with
-// the yearless calendar walk below (February always has 28 days).
+// and CheckEventRules every time: its catch-up walks the seconds from the
+// previous tick's to now's, its look-ahead the seconds after now's that
+// begin within the coming frame, both with the yearless calendar walk below
+// (February always has 28 days). Neither walk tests the second that started
+// the last event sequence, or one before it, again: each allowed second of an
+// event rule starts its sequence at most once.
 //
 // The walk answers as if it tested every second in turn, but it moves a day
 // at a time and searches a day's hours, minutes and seconds only when the
@@ -111,20 +114,23 @@ int64_t StopAtUntil(const WalkDay *walk, int64_t midnight, int32_t start, const 
 
 // The walk from `from` tests one moment per second: step 0 is `from`
 // itself, and every step moves the walk on by one second. This gives the
-// first step from 0 to lastStep that the rule allows, or -1; with until, the
-// walk also ends once it has tested the first moment whose six fields equal
-// until's. It goes a day at a time and looks into a day only when the rule
-// allows its date, so its cost grows with the days walked, not the seconds.
-int64_t FirstAllowedStep(const ScheduleRule *rule, const SYSTEMTIME *from, int64_t lastStep,
-                         const SYSTEMTIME *until) {
-    if (!RuleAllowsSomeTimeOfDay(rule)) return -1;
+// first step from firstStep to lastStep that the rule allows, or -1; with
+// until, the walk also ends once it has tested (or passed over) the first
+// moment whose six fields equal until's. It goes a day at a time and looks
+// into a day only when the rule allows its date, so its cost grows with the
+// days walked, not the seconds.
+int64_t FirstAllowedStep(const ScheduleRule *rule, const SYSTEMTIME *from, int64_t firstStep,
+                         int64_t lastStep, const SYSTEMTIME *until) {
+    if (firstStep > lastStep || !RuleAllowsSomeTimeOfDay(rule)) return -1;
     WalkDay walk = DayFrom(from);
     int32_t start = SecondOfDay(from);
     // The step at which the walk is (or would have been) at this day's 00:00:00.
     for (int64_t midnight = -start; midnight <= lastStep; midnight += kSecondsPerDay) {
         lastStep = StopAtUntil(&walk, midnight, start, until, lastStep);
-        if (RuleAllowsDay(rule, &walk)) {
-            int32_t second = FirstAllowedSecondOfDay(rule, start);
+        // The day's first second the answer may lie on.
+        int64_t low = firstStep - midnight > start ? firstStep - midnight : start;
+        if (low < kSecondsPerDay && RuleAllowsDay(rule, &walk)) {
+            int32_t second = FirstAllowedSecondOfDay(rule, (int32_t)low);
             if (second >= 0 && midnight + second <= lastStep) return midnight + second;
         }
         StepDay(&walk);
@@ -165,6 +171,34 @@ int IsRegularRule(int32_t rule) {
     return sequence >= 0 && skinTables.regular[sequence] != 0;
 }
 
+// The last step of the walk from now that begins no later than now +
+// window, or -1.
+int64_t LastStepWithin(const SYSTEMTIME *now, int32_t window) {
+    int64_t end = (int64_t)window + now->wMilliseconds;  // from the start of now's second
+    return end < 0 ? -1 : end / 1000;
+}
+
+// The first step from `first` (at least 1) to last of the walk from now
+// that the rule allows, or -1.
+int64_t StepAhead(int32_t rule, const SYSTEMTIME *now, int64_t first, int64_t last) {
+    const ScheduleRule *record = RuleAt(rule);
+    if (record == nullptr || !IsValidLocalTime(now)) return -1;
+    return FirstAllowedStep(record, now, first < 1 ? 1 : first, last, nullptr);
+}
+
+int32_t MillisecondsToMiddle(const SYSTEMTIME *now, int64_t step) {
+    int64_t middle = step * 1000 - now->wMilliseconds + 500;
+    return middle > INT32_MAX ? INT32_MAX : (int32_t)middle;
+}
+
+// An event interrupts: its sequence plays from the first frame at the next
+// tick, which makes `second` the one that started it.
+void ChooseEvent(int32_t rule, int64_t second) {
+    animation.currentRule = rule;
+    animation.frameIndex = 0;
+    animation.chosenEventSecond = second;
+}
+
 }  // namespace
 
 int32_t RuleSequence(int32_t rule) {
@@ -189,32 +223,31 @@ uint32_t RandomInRange(uint32_t low, uint32_t high) {
 int RuleMatches(int32_t rule, const SYSTEMTIME *t) {
     const ScheduleRule *record = RuleAt(rule);
     if (record == nullptr || !IsValidLocalTime(t)) return 0;
-    return FirstAllowedStep(record, t, 0, nullptr) == 0;
+    return FirstAllowedStep(record, t, 0, 0, nullptr) == 0;
 }
 
 // The walk stops at now's six fields, and in any case after as many steps as
 // the real calendar counts from since to now: a walk from 29 February can
 // never meet now's fields. A since after now (the clock was set back) tests
 // only since itself.
-int RuleMatchedSince(int32_t rule, const SYSTEMTIME *now, const SYSTEMTIME *since) {
+int RuleMatchedSince(int32_t rule, const SYSTEMTIME *now, const SYSTEMTIME *since, int64_t skip) {
     const ScheduleRule *record = RuleAt(rule);
     if (record == nullptr || !IsValidLocalTime(now) || !IsValidLocalTime(since)) return 0;
     int64_t limit = SecondsBetween(since, now);
     if (limit < 0) limit = 0;
     if (limit > kWalkLimitSeconds) limit = kWalkLimitSeconds;
-    return FirstAllowedStep(record, since, limit, now) >= 0;
+    return FirstAllowedStep(record, since, skip < 0 ? 0 : skip, limit, now) >= 0;
 }
 
-// The window's seconds are now and the next window / 1000; the answer aims
-// at the middle of the first one allowed.
-int32_t MillisecondsUntilRule(int32_t rule, const SYSTEMTIME *now, int32_t window) {
-    const ScheduleRule *record = RuleAt(rule);
-    if (record == nullptr || !IsValidLocalTime(now)) return -1;
-    int32_t n = window / 1000 + 1;
-    if (n < 1) return -1;
-    int64_t step = FirstAllowedStep(record, now, n - 1, nullptr);
-    if (step < 0) return -1;
-    return (int32_t)(step * 1000 - now->wMilliseconds + 500);
+// Step k of the walk from now begins k * 1000 - now's milliseconds from
+// now; the window takes each step that begins no later than now + window.
+int32_t MillisecondsUntilRule(int32_t rule, const SYSTEMTIME *now, int64_t first, int32_t window) {
+    int64_t step = StepAhead(rule, now, first, LastStepWithin(now, window));
+    return step < 0 ? -1 : MillisecondsToMiddle(now, step);
+}
+
+int64_t EventSecondOf(const SYSTEMTIME *t) {
+    return DayNumber(t->wYear, t->wMonth, t->wDay) * kSecondsPerDay + SecondOfDay(t);
 }
 
 void SelectRuleForNow(const SYSTEMTIME *now) {
@@ -224,24 +257,42 @@ void SelectRuleForNow(const SYSTEMTIME *now) {
     animation.frameIndex = 0;
 }
 
+// The catch-up walks from the previous tick's second to now's: a rule that
+// only now ranks above the rule in force (its own sequence ended, say) finds
+// the seconds walked while it could not interrupt. The look-ahead then takes
+// the seconds after now's. Both leave out eventSecond and the seconds before
+// it; among the rules a walk finds, the highest-numbered wins, in the
+// look-ahead the one with the earliest second and, at equal seconds, the
+// highest-numbered.
 int32_t CheckEventRules(const SYSTEMTIME *now, int32_t duration) {
-    if (animation.lastTickTime.wMonth != 0) {
-        for (int32_t i = 0; i <= skinTables.ruleCount; i++) {
-            if (i > animation.currentRule && IsEventRule(i) &&
-                RuleMatchedSince(i, now, &animation.lastTickTime)) {
-                animation.currentRule = i;
-                animation.frameIndex = 0;
-            }
-        }
-        for (int32_t i = 0; i <= skinTables.ruleCount; i++) {
-            if (i <= animation.currentRule || !IsEventRule(i)) continue;
-            int32_t d = MillisecondsUntilRule(i, now, duration);
-            if (d >= 0 && d <= duration) {
-                duration = d;
-                animation.currentRule = i;
-                animation.frameIndex = 0;
-            }
-        }
+    if (animation.lastTickTime.wMonth == 0) {
+        animation.eventSecond = animation.chosenEventSecond = 0;
+        animation.lastTickTime = *now;
+        return duration;
+    }
+    int64_t nowSecond = EventSecondOf(now), lastSecond = EventSecondOf(&animation.lastTickTime);
+    // This tick has just shown the event the previous one chose: its second
+    // and now's (a catch-up chose in an earlier one) have started it.
+    int64_t chosen = animation.chosenEventSecond;
+    if (chosen != 0) animation.eventSecond = chosen > nowSecond ? chosen : nowSecond;
+    animation.chosenEventSecond = 0;
+    if (nowSecond < lastSecond) animation.eventSecond = 0;  // the clock was set back
+    int64_t done = animation.eventSecond;
+    int64_t skip = done != 0 && done >= lastSecond ? done - lastSecond + 1 : 0;
+    for (int32_t i = 0; i <= skinTables.ruleCount; i++) {
+        if (i > animation.currentRule && IsEventRule(i) &&
+            RuleMatchedSince(i, now, &animation.lastTickTime, skip))
+            ChooseEvent(i, nowSecond);
+    }
+    int64_t first = done > nowSecond ? done - nowSecond + 1 : 1;
+    int64_t last = LastStepWithin(now, duration);
+    for (int32_t i = 0; i <= skinTables.ruleCount; i++) {
+        if (i <= animation.currentRule || !IsEventRule(i)) continue;
+        int64_t step = StepAhead(i, now, first, last);
+        if (step < 0) continue;
+        last = step;  // later rules may still take this second, but none after it
+        duration = MillisecondsToMiddle(now, step);
+        ChooseEvent(i, nowSecond + step);
     }
     animation.lastTickTime = *now;
     return duration;

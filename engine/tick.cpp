@@ -1,7 +1,7 @@
 // The animation tick: one frame composed, shown and followed by the plan of
 // the next tick.
 //
-// AnimationTick runs from timer 900 of the main window (and from MoveArea):
+// AnimationTick runs from timer 900 of the main window:
 // it stops the timer and drops queued timer messages, composes the frame
 // (compose.cpp), merges it with the desktop under the work area and blits the
 // result, steps to the next frame or lets the schedule choose the next
@@ -43,10 +43,10 @@ int32_t ChooseDuration(const Frame *frame) {
     return (int32_t)RandomInRange((uint32_t)frame->duration, (uint32_t)frame->durationMax);
 }
 
-void ComposeAndShow(const Frame *frame) {
+// The frame last composed, merged with the screen under the work area and
+// put there.
+void ShowComposed(void) {
     int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
-    if (width > 0 && height > 0) memset(coverageMask, 0, (size_t)width * (size_t)height);
-    if (frame != nullptr) ComposeFrameLayers(frame);
     if (animation.backgroundRefreshPending == 1) {
         CaptureBackground();
         animation.backgroundRefreshPending = 0;
@@ -57,6 +57,13 @@ void ComposeAndShow(const Frame *frame) {
     MergeFrameWithBackground();
     BitBlt(screenDC, skinTables.areaX, skinTables.areaY, width, height, workDC, 0, 0, SRCCOPY);
     mascotShown = 1;
+}
+
+void ComposeAndShow(const Frame *frame) {
+    int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
+    if (width > 0 && height > 0) memset(coverageMask, 0, (size_t)width * (size_t)height);
+    if (frame != nullptr) ComposeFrameLayers(frame);
+    ShowComposed();
 }
 
 // Steps to the next frame; when that one is the end marker, or the table
@@ -88,6 +95,8 @@ void ResetAnimation(void) {
 }
 
 void ShowFrame(const Frame *frame) { ComposeAndShow(frame); }
+
+void ShowComposedFrame(void) { ShowComposed(); }
 
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.

@@ -30,5 +30,10 @@ uint32_t PlanTimerInterval(uint32_t nextDueTick, uint32_t t0, int32_t duration);
 // A tick's drawing alone: composes the frame (null: none), merges it with
 // the screen under the work area and puts it there, with no timing, no
 // schedule and no step to the next frame. The skin author's tool draws
-// contact sheets with it; the program draws only through AnimationTick.
+// contact sheets with it; the program draws only through AnimationTick and
+// ShowComposedFrame.
 void ShowFrame(const Frame *frame);
+// The frame last composed, merged with the screen under the work area and
+// put there again, as a tick shows it but without composing, timing or
+// stepping: how a move draws the frame shown at its new place.
+void ShowComposedFrame(void);

@@ -3,6 +3,7 @@
 #include "core/process.h"
 #include "device.h"
 #include "engine/compose.h"
+#include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "engine/timetext.h"
@@ -15,9 +16,12 @@
 #include <string.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -67,7 +71,195 @@ class TickTest : public ::testing::Test {
         return (int32_t)skin.graphics.size() - 1;
     }
     COLORREF Shown(int x, int y) { return DeviceReadScreen(kAreaX + x, kAreaY + y); }
+
+    // What a tick drew: its offset from the start of Play, its local time
+    // and the rule and frame.
+    struct TickSeen {
+        uint64_t at;
+        std::string local;
+        int32_t rule, frame;
+    };
+    typedef std::vector<std::pair<uint64_t, std::function<void()>>> Actions;
+    // Starts the animation at `start` as a tap would and plays it for ms, each
+    // tick when the timer would fire it; actions run at their offsets (before a
+    // tick due at the same time).
+    std::vector<TickSeen> Play(const SYSTEMTIME &start, uint64_t ms, const Actions &actions = {}) {
+        DeviceSetLocalTime(start);
+        uint64_t begin = DeviceElapsed();
+        RestartAnimation();
+        std::vector<TickSeen> seen;
+        for (size_t next = 0;;) {
+            uint64_t now = DeviceElapsed() - begin, tickAt = UINT64_MAX;
+            if (animation.paused == 0) {
+                uint32_t due = animation.nextDueTick != 0 ? animation.nextDueTick : GetTickCount() + 1;
+                tickAt = now + (uint32_t)(due - GetTickCount());
+            }
+            uint64_t actionAt = next < actions.size() ? actions[next].first : UINT64_MAX;
+            if (std::min(tickAt, actionAt) > ms) return seen;
+            DeviceAdvance(std::min(tickAt, actionAt) - now);
+            if (actionAt <= tickAt) {
+                actions[next++].second();
+                continue;
+            }
+            SYSTEMTIME local;
+            GetLocalTime(&local);
+            char text[32];
+            snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.wHour, local.wMinute, local.wSecond,
+                     local.wMilliseconds);
+            seen.push_back({tickAt, text, animation.currentRule, animation.frameIndex});
+            AnimationTick(mainWindow);
+        }
+    }
 };
+
+// Each allowed second of an event rule starts its sequence once at most, and
+// on time: the look-ahead takes every second that begins within the frame
+// and lands in its middle, past the frame's planned end if need be; at equal
+// seconds the later rule wins. A rule allowed for a whole minute restarts its
+// sequence whenever it ends within the minute, and a moment that fell inside
+// a pause plays once after the restart.
+TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
+    const struct {
+        const char *what;
+        std::vector<std::vector<int32_t>> sequences;  // display times; sequence 0 regular, the others events
+        std::vector<std::pair<int32_t, const char *>> rules;
+        SYSTEMTIME start;
+        uint64_t ms;
+        std::vector<std::pair<uint64_t, bool>> pauses;  // at: true hides, false shows again
+        std::string starts;                             // "rule@time" of each tick that drew an event's frame 0
+    } cases[] = {
+        {"a one-frame event",
+         {{1500}, {2000}},
+         {{1, "* * * 8-20 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 48),
+         25000,
+         {},
+         "1@09:00:00.500 "},
+        {"a two-frame event of 3 s",
+         {{1500}, {1500, 1500}},
+         {{1, "* * * 8-20 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 48),
+         25000,
+         {},
+         "1@09:00:00.500 "},
+        {"the later of two rules at one second, after the earlier shortened the frame",
+         {{2500}, {2500}, {1500}},
+         {{1, "* * * * 0 0"}, {2, "* * * 15 0 0"}},
+         TestTime(2024, 5, 1, 3, 14, 59, 48, 704),
+         20000,
+         {},
+         "2@15:00:00.500 "},
+        {"a lead-in frame ending just after the second began",
+         {{2400}, {1000}},
+         {{1, "* * * 15 0 0"}},
+         TestTime(2024, 5, 1, 3, 14, 59, 55, 600),
+         10000,
+         {},
+         "1@15:00:00.500 "},
+        {"an event alone, its second more than a second away",
+         {{2500}, {1000}},
+         {{1, "* * * 15 0 0"}},
+         TestTime(2024, 5, 1, 3, 14, 59, 50, 300),
+         15000,
+         {},
+         "1@15:00:00.500 "},
+        {"a moment inside a pause",
+         {{1000}, {500}},
+         {{1, "* * * 9 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 50),
+         60000,
+         {{9000, true}, {40000, false}},
+         "1@09:00:31.001 "},
+        {"a pause that ends within the moment's second",
+         {{1000}, {500}},
+         {{1, "* * * 9 0 0"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 50),
+         20000,
+         {{9000, true}, {10100, false}},
+         "1@09:00:01.101 "},
+    };
+    for (const auto &c : cases) {
+        skin = TestSkin{};
+        stores.clear();
+        int32_t picture = AddPicture(0, 1, 1, kRed);  // a frame without layers would end its sequence
+        for (size_t n = 0; n < c.sequences.size(); n++) {
+            AddTestSequence(skin, {}, n == 0);
+            skin.sequences.back().clear();
+            for (int32_t duration : c.sequences[n])
+                skin.sequences.back().push_back(TestFrame(duration, duration, {{picture, -1, {}}}));
+            skin.sequences.back().push_back(TestFrame(-1, -1, {}));
+        }
+        skin.rules = {TestRuleAlways(0)};
+        for (const auto &[sequence, fields] : c.rules) skin.rules.push_back(TestRuleFromText(sequence, fields));
+        ReleaseWorkSurfaces();
+        animation = AnimationState{};
+        Start();
+        Actions actions;
+        for (const auto &[at, hide] : c.pauses)
+            actions.push_back({at, [hide = hide] { hide ? PauseAnimation() : RestartAnimation(); }});
+        std::string starts;
+        for (const TickSeen &tick : Play(c.start, c.ms, actions))
+            if (tick.rule > 0 && tick.frame == 0) starts += std::to_string(tick.rule) + "@" + tick.local + " ";
+        EXPECT_EQ(c.starts, starts) << c.what;
+    }
+}
+
+// An event rule allowed for every second of 09:00 plays its 1.4 s sequence
+// over and over within the minute, each time from the end of the last, and
+// not after it.
+TEST_F(TickTest, AWholeMinuteEventRestartsWheneverItEnds) {
+    Frame frame = TestFrame(1000, 1000, {{AddPicture(0, 1, 1, kRed), -1, {}}}), eventFrame = frame;
+    eventFrame.duration = eventFrame.durationMax = 700;
+    AddTestSequence(skin, {frame});
+    AddTestSequence(skin, {eventFrame, eventFrame}, 0);
+    skin.rules = {TestRuleAlways(0), TestRuleFromText(1, "* * * 9 0 *")};
+    Start();
+    std::string expected, starts, regularInTheMinute;
+    for (int k = 0; 500 + 1400 * k < 60000; k++) {
+        char text[32];
+        snprintf(text, sizeof text, "09:00:%02d.%03d ", (500 + 1400 * k) / 1000, (500 + 1400 * k) % 1000);
+        expected += text;
+    }
+    for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, 8, 59, 58), 70000)) {
+        if (tick.rule == 1 && tick.frame == 0) starts += tick.local + " ";
+        if (tick.rule == 0 && tick.local > "09:00:00.500" && tick.local < "09:01:00")
+            regularInTheMinute += tick.local + " ";
+    }
+    EXPECT_EQ(expected, starts);
+    EXPECT_EQ("", regularInTheMinute);
+}
+
+// Quick moves: each draws the frame shown at the new place, with the desktop
+// back at the old one; the frames keep their order and the ticks their plan.
+TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
+    const COLORREF colours[] = {kRed, kGreen, kBlue};
+    std::vector<Frame> frames;
+    for (COLORREF colour : colours) frames.push_back(TestFrame(1000, 1000, {{AddPicture(0, 2, 2, colour), -1, {}}}));
+    AddTestSequence(skin, {frames[0], frames[1], frames[2]});
+    Start();
+    skinTables.marginRight = 64 - kAreaW - kAreaX;  // PlaceWorkArea puts it where Start did
+    skinTables.marginBottom = 64 - kAreaH - kAreaY;
+    dockRight = dockBottom = 0;
+    Actions actions;
+    std::string drawn;
+    for (int press = 0; press < 20; press++) {
+        actions.push_back({150 + 100 * (uint64_t)press, [&, press] {
+                               int32_t frame = animation.frameIndex, oldX = skinTables.areaX;
+                               uint32_t due = animation.nextDueTick;
+                               MoveArea(press % 2 ? 10 : -10, 0);
+                               COLORREF now = DeviceReadScreen(skinTables.areaX, kAreaY);
+                               drawn += std::to_string(std::find(colours, colours + 3, now) - colours);
+                               EXPECT_EQ(Hex(kDesk), Hex(DeviceReadScreen(oldX, kAreaY))) << "press " << press;
+                               EXPECT_EQ(std::pair(frame, due), std::pair(animation.frameIndex, animation.nextDueTick))
+                                   << "press " << press;
+                           }});
+    }
+    std::string ticks;
+    for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, 12, 0, 0), 4500, actions))
+        ticks += std::to_string(tick.at) + ":" + std::to_string(tick.frame) + " ";
+    EXPECT_EQ("1:0 1001:1 2001:2 3001:0 4001:1 ", ticks);
+    EXPECT_EQ(std::string(9, '0') + std::string(10, '1') + "2", drawn) << "the frame shown at each press";
+}
 
 // Covered pixels blend with the saved background, not with the screen; the
 // checker leaves the screen's pixel where it skips; pixels no longer covered

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,33 +47,6 @@ std::string Moment(const SYSTEMTIME &t) {
     snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d (weekday %d)", t.wYear, t.wMonth, t.wDay, t.wHour,
              t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
     return text;
-}
-
-// A rule from the six fields of a $ line after its sequence, such as
-// "1-5 * 31 9-17 0,30 0": each field *, values and ranges joined by commas;
-// values outside the field are dropped, as the skin reader drops them.
-ScheduleRule RuleFromText(int32_t sequence, const std::string &text) {
-    ScheduleRule rule = {};
-    rule.sequence = sequence;
-    const struct {
-        uint8_t *flags;
-        int first, last;
-    } fields[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
-                  {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
-    std::istringstream line(text);
-    std::string field, item;
-    for (const auto &f : fields) {
-        if (!(line >> field)) break;
-        std::istringstream items(field);
-        while (std::getline(items, item, ',')) {
-            int first = f.first, last = f.last;
-            int read = item == "*" ? 2 : sscanf(item.c_str(), "%d-%d", &first, &last);
-            if (read == 1) last = first;
-            for (int value = std::max(first, f.first); read > 0 && value <= std::min(last, f.last); value++)
-                f.flags[value] = 1;
-        }
-    }
-    return rule;
 }
 
 // ---- the second-by-second walk, the reference for the schedule's own ----------
@@ -122,21 +94,23 @@ int64_t RealSecondsBetween(const SYSTEMTIME &since, const SYSTEMTIME &now) {
     return duration_cast<seconds>(at(now) - at(since)).count();
 }
 
-int ReferenceMatchedSince(const ScheduleRule &rule, const SYSTEMTIME &now, const SYSTEMTIME &since) {
+int ReferenceMatchedSince(const ScheduleRule &rule, const SYSTEMTIME &now, const SYSTEMTIME &since, int64_t skip) {
     int64_t limit = std::clamp<int64_t>(RealSecondsBetween(since, now), 0, 366LL * 86400);
     ReferenceWalk walk = ReferenceFrom(since);
     for (int64_t step = 0;; step++) {
-        if (ReferenceAllows(rule, walk)) return 1;
+        if (step >= skip && ReferenceAllows(rule, walk)) return 1;
         if (ReferenceAt(walk, now) || step >= limit) return 0;
         ReferenceStep(&walk);
     }
 }
 
-int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &now, int32_t window) {
-    int32_t n = window / 1000 + 1;
+// The seconds from `first` after now's (at least the next) that begin no
+// later than now + window.
+int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &now, int64_t first, int32_t window) {
     ReferenceWalk walk = ReferenceFrom(now);
-    for (int32_t k = 0; k < n; k++) {
-        if (ReferenceAllows(rule, walk)) return k * 1000 - now.wMilliseconds + 500;
+    for (int64_t k = 0; k * 1000 - now.wMilliseconds <= window; k++) {
+        if (k >= std::max<int64_t>(first, 1) && ReferenceAllows(rule, walk))
+            return (int32_t)std::min<int64_t>(k * 1000 - now.wMilliseconds + 500, INT32_MAX);
         ReferenceStep(&walk);
     }
     return -1;
@@ -181,7 +155,8 @@ TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
     UseRules({RuleOnFields(0, -1, -1, -1, 0, 0, 0), RuleOnFields(0, -1, -1, 1, -1, -1, -1),
               RuleOnFields(0, -1, -1, -1, 7, 5, 9), RuleOnFields(0, 7, -1, -1, -1, -1, -1),
               RuleOnFields(0, -1, 2, 29, -1, -1, -1), RuleOnFields(0, -1, -1, -1, -1, -1, 10),
-              RuleFromText(0, "* 2 29 0-11 * *"), RuleFromText(0, "1 3 1 12 0 0"), RuleFromText(0, "1 3 1 12 0 1")});
+              TestRuleFromText(0, "* 2 29 0-11 * *"), TestRuleFromText(0, "1 3 1 12 0 0"),
+              TestRuleFromText(0, "1 3 1 12 0 1")});
     const SYSTEMTIME leapNoon = On(2020, 2, 29, 12, 0, 0), nextLeapNoon = On(2024, 2, 29, 12, 0, 0);
     const SYSTEMTIME lastFeb = TestTime(2008, 2, 28, 4, 23, 59, 59), leapDay = TestTime(2008, 2, 29, 5, 0, 0, 1);
     const struct {
@@ -201,7 +176,7 @@ TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
         {7, leapNoon, nextLeapNoon, 0},                          // 29 February never comes back
     };
     for (size_t i = 0; i < std::size(rows); i++)
-        EXPECT_EQ(rows[i].expected, RuleMatchedSince(rows[i].rule, &rows[i].now, &rows[i].since)) << "row " << i;
+        EXPECT_EQ(rows[i].expected, RuleMatchedSince(rows[i].rule, &rows[i].now, &rows[i].since, 0)) << "row " << i;
 }
 
 // The schedule's walk skips the days a rule excludes; its answers must be
@@ -214,46 +189,71 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
         "* * * * 30 0",       "* * * 24 * *", "* * * 12 * 60",    "* 2 * 12 0 0",  "3 * 28-29 23 59 58-59",
         "* 3 2 * * *",
     };
+    // skip: the walk's first seconds left out (seconds already examined).
     const struct {
         SYSTEMTIME since, now;
+        int64_t skip;
     } catchUps[] = {
-        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10)},  // over a leap day the walk skips
-        {On(2024, 2, 29, 10, 0, 0), On(2024, 2, 29, 10, 5, 0)},   // within a leap day
-        {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3)},   // out of a leap day
-        {On(2023, 2, 28, 12, 0, 0), On(2023, 3, 1, 12, 0, 0)},
-        {On(2023, 12, 31, 23, 59, 30), On(2024, 1, 1, 0, 0, 30)},  // year end
-        {On(2024, 1, 31, 23, 59, 59), On(2024, 2, 1, 0, 0, 1)},    // month ends
-        {On(2024, 4, 30, 23, 59, 55), On(2024, 5, 1, 0, 0, 5)},
-        {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0)},          // since is now
-        {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0)},          // since after now
-        {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0)},            // a long pause over the year end
-        {On(2013, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0)},          // now's fields at once, years later
-        {On(2024, 2, 28, 12, 0, 0), TestTime(2024, 3, 1, 4, 12, 0, 0)},  // now's weekday as the walk counts
+        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10), 0},  // over a leap day the walk skips
+        {On(2024, 2, 29, 10, 0, 0), On(2024, 2, 29, 10, 5, 0), 0},   // within a leap day
+        {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3), 0},   // out of a leap day
+        {On(2023, 2, 28, 12, 0, 0), On(2023, 3, 1, 12, 0, 0), 0},
+        {On(2023, 12, 31, 23, 59, 30), On(2024, 1, 1, 0, 0, 30), 0},  // year end
+        {On(2024, 1, 31, 23, 59, 59), On(2024, 2, 1, 0, 0, 1), 0},    // month ends
+        {On(2024, 4, 30, 23, 59, 55), On(2024, 5, 1, 0, 0, 5), 0},
+        {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0), 0},          // since is now
+        {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0), 0},          // since after now
+        {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0), 0},            // a long pause over the year end
+        {On(2013, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0), 0},          // now's fields at once, years later
+        {On(2024, 2, 28, 12, 0, 0), TestTime(2024, 3, 1, 4, 12, 0, 0), 0},  // now's weekday as the walk counts
+        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10), 10},        // skipping to the walk's midnight
+        {On(2024, 4, 30, 23, 59, 55), On(2024, 5, 1, 0, 0, 5), 6},          // past the month's end
+        {On(2024, 12, 31, 23, 59, 58), On(2025, 1, 1, 0, 0, 0), 1},         // all but now's own second
+        {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 5), 6},          // past now: nothing
+        {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0), 1},          // since after now, left out
+        {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0), 12 * 86400 + 57600 + 3},  // days left out
     };
+    // first: how many seconds after now's the look-ahead starts (0 and 1: the next).
     const struct {
         SYSTEMTIME now;
+        int64_t first;
         int32_t window;
     } lookAheads[] = {
-        {On(2024, 2, 28, 23, 59, 59, 200), 5000},    {On(2024, 2, 29, 23, 59, 58, 700), 3000},
-        {On(2023, 12, 31, 23, 59, 59), 2000},        {On(2024, 1, 31, 23, 59, 59, 999), 1000},
-        {On(2024, 6, 10, 12, 0, 0, 600), 999},       {On(2024, 6, 10, 12, 0, 0), 0},
-        {On(2024, 6, 10, 12, 0, 0), -999},           {On(2024, 6, 10, 12, 0, 0), -1000},
-        {On(2024, 6, 10, 12, 5, 20), 3600 * 1000},   {On(2024, 4, 20, 17, 30, 0, 250), 10 * 86400 * 1000},
-        {On(2024, 2, 10, 6, 0, 0, 250), INT32_MAX},   // over February's end in a leap year
-        {On(2024, 12, 25, 0, 0, 0, 500), INT32_MAX},  // over the year end
+        {On(2024, 2, 28, 23, 59, 59, 200), 1, 5000},
+        {On(2024, 2, 29, 23, 59, 58, 700), 1, 3000},
+        {On(2023, 12, 31, 23, 59, 59), 1, 2000},
+        {On(2024, 1, 31, 23, 59, 59, 999), 1, 1000},
+        {On(2024, 1, 31, 23, 59, 59, 999), 1, 0},  // the next second begins 1 ms on
+        {On(2024, 6, 10, 12, 0, 0, 600), 1, 999},
+        {On(2024, 6, 10, 12, 0, 0, 600), 1, 399},
+        {On(2024, 6, 10, 12, 0, 0, 600), 1, 400},  // the next second begins at the window's end
+        {On(2024, 6, 10, 12, 0, 0), 1, 0},
+        {On(2024, 6, 10, 12, 0, 0), 0, 1000},  // now's own second is the catch-up's
+        {On(2024, 6, 10, 12, 0, 0), 1, -999},
+        {On(2024, 6, 10, 12, 0, 0), 1, -1000},
+        {On(2024, 6, 10, 12, 0, 0, 300), 3, 2700},
+        {On(2024, 6, 10, 12, 0, 0, 300), 3, 2699},
+        {On(2024, 12, 31, 23, 59, 58, 100), 2, 2000},  // into the new year only
+        {On(2024, 6, 10, 12, 5, 20), 1, 3600 * 1000},
+        {On(2024, 4, 20, 17, 30, 0, 250), 1, 10 * 86400 * 1000},
+        {On(2024, 4, 20, 17, 30, 0, 250), 5 * 86400, 10 * 86400 * 1000},
+        {On(2024, 2, 10, 6, 0, 0, 250), 1, INT32_MAX},   // over February's end in a leap year
+        {On(2024, 12, 25, 0, 0, 0, 500), 1, INT32_MAX},  // over the year end
     };
     std::vector<ScheduleRule> table;
-    for (const char *text : rules) table.push_back(RuleFromText(0, text));
+    for (const char *text : rules) table.push_back(TestRuleFromText(0, text));
     UseRules(table);
     for (int32_t r = 0; r < (int32_t)table.size(); r++) {
         for (const auto &row : catchUps)
-            EXPECT_EQ(ReferenceMatchedSince(table[r], row.now, row.since),
-                      RuleMatchedSince(r + 1, &row.now, &row.since))
-                << "\"" << rules[r] << "\" from " << Moment(row.since) << " to " << Moment(row.now);
+            EXPECT_EQ(ReferenceMatchedSince(table[r], row.now, row.since, row.skip),
+                      RuleMatchedSince(r + 1, &row.now, &row.since, row.skip))
+                << "\"" << rules[r] << "\" from " << Moment(row.since) << " to " << Moment(row.now) << " skipping "
+                << row.skip;
         for (const auto &row : lookAheads)
-            EXPECT_EQ(ReferenceMillisecondsUntil(table[r], row.now, row.window),
-                      MillisecondsUntilRule(r + 1, &row.now, row.window))
-                << "\"" << rules[r] << "\" at " << Moment(row.now) << " for " << row.window << " ms";
+            EXPECT_EQ(ReferenceMillisecondsUntil(table[r], row.now, row.first, row.window),
+                      MillisecondsUntilRule(r + 1, &row.now, row.first, row.window))
+                << "\"" << rules[r] << "\" at " << Moment(row.now) << " from " << row.first << " for " << row.window
+                << " ms";
     }
 }
 
@@ -301,6 +301,7 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
     for (size_t index = 0; index < std::size(rows); index++) {
         const auto &row = rows[index];
         UseRules(row.rules);
+        animation = AnimationState{};
         animation.currentRule = row.current;
         animation.frameIndex = 5;
         animation.lastTickTime = row.last;
@@ -308,6 +309,73 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
         EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait),
                   std::tuple(animation.currentRule, animation.frameIndex, wait))
             << "rule, frame, wait of row " << index;
+    }
+}
+
+// Each second is walked for an event rule once at most after it started the
+// rule's sequence: neither walk tests that second (eventSecond) or one before
+// it again, and the event chosen for the next tick counts once that tick has
+// shown it. The look-ahead takes every second that begins no later than the
+// frame's planned end, landing in its middle even past that end, and at
+// equal seconds the later rule wins. A clock set back forgets eventSecond.
+TEST_F(ScheduleTest, EventSecondsStartTheirSequenceOnce) {
+    AddTestSequence(skin, {TestFrame(100, 100, {})});
+    int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
+    auto at = [](int hour, int minute, int second, int ms = 0) { return At(8, 3, 1, hour, minute, second, ms); };
+    auto second = [&](int hour, int minute, int second) {
+        SYSTEMTIME t = at(hour, minute, second);
+        return EventSecondOf(&t);
+    };
+    const ScheduleRule nine = TestRuleFromText(event, "* * * 9 0 0"), minute = TestRuleFromText(event, "* * * 9 0 *"),
+                       three = TestRuleFromText(event, "* * * 15 0 0"),
+                       oneAndTwo = TestRuleFromText(event, "* * * 9 0 1-2");
+    // The state before (eventSecond, chosenEventSecond) and after (rule in
+    // force, wait, chosenEventSecond) a tick at now after one at last.
+    const struct {
+        std::vector<ScheduleRule> rules;
+        SYSTEMTIME last, now;
+        int64_t eventSecond, chosen;
+        int32_t duration, rule, wait;
+        int64_t chosenAfter;
+    } rows[] = {
+        // The sequence of 09:00:00 ended within its second: not again,
+        {{nine}, at(8, 59, 59), at(9, 0, 0, 500), second(9, 0, 0), 0, 2000, 0, 2000, 0},
+        // ... nor when the tick that showed it was its first.
+        {{nine}, at(8, 59, 59), at(9, 0, 0, 500), 0, second(9, 0, 0), 2000, 0, 2000, 0},
+        // A whole minute: the seconds walked while it played restart it,
+        {{minute}, at(9, 0, 1, 500), at(9, 0, 2, 500), second(9, 0, 0), 0, 1000, 1, 1000, second(9, 0, 2)},
+        // or the next second, past the frame's planned end,
+        {{minute}, at(8, 59, 59), at(9, 0, 0, 500), second(9, 0, 0), 0, 500, 1, 1000, second(9, 0, 1)},
+        // but not the second its first frame showed in.
+        {{minute}, at(9, 0, 0, 600), at(9, 0, 1, 300), 0, second(9, 0, 0), 1000, 1, 1200, second(9, 0, 2)},
+        // A moment in a pause plays once,
+        {{nine}, at(8, 55, 0), at(9, 10, 0), second(8, 0, 0), 0, 100, 1, 100, second(9, 10, 0)},
+        // and not again when it ends in the second of the restart.
+        {{nine}, at(9, 0, 0, 200), at(9, 0, 0, 300), 0, second(9, 0, 0), 100, 0, 100, 0},
+        // Equal seconds: the later rule, past a window the earlier shortened.
+        {{three, three}, at(14, 59, 57), at(14, 59, 58, 705), 0, 0, 2500, 2, 1795, second(15, 0, 0)},
+        // The middle up to half a second past the planned end;
+        {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, 0, 400, 1, 900, second(15, 0, 0)},
+        // a second beginning after it waits.
+        {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, 0, 399, 0, 399, 0},
+        // A tick before its planned second: not that second again,
+        {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, second(9, 0, 1), 600, 0, 600, 0},
+        // but the one after it.
+        {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, second(9, 0, 1), 1100, 1, 1600, second(9, 0, 2)},
+        // The clock set back: eventSecond is forgotten.
+        {{nine}, at(9, 0, 5), at(8, 59, 59, 200), second(9, 0, 0), 0, 1000, 1, 1300, second(9, 0, 0)},
+    };
+    for (const auto &row : rows) {
+        UseRules(row.rules);
+        animation = AnimationState{};
+        animation.frameIndex = 5;
+        animation.lastTickTime = row.last;
+        animation.eventSecond = row.eventSecond;
+        animation.chosenEventSecond = row.chosen;
+        int32_t wait = CheckEventRules(&row.now, row.duration);
+        EXPECT_EQ(std::tuple(row.rule, row.wait, row.chosenAfter),
+                  std::tuple(animation.currentRule, wait, animation.chosenEventSecond))
+            << "row " << &row - rows;
     }
 }
 

@@ -1,7 +1,11 @@
 #include "engine_skin.h"
 
 #include <stddef.h>
+#include <stdio.h>
 #include <string.h>
+
+#include <algorithm>
+#include <sstream>
 
 ScheduleRule TestRuleAlways(int32_t sequence) {
     ScheduleRule rule = {};
@@ -9,6 +13,30 @@ ScheduleRule TestRuleAlways(int32_t sequence) {
     // Every flag from the weekdays to the seconds but month 0 and day 0.
     memset(rule.weekday, 1, sizeof rule - offsetof(ScheduleRule, weekday));
     rule.month[0] = rule.day[0] = 0;
+    return rule;
+}
+
+ScheduleRule TestRuleFromText(int32_t sequence, const std::string &fields) {
+    ScheduleRule rule = {};
+    rule.sequence = sequence;
+    const struct {
+        uint8_t *flags;
+        int first, last;
+    } table[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
+                 {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
+    std::istringstream line(fields);
+    std::string field, item;
+    for (const auto &f : table) {
+        if (!(line >> field)) break;
+        std::istringstream items(field);
+        while (std::getline(items, item, ',')) {
+            int first = f.first, last = f.last;
+            int read = item == "*" ? 2 : sscanf(item.c_str(), "%d-%d", &first, &last);
+            if (read == 1) last = first;
+            for (int value = std::max(first, f.first); read > 0 && value <= std::min(last, f.last); value++)
+                f.flags[value] = 1;
+        }
+    }
     return rule;
 }
 

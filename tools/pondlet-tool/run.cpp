@@ -3,11 +3,11 @@
 // screen.
 //
 // The program's code is not touched: the device's observers tell us what
-// happens. A tick is recognised by its blit to the screen: inside a WM_TIMER
-// of timer 900 to the main window, or the second blit of MoveArea (the first
-// puts the background back). What a tick composed (rule, frame) is read at
-// that blit, before the tick advances; what it left (next rule and frame,
-// the timer plan) once the tick is over. Screen pictures are taken lazily:
+// happens. A tick is recognised by its blit to the screen inside a WM_TIMER
+// of timer 900 to the main window (a move redraws the frame shown without a
+// tick). What a tick composed (rule, frame) is read at that blit, before the
+// tick advances; what it left (next rule and frame, the timer plan) once the
+// tick is over. Screen pictures are taken lazily:
 // every observer call first settles what was due before it (Settle), since
 // the device's time only moves between calls.
 #include "gif.h"
@@ -50,7 +50,6 @@ struct RunState {
     std::ofstream trace;
     bool tracing = false;
     bool inTimerTick = false;
-    int moveBlits = 0;
     TickStart tickStart;
     std::vector<PngRequest> pngs;  // still to take, earliest first
     bool pngFailed = false;
@@ -122,12 +121,9 @@ void TakePng(const PngRequest &request) {
     }
 }
 
-// Everything due before now: a tick that ended without another observer
-// call (MoveArea inside a dialog), screenshots, the GIF's next frame.
+// Everything due before now: screenshots, the GIF's next frame.
 void Settle(bool atEnd) {
     uint64_t now = DeviceElapsed();
-    if (run.tickStart.active && !run.inTimerTick && moveBusy == 0) FinishTick();
-    if (moveBusy == 0) run.moveBlits = 0;
     while (!run.pngs.empty() && (atEnd || run.pngs.front().at < now)) {
         TakePng(run.pngs.front());
         run.pngs.erase(run.pngs.begin());
@@ -163,11 +159,7 @@ void AfterWindowMessage(const MSG &message) {
 
 void ScreenChanged() {
     MarkScreenDirty();
-    if (run.inTimerTick) {
-        NoteTickStart();
-    } else if (moveBusy == 1 && ++run.moveBlits == 2) {
-        NoteTickStart();
-    }
+    if (run.inTimerTick) NoteTickStart();
 }
 
 void MessageBoxShown(const DeviceMessageBox &box) {
@@ -363,7 +355,6 @@ void ResetRunState(const RunOptions &options, std::ostream &errors) {
     run.trace.close();
     run.trace.clear();
     run.tracing = run.inTimerTick = run.recording = run.screenDirty = run.pngFailed = false;
-    run.moveBlits = 0;
     run.tickStart = TickStart{};
     run.gif = GifRecorder{};
     run.options = &options;

@@ -5,10 +5,12 @@
 // force: the highest-numbered regular rule whose date flags allow the day
 // and whose hour, minute and second flags allow the second (the default
 // rule 0 where none does), found a minute at a time with 60-bit second
-// masks. Every interval this gives is then checked against
-// SelectRuleForNow, so the picture cannot drift from the program. An event
-// moment is a second an event rule allows whose index is above the rule in
-// force there.
+// masks. An event moment is a second an event rule allows whose index is
+// above the rule in force there, and that no later event rule allows: at
+// equal moments the later rule wins. Every interval this gives is then
+// checked against the program's own choice (SelectRuleForNow, and
+// CheckEventRules for the event moments), so the picture cannot drift from
+// the program.
 #include "tool.h"
 
 #include "calendar.h"
@@ -90,20 +92,35 @@ std::vector<int32_t> PlanDay(const SYSTEMTIME &day) {
     return label;
 }
 
-// Seconds at which event rule e interrupts: it allows them and its index is
-// above the regular rule in force.
+// Seconds at which event rule e interrupts: it allows them, its index is
+// above the regular rule in force, and no later event rule took them
+// (taken: the seconds of the later event rules, which e marks too).
 std::vector<uint8_t> EventSeconds(int32_t e, const SYSTEMTIME &day,
-                                  const std::vector<int32_t> &label) {
+                                  const std::vector<int32_t> &label, std::vector<uint8_t> *taken) {
     std::vector<uint8_t> marks(kSecondsPerDay, 0);
     const ScheduleRule &rule = skinTables.rules[e];
     if (!AllowsDate(rule, day)) return marks;
     RuleTimes times = TimesOfRule(rule);
     for (int minute = 0; minute < kDayMinutes; minute++) {
         if (!(times.hours >> (minute / 60) & 1) || !(times.minutes >> (minute % 60) & 1)) continue;
-        for (int s = 0; s < 60; s++)
-            if ((times.seconds >> s & 1) && e > label[minute * 60 + s]) marks[minute * 60 + s] = 1;
+        for (int s = 0; s < 60; s++) {
+            int second = minute * 60 + s;
+            if (!(times.seconds >> s & 1) || e <= label[second] || (*taken)[second]) continue;
+            marks[second] = (*taken)[second] = 1;
+        }
     }
     return marks;
+}
+
+// The rule the program's event check leaves in force when its walk covers
+// this moment alone, with `rule` in force there: the event rule that
+// interrupts at the moment, or `rule`.
+int32_t ProgramEventAt(const SYSTEMTIME &moment, int32_t rule) {
+    animation = AnimationState{};
+    animation.currentRule = rule;
+    animation.lastTickTime = moment;
+    CheckEventRules(&moment, 0);
+    return animation.currentRule;
 }
 
 SYSTEMTIME MomentOf(const SYSTEMTIME &day, int second) {
@@ -155,9 +172,10 @@ int PlanWeek(const SYSTEMTIME &monday, WeekPlan *plan) {
                 if (animation.currentRule != day.intervals[k].rule) return 0;
             }
         }
-        for (int32_t e = 1; e <= skinTables.ruleCount; e++) {
+        std::vector<uint8_t> taken(kSecondsPerDay, 0);
+        for (int32_t e = skinTables.ruleCount; e >= 1; e--) {
             if (!IsEventRuleIndex(e)) continue;
-            std::vector<uint8_t> marks = EventSeconds(e, day.date, label);
+            std::vector<uint8_t> marks = EventSeconds(e, day.date, label, &taken);
             for (int s = 0; s < kSecondsPerDay; s++) {
                 if (!marks[s]) continue;
                 int end = s;
@@ -166,9 +184,16 @@ int PlanWeek(const SYSTEMTIME &monday, WeekPlan *plan) {
                 s = end;
             }
         }
-        std::stable_sort(
-            day.events.begin(), day.events.end(),
-            [](const PlanInterval &a, const PlanInterval &b) { return a.first < b.first; });
+        std::sort(day.events.begin(), day.events.end(),
+                  [](const PlanInterval &a, const PlanInterval &b) {
+                      return a.first != b.first ? a.first < b.first : a.rule < b.rule;
+                  });
+        for (size_t k = 0; k < day.events.size() && k < kMaxCheckedIntervals; k++) {
+            for (int second : {day.events[k].first, day.events[k].last}) {
+                SYSTEMTIME moment = MomentOf(day.date, second);
+                if (ProgramEventAt(moment, label[second]) != day.events[k].rule) return 0;
+            }
+        }
         plan->days.push_back(day);
     }
     return 1;

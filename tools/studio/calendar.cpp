@@ -1,10 +1,12 @@
 // Exact schedule analysis over the calendar's 28-year cycle.
 //
 // AnalyseSchedule walks the rules from the last to the first and keeps, for
-// every cycle date, the times of day that the later regular rules allow
-// there. Dates whose later rules agree share one record (a class), so a
-// typical skin keeps a handful of them; a rule is covered when its times
-// lie within the record of every date it allows.
+// every cycle date, the times of day that the later rules allow there: the
+// regular ones for the regular rules' check, all of them for the event
+// rules' (a second walk, when the skin has event rules). Dates whose later
+// rules agree share one record (a class), so a typical skin keeps a handful
+// of them; a rule is covered when its times lie within the record of every
+// date it allows.
 #include "calendar.h"
 
 #include "engine/schedule.h"
@@ -63,21 +65,25 @@ struct DateClasses {
     std::vector<DayTimes> times = std::vector<DayTimes>(1, DayTimes(kDayMinutes, 0));
 };
 
-// Checks rule i against the classes of its dates and, for a regular rule,
-// adds its times to them (splitting a class it covers only in part).
-// Returns the work done, or 0 when the class limit stops it.
-uint64_t VisitRule(int32_t i, DateClasses *classes, ScheduleFindings *findings) {
+// Checks rule i against the classes of its dates when it is of the kind the
+// walk checks (event rules or regular ones) and, for a regular rule or, in
+// the event rules' walk, any rule, adds its times to them (splitting a class
+// it covers only in part). Returns the work done, or 0 when the class limit
+// stops it.
+uint64_t VisitRule(int32_t i, bool eventWalk, DateClasses *classes, ScheduleFindings *findings) {
     const ScheduleRule &rule = skinTables.rules[i];
     RuleTimes times = TimesOfRule(rule);
     std::vector<uint16_t> dates = DatesOfRule(rule);
     std::vector<int32_t> touched(classes->size.size(), 0);
     for (uint16_t date : dates) touched[classes->classOf[date]]++;
-    bool covered = true;
-    for (size_t c = 0; c < touched.size() && covered; c++)
-        if (touched[c] && !TimesWithin(times, classes->times[c])) covered = false;
-    findings->covered[i] = covered;
     uint64_t work = dates.size() + touched.size() + MinutesOf(times) * touched.size() * 2;
-    if (!IsRegularRuleIndex(i)) return work;
+    if (eventWalk ? IsEventRuleIndex(i) : IsRegularRuleIndex(i)) {
+        bool covered = true;
+        for (size_t c = 0; c < touched.size() && covered; c++)
+            if (touched[c] && !TimesWithin(times, classes->times[c])) covered = false;
+        findings->covered[i] = covered;
+    }
+    if (!IsRegularRuleIndex(i) && !(eventWalk && IsEventRuleIndex(i))) return work;
     std::vector<int32_t> splitTo(touched.size(), -1);
     for (size_t c = 0; c < touched.size(); c++) {
         if (!touched[c]) continue;
@@ -162,16 +168,21 @@ void AnalyseSchedule(ScheduleFindings *findings) {
     if (!findings->complete) return;
     for (int32_t i = 0; i < count; i++)
         findings->emptiness[i] = RuleEmptinessOf(skinTables.rules[i]);
-    DateClasses classes;
-    uint64_t work = 0;
-    for (int32_t i = count - 1; i >= 1; i--) {
-        if (findings->emptiness[i] != kMatchesSometimes) continue;
-        uint64_t step = VisitRule(i, &classes, findings);
-        work += step;
-        if (step == 0 || work > kMaxWork) {
-            findings->complete = false;
-            std::fill(findings->covered.begin(), findings->covered.end(), 0);
-            return;
+    bool events = false;
+    for (int32_t i = 1; i < count; i++) events |= IsEventRuleIndex(i);
+    for (bool eventWalk : {false, true}) {
+        if (eventWalk && !events) break;
+        DateClasses classes;
+        uint64_t work = 0;
+        for (int32_t i = count - 1; i >= 1; i--) {
+            if (findings->emptiness[i] != kMatchesSometimes) continue;
+            uint64_t step = VisitRule(i, eventWalk, &classes, findings);
+            work += step;
+            if (step == 0 || work > kMaxWork) {
+                findings->complete = false;
+                std::fill(findings->covered.begin(), findings->covered.end(), 0);
+                return;
+            }
         }
     }
 }

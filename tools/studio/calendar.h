@@ -43,10 +43,12 @@ enum RuleEmptiness {
 };
 int32_t RuleEmptinessOf(const ScheduleRule &rule);
 
-// Which rules the schedule can never use. A rule is covered when at every
-// moment it matches, some later regular rule matches too: a regular rule is
-// then never chosen, and an event rule never rises above the regular rule
-// chosen at its moments, so it never interrupts.
+// Which rules the schedule can never use. A regular rule is covered when at
+// every moment it matches some later regular rule matches too: it is then
+// never chosen. An event rule is covered when at every moment it matches
+// some later rule, regular or event, matches too: it never rises above the
+// regular rule chosen there, or the later event rule wins the moment (at
+// equal moments the later event rule interrupts), so it never interrupts.
 struct ScheduleFindings {
     std::vector<int32_t> emptiness;  // per rule, RuleEmptinessOf
     std::vector<uint8_t> covered;    // per rule, 1 when covered (rule 0 is never checked)

@@ -200,15 +200,17 @@ bool Overlaps(const ScheduleRule &a, const ScheduleRule &b) {
     return !both.empty();
 }
 
-// "rule 5 (line 80), rule 6 (line 81)": the later regular rules that share
-// moments with rule r, at most three of the next kMaxRulesLookedAt.
+// "rule 5 (line 80), rule 6 (line 81)": the later regular rules (for an
+// event rule, the later rules) that share moments with rule r, at most three
+// of the next kMaxRulesLookedAt.
 std::string CoveringRules(int32_t r) {
     const int32_t kMaxRulesLookedAt = 256;
     std::string list;
     int named = 0;
     for (int32_t j = r + 1; j <= skinTables.ruleCount && j <= r + kMaxRulesLookedAt && named < 3;
          j++) {
-        if (!IsRegularRuleIndex(j) || !Overlaps(skinTables.rules[r], skinTables.rules[j])) continue;
+        bool covers = IsRegularRuleIndex(j) || (IsEventRuleIndex(r) && IsEventRuleIndex(j));
+        if (!covers || !Overlaps(skinTables.rules[r], skinTables.rules[j])) continue;
         list += (named++ ? ", rule " : "rule ") + std::to_string(j) + " (line " +
                 std::to_string(LineOf(lint.ruleLines, j)) + ")";
     }
@@ -233,7 +235,7 @@ void CheckSchedule(const ScheduleFindings &findings) {
             Report(
                 line, kLintWarning, "event-never-interrupts",
                 "the event never interrupts: at each of its moments a regular rule with a higher "
-                "index is in force (" +
+                "index is in force or a later event rule takes the moment (" +
                     CoveringRules(r) + ")");
         }
     }
