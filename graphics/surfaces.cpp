@@ -235,6 +235,11 @@ static void RestoreRow(BYTE *to, const BYTE *background, const BYTE *captured, i
 
 void CaptureBackground(void) {
     if (!surfacesReady) return;
+    // A frame still on the screen (a stop that left it there) goes first:
+    // nothing of it may become desktop. It stands where the capture is about
+    // to read, since whoever moves the work area puts the background back
+    // before.
+    if (mascotShown) RestoreBackground();
     // Read on every capture: a display change may change the depth too.
     int32_t bits = GetDeviceCaps(screenDC, BITSPIXEL);
     keepsDesktopBytes = bits != 16;

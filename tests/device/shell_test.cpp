@@ -103,7 +103,8 @@ struct ShellRun {
 
 // A settings change keeps the distances to the edges (the user's move
 // included) and, once back at the old size, leaves no frame behind: a tap
-// then restores the screen exactly.
+// then restores the screen exactly. A window move leaves the frame showing,
+// yet neither the tap that resumes nor a taskbar change takes it for desktop.
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
@@ -126,7 +127,14 @@ TEST(Shell, TapSettingsChangeAndWindowMove) {
     run.At(1900, [&] { EXPECT_EQ(1, animation.paused) << "a foreign move stops the mascot"; });
     run.Act(2000, DeviceTrayTap);
     run.At(2100, [] { EXPECT_EQ(0, animation.paused) << "a tap resumes"; });
-    run.Run(2200);
+    run.Act(2150, DeviceTrayTap);
+    run.At(2200, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden after a move and a resume"; });
+    run.Act(2250, DeviceTrayTap);
+    run.Act(2400, DeviceWindowMoved);
+    run.Act(2500, DeviceWorkAreaChange, 240, 290);
+    run.Act(2600, DeviceTrayTap);
+    run.At(2700, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden after a move and a new taskbar"; });
+    run.Run(2800);
 }
 
 // Where the mascot's pixels are: "x,y WxH" of every pixel that differs from
