@@ -6,8 +6,8 @@
 // program and becomes background; a covered pixel gets the frame blended
 // with the background by blendMode; any other pixel gets the background back
 // (on displays other than 16 bits the desktop's own bytes, which the
-// background holds at 5-6-5 precision). The result's tracked bits are also
-// recorded in shownSurface.
+// background holds at 5-6-5 precision). The result is also recorded in
+// shownSurface as written; only its tracked bits are ever compared.
 //
 // This runs over the whole work area on every tick. Pixels are handled as
 // packed 0x00RRGGBB-ordered words of their three stored bytes (byte 0 in the
@@ -72,8 +72,7 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
     BYTE *work = row.work + 3 * x, *background = row.background + 3 * x;
     uint32_t screen = Load(work) & kReducedBits;
     uint32_t back = Load(background) & kReducedBits;
-    uint32_t tracked = settings.tracked;
-    if (settings.tracking && ((Load(row.shown + 3 * x) ^ Load(work)) & tracked) != 0) {
+    if (settings.tracking && ((Load(row.shown + 3 * x) ^ Load(work)) & settings.tracked) != 0) {
         back = screen;
         Store(background, back);
         if (row.desktop) Store(row.desktop + 3 * x, Load(work));
@@ -92,7 +91,7 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
             result = Load(work);  // the pixel stays as the screen left it
     }
     Store(work, result);
-    Store(row.shown + 3 * x, result & tracked);
+    Store(row.shown + 3 * x, result);
 }
 
 // Byte-select words for eight pixels: entry b has 0xFF in the three bytes of
@@ -181,7 +180,8 @@ struct ChunkMasks {
 
 Chunk RepeatedChunk(uint32_t pixel) {
     BYTE bytes[3 * kChunk];
-    for (int i = 0; i < 3 * kChunk; i++) bytes[i] = (BYTE)(pixel >> (8 * (i % 3)));
+    Store(bytes, pixel);
+    for (int i = 3; i < 3 * kChunk; i++) bytes[i] = bytes[i - 3];
     return LoadChunk(bytes);
 }
 
@@ -219,7 +219,7 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     Chunk d = row.desktop ? LoadChunk(row.desktop + 3 * x) : b;
     if (!AnyBits(LoadLanes(row.covered + x))) {
         StoreChunk(work, d.v0, d.v1, d.v2);
-        StoreChunk(shown, d.v0 & t.v0, d.v1 & t.v1, d.v2 & t.v2);
+        StoreChunk(shown, d.v0, d.v1, d.v2);
         return 1;
     }
     uint32_t coveredBits = CoverageBits(row.covered + x) | CoverageBits(row.covered + x + 8) << 8;
@@ -240,7 +240,7 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     r1 = (r1 & covered.v1) | (d.v1 & ~covered.v1);
     r2 = (r2 & covered.v2) | (d.v2 & ~covered.v2);
     StoreChunk(work, r0, r1, r2);
-    StoreChunk(shown, r0 & t.v0, r1 & t.v1, r2 & t.v2);
+    StoreChunk(shown, r0, r1, r2);
     return 1;
 }
 
