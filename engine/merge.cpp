@@ -2,11 +2,12 @@
 //
 // workSurface holds what the screen shows under the work area. For every
 // pixel: when the mascot was shown, a screen pixel that differs from
-// shownSurface was drawn by another program and becomes background; a
-// covered pixel gets the frame blended with the background by blendMode;
-// any other pixel gets the background back (on displays deeper than 16 bits
-// the desktop's own bytes, which the background holds at 5-6-5 precision).
-// The result, reduced, is also recorded in shownSurface.
+// shownSurface in the tracked bits (TrackedBits) was drawn by another
+// program and becomes background; a covered pixel gets the frame blended
+// with the background by blendMode; any other pixel gets the background back
+// (on displays other than 16 bits the desktop's own bytes, which the
+// background holds at 5-6-5 precision). The result is also recorded in
+// shownSurface as written; only its tracked bits are ever compared.
 //
 // This runs over the whole work area on every tick. Pixels are handled as
 // packed 0x00RRGGBB-ordered words of their three stored bytes (byte 0 in the
@@ -43,6 +44,7 @@ struct MergeSettings {
     int32_t tracking;  // mascotShown
     int32_t mode;      // blendMode, -1 for a mode that writes nothing
     uint32_t keep;     // channelMask AND the pixel precision, packed
+    uint32_t tracked;  // TrackedBits
 };
 
 inline uint32_t Load(const BYTE *p) { return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16; }
@@ -70,7 +72,7 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
     BYTE *work = row.work + 3 * x, *background = row.background + 3 * x;
     uint32_t screen = Load(work) & kReducedBits;
     uint32_t back = Load(background) & kReducedBits;
-    if (settings.tracking && (Load(row.shown + 3 * x) & kReducedBits) != screen) {
+    if (settings.tracking && ((Load(row.shown + 3 * x) ^ Load(work)) & settings.tracked) != 0) {
         back = screen;
         Store(background, back);
         if (row.desktop) Store(row.desktop + 3 * x, Load(work));
@@ -89,7 +91,7 @@ void MergePixel(const MergeRowState &row, int32_t x, const MergeSettings &settin
             result = Load(work);  // the pixel stays as the screen left it
     }
     Store(work, result);
-    Store(row.shown + 3 * x, result & kReducedBits);
+    Store(row.shown + 3 * x, result);
 }
 
 // Byte-select words for eight pixels: entry b has 0xFF in the three bytes of
@@ -170,19 +172,23 @@ inline Lanes BlendLanes(Lanes f, Lanes b, int32_t mode) {
     return f4 + b4 + (b4 << 1);
 }
 
-// The per-byte precision (and the kept channels) over sixteen pixels.
+// The per-byte precision, the kept channels and the tracked bits over
+// sixteen pixels.
 struct ChunkMasks {
-    Chunk precision, keep;
+    Chunk precision, keep, tracked;
 };
 
-void MakeChunkMasks(uint32_t keep, ChunkMasks *masks) {
-    BYTE precision[3 * kChunk], kept[3 * kChunk];
-    for (int i = 0; i < 3 * kChunk; i++) {
-        precision[i] = (BYTE)(kReducedBits >> (8 * (i % 3)));
-        kept[i] = (BYTE)(keep >> (8 * (i % 3)));
-    }
-    masks->precision = LoadChunk(precision);
-    masks->keep = LoadChunk(kept);
+Chunk RepeatedChunk(uint32_t pixel) {
+    BYTE bytes[3 * kChunk];
+    Store(bytes, pixel);
+    for (int i = 3; i < 3 * kChunk; i++) bytes[i] = bytes[i - 3];
+    return LoadChunk(bytes);
+}
+
+void MakeChunkMasks(const MergeSettings &settings, ChunkMasks *masks) {
+    masks->precision = RepeatedChunk(kReducedBits);
+    masks->keep = RepeatedChunk(settings.keep);
+    masks->tracked = RepeatedChunk(settings.tracked);
 }
 
 // One covered pixel's value in a chunk: the frame (blended where the mode
@@ -199,11 +205,11 @@ inline Lanes CoveredLanes(Lanes screen, Lanes f, Lanes b, Lanes chosen, Lanes ke
 int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &settings,
                const ChunkMasks &masks) {
     BYTE *work = row.work + 3 * x, *shown = row.shown + 3 * x;
-    const Chunk &m = masks.precision;
+    const Chunk &m = masks.precision, &t = masks.tracked;
     Chunk s = LoadChunk(work);
     if (settings.tracking) {
         Chunk h = LoadChunk(shown);
-        if (AnyBits(((s.v0 ^ h.v0) & m.v0) | ((s.v1 ^ h.v1) & m.v1) | ((s.v2 ^ h.v2) & m.v2)))
+        if (AnyBits(((s.v0 ^ h.v0) & t.v0) | ((s.v1 ^ h.v1) & t.v1) | ((s.v2 ^ h.v2) & t.v2)))
             return 0;
     }
     Chunk b = LoadChunk(row.background + 3 * x);
@@ -213,7 +219,7 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     Chunk d = row.desktop ? LoadChunk(row.desktop + 3 * x) : b;
     if (!AnyBits(LoadLanes(row.covered + x))) {
         StoreChunk(work, d.v0, d.v1, d.v2);
-        StoreChunk(shown, b.v0, b.v1, b.v2);
+        StoreChunk(shown, d.v0, d.v1, d.v2);
         return 1;
     }
     uint32_t coveredBits = CoverageBits(row.covered + x) | CoverageBits(row.covered + x + 8) << 8;
@@ -234,7 +240,7 @@ int MergeChunk(const MergeRowState &row, int32_t x, const MergeSettings &setting
     r1 = (r1 & covered.v1) | (d.v1 & ~covered.v1);
     r2 = (r2 & covered.v2) | (d.v2 & ~covered.v2);
     StoreChunk(work, r0, r1, r2);
-    StoreChunk(shown, r0 & m.v0, r1 & m.v1, r2 & m.v2);
+    StoreChunk(shown, r0, r1, r2);
     return 1;
 }
 
@@ -268,8 +274,9 @@ void MergeFrameWithBackground(void) {
     if (settings.mode < kBlendFull || settings.mode > kBlendChecker) settings.mode = -1;
     const BYTE *keep = displayFormat.channelMask;
     settings.keep = (keep[0] | (uint32_t)keep[1] << 8 | (uint32_t)keep[2] << 16) & kReducedBits;
+    settings.tracked = TrackedBits();
     ChunkMasks masks;
-    MakeChunkMasks(settings.keep, &masks);
+    MakeChunkMasks(settings, &masks);
     if (selectTable[1].word[0] == 0) BuildSelectTable();
     for (int32_t y = 0; y < workSurface.height; y++) MergeRow(y, settings, masks);
 }

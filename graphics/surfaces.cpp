@@ -49,11 +49,14 @@ static int32_t surfacesReady;
 static int32_t backgroundCaptured;
 // The screen under the work area at the display's own precision (packed
 // rows): as captured, and wherever another program has drawn since. The
-// background is kept at 5-6-5 precision, which a 16-bit display shows
-// exactly; on a deeper display uncovered pixels and the restore take these
-// bytes, or the mascot's rectangle would show a shade off the desktop.
+// background is kept at 5-6-5 precision, which only a 16-bit display shows
+// exactly; on any other display uncovered pixels and the restore take these
+// bytes. On a deeper one the mascot's rectangle would otherwise show a shade
+// off the desktop; on a palette display the 5-6-5 value maps to another entry,
+// which the next tick would take for a change and keep: the colour would walk.
 static BYTE *capturedScreen;
-static int32_t keepsDesktopBytes;  // the display stores more than 5-6-5
+static int32_t keepsDesktopBytes;  // the display is not exactly 5-6-5
+static int32_t echoesExactly;      // deeper than 16 bits: reads back what was written
 static LOGFONTW textFont;
 static HFONT textFontHandle;  // the font we last selected into workDC, or null
 static WCHAR surfaceMessage[kSurfaceMessageUnits];
@@ -214,6 +217,10 @@ BYTE *DesktopRow(int32_t y) {
     return CapturedRow(y);
 }
 
+uint32_t TrackedBits(void) {
+    return surfacesReady && echoesExactly ? 0xFFFFFFu : (uint32_t)kReducedBits;
+}
+
 // Puts one row of the background back: the captured pixel itself where the
 // background still holds it (at 5-6-5 precision), else the background, which
 // then holds what another program drew there since.
@@ -228,8 +235,15 @@ static void RestoreRow(BYTE *to, const BYTE *background, const BYTE *captured, i
 
 void CaptureBackground(void) {
     if (!surfacesReady) return;
+    // A frame still on the screen (a stop that left it there) goes first:
+    // nothing of it may become desktop. It stands where the capture is about
+    // to read, since whoever moves the work area puts the background back
+    // before.
+    if (mascotShown) RestoreBackground();
     // Read on every capture: a display change may change the depth too.
-    keepsDesktopBytes = GetDeviceCaps(screenDC, BITSPIXEL) > 16;
+    int32_t bits = GetDeviceCaps(screenDC, BITSPIXEL);
+    keepsDesktopBytes = bits != 16;
+    echoesExactly = bits > 16;
     BitBlt(workDC, 0, 0, workSurface.width, workSurface.height, screenDC, skinTables.areaX,
            skinTables.areaY, SRCCOPY);
     GdiFlush();  // the platform may still be writing the DIB's bits

@@ -41,9 +41,15 @@ void CaptureBackground(void);
 // there since; does nothing unless a capture came since the last restore.
 void RestoreBackground(void);
 // Row y (top first) of the screen under the work area at the display's own
-// precision, as captured and as others drew since; null on displays of 16
-// bits or fewer, where the background is exact. Packed 3-byte pixels.
+// precision, as captured and as others drew since; null on 16-bit displays,
+// where the background is exact. Packed 3-byte pixels.
 BYTE *DesktopRow(int32_t y);
+// The bits of a packed pixel (byte 0 lowest) that tell another program's
+// drawing from what the mascot showed: all of them on displays deeper than
+// 16 bits, which give back exactly what was written; else the 5-6-5 bits (a
+// palette display shows the entry nearest to a frame's colour, which only
+// that reading matches).
+uint32_t TrackedBits(void);
 void SelectTextFont(int32_t size);
 // The extent DrawTextItem measures for text at this size, before it is
 // clipped to the work area (the skin author's lint asks; the program draws).

@@ -244,11 +244,11 @@ static void OnTrayNotify(LPARAM code) {
 
 // A new screen size, resolution or taskbar: the mascot keeps its distance
 // from the right and bottom edges of the work area. The old place gets its
-// background back first: the restart captures the screen as the new
-// background, and a frame still showing there would stay behind as part of
-// the desktop once the mascot hides or moves.
+// background back first, also when a window move stopped the mascot with its
+// frame still showing: the restart captures the screen at the new place, and
+// a frame left at the old one would stay behind as part of the desktop.
 static void FollowScreenChange(HWND window) {
-    if (WorkSurfacesReady() && animation.paused == 0) RestoreBackground();
+    if (WorkSurfacesReady()) RestoreBackground();
     FitWindowToScreen(window);
     ReadScreenSize(window);
     ReadDockedBars();
@@ -267,9 +267,8 @@ static void OnTimer(HWND window) {
 }
 
 // Something moved or resized the window: stop, but leave the last frame on
-// the screen (unlike PauseAnimation). The next tap restarts through
-// RestartAnimation, which captures the screen as it is, that last frame
-// included, as the new background.
+// the screen (unlike PauseAnimation). Whatever starts the mascot again takes
+// that frame off before it captures the desktop.
 static void OnWindowPosChanged(void) {
     KillTimer(mainWindow, kAnimationTimer);
     animation.paused = 1;

@@ -104,7 +104,8 @@ struct ShellRun {
 
 // A settings change keeps the distances to the edges (the user's move
 // included) and, once back at the old size, leaves no frame behind: a tap
-// then restores the screen exactly.
+// then restores the screen exactly. A window move leaves the frame showing,
+// yet neither the tap that resumes nor a taskbar change takes it for desktop.
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
@@ -127,7 +128,14 @@ TEST(Shell, TapSettingsChangeAndWindowMove) {
     run.At(1900, [&] { EXPECT_EQ(1, animation.paused) << "a foreign move stops the mascot"; });
     run.Act(2000, DeviceTrayTap);
     run.At(2100, [] { EXPECT_EQ(0, animation.paused) << "a tap resumes"; });
-    run.Run(2200);
+    run.Act(2150, DeviceTrayTap);
+    run.At(2200, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden after a move and a resume"; });
+    run.Act(2250, DeviceTrayTap);
+    run.Act(2400, DeviceWindowMoved);
+    run.Act(2500, DeviceWorkAreaChange, 240, 290);
+    run.Act(2600, DeviceTrayTap);
+    run.At(2700, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden after a move and a new taskbar"; });
+    run.Run(2800);
 }
 
 // Where the mascot's pixels are: "x,y WxH" of every pixel that differs from
@@ -373,17 +381,20 @@ TEST(Shell, ShutDownStopsTheTimerBeforeRestoring) {
     EXPECT_EQ(0, timerAliveAtRestore) << "timer still set when the background was put back";
 }
 
-// On true-colour screens the desktop around the mascot keeps its own bytes,
-// also where another program draws, and hiding puts back exactly the
-// desktop. The skin: a 20 x 20 picture in the middle of a 40 x 40 area.
+// The desktop around the mascot keeps its own bytes, also where another
+// program draws (twice: the second time within the same 5-6-5 value), and
+// hiding puts back exactly the desktop. The skin: a 20 x 20 picture in the
+// middle of a 40 x 40 area.
 TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
-    for (int depth : {16, 24, 32}) {
+    for (int depth : {16, 24, 32, 8}) {
         ShellRun run(depth);
         WriteTestFile(run.folder.path / "test" / "skin.txt",
                       "T Test skin\r\nD40,40,10,10\r\nG0,red.bmp,10,10\r\n#0 100 0\r\n");
         for (int y = 0; y < 320; y++) DeviceFillScreen(0, y, 240, 1, RGB(y * 7 / 10, 255 - y * 7 / 10, 37 + y / 3));
-        std::vector<COLORREF> before = ScreenPixels();
         const int left = 240 - 10 - 40, top = 320 - 10 - 40;
+        // A palette grey whose 5-6-5 value lies nearer another entry.
+        DeviceFillScreen(left, top + 32, 40, 8, RGB(160, 160, 164));
+        std::vector<COLORREF> before = ScreenPixels();
         auto outsideChanged = [&](const std::vector<COLORREF> &desktop) {
             std::vector<COLORREF> now = ScreenPixels();
             int changed = 0;
@@ -394,13 +405,17 @@ TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
                 }
             return changed;
         };
+        auto paint = [&](COLORREF colour) {
+            DeviceFillScreen(left + 2, top + 2, 5, 5, colour);
+            for (int i = 0; i < 25; i++)
+                before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
+        };
         run.At(300, [&] {
             EXPECT_EQ(0, outsideChanged(before)) << "depth " << depth;
             EXPECT_TRUE(MascotShownAt(left + 10, top + 10)) << "depth " << depth;
-            DeviceFillScreen(left + 2, top + 2, 5, 5, 0x135797);  // another program, off the 5-6-5 grid
-            for (int i = 0; i < 25; i++)
-                before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
+            paint(0x135797);  // another program, off the 5-6-5 grid
         });
+        run.At(450, [&] { paint(0x105490); });
         run.At(600, [&] { EXPECT_EQ(0, outsideChanged(before)) << "after a foreign paint, depth " << depth; });
         run.Act(700, DeviceTrayTap);
         run.At(800, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden, depth " << depth; });
