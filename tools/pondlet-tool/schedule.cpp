@@ -330,10 +330,7 @@ int ParseScheduleArguments(const std::vector<std::string> &args, ScheduleCommand
 
 int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors) {
     StartFreshDevice(path);
-    std::filesystem::path absolute = std::filesystem::absolute(path).lexically_normal();
-    std::u16string device = DevicePathFromHost(absolute.string());
-    if (device.empty() || device.back() != u'\\') device.push_back(u'\\');
-    std::vector<WideString> folders = FindSkinFolders(WideString(device.begin(), device.end()));
+    std::vector<WideString> folders = FindSkinFolders(DeviceFolder(path));
     if (folders.empty()) {
         errors << "pondlet-tool: no skin.txt in " << path << " or the folders below it\n";
         return 0;

@@ -52,7 +52,7 @@ struct InputLine {
 };
 
 struct RunOptions {
-    std::string root;
+    std::string root;  // the program's folder, or a skin folder in it
     int width = 240, height = 320, depth = 16;
     bool startGiven = false;
     SYSTEMTIME start = {};
@@ -64,6 +64,7 @@ struct RunOptions {
     std::vector<InputLine> input;
     std::string traceFile, gifFile;
     std::vector<PngRequest> pngs;
+    int32_t blend = 2;  // a BlendMode: the program starts at 50%
 };
 
 int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
@@ -101,6 +102,8 @@ int RunLint(const LintCommand &options, std::ostream &out, std::ostream &errors)
 int ParseDuration(const std::string &text, uint64_t *ms);
 // "YYYY-MM-DD hh:mm:ss[.mmm]", with the day of the week worked out.
 int ParseStartTime(const std::string &text, SYSTEMTIME *time);
+// "100%", "75%", "50%", "25%", "half" (any case) or the BlendMode's number.
+int ParseBlend(const std::string &text, int32_t *mode);
 // "RRGGBB", red first, into 0x00BBGGRR.
 int ParseColour(const std::string &text, COLORREF *colour);
 // "WxH" or "WxHxD" (depth only when allowed).
@@ -115,6 +118,13 @@ int ReadInputFile(const std::string &path, std::vector<InputLine> *lines, std::s
 // A fresh device with the executable in root and the program's process-wide
 // values at their start values, as a new process finds them.
 void StartFreshDevice(const std::string &root);
+// A host folder's device path, ending in a backslash.
+std::basic_string<WCHAR> DeviceFolder(const std::string &hostPath);
+// The folder that plays the program's folder for path: path itself, or its
+// parent when path is a skin folder (holds skin.txt), so that every command
+// takes either. *select is the skin's item in the Select dialog when the
+// parent holds several skins, else -1. Leaves a fresh device behind.
+std::string ProgramFolder(const std::string &path, int *select);
 
 // ---- pictures -------------------------------------------------------------------
 
