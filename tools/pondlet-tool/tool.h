@@ -132,12 +132,20 @@ std::string ProgramFolder(const std::string &path, int *select);
 struct ScreenImage {
     int width = 0, height = 0;
     std::vector<COLORREF> pixels;
+    std::vector<uint8_t> alpha;  // empty: every pixel opaque
 };
 ScreenImage ReadWholeScreen();
-// A 24-bit PNG. Returns 1, or 0 when the file cannot be written.
+// A 24-bit PNG, or a 32-bit one when the image has alpha. Returns 1, or 0
+// when the file cannot be written.
 int WritePng(const std::string &path, const ScreenImage &image);
 // A 24-bit uncompressed BMP file from the host. Returns 1, or 0 with a message.
 int ReadBackgroundBmp(const std::string &path, ScreenImage *image, std::string *error);
+// An uncompressed bottom-up BMP of depth 1, 8 or 24 as the loader reads it:
+// a full colour table of 2^depth entries (missing ones black), values per
+// pixel from the top row (palette indices, or colours at depth 24). Returns
+// 1, or 0 when the file cannot be written.
+int WriteBmp(const std::string &path, int width, int height, int depth,
+             const std::vector<COLORREF> &palette, const std::vector<uint32_t> &values);
 ScreenImage BlankImage(int width, int height, COLORREF colour);
 void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF colour);
 // Draws text with its top-left at x, y in the device's default face at the
@@ -200,3 +208,21 @@ int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *opti
 // 1, or 0 with a message when the skin cannot be shown.
 int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors);
 int RunSheet(const SheetCommand &options, std::ostream &out, std::ostream &errors);
+
+// ---- picture ------------------------------------------------------------------
+
+struct PictureCommand {
+    std::string pngFile;
+    std::string bmpFile;  // empty: the PNG's name with .bmp
+    bool keyGiven = false;
+    COLORREF key = 0xFF00FF;  // transparent key, and the colour under a mask
+    int cut = -1;             // alpha from which a partly transparent pixel is opaque
+};
+
+int ParsePictureArguments(const std::vector<std::string> &args, PictureCommand *options,
+                          std::string *error);
+// Writes the BMP (and the mask it needs) and prints the script lines that
+// name them. Returns 0, or 1 with the reason on errors.
+int RunPicture(const PictureCommand &options, std::ostream &out, std::ostream &errors);
+// The mask written beside a 24-bit picture: "frog.bmp" gives "frog_m.bmp".
+std::string MaskFileName(const std::string &bmpFile);

@@ -118,7 +118,9 @@ TEST(ToolRun, SkinFolderRunsThatSkin) {
     EXPECT_EQ(0, tool.status) << tool.errors;
     ASSERT_EQ("0 ", tool.Events("dialogOpen"));
     for (const Json &line : tool.trace)
-        if (line["event"] == "tick") EXPECT_EQ(210, line["areaX"]) << line.dump();
+        if (line["event"] == "tick") {
+            EXPECT_EQ(210, line["areaX"]) << line.dump();
+        }
     EXPECT_NE("", tool.Events("tick"));
 }
 
