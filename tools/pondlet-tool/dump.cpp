@@ -240,8 +240,13 @@ int ParseDumpArguments(const std::vector<std::string> &args, DumpOptions *option
     return error->empty();
 }
 
-int RunDump(const DumpOptions &options, std::ostream &out) {
-    StartFreshDevice(options.root);
+int RunDump(const DumpOptions &given, std::ostream &out) {
+    DumpOptions options = given;
+    int select = -1;
+    std::string root = ProgramFolder(given.root, &select);
+    // A skin folder given: its own item, unless the Select dialog was answered.
+    if (select >= 0 && !given.cancel && given.select == 0) options.select = select;
+    StartFreshDevice(root);
     DeviceSetCodePage(options.codePage);
     DeviceSetScreen(options.width, options.height, 16, 0x808080);
     screenWidth = options.width;

@@ -1,32 +1,64 @@
 // The GIF recorder: see gif.h.
 #include "gif.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-enum { kRedLevels = 6, kGreenLevels = 7, kBlueLevels = 6, kMaxDelay = 65535 };
+enum { kMaxDelay = 65535, kMaxColours = 256 };
 
-uint8_t Quantise(COLORREF colour) {
-    int r = (int)(colour & 0xFF), g = (int)((colour >> 8) & 0xFF), b = (int)((colour >> 16) & 0xFF);
-    int ri = (r * (kRedLevels - 1) + 127) / 255;
-    int gi = (g * (kGreenLevels - 1) + 127) / 255;
-    int bi = (b * (kBlueLevels - 1) + 127) / 255;
-    return (uint8_t)((ri * kGreenLevels + gi) * kBlueLevels + bi);
+// A frame's pixels as palette indices with the palette they index.
+struct IndexedBox {
+    std::vector<GifByteType> indices;
+    std::vector<GifColorType> colours;
+};
+
+GifColorType ColourEntry(COLORREF c) {
+    return GifColorType{(GifByteType)(c & 0xFF), (GifByteType)(c >> 8 & 0xFF),
+                        (GifByteType)(c >> 16 & 0xFF)};
 }
 
-ColorMapObject *MakePalette() {
-    GifColorType colours[256] = {};
-    for (int ri = 0; ri < kRedLevels; ri++)
-        for (int gi = 0; gi < kGreenLevels; gi++)
-            for (int bi = 0; bi < kBlueLevels; bi++) {
-                GifColorType &c = colours[(ri * kGreenLevels + gi) * kBlueLevels + bi];
-                c.Red = (GifByteType)(ri * 255 / (kRedLevels - 1));
-                c.Green = (GifByteType)(gi * 255 / (kGreenLevels - 1));
-                c.Blue = (GifByteType)(bi * 255 / (kBlueLevels - 1));
-            }
-    return GifMakeMapObject(256, colours);
+// Exact when the box holds at most 256 colours: returns 0 when it holds more.
+int IndexExactly(const std::vector<COLORREF> &pixels, IndexedBox *out) {
+    std::vector<COLORREF> distinct = pixels;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    if (distinct.size() > kMaxColours) return 0;
+    out->colours.clear();
+    for (COLORREF c : distinct) out->colours.push_back(ColourEntry(c));
+    out->indices.resize(pixels.size());
+    for (size_t i = 0; i < pixels.size(); i++)
+        out->indices[i] =
+            (GifByteType)(std::lower_bound(distinct.begin(), distinct.end(), pixels[i]) -
+                          distinct.begin());
+    return 1;
+}
+
+int IndexByQuantiser(const std::vector<COLORREF> &pixels, int width, int height, IndexedBox *out) {
+    std::vector<GifByteType> red(pixels.size()), green(pixels.size()), blue(pixels.size());
+    for (size_t i = 0; i < pixels.size(); i++) {
+        GifColorType c = ColourEntry(pixels[i]);
+        red[i] = c.Red;
+        green[i] = c.Green;
+        blue[i] = c.Blue;
+    }
+    int size = kMaxColours;
+    out->colours.assign(kMaxColours, GifColorType{0, 0, 0});
+    out->indices.resize(pixels.size());
+    return GifQuantizeBuffer((unsigned)width, (unsigned)height, &size, red.data(), green.data(),
+                             blue.data(), out->indices.data(), out->colours.data()) == GIF_OK;
+}
+
+// A colour table's size must be a power of two: the rest is black.
+ColorMapObject *MakeColourMap(const std::vector<GifColorType> &colours) {
+    int size = 2;
+    while (size < (int)colours.size()) size *= 2;
+    std::vector<GifColorType> table(colours);
+    table.resize((size_t)size, GifColorType{0, 0, 0});
+    return GifMakeMapObject(size, table.data());
 }
 
 // Loops forever, as previews are watched.
@@ -40,7 +72,7 @@ void PutLoopExtension(GifFileType *file) {
 
 // The bounding box of the pixels that differ; a 1 x 1 box when none do, as
 // a frame needs at least one pixel to carry its delay.
-void ChangedBox(const GifRecorder *gif, const std::vector<uint8_t> &next, int box[4]) {
+void ChangedBox(const GifRecorder *gif, const std::vector<COLORREF> &next, int box[4]) {
     int left = gif->width, top = gif->height, right = -1, bottom = -1;
     for (int y = 0; y < gif->height; y++)
         for (int x = 0; x < gif->width; x++) {
@@ -58,20 +90,31 @@ void ChangedBox(const GifRecorder *gif, const std::vector<uint8_t> &next, int bo
     box[3] = bottom - top + 1;
 }
 
-int PutFrame(GifRecorder *gif, const std::vector<uint8_t> &pixels, int delay) {
+std::vector<COLORREF> BoxPixels(const GifRecorder *gif, const std::vector<COLORREF> &pixels,
+                                const int box[4]) {
+    std::vector<COLORREF> inside;
+    for (int y = box[1]; y < box[1] + box[3]; y++)
+        for (int x = box[0]; x < box[0] + box[2]; x++)
+            inside.push_back(pixels[(size_t)y * (size_t)gif->width + (size_t)x]);
+    return inside;
+}
+
+int PutFrame(GifRecorder *gif, const std::vector<COLORREF> &pixels, int delay) {
     GraphicsControlBlock control = {DISPOSE_DO_NOT, false, delay, NO_TRANSPARENT_COLOR};
     GifByteType extension[4];
     size_t length = EGifGCBToExtension(&control, extension);
     int box[4];
     ChangedBox(gif, pixels, box);
-    int ok =
-        EGifPutExtension(gif->file, GRAPHICS_EXT_FUNC_CODE, (int)length, extension) == GIF_OK &&
-        EGifPutImageDesc(gif->file, box[0], box[1], box[2], box[3], false, nullptr) == GIF_OK;
-    for (int y = box[1]; ok && y < box[1] + box[3]; y++) {
-        GifPixelType *row =
-            (GifPixelType *)&pixels[(size_t)y * (size_t)gif->width + (size_t)box[0]];
-        ok = EGifPutLine(gif->file, row, box[2]) == GIF_OK;
-    }
+    IndexedBox indexed;
+    std::vector<COLORREF> inside = BoxPixels(gif, pixels, box);
+    int ok = IndexExactly(inside, &indexed) || IndexByQuantiser(inside, box[2], box[3], &indexed);
+    ColorMapObject *map = ok ? MakeColourMap(indexed.colours) : nullptr;
+    ok = map != nullptr &&
+         EGifPutExtension(gif->file, GRAPHICS_EXT_FUNC_CODE, (int)length, extension) == GIF_OK &&
+         EGifPutImageDesc(gif->file, box[0], box[1], box[2], box[3], false, map) == GIF_OK;
+    for (int y = 0; ok && y < box[3]; y++)
+        ok = EGifPutLine(gif->file, &indexed.indices[(size_t)y * (size_t)box[2]], box[2]) == GIF_OK;
+    GifFreeMapObject(map);
     gif->shown = pixels;
     gif->anyWritten = true;
     return ok;
@@ -104,20 +147,19 @@ int OpenGif(GifRecorder *gif, const std::string &path, int width, int height) {
     gif->width = width;
     gif->height = height;
     EGifSetGifVersion(gif->file, true);
-    ColorMapObject *palette = MakePalette();
-    int ok = EGifPutScreenDesc(gif->file, width, height, 8, 0, palette) == GIF_OK;
-    GifFreeMapObject(palette);
+    // No global colour table: every frame brings its own.
+    int ok = EGifPutScreenDesc(gif->file, width, height, 8, 0, nullptr) == GIF_OK;
     if (ok) PutLoopExtension(gif->file);
     return ok;
 }
 
 void AddGifFrame(GifRecorder *gif, const ScreenImage &screen, uint64_t atMs) {
     if (gif->file == nullptr) return;
-    std::vector<uint8_t> next((size_t)gif->width * (size_t)gif->height, Quantise(0));
+    std::vector<COLORREF> next((size_t)gif->width * (size_t)gif->height, 0);
     for (int y = 0; y < gif->height && y < screen.height; y++)
         for (int x = 0; x < gif->width && x < screen.width; x++)
             next[(size_t)y * (size_t)gif->width + (size_t)x] =
-                Quantise(screen.pixels[(size_t)y * (size_t)screen.width + (size_t)x]);
+                screen.pixels[(size_t)y * (size_t)screen.width + (size_t)x];
     uint64_t at = atMs / 10;
     if (gif->hasPending && next == gif->pending) return;
     if (gif->hasPending && at > gif->pendingAt) WritePending(gif, at);

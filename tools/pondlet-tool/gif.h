@@ -3,8 +3,9 @@
 // Frames come in with their device time; the recorder keeps one frame back
 // so that it knows how long each is shown. GIF delays are in 1/100 s, so
 // states less than 10 ms apart collapse into the later one; only the
-// rectangle that changed since the previous frame is written. Colours are
-// quantised to a fixed 6 x 7 x 6 palette.
+// rectangle that changed since the previous frame is written. Each frame
+// carries its own colour table: the exact colours of the rectangle when
+// there are at most 256, else giflib's median-cut quantiser's choice.
 #pragma once
 
 #include "tool.h"
@@ -14,8 +15,8 @@
 struct GifRecorder {
     GifFileType *file = nullptr;
     int width = 0, height = 0;
-    std::vector<uint8_t> shown;    // the image as the viewer shows it now
-    std::vector<uint8_t> pending;  // the frame waiting for its delay
+    std::vector<COLORREF> shown;    // the image as the viewer shows it now
+    std::vector<COLORREF> pending;  // the frame waiting for its delay
     bool hasPending = false;
     bool anyWritten = false;
     uint64_t pendingAt = 0;  // 1/100 s since the start

@@ -9,14 +9,6 @@
 
 namespace {
 
-// A folder's device path, ending in a backslash.
-WideString DeviceFolder(const std::string &hostPath) {
-    std::filesystem::path absolute = std::filesystem::absolute(hostPath).lexically_normal();
-    std::u16string path = DevicePathFromHost(absolute.string());
-    if (path.empty() || path.back() != u'\\') path.push_back(u'\\');
-    return WideString(path.begin(), path.end());
-}
-
 std::string HostFile(const WideString &devicePath) {
     return DeviceHostPath(std::u16string(devicePath.begin(), devicePath.end()));
 }

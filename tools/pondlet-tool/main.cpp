@@ -1,4 +1,4 @@
-// pondlet-tool COMMAND ROOT [options]: see docs/tool.md.
+// pondlet-tool COMMAND PATH [options]: see docs/tool.md.
 #include "tool.h"
 
 #include <iostream>
@@ -12,10 +12,12 @@ const char usage[] =
     "                    [--for DURATION] [--seed N] [--background FILE.bmp | --background-colour "
     "RRGGBB]\n"
     "                    [--input FILE] [--trace FILE] [--gif FILE] [--png T:FILE ...]\n"
+    "                    [--blend 100%|75%|50%|25%|half]\n"
     "       pondlet-tool lint PATH [--json] [--codepage N] [--screen WxH]\n"
     "       pondlet-tool schedule PATH [--week-of YYYY-MM-DD] [--png FILE] [--text]\n"
     "       pondlet-tool sheet PATH [--png FILE] [--screen WxHxD] [--at \"YYYY-MM-DD hh:mm:ss\"]\n"
-    "                    [--blend 100%|75%|50%|25%|half]\n";
+    "                    [--blend 100%|75%|50%|25%|half]\n"
+    "       pondlet-tool picture FILE.png [--out FILE.bmp] [--key RRGGBB] [--cut ALPHA]\n";
 
 int UsageError(const std::string &message) {
     std::cerr << "pondlet-tool: " << message << "\n" << usage;
@@ -53,6 +55,11 @@ int main(int argc, char **argv) {
         SheetCommand options;
         if (!ParseSheetArguments(args, &options, &error)) return UsageError(error);
         return RunSheet(options, std::cout, std::cerr);
+    }
+    if (command == "picture") {
+        PictureCommand options;
+        if (!ParsePictureArguments(args, &options, &error)) return UsageError(error);
+        return RunPicture(options, std::cout, std::cerr);
     }
     if (command == "--help" || command == "help") {
         std::cout << usage;

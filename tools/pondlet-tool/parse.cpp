@@ -79,7 +79,28 @@ const ActionForm actionForms[] = {
     {"help", 0, false},
 };
 
+struct BlendName {
+    const char *name;
+    int32_t mode;
+};
+//  name  mode (a BlendMode)
+const BlendName blendNames[] = {
+    {"100%", 0}, {"75%", 1}, {"50%", 2}, {"25%", 3}, {"half", 4},
+    {"0", 0},    {"1", 1},   {"2", 2},   {"3", 3},   {"4", 4},
+};
+
 }  // namespace
+
+int ParseBlend(const std::string &text, int32_t *mode) {
+    std::string name = text;
+    for (char &c : name) c = (char)std::tolower((unsigned char)c);
+    for (const BlendName &entry : blendNames)
+        if (name == entry.name) {
+            *mode = entry.mode;
+            return 1;
+        }
+    return 0;
+}
 
 int ParseDuration(const std::string &text, uint64_t *ms) {
     for (const DurationUnit &unit : durationUnits) {

@@ -33,7 +33,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kTrayDoubleTap = WM_LBUTTONDBLCLK };
+enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = 1060 };
 
 // What a tick composed, taken at its blit.
 struct TickStart {
@@ -58,6 +58,7 @@ struct RunState {
     ScreenImage screen;  // the screen as last read
     bool screenDirty = false;
     uint64_t dirtyAt = 0;
+    int ticks = 0, messageBoxes = 0;
 };
 
 RunState run;
@@ -93,6 +94,7 @@ void FinishTick() {
     if (!run.tickStart.active) return;
     const TickStart &s = run.tickStart;
     run.tickStart.active = false;
+    run.ticks++;
     Json line;
     line["event"] = "tick";
     line["t"] = s.t;
@@ -162,8 +164,13 @@ void ScreenChanged() {
     if (run.inTimerTick) NoteTickStart();
 }
 
+// Every message box goes to the error output too: a trace is not always
+// asked for, and a skin that fails to load shows nothing else.
 void MessageBoxShown(const DeviceMessageBox &box) {
     Settle(false);
+    run.messageBoxes++;
+    *run.errors << "pondlet-tool: at " << DeviceElapsed() << " ms: message box \""
+                << DeviceUtf8(box.caption) << "\": " << DeviceUtf8(box.text) << "\n";
     Trace(Json{{"event", "messageBox"},
                {"t", DeviceElapsed()},
                {"text", DeviceUtf8(box.text)},
@@ -355,6 +362,7 @@ void ResetRunState(const RunOptions &options, std::ostream &errors) {
     run.trace.close();
     run.trace.clear();
     run.tracing = run.inTimerTick = run.recording = run.screenDirty = run.pngFailed = false;
+    run.ticks = run.messageBoxes = 0;
     run.tickStart = TickStart{};
     run.gif = GifRecorder{};
     run.options = &options;
@@ -378,17 +386,34 @@ int PlayProgram(const RunOptions &options, int *exitCode, uint64_t *endedAt) {
     }
 }
 
+// A skin folder given as ROOT: the Select dialog, when its parent holds
+// several skins, is answered at once with that skin.
+void AnswerSelectDialog(int select) {
+    if (select < 0) return;
+    DeviceAction choose;
+    choose.kind = DeviceChoose;
+    choose.id = kSelectList;
+    choose.index = select;
+    DeviceQueueAction(0, choose);
+    DeviceAction enter;
+    enter.kind = DeviceEnter;
+    DeviceQueueAction(0, enter);
+}
+
 }  // namespace
 
 int RunProgram(const RunOptions &options, std::ostream &errors) {
     ResetRunState(options, errors);
-    StartFreshDevice(options.root);
+    int select = -1;
+    StartFreshDevice(ProgramFolder(options.root, &select));
     DeviceSetLocalTime(options.startGiven ? options.start : HostLocalNow());
     if (options.seedGiven) DeviceSeedRandom(options.seed);
+    blendMode = options.blend;
     // A background that cannot be read is a bad argument, like an input file
     // that cannot be read; an output that cannot be written is a failure.
     if (!PaintBackground(options)) return kExitUsage;
     if (!OpenOutputs(options)) return kExitFailed;
+    AnswerSelectDialog(select);
     QueueInput(options.input);
     WatchDevice();
 
@@ -414,6 +439,10 @@ int RunProgram(const RunOptions &options, std::ostream &errors) {
         errors << "pondlet-tool: an output file could not be written\n";
         return kExitFailed;
     }
+    if (run.ticks == 0 && run.messageBoxes > 0) {
+        errors << "pondlet-tool: the skin did not load; nothing was drawn\n";
+        return kExitFailed;
+    }
     return quit ? exitCode : kExitOk;
 }
 
@@ -422,7 +451,7 @@ namespace {
 // The run options that take a value.
 const char *const valuedRunOptions[] = {
     "--screen", "--start", "--for", "--seed", "--background", "--background-colour",
-    "--input",  "--trace", "--gif", "--png",
+    "--input",  "--trace", "--gif", "--png",  "--blend",
 };
 
 bool TakesValue(const std::string &arg) {
@@ -476,6 +505,9 @@ void ParseRunOption(const std::string &arg, const std::string &value, RunOptions
     } else if (arg == "--png") {
         if (!ParsePngRequest(value, options))
             *error = "--png takes T:FILE, for example 1.5s:shot.png";
+    } else if (arg == "--blend") {
+        if (!ParseBlend(value, &options->blend))
+            *error = "--blend takes 100%, 75%, 50%, 25% or half";
     }
 }
 
@@ -504,5 +536,8 @@ int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
     if (error->empty() && !haveRoot) *error = "run needs ROOT";
     if (error->empty() && !options->backgroundFile.empty() && colourGiven)
         *error = "--background and --background-colour exclude each other";
+    // The program starts at 100% on such screens, whatever was chosen.
+    if (error->empty() && options->depth == 8 && options->blend != 0)
+        *error = "an 8-bit screen starts at --blend 100%";
     return error->empty();
 }

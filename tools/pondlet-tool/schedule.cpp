@@ -252,6 +252,11 @@ const COLORREF kBandColours[] = {
     0xC8C8C8, 0x4FA7F2, 0x86C06A, 0xD9A05B, 0x6B8CE0, 0xB07ACB,
     0x5CC4C8, 0x9F9FE8, 0x70D0A0, 0xE0B090, 0x8AA0B8, 0xC0C060,
 };
+// Event marks: dark enough to read against any band.
+const COLORREF kEventColours[] = {
+    /* 0x00BBGGRR */
+    0x2020C0, 0xA04010, 0x108030, 0x8010A0, 0x0070B0, 0x606000, 0x5050F0, 0x703070,
+};
 const COLORREF kInk = 0x202020, kPaper = 0xFFFFFF, kGrid = 0xA0A0A0;
 
 // The rule that holds most of the seconds a pixel column stands for.
@@ -268,10 +273,58 @@ int32_t MainRule(const DayPlan &day, int first, int last) {
     return best;
 }
 
-bool HasEvent(const DayPlan &day, int first, int last) {
+// The event rule that interrupts within the seconds, the later one where
+// several do (it wins), or -1.
+int32_t EventAt(const DayPlan &day, int first, int last) {
+    int32_t rule = -1;
     for (const PlanInterval &e : day.events)
-        if (e.first <= last && e.last >= first) return true;
-    return false;
+        if (e.first <= last && e.last >= first) rule = std::max(rule, e.rule);
+    return rule;
+}
+
+// A regular rule in force within the seconds for less time than the main
+// one, so that the band does not show it (-1: none).
+int32_t HiddenRule(const DayPlan &day, int first, int last, int32_t main) {
+    for (const PlanInterval &i : day.intervals)
+        if (i.first <= last && i.last >= first && i.rule != main) return i.rule;
+    return -1;
+}
+
+template <size_t N>
+COLORREF ColourOf(const std::vector<int32_t> &rules, int32_t rule, const COLORREF (&colours)[N]) {
+    size_t k = (size_t)(std::lower_bound(rules.begin(), rules.end(), rule) - rules.begin());
+    return colours[k % N];
+}
+
+// Event rules that interrupt nowhere in the week.
+std::vector<int32_t> SilentEvents(const std::vector<int32_t> &events) {
+    std::vector<int32_t> silent;
+    for (int32_t e = 1; e <= skinTables.ruleCount; e++)
+        if (IsEventRuleIndex(e) && !std::binary_search(events.begin(), events.end(), e))
+            silent.push_back(e);
+    return silent;
+}
+
+void DrawDay(ScreenImage *image, const DayPlan &day, int top, const std::vector<int32_t> &rules,
+             const std::vector<int32_t> &events) {
+    char date[16];
+    std::snprintf(date, sizeof date, " %02d-%02d", day.date.wMonth, day.date.wDay);
+    DrawLabel(image, 4, top + 4, DayName(day.date) + date, kInk);
+    for (int px = 0; px < 24 * kHourWidth; px++) {
+        int first = px * kSecondsPerPixel, last = first + kSecondsPerPixel - 1;
+        int32_t main = MainRule(day, first, last);
+        FillBox(image, kLeft + px, top, 1, kRowHeight, ColourOf(rules, main, kBandColours));
+        int32_t hidden = HiddenRule(day, first, last, main);
+        if (hidden >= 0) {  // a notch below the band, 3 pixels wide to be seen
+            FillBox(image, kLeft + px - 1, top + kRowHeight, 3, 5,
+                    ColourOf(rules, hidden, kBandColours));
+            FillBox(image, kLeft + px - 1, top + kRowHeight + 5, 3, 1, kInk);
+        }
+        int32_t event = EventAt(day, first, last);
+        if (event >= 0)
+            FillBox(image, kLeft + px, top - 3, 1, kRowHeight / 2 + 3,
+                    ColourOf(events, event, kEventColours));
+    }
 }
 
 }  // namespace
@@ -286,39 +339,38 @@ ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines) {
         std::sort(list->begin(), list->end());
         list->erase(std::unique(list->begin(), list->end()), list->end());
     }
-    auto colourOf = [&](int32_t rule) {
-        size_t k = std::lower_bound(rules.begin(), rules.end(), rule) - rules.begin();
-        return kBandColours[k % (sizeof kBandColours / sizeof kBandColours[0])];
-    };
+    std::vector<int32_t> silent = SilentEvents(events);
     int legendTop = kTop + 7 * (kRowHeight + kRowGap) + 6;
-    int height = legendTop + 16 * (int)(rules.size() + events.size()) + 8;
-    ScreenImage image = BlankImage(kLeft + 24 * kHourWidth + 16, height, kPaper);
+    int entries = (int)(rules.size() + events.size() + silent.size()) + 1;
+    ScreenImage image =
+        BlankImage(kLeft + 24 * kHourWidth + 16, legendTop + 16 * entries + 8, kPaper);
+    DrawLabel(&image, 4, 2, std::to_string(plan.days[0].date.wYear), kInk);
     for (int h = 0; h <= 24; h++) {
         FillBox(&image, kLeft + h * kHourWidth, kTop - 4, 1, 7 * (kRowHeight + kRowGap), kGrid);
         if (h % 3 == 0 && h < 24)
             DrawLabel(&image, kLeft + h * kHourWidth + 2, 2, std::to_string(h), kInk);
     }
-    for (size_t d = 0; d < plan.days.size(); d++) {
-        const DayPlan &day = plan.days[d];
-        int top = kTop + (int)d * (kRowHeight + kRowGap);
-        DrawLabel(&image, 4, top + 4, DayName(day.date) + " " + std::to_string(day.date.wDay),
-                  kInk);
-        for (int px = 0; px < 24 * kHourWidth; px++) {
-            int first = px * kSecondsPerPixel, last = first + kSecondsPerPixel - 1;
-            FillBox(&image, kLeft + px, top, 1, kRowHeight, colourOf(MainRule(day, first, last)));
-            if (HasEvent(day, first, last))
-                FillBox(&image, kLeft + px, top - 3, 1, kRowHeight / 2 + 3, kInk);
-        }
-    }
+    for (size_t d = 0; d < plan.days.size(); d++)
+        DrawDay(&image, plan.days[d], kTop + (int)d * (kRowHeight + kRowGap), rules, events);
     int y = legendTop;
     for (int32_t rule : rules) {
-        FillBox(&image, kLeft, y + 2, 12, 12, colourOf(rule));
+        FillBox(&image, kLeft, y + 2, 12, 12, ColourOf(rules, rule, kBandColours));
         DrawLabel(&image, kLeft + 18, y, RuleLegend(rule, lines), kInk);
         y += 16;
     }
+    FillBox(&image, kLeft + 4, y + 4, 3, 5, kGrid);
+    FillBox(&image, kLeft + 4, y + 9, 3, 1, kInk);
+    DrawLabel(&image, kLeft + 18, y, "notch below a band: a rule in force for less than 2 minutes",
+              kInk);
+    y += 16;
     for (int32_t rule : events) {
-        FillBox(&image, kLeft + 5, y + 1, 2, 14, kInk);
+        FillBox(&image, kLeft + 5, y + 1, 2, 14, ColourOf(events, rule, kEventColours));
         DrawLabel(&image, kLeft + 18, y, "event " + RuleLegend(rule, lines) + " interrupts", kInk);
+        y += 16;
+    }
+    for (int32_t rule : silent) {
+        DrawLabel(&image, kLeft + 18, y,
+                  "event " + RuleLegend(rule, lines) + " never fires this week", kInk);
         y += 16;
     }
     return image;
@@ -355,10 +407,7 @@ int ParseScheduleArguments(const std::vector<std::string> &args, ScheduleCommand
 
 int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors) {
     StartFreshDevice(path);
-    std::filesystem::path absolute = std::filesystem::absolute(path).lexically_normal();
-    std::u16string device = DevicePathFromHost(absolute.string());
-    if (device.empty() || device.back() != u'\\') device.push_back(u'\\');
-    std::vector<WideString> folders = FindSkinFolders(WideString(device.begin(), device.end()));
+    std::vector<WideString> folders = FindSkinFolders(DeviceFolder(path));
     if (folders.empty()) {
         errors << "pondlet-tool: no skin.txt in " << path << " or the folders below it\n";
         return 0;

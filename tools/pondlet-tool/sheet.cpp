@@ -33,15 +33,6 @@ const COLORREF kChecks[2] = {0xE0E0E0, 0x9C9C9C};
 const COLORREF kInk = 0x202020, kPaper = 0xFFFFFF;
 const int kCheckSize = 4;
 
-const struct {
-    const char *name;
-    int32_t mode;
-} kBlendNames[] = {
-    /* name mode */
-    {"100%", 0}, {"75%", 1}, {"50%", 2}, {"25%", 3}, {"half", 4},
-    {"0", 0},    {"1", 1},   {"2", 2},   {"3", 3},   {"4", 4},
-};
-
 void PaintCheckerboard() {
     const SkinTables &t = skinTables;
     for (int y = 0; y < t.areaHeight; y += kCheckSize)
@@ -128,12 +119,7 @@ int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *opti
             }
             options->atGiven = true;
         } else if (arg == "--blend" && hasValue) {
-            std::string name = args[++i];
-            std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-            options->blend = -1;
-            for (const auto &entry : kBlendNames)
-                if (name == entry.name) options->blend = entry.mode;
-            if (options->blend < 0) {
+            if (!ParseBlend(args[++i], &options->blend)) {
                 *error = "--blend takes 100%, 75%, 50%, 25% or half";
                 return 0;
             }

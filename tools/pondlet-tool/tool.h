@@ -52,7 +52,7 @@ struct InputLine {
 };
 
 struct RunOptions {
-    std::string root;
+    std::string root;  // the program's folder, or a skin folder in it
     int width = 240, height = 320, depth = 16;
     bool startGiven = false;
     SYSTEMTIME start = {};
@@ -64,6 +64,7 @@ struct RunOptions {
     std::vector<InputLine> input;
     std::string traceFile, gifFile;
     std::vector<PngRequest> pngs;
+    int32_t blend = 2;  // a BlendMode: the program starts at 50%
 };
 
 int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
@@ -101,6 +102,8 @@ int RunLint(const LintCommand &options, std::ostream &out, std::ostream &errors)
 int ParseDuration(const std::string &text, uint64_t *ms);
 // "YYYY-MM-DD hh:mm:ss[.mmm]", with the day of the week worked out.
 int ParseStartTime(const std::string &text, SYSTEMTIME *time);
+// "100%", "75%", "50%", "25%", "half" (any case) or the BlendMode's number.
+int ParseBlend(const std::string &text, int32_t *mode);
 // "RRGGBB", red first, into 0x00BBGGRR.
 int ParseColour(const std::string &text, COLORREF *colour);
 // "WxH" or "WxHxD" (depth only when allowed).
@@ -115,6 +118,13 @@ int ReadInputFile(const std::string &path, std::vector<InputLine> *lines, std::s
 // A fresh device with the executable in root and the program's process-wide
 // values at their start values, as a new process finds them.
 void StartFreshDevice(const std::string &root);
+// A host folder's device path, ending in a backslash.
+std::basic_string<WCHAR> DeviceFolder(const std::string &hostPath);
+// The folder that plays the program's folder for path: path itself, or its
+// parent when path is a skin folder (holds skin.txt), so that every command
+// takes either. *select is the skin's item in the Select dialog when the
+// parent holds several skins, else -1. Leaves a fresh device behind.
+std::string ProgramFolder(const std::string &path, int *select);
 
 // ---- pictures -------------------------------------------------------------------
 
@@ -122,12 +132,20 @@ void StartFreshDevice(const std::string &root);
 struct ScreenImage {
     int width = 0, height = 0;
     std::vector<COLORREF> pixels;
+    std::vector<uint8_t> alpha;  // empty: every pixel opaque
 };
 ScreenImage ReadWholeScreen();
-// A 24-bit PNG. Returns 1, or 0 when the file cannot be written.
+// A 24-bit PNG, or a 32-bit one when the image has alpha. Returns 1, or 0
+// when the file cannot be written.
 int WritePng(const std::string &path, const ScreenImage &image);
 // A 24-bit uncompressed BMP file from the host. Returns 1, or 0 with a message.
 int ReadBackgroundBmp(const std::string &path, ScreenImage *image, std::string *error);
+// An uncompressed bottom-up BMP of depth 1, 8 or 24 as the loader reads it:
+// a full colour table of 2^depth entries (missing ones black), values per
+// pixel from the top row (palette indices, or colours at depth 24). Returns
+// 1, or 0 when the file cannot be written.
+int WriteBmp(const std::string &path, int width, int height, int depth,
+             const std::vector<COLORREF> &palette, const std::vector<uint32_t> &values);
 ScreenImage BlankImage(int width, int height, COLORREF colour);
 void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF colour);
 // Draws text with its top-left at x, y in the device's default face at the
@@ -190,3 +208,21 @@ int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *opti
 // 1, or 0 with a message when the skin cannot be shown.
 int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors);
 int RunSheet(const SheetCommand &options, std::ostream &out, std::ostream &errors);
+
+// ---- picture ------------------------------------------------------------------
+
+struct PictureCommand {
+    std::string pngFile;
+    std::string bmpFile;  // empty: the PNG's name with .bmp
+    bool keyGiven = false;
+    COLORREF key = 0xFF00FF;  // transparent key, and the colour under a mask
+    int cut = -1;             // alpha from which a partly transparent pixel is opaque
+};
+
+int ParsePictureArguments(const std::vector<std::string> &args, PictureCommand *options,
+                          std::string *error);
+// Writes the BMP (and the mask it needs) and prints the script lines that
+// name them. Returns 0, or 1 with the reason on errors.
+int RunPicture(const PictureCommand &options, std::ostream &out, std::ostream &errors);
+// The mask written beside a 24-bit picture: "frog.bmp" gives "frog_m.bmp".
+std::string MaskFileName(const std::string &bmpFile);

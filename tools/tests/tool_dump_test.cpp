@@ -1,6 +1,8 @@
 // pondlet-tool dump: the tables of the reader's worked example.
 #include "tool.h"
 
+#include "lint.h"
+
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -10,6 +12,7 @@
 #include <sstream>
 
 using Json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -65,5 +68,102 @@ TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
         ASSERT_TRUE(document.contains(pointer)) << row.pointer << " missing";
         EXPECT_EQ(row.expected, document[pointer])
             << row.pointer << ": expected " << row.expected.dump() << ", got " << document[pointer].dump();
+    }
+}
+
+// pondlet-tool picture, round trip: PNG to BMP (and mask), then dump --pixels
+// gives the PNG's opaque pixels (24-bit ones at the 5-6-5 precision pictures
+// keep), the key or the mask where it was transparent, and the lint finds
+// nothing to say on the printed lines. Partial transparency and a key that
+// looks like a colour of the picture are refused.
+namespace {
+
+enum PicturePattern { kFewColours, kStripes, kOpaque, kManyColours, kSoftEdge, kNearMagenta };
+
+// The colour and alpha of pixel x, y of each pattern.
+void SamplePattern(int pattern, int x, int y, COLORREF *colour, uint8_t *alpha) {
+    bool inDisc = (x - 12) * (x - 12) + (y - 12) * (y - 12) <= 120;
+    const struct {
+        COLORREF colour;
+        int alpha;
+    } samples[] = {
+        {COLORREF(0x103050 * (x % 5)), inDisc ? 255 : 0},
+        {COLORREF(y % 3 ? 0x808080 : 0xFC00), y % 7 ? 255 : 0},
+        {COLORREF(x * 40 + y), 255},
+        {COLORREF(x * 10 | y * 10 << 8 | 0x7F0000), inDisc ? 255 : 0},
+        {0xFF, x * 80},
+        {0xFC00FA, x ? 255 : 0},
+    };
+    *colour = samples[pattern].colour;
+    *alpha = (uint8_t)samples[pattern].alpha;
+}
+
+}  // namespace
+
+TEST(ToolPicture, RoundTripThroughDump) {
+    const struct {
+        const char *name;
+        int width, height, pattern;
+        std::vector<std::string> args;
+        int status, depth;  // depth of the picture written
+    } rows[] = {
+        {"few colours keyed", 24, 24, kFewColours, {}, 0, 8},
+        {"one column, rows padded by 1008 bytes", 1, 336, kStripes, {}, 0, 8},
+        {"opaque: no key", 5, 3, kOpaque, {}, 0, 8},
+        {"many colours masked", 24, 24, kManyColours, {}, 0, 24},
+        {"partly transparent", 4, 4, kSoftEdge, {}, 1, 0},
+        {"partly transparent, cut", 4, 4, kSoftEdge, {"--cut", "128"}, 0, 8},
+        {"key like a colour", 4, 4, kNearMagenta, {"--key", "FF00FF"}, 1, 0},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toolpicture");
+        ScreenImage png = BlankImage(row.width, row.height, 0);
+        png.alpha.resize(png.pixels.size());
+        for (int y = 0; y < row.height; y++)
+            for (int x = 0; x < row.width; x++)
+                SamplePattern(row.pattern, x, y, &png.pixels[y * row.width + x], &png.alpha[y * row.width + x]);
+        fs::path skin = root.path / "skin";
+        fs::create_directories(skin);
+        ASSERT_EQ(1, WritePng((root.path / "p.png").string(), png));
+        std::vector<std::string> args = row.args;
+        args.insert(args.end(), {(root.path / "p.png").string(), "--out", (skin / "p.bmp").string()});
+        PictureCommand command;
+        std::string error;
+        ASSERT_EQ(1, ParsePictureArguments(args, &command, &error)) << error;
+        std::ostringstream out, errors;
+        ASSERT_EQ(row.status, RunPicture(command, out, errors)) << row.name << ": " << errors.str();
+        if (row.status != 0) {
+            EXPECT_FALSE(fs::exists(skin / "p.bmp")) << row.name;
+            continue;
+        }
+        std::string script = "D" + std::to_string(row.width) + "," + std::to_string(row.height) + ",0,0\n" + out.str() +
+                             (row.depth == 24 ? "#0 100 0:0\n" : "#0 100 0\n");
+        for (size_t at = 0; (at = script.find('\n', at)) != std::string::npos; at += 2) script.insert(at, "\r");
+        WriteTestFile(skin / "skin.txt", script);
+        auto [status, document] = Dump(root, {"--pixels"});
+        ASSERT_EQ(0, status) << row.name << "\n" << script;
+        const Json &picture = document["skin"]["graphics"][0];
+        EXPECT_EQ(row.depth, picture["bitsPerPixel"]) << row.name;
+        for (int y = 0; y < row.height; y++)
+            for (int x = 0; x < row.width; x++) {
+                bool opaque = png.alpha[y * row.width + x] >= 128;  // the cut row's cut
+                uint32_t expected = png.pixels[y * row.width + x] & (row.depth == 24 ? 0xF8FCF8 : 0xFFFFFF);
+                uint32_t shown = picture["pixels"][y][x];
+                if (row.depth == 24)
+                    EXPECT_EQ(opaque ? 0 : 1, document["skin"]["masks"][0]["pixels"][y][x])
+                        << row.name << " mask " << x << "," << y;
+                else if (!opaque)
+                    expected = picture["palette"][(int)picture["transparentKey"]];
+                if (row.depth != 24 || opaque) {
+                    EXPECT_EQ(expected, shown) << row.name << " at " << x << "," << y;
+                }
+            }
+        LintCommand lint;
+        lint.path = skin.string();
+        lint.height = 400;  // the tall row's area fits
+        std::vector<LintDiagnostic> found;
+        CollectLint(lint, &found);
+        EXPECT_EQ(0, CountSeverity(found, kLintError) + CountSeverity(found, kLintWarning)) << row.name << "\n"
+                                                                                            << script;
     }
 }

@@ -1,4 +1,5 @@
 // pondlet-tool run: the traces of short runs of a tiny skin.
+#include "gif.h"
 #include "tool.h"
 
 #include "support/bmp_writer.h"
@@ -89,19 +90,38 @@ TEST(ToolRun, ShortRunTracesTrayTicksAndEnd) {
 }
 
 // After another run in this process (whose surfaces must not come back): a
-// skin that cannot be loaded is told, the tray icon is removed again and the
-// program ends with 0. An unreadable background is a usage error.
+// skin that cannot be loaded is told on the error output too, the tray icon
+// is removed again and the run fails. An unreadable background is a usage error.
 TEST(ToolRun, FailedSkinLoadAndUnreadableBackground) {
     ToolRun tool;
     std::filesystem::remove_all(tool.root.path / "tiny");
     tool.Run();
-    EXPECT_EQ(0, tool.status);
+    EXPECT_EQ(1, tool.status);
+    EXPECT_NE(std::string::npos, tool.errors.find("message box \"Error\": No skin.txt is found.")) << tool.errors;
     EXPECT_EQ("\"messageBox\" \"tray\" \"tray\" \"exit\" ", tool.Events(""));
     EXPECT_EQ("delete", tool.trace.at(2)["action"]);
     tool.options.backgroundFile = (tool.root.path / "missing.bmp").string();
     tool.Run();
     EXPECT_EQ(2, tool.status) << tool.errors;
     EXPECT_NE(std::string::npos, tool.errors.find("missing.bmp")) << tool.errors;
+}
+
+// A skin folder given as ROOT runs from its parent; the Select dialog that
+// the parent's second skin (listed first, placed elsewhere) brings up is
+// answered with the skin given.
+TEST(ToolRun, SkinFolderRunsThatSkin) {
+    ToolRun tool;
+    std::filesystem::copy(tool.root.path / "tiny", tool.root.path / "another");
+    WriteTestFile(tool.root.path / "another" / "skin.txt", "D30,30,10,10\r\nG0,red.bmp,0,0\r\n#0 100 0\r\n");
+    tool.options.root = (tool.root.path / "tiny").string();
+    tool.Run();
+    EXPECT_EQ(0, tool.status) << tool.errors;
+    ASSERT_EQ("0 ", tool.Events("dialogOpen"));
+    for (const Json &line : tool.trace)
+        if (line["event"] == "tick") {
+            EXPECT_EQ(210, line["areaX"]) << line.dump();
+        }
+    EXPECT_NE("", tool.Events("tick"));
 }
 
 // Hidden from 250 ms to 500 ms, then ticking at once; a button with no panel
@@ -173,4 +193,56 @@ TEST(ToolRun, QuickMovesKeepTheAnimationGoing) {
     for (const Json &tick : tool.trace)
         if (tick["event"] == "tick") ticks += tick["t"].dump() + ":" + tick["frameIndex"].dump() + " ";
     EXPECT_EQ("1:0 1001:0 2001:1 3001:0 4001:1 5001:0 ", ticks) << "the panel restarts the animation at 1 s";
+}
+
+// The GIF's colours: a frame of few colours comes back exactly (the
+// desktop's grey and a pink that a fixed palette would shift); one of more
+// than 256 colours comes back close. The second frame changes one corner.
+TEST(ToolRun, GifKeepsColoursExactWhereItCan) {
+    const struct {
+        const char *name;
+        int colours;  // distinct colours in the first frame
+        int maxError;
+    } rows[] = {
+        {"few colours", 3, 0},
+        {"many colours", 1024, 32},
+    };
+    for (const auto &row : rows) {
+        TestFolder folder("toolgif");
+        std::string path = (folder.path / "out.gif").string();
+        ScreenImage frames[2] = {BlankImage(32, 32, 0x808080), {}};
+        for (int i = 0; i < 32 * 32; i++)
+            if (row.colours > 3)
+                frames[0].pixels[i] = (COLORREF)((i % 32) * 8 | (i / 32) * 8 << 8 | (i % 7) << 18);
+            else if (i % 5 == 0)
+                frames[0].pixels[i] = i % 2 ? 0xC0B4FF : 0x12345;
+        frames[1] = frames[0];
+        FillBox(&frames[1], 0, 0, 4, 4, 0x3C14DC);
+        GifRecorder gif;
+        ASSERT_EQ(1, OpenGif(&gif, path, 32, 32));
+        AddGifFrame(&gif, frames[0], 0);
+        AddGifFrame(&gif, frames[1], 100);
+        ASSERT_EQ(1, CloseGif(&gif, 200));
+        int error = 0;
+        GifFileType *file = DGifOpenFileName(path.c_str(), &error);
+        ASSERT_TRUE(file != nullptr && DGifSlurp(file) == GIF_OK) << row.name;
+        ASSERT_EQ(2, file->ImageCount) << row.name;
+        int worst = 0;
+        std::vector<COLORREF> shown(32 * 32, 0);
+        for (int f = 0; f < 2; f++) {
+            const SavedImage &image = file->SavedImages[f];
+            const GifImageDesc &d = image.ImageDesc;
+            for (int y = 0; y < d.Height; y++)
+                for (int x = 0; x < d.Width; x++) {
+                    GifColorType c = d.ColorMap->Colors[image.RasterBits[y * d.Width + x]];
+                    shown[(d.Top + y) * 32 + d.Left + x] = c.Red | c.Green << 8 | c.Blue << 16;
+                }
+            for (int i = 0; i < 32 * 32; i++)
+                for (int shift : {0, 8, 16})
+                    worst = std::max(
+                        worst, std::abs(int(shown[i] >> shift & 0xFF) - int(frames[f].pixels[i] >> shift & 0xFF)));
+        }
+        DGifCloseFile(file, &error);
+        EXPECT_LE(worst, row.maxError) << row.name;
+    }
 }

@@ -124,7 +124,10 @@ TEST(ToolSchedule, WeekOfGivesTheMonday) {
 
 TEST(ToolSchedule, PictureShowsTheRuleInForce) {
     TestFolder root("toolschedule");
-    WriteTestFile(root.path / "skin" / "skin.txt", "D20,20,0,0\r\n#0 100\r\n#1 100\r\n$1 * * * 12-23 * *\r\n");
+    // Rule 2 holds ten seconds at 3:00; events 3 (hourly) and 4 (5:00) both fall at 5:00.
+    WriteTestFile(root.path / "skin" / "skin.txt",
+                  "D20,20,0,0\r\n#0 100\r\n#1 100\r\n#2 100\r\n#3 N\r\n#3 100\r\n#4 N\r\n#4 100\r\n"
+                  "$1 * * * 12-23 * *\r\n$2 * * * 3 0 0-9\r\n$3 * * * * 0 0\r\n$4 * * * 5 0 0\r\n");
     fs::path png = root.path / "week.png";
     auto [status, text] = Schedule(root.path.string(), {"--week-of", "2024-05-06", "--png", png.string()});
     ASSERT_EQ(0, status) << text;
@@ -141,4 +144,12 @@ TEST(ToolSchedule, PictureShowsTheRuleInForce) {
     EXPECT_NE(at(6), at(18));
     EXPECT_EQ(at(6), at(11));
     EXPECT_EQ(at(12), at(23));
+    // The ten seconds of rule 2 show as a notch below the band in a band colour of their own;
+    // each event rule has its own colour, the later one where both fall.
+    auto pixel = [&](int x, int y) { return image.pixels[(size_t)y * image.width + x]; };
+    EXPECT_NE(at(6), pixel(64 + 3 * 30 + 1, 22 + 24));
+    EXPECT_NE(at(18), pixel(64 + 3 * 30 + 1, 22 + 24));
+    EXPECT_NE(pixel(64, 10), pixel(64 + 3 * 30 + 1, 22 + 24));
+    EXPECT_NE(pixel(64 + 1 * 30, 20), pixel(64 + 5 * 30, 20));
+    EXPECT_EQ(pixel(64 + 1 * 30, 20), pixel(64 + 2 * 30, 20));
 }
