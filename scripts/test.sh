@@ -50,11 +50,14 @@ build_preset() {
 }
 
 # Installs a Windows build and packs its release zip, which must hold every
-# program.
+# program. (The listing is read whole: grep -q leaving a pipe early would
+# fail the pipe.)
 install_and_pack() {  # preset
+  local listing
   cmake --install "build/$1" >/dev/null &&
     (cd "build/$1" && cpack >/dev/null) &&
-    unzip -l "build/$1/pondlet-"*"-$1.zip" | grep -q pondlet-lint.exe
+    listing=$(unzip -l "build/$1/pondlet-"*"-$1.zip") &&
+    grep -q pondlet.exe <<<"$listing" && grep -q pondlet-lint.exe <<<"$listing"
 }
 
 # The portable suite of a Windows build on a virtual screen of the depth,
