@@ -155,6 +155,20 @@ void CheckComment(const WCHAR *line) {
                    "' names no kind of line, so the reader takes the line as a comment");
 }
 
+// A longest display time below the shortest makes the program pick from the
+// wrapped-around range, which runs to weeks.
+void CheckFrameTime(int32_t sequence) {
+    size_t filled = lint.frameLines[sequence].size();
+    const Frame &frame = skinTables.sequences[sequence][filled - 1];
+    if (frame.duration < 0 || frame.durationMax < 0 || frame.duration <= frame.durationMax) return;
+    std::string shortest = std::to_string(frame.durationMax),
+                longest = std::to_string(frame.duration);
+    Report(lint.currentLine, kLintWarning, "frame-time-reversed",
+           "the display time " + longest + ":" + shortest +
+               " is reversed: the program waits up to weeks instead; write " + shortest + ":" +
+               longest);
+}
+
 void RecordLine(std::vector<int32_t> *lines, int32_t index) {
     if (index < 0) return;
     if ((size_t)index >= lines->size()) lines->resize((size_t)index + 1, 0);
@@ -223,8 +237,9 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
         break;
     case kNoteText: RecordLine(&lint.textLines, detail); break;
     case kNoteFrame:
-        if (detail >= 0 && (size_t)detail < lint.frameLines.size())
-            lint.frameLines[detail].push_back(at);
+        if (detail < 0 || (size_t)detail >= lint.frameLines.size()) break;
+        lint.frameLines[detail].push_back(at);
+        CheckFrameTime(detail);
         break;
     case kNoteEventMark: RecordLine(&lint.eventMarkLines, detail); break;
     case kNoteRule: RecordLine(&lint.ruleLines, detail); break;

@@ -199,6 +199,10 @@ const LintRow kRows[] = {
      "D300,20,0,0\r\nG0,a.bmp,0,0\r\nG1,a.bmp,400,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
      {},
      {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
+    {"frame-time-reversed",
+     std::string(kBase) + "#0 500:100 0\r\n#0 100:500 0\r\n",
+     {},
+     {"4 warning frame-time-reversed"}},
     {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
 };
 
