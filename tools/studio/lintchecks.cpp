@@ -217,6 +217,28 @@ std::string CoveringRules(int32_t r) {
     return list;
 }
 
+// Seconds a day a rule allows, on the days it allows.
+int32_t SecondsADay(const ScheduleRule &rule) {
+    RuleTimes times = TimesOfRule(rule);
+    return __builtin_popcount(times.hours) * __builtin_popcountll(times.minutes) *
+           __builtin_popcountll(times.seconds);
+}
+
+// A regular rule is chosen only when a sequence ends inside the moments it
+// allows: one of a few seconds a day almost never plays, which is what an
+// event rule whose sequence lacks its N line looks like.
+void CheckMeantAsEvent(int32_t r) {
+    const int32_t kFewSeconds = 60;
+    int32_t n = skinTables.rules[r].sequence, seconds = SecondsADay(skinTables.rules[r]);
+    if (n == 0 || !IsRegularRuleIndex(r) || seconds > kFewSeconds) return;
+    std::string number = std::to_string(n);
+    Report(LineOf(lint.ruleLines, r), kLintWarning, "event-not-marked",
+           "sequence " + number + " has no #" + number + " N line, so this is a regular rule " +
+               "allowed " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds") +
+               " a day and almost never plays; to play it as an event, add the line #" + number +
+               " N");
+}
+
 void CheckSchedule(const ScheduleFindings &findings) {
     if (!findings.complete)
         Report(1, kLintNote, "schedule-skipped",
@@ -237,6 +259,8 @@ void CheckSchedule(const ScheduleFindings &findings) {
                 "the event never interrupts: at each of its moments a regular rule with a higher "
                 "index is in force or a later event rule takes the moment (" +
                     CoveringRules(r) + ")");
+        } else {
+            CheckMeantAsEvent(r);
         }
     }
 }

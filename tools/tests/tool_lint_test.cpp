@@ -203,6 +203,10 @@ const LintRow kRows[] = {
      std::string(kBase) + "#0 500:100 0\r\n#0 100:500 0\r\n",
      {},
      {"4 warning frame-time-reversed"}},
+    {"event-not-marked",
+     std::string(kBase) + "#1 100 0\r\n$1 * * * * 0 0\r\n$1 * * * 12 * *\r\n",
+     {},
+     {"5 warning event-not-marked"}},
     {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
 };
 
