@@ -169,6 +169,30 @@ void CheckFrameTime(int32_t sequence) {
                longest);
 }
 
+// A '%' before a letter that is no placeholder shows as it stands. Only the
+// first such mistake of a text is told.
+void CheckTimeText(int32_t index) {
+    const WCHAR *text = skinTables.texts[index].text;
+    const WideString placeholders = WSTR("YMDhms%");
+    for (int i = 0; i + 1 < kTextUnits && text[i] && text[i + 1]; i++) {
+        if (text[i] != '%') continue;
+        WCHAR next = text[++i];
+        bool afterHour = i >= 4 && text[i - 4] == '%' && text[i - 3] == 'h' && text[i - 2] == ':';
+        std::string what;
+        if (next == 'M' && afterHour)
+            what = "%M is the month: the minute is %m";
+        else if (placeholders.find(next) == WideString::npos)
+            what = "%" + Utf8FromWide(WideString(1, next)) +
+                   " is no placeholder and shows as it stands";
+        else
+            continue;
+        Report(lint.currentLine, kLintWarning, "time-text",
+               what + "; the placeholders are %Y year, %M month, %D day, %h hour, %m minute, "
+                      "%s second and %% a percent sign");
+        return;
+    }
+}
+
 void RecordLine(std::vector<int32_t> *lines, int32_t index) {
     if (index < 0) return;
     if ((size_t)index >= lines->size()) lines->resize((size_t)index + 1, 0);
@@ -235,7 +259,10 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
         RecordLine(&lint.maskLines, detail);
         CheckPictureLoad(detail, false);
         break;
-    case kNoteText: RecordLine(&lint.textLines, detail); break;
+    case kNoteText:
+        RecordLine(&lint.textLines, detail);
+        CheckTimeText(detail);
+        break;
     case kNoteFrame:
         if (detail < 0 || (size_t)detail >= lint.frameLines.size()) break;
         lint.frameLines[detail].push_back(at);

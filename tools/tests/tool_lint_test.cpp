@@ -207,6 +207,10 @@ const LintRow kRows[] = {
      std::string(kBase) + "#1 100 0\r\n$1 * * * * 0 0\r\n$1 * * * 12 * *\r\n",
      {},
      {"5 warning event-not-marked"}},
+    {"time-text",
+     std::string(kBase) + "S0,1,0,0,0,0,0,%H:%S\r\nS1,1,0,0,0,0,0,%h:%M\r\nS2,1,0,0,0,0,0,%Y-%M-%D %h:%m:%s 100%%\r\n",
+     {},
+     {"4 warning time-text", "5 warning time-text"}},
     {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
 };
 
