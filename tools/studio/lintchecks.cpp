@@ -37,7 +37,14 @@ const char *RefusalReason(int32_t verdict) {
 
 struct Usage {
     std::vector<uint8_t> graphics, masks;
+    // Per picture and mask that did not load: the frame lines that use it.
+    std::vector<std::vector<int32_t>> graphicLoss, maskLoss;
 };
+
+void AddLoss(std::vector<std::vector<int32_t>> *loss, int32_t index, int32_t line) {
+    if ((size_t)index >= loss->size()) loss->resize((size_t)index + 1);
+    if ((*loss)[index].empty() || (*loss)[index].back() != line) (*loss)[index].push_back(line);
+}
 
 bool Defined(const std::vector<int32_t> &lines, int32_t index, int32_t max) {
     return index >= 0 && index <= max && LineOf(lines, index) != 0;
@@ -80,10 +87,7 @@ void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage)
     }
     usage->graphics[g] = 1;
     const ImageRecord &image = t.graphics[g];
-    if (image.pixels == nullptr)
-        Report(line, kLintError, "undefined-picture",
-               where + "names picture " + std::to_string(g) + " (" + Name(image) +
-                   "), which did not load");
+    if (image.pixels == nullptr) AddLoss(&usage->graphicLoss, g, line);
     if (m >= 0 && !Defined(lint.maskLines, m, t.maskMax)) {
         Report(line, kLintError, "undefined-mask",
                where + "names mask " + std::to_string(m) + ", which no M line defines");
@@ -91,9 +95,7 @@ void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage)
         usage->masks[m] = 1;
         const ImageRecord &mask = t.masks[m];
         if (mask.pixels == nullptr)
-            Report(line, kLintError, "undefined-mask",
-                   where + "names mask " + std::to_string(m) + " (" + Name(mask) +
-                       "), which did not load");
+            AddLoss(&usage->maskLoss, m, line);
         else if (image.pixels != nullptr &&
                  (mask.width < image.width || mask.height < image.height))
             Report(line, kLintWarning, "mask-size",
@@ -137,6 +139,24 @@ void CheckFrames(Usage *usage) {
                     CheckTextLayer(frame, slot, lines[f]);
             }
         }
+    }
+}
+
+// One note under each picture that did not load, for all the frames it
+// leaves blank.
+void ReportLosses(const std::vector<std::vector<int32_t>> &loss,
+                  const std::vector<int32_t> &definedAt, const char *what) {
+    for (size_t index = 0; index < loss.size(); index++) {
+        if (loss[index].empty()) continue;
+        std::string lines;
+        for (size_t k = 0; k < loss[index].size() && k < 5; k++)
+            lines += (k ? ", " : "") + std::to_string(loss[index][k]);
+        if (loss[index].size() > 5)
+            lines += " and " + std::to_string(loss[index].size() - 5) + " more";
+        bool several = loss[index].size() > 1;
+        Report(LineOf(definedAt, (int32_t)index), kLintNote, "picture-not-loaded",
+               std::string(several ? "so the frames at lines " : "so the frame at line ") + lines +
+                   (several ? " show" : " shows") + " nothing in place of this " + what);
     }
 }
 
@@ -341,6 +361,55 @@ void CheckTextSizes() {
     ReleaseWorkSurfaces();
 }
 
+WCHAR Folded(WCHAR c) { return (c >= 'A' && c <= 'Z') ? (WCHAR)(c - 'A' + 'a') : c; }
+
+// Edits (insert, delete, change a character) from a to b, letter case aside.
+size_t EditDistance(const WideString &a, const WideString &b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); j++) row[j] = j;
+    for (size_t i = 1; i <= a.size(); i++) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); j++) {
+            size_t above = row[j];
+            size_t change = diagonal + (Folded(a[i - 1]) == Folded(b[j - 1]) ? 0 : 1);
+            row[j] = std::min({above + 1, row[j - 1] + 1, change});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The file in the skin's folder whose name is nearest to name, within a
+// third of its length; empty when none is that near.
+WideString NearestFileName(const WideString &name) {
+    WideString best, pattern = lint.folder + WSTR("*");
+    size_t bestDistance = std::max<size_t>(1, name.size() / 3) + 1;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return best;
+    do {
+        WideString candidate = data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        size_t distance = EditDistance(name, candidate);
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    return best;
+}
+
+void ReportMissingPicture(const ImageRecord &image, const std::string &what) {
+    WideString name;
+    for (int i = 0; i < kFileNameUnits && image.fileName[i]; i++) name.push_back(image.fileName[i]);
+    WideString nearest = NearestFileName(name);
+    std::string hint = nearest.empty() ? "" : "; did you mean " + Utf8FromWide(nearest) + "?";
+    Report(lint.currentLine, kLintError, "picture-missing",
+           "cannot open " + what + ": the skin's folder holds no such file" + hint);
+}
+
 }  // namespace
 
 void CheckPictureLoad(int32_t index, bool isGraphic) {
@@ -349,7 +418,7 @@ void CheckPictureLoad(int32_t index, bool isGraphic) {
     int32_t line = lint.currentLine;
     std::string what = (isGraphic ? "picture " : "mask ") + Name(image);
     if (bitmapVerdict == kBitmapNoFile) {
-        ReportAt(path, line, kLintError, "picture-missing", "cannot open " + what);
+        ReportMissingPicture(image, what);
     } else if (bitmapVerdict != kBitmapRead) {
         ReportAt(path, line, kLintError, "picture-refused",
                  "the loader refuses " + what + ": " + RefusalReason(bitmapVerdict));
@@ -378,6 +447,8 @@ void RunTableChecks() {
         lint.frameLines.resize((size_t)t.sequenceMax + 1);
     CheckArea();
     CheckFrames(&usage);
+    ReportLosses(usage.graphicLoss, lint.graphicLines, "picture");
+    ReportLosses(usage.maskLoss, lint.maskLines, "mask");
     CheckUnusedPictures(usage);
     CheckRuleSequences();
     ScheduleFindings findings;

@@ -128,8 +128,7 @@ const LintRow kRows[] = {
      std::string(kBase) + "F " + std::string(20, 'f') + ",\r\nS0,1,0,0,0,0,0," + std::string(130, 'i') + "\r\nG1," +
          std::string(70, 'n') + ",0,0\r\n",
      {},
-     {"4 warning face-cut", "5 warning text-cut", "6 error file-name-cut",
-      std::string(63, 'n') + " 6 error picture-missing"}},
+     {"4 warning face-cut", "5 warning text-cut", "6 error file-name-cut", "6 error picture-missing"}},
     {"pictures",
      std::string(kBase) +
          "G1,missing.bmp,0,0\r\nG2,rle.bmp,0,0\r\nG3,deep.bmp,0,0\r\nG4,true.bmp,0,0,1\r\n"
@@ -141,9 +140,9 @@ const LintRow kRows[] = {
       {"cut.bmp", Truncated()},
       {"big.bmp", Paletted(5000, 1)},
       {"wide.bmp", WithBits(32)}},
-     {"12 error undefined-picture", "12 error undefined-picture", "12 error undefined-picture", "12 warning mask-size",
-      "big.bmp 10 error picture-refused", "cut.bmp 9 error picture-refused", "deep.bmp 6 error picture-depth",
-      "missing.bmp 4 error picture-missing", "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
+     {"4 error picture-missing", "4 note picture-not-loaded", "5 note picture-not-loaded", "6 note picture-not-loaded",
+      "12 warning mask-size", "big.bmp 10 error picture-refused", "cut.bmp 9 error picture-refused",
+      "deep.bmp 6 error picture-depth", "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
       "wide.bmp 11 error picture-depth", "wide.bmp 11 warning picture-unused"}},
     {"unused-picture",
      std::string(kBase) + "G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n",
@@ -223,6 +222,32 @@ TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
         std::sort(expected.begin(), expected.end());
         std::vector<std::string> seen = Lint(root, row.script, row.pictures);
         EXPECT_EQ(expected, seen) << row.name << ": expected" << Join(expected) << "\ngot" << Join(seen);
+    }
+}
+
+// What the message of a finding must say: the fix, in the author's words.
+TEST(ToolLint, MessagesSayWhatToDo) {
+    const struct {
+        std::string lines;
+        const char *check, *says;
+    } rows[] = {
+        {"G1,A.bnp,0,0\r\n", "picture-missing", "did you mean a.bmp?"},
+        {"#0 500:100 0\r\n", "frame-time-reversed", "write 100:500"},
+        {"#1 100 0\r\n$1 * * * * 0 0\r\n", "event-not-marked", "add the line #1 N"},
+        {"S0,1,0,0,0,0,0,%h:%M\r\n", "time-text", "%M is the month: the minute is %m"},
+    };
+    for (const auto &row : rows) {
+        TestFolder root("toollint");
+        std::vector<LintDiagnostic> found;
+        WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
+        WriteTestFile(root.path / "skin" / "skin.txt", kBase + row.lines);
+        LintCommand options;
+        options.path = root.path.string();
+        CollectLint(options, &found);
+        std::string message;
+        for (const LintDiagnostic &d : found)
+            if (d.check == row.check) message = d.message;
+        EXPECT_NE(std::string::npos, message.find(row.says)) << row.check << ": got " << message;
     }
 }
 
