@@ -193,6 +193,31 @@ void CheckTimeText(int32_t index) {
     }
 }
 
+// "# pictures" or "# 1 frames: waving": words after '#' where an author
+// meant a comment. Returns 1 when a letter stands where the sequence
+// number or, after it, the display time should be (N marks an event).
+int FrameLineOfWords(const WCHAR *line) {
+    int at = 1;
+    while (line[at] == ' ' || line[at] == '\t') at++;
+    bool letterAt = (line[at] >= 'a' && line[at] <= 'z') || (line[at] >= 'A' && line[at] <= 'Z');
+    if (letterAt) return 1;
+    if (line[at] < '0' || line[at] > '9') return 0;
+    while (line[at] >= '0' && line[at] <= '9') at++;
+    if (line[at]) at++;
+    while (line[at] == ' ' || line[at] == '\t') at++;
+    WCHAR c = line[at];
+    return c != 'N' && c != 'n' && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'));
+}
+
+const char kCommentHint[] = "'#' starts a frame line, never a comment (start comments with ';')";
+
+void ReportWordsFrame(int32_t sequence) {
+    lint.wordsFrameLines.push_back(lint.currentLine);
+    Report(lint.currentLine, kLintWarning, "hash-words",
+           std::string(kCommentHint) + ": this line makes a blank frame of sequence " +
+               std::to_string(sequence) + " that shows nothing for a second");
+}
+
 void RecordLine(std::vector<int32_t> *lines, int32_t index) {
     if (index < 0) return;
     if ((size_t)index >= lines->size()) lines->resize((size_t)index + 1, 0);
@@ -204,12 +229,19 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
     switch (note) {
     case kNoteComment: CheckComment(line); break;
     case kNoteBadIndex:
+        if (KindOf(line) == '#' && FrameLineOfWords(line)) {
+            Report(at, kLintWarning, "hash-words",
+                   std::string(kCommentHint) +
+                       ": the reader skips this one, as it names no sequence");
+            break;
+        }
         Report(at, kLintError, "index-range",
                detail < 0 ? std::string("no index or sequence number: the reader skips the line")
                           : "index " + std::to_string(detail) + " is above " +
                                 std::to_string(kMaxScriptIndex) + ": the reader skips the line");
         break;
     case kNoteNoNumber:
+        if (KindOf(line) == '#' && FrameLineOfWords(line)) break;  // told as the frame is filled
         Report(at, kLintWarning, "missing-number",
                std::string("no number for the ") + FieldName(KindOf(line), detail) +
                    ": read as none (-1)");
@@ -266,7 +298,10 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
     case kNoteFrame:
         if (detail < 0 || (size_t)detail >= lint.frameLines.size()) break;
         lint.frameLines[detail].push_back(at);
-        CheckFrameTime(detail);
+        if (FrameLineOfWords(line))
+            ReportWordsFrame(detail);
+        else
+            CheckFrameTime(detail);
         break;
     case kNoteEventMark: RecordLine(&lint.eventMarkLines, detail); break;
     case kNoteRule: RecordLine(&lint.ruleLines, detail); break;

@@ -173,6 +173,13 @@ void CheckUnusedPictures(const Usage &usage) {
                      "picture-unused", "mask " + std::to_string(m) + " is never used by any frame");
 }
 
+// The sequence's first frame is a line of words after '#', already told.
+bool StartsWithWordsFrame(int32_t n) {
+    const std::vector<int32_t> &told = lint.wordsFrameLines;
+    return !lint.frameLines[n].empty() &&
+           std::find(told.begin(), told.end(), lint.frameLines[n][0]) != told.end();
+}
+
 void CheckRuleSequences() {
     const SkinTables &t = skinTables;
     for (int32_t r = 1; r <= t.ruleCount; r++) {
@@ -183,7 +190,7 @@ void CheckRuleSequences() {
                  (LineOf(lint.eventMarkLines, n) == 0 && lint.frameLines[n].empty()))
             Report(line, kLintError, "rule-sequence",
                    "the rule names sequence " + std::to_string(n) + ", which no # line defines");
-        else if (!HasFrames(n))
+        else if (!HasFrames(n) && !StartsWithWordsFrame(n))
             Report(line, kLintError, "rule-sequence",
                    "the rule names sequence " + std::to_string(n) + ", which has no frames");
     }
@@ -392,7 +399,8 @@ WideString NearestFileName(const WideString &name) {
         WideString candidate = data.cFileName;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         size_t distance = EditDistance(name, candidate);
-        if (distance < bestDistance) {
+        // Ties go to the first name in order, whatever order the folder lists.
+        if (distance < bestDistance || (distance == bestDistance && candidate < best)) {
             best = candidate;
             bestDistance = distance;
         }

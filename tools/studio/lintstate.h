@@ -20,6 +20,7 @@ struct LintRun {
     // The line that last filled each index (0: none).
     std::vector<int32_t> graphicLines, maskLines, textLines, ruleLines, eventMarkLines;
     std::vector<std::vector<int32_t>> frameLines;  // per sequence, per frame
+    std::vector<int32_t> wordsFrameLines;          // frame lines of words after '#', told already
 };
 extern LintRun lint;
 

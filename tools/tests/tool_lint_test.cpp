@@ -210,6 +210,10 @@ const LintRow kRows[] = {
      std::string(kBase) + "S0,1,0,0,0,0,0,%H:%S\r\nS1,1,0,0,0,0,0,%h:%M\r\nS2,1,0,0,0,0,0,%Y-%M-%D %h:%m:%s 100%%\r\n",
      {},
      {"4 warning time-text", "5 warning time-text"}},
+    {"hash-words",
+     std::string(kBase) + "# pictures\r\n# 1 frames: waving\r\n$1 * * * 8 * *\r\n",
+     {},
+     {"4 warning hash-words", "5 warning hash-words"}},
     {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
 };
 
