@@ -99,6 +99,79 @@ void CheckCodePage(const std::string &bytes) {
     }
 }
 
+// ---- the file's encoding ------------------------------------------------------
+
+// The length of the UTF-8 sequence at bytes[i] (2 to 4), or 0 when none starts there.
+size_t Utf8SequenceAt(const std::string &bytes, size_t i) {
+    unsigned char lead = (unsigned char)bytes[i];
+    size_t length = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (lead >= 0xF5 || length == 0 || i + length > bytes.size()) return 0;
+    for (size_t k = 1; k < length; k++)
+        if (((unsigned char)bytes[i + k] & 0xC0) != 0x80) return 0;
+    return length;
+}
+
+// The offset of the first letter outside ASCII when the whole file is valid
+// UTF-8, else npos.
+size_t FirstUtf8Letter(const std::string &bytes, size_t from) {
+    size_t first = std::string::npos;
+    for (size_t i = from; i < bytes.size(); i++) {
+        if ((unsigned char)bytes[i] < 0x80) continue;
+        size_t length = Utf8SequenceAt(bytes, i);
+        if (length == 0) return std::string::npos;
+        if (first == std::string::npos) first = i;
+        i += length - 1;
+    }
+    return first;
+}
+
+// Whether the code page widens UTF-8 as UTF-8 (the code page is 65001).
+bool CodePageIsUtf8() {
+    WCHAR wide[2] = {0, 0};
+    return MultiByteToWideChar(CP_ACP, 0, "\xC3\xA9", 2, wide, 2) == 1 && wide[0] == 0xE9;
+}
+
+bool LooksUtf16(const std::string &bytes) {
+    if (bytes.size() >= 2 &&
+        ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+        return true;
+    return std::count(bytes.begin(), bytes.end(), '\0') * 4 >= (long)bytes.size() && !bytes.empty();
+}
+
+const char kSaveAnsi[] = "save it as ANSI (the system's code page), without a byte-order mark";
+
+// One finding for a file saved in an encoding the reader does not take.
+// Returns 2 when the file is UTF-16 (nothing in it reads as lines), 1 after
+// another finding, 0 when the encoding is sound.
+int CheckEncoding(const std::string &bytes) {
+    if (LooksUtf16(bytes)) {
+        Report(1, kLintError, "encoding",
+               std::string("the file is saved as UTF-16 (an editor's \"Unicode\"): the reader "
+                           "finds no line in it; ") +
+                   kSaveAnsi);
+        return 2;
+    }
+    bool mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    size_t letter = FirstUtf8Letter(bytes, mark ? 3 : 0);
+    bool utf8Letters = letter != std::string::npos && !CodePageIsUtf8();
+    if (mark) {
+        Report(
+            1, kLintError, "encoding",
+            std::string("the file starts with a UTF-8 byte-order mark, which the reader takes as "
+                        "the first character of line 1") +
+                (utf8Letters ? ", and its letters outside ASCII show as other characters; "
+                             : "; ") +
+                kSaveAnsi);
+        return 1;
+    }
+    if (!utf8Letters) return 0;
+    Report(LineOfOffset((uint32_t)letter), kLintWarning, "encoding",
+           std::string("the file is saved as UTF-8 but read in the system's code page, so its "
+                       "letters outside ASCII show as other characters; ") +
+               kSaveAnsi);
+    return 1;
+}
+
 // ---- the reader's hooks -------------------------------------------------------
 
 void HearLine(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result) {
@@ -440,8 +513,10 @@ static int LoadObserved(const WideString &folder, const LintOptions &options,
         return 0;
     }
     MapLines(bytes);
+    int encoding = CheckEncoding(bytes);
+    if (encoding == 2) return 0;
     CheckLineEnds(bytes);
-    CheckCodePage(bytes);
+    if (encoding == 0) CheckCodePage(bytes);
 
     FreeSkinTables();
     size_t folderUnits = std::min(folder.size(), (size_t)kExeFolderUnits - 1);

@@ -214,6 +214,9 @@ const LintRow kRows[] = {
      std::string(kBase) + "# pictures\r\n# 1 frames: waving\r\n$1 * * * 8 * *\r\n",
      {},
      {"4 warning hash-words", "5 warning hash-words"}},
+    {"utf8-mark", "\xEF\xBB\xBF; skin\r\n" + std::string(kBase), {}, {"1 error encoding"}},
+    {"utf8-letters", std::string(kBase) + "; caf\xC3\xA9\r\n; \xC3\xA9\r\n", {}, {"4 warning encoding"}},
+    {"utf16", std::string("\xFF\xFE;\0\r\0\n\0D\0", 10) + std::string(kBase), {}, {"1 error encoding"}},
     {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
 };
 
