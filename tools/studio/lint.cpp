@@ -465,13 +465,19 @@ std::string Utf8FromWide(const WideString &text) {
 
 // ---- finding skins --------------------------------------------------------------
 
-static bool HoldsScript(const WideString &folder) {
-    WideString path = folder + Wide("skin.txt");
+static bool HoldsFile(const WideString &folder, const char *name) {
+    WideString path = folder + Wide(name);
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
+}
+
+// A script saved as skin.txt.txt (an editor adding .txt that the folder
+// view hides) makes a skin folder the lint looks at, to say so.
+static bool HoldsScript(const WideString &folder) {
+    return HoldsFile(folder, "skin.txt") || HoldsFile(folder, "skin.txt.txt");
 }
 
 std::vector<WideString> FindSkinFolders(const WideString &path) {
@@ -508,6 +514,13 @@ static int LoadObserved(const WideString &folder, const LintOptions &options,
     lint.scriptPath = folder + Wide("skin.txt");
     lint.options = options;
     std::string bytes;
+    if (!HoldsFile(folder, "skin.txt")) {
+        ReportAt(folder + Wide("skin.txt.txt"), 1, kLintError, "script-name",
+                 "the script is named skin.txt.txt, likely an editor adding .txt to skin.txt and "
+                 "the folder view hiding it: Pondlet finds no skin.txt here; rename the file to "
+                 "skin.txt");
+        return 0;
+    }
     if (!ReadWholeFile(lint.scriptPath, &bytes)) {
         Report(1, kLintError, "reading", "cannot read skin.txt (or it is larger than 16 MB)");
         return 0;

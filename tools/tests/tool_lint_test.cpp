@@ -357,6 +357,17 @@ TEST(ToolLint, RootWithSeveralSkinsChecksEachInOrder) {
     EXPECT_NE(std::string::npos, second.find("\\b\\skin.txt")) << second;
 }
 
+TEST(ToolLint, HiddenTextExtensionIsNamed) {
+    TestFolder root("toollint");
+    WriteTestFile(root.path / "skin" / "skin.txt.txt", kBase);
+    LintCommand options;
+    options.path = root.path.string();
+    std::vector<LintDiagnostic> found;
+    ASSERT_EQ(1, CollectLint(options, &found));
+    ASSERT_EQ(1u, found.size());
+    EXPECT_EQ("script-name", found[0].check) << found[0].message;
+}
+
 TEST(ToolLint, MarkedSkinFolderIsNotASkinToThePlayer) {
     const struct {
         int flags;
