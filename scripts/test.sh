@@ -4,7 +4,9 @@
 # suites, the same suites under ASan/UBSan, each fuzz harness for 30 s, the
 # portable suite of the Windows program under Wine on virtual screens at
 # depths 16, 24 and 8, the end-to-end tests and soak of pondlet.exe under
-# Wine, and pondlet-lint.exe against pondlet-tool lint.
+# Wine, and pondlet-lint.exe against pondlet-tool lint. The stages that need
+# no screen (sanitizers, fuzzing, the 32-bit build) run beside the Wine
+# stages at the lowest priority; their output follows the Wine stages'.
 #
 # The Windows suites run on the product, the 64-bit build. The 32-bit build
 # is built and packed everywhere; where the kernel runs 32-bit programs its
@@ -25,19 +27,61 @@ failed=0
 failures=()
 retries=()
 
+# Runs one stage and tells how it went; a stage of the side chain (below)
+# also writes its result to SIDE_RESULTS, which the main shell counts later.
 stage() {
   local name=$1; shift
   echo
   echo "=== $name"
   local start=$SECONDS
   if "$@"; then
-    passed=$((passed + 1))
+    count_stage ok "$name"
     echo "=== $name: ok ($((SECONDS - start)) s)"
   else
-    failed=$((failed + 1))
-    failures+=("$name")
+    count_stage FAILED "$name"
     echo "=== $name: FAILED ($((SECONDS - start)) s)"
   fi
+}
+
+count_stage() {  # ok|FAILED name
+  if [ -n "${SIDE_RESULTS:-}" ]; then
+    echo "$1 $2" >>"$SIDE_RESULTS"
+  elif [ "$1" = ok ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$2")
+  fi
+}
+
+# The stages that need no screen run beside the Wine stages, which mostly
+# wait: at the lowest priority, so that the end-to-end checks have the
+# processors whenever they need them. Their output is shown, and their
+# results counted, once the Wine stages are done.
+side_stages() {
+  stage "sanitizer build" build_preset sanitize
+  stage "sanitizer tests" ctest --preset sanitize -j "$JOBS"
+  stage "fuzzing, 30 s a harness" bash scripts/fuzz.sh 30
+  stage "windows build, 32-bit" build_preset win32
+  stage "windows install and release zip, 32-bit" install_and_pack win32
+}
+
+start_side_stages() {
+  SIDE_LOG=$ROOT/build/side-stages.log
+  : >"$SIDE_LOG"
+  : >"$SIDE_LOG.results"
+  (renice -n 19 -p "$BASHPID" >/dev/null; SIDE_RESULTS=$SIDE_LOG.results side_stages) \
+    >"$SIDE_LOG" 2>&1 </dev/null &
+  SIDE_PID=$!
+}
+
+finish_side_stages() {
+  wait "$SIDE_PID"
+  echo
+  echo "=== the stages run beside the Wine stages:"
+  cat "$SIDE_LOG"
+  local result name
+  while read -r result name; do count_stage "$result" "$name"; done <"$SIDE_LOG.results"
 }
 
 # A stage whose script is missing fails: it is never skipped.
@@ -112,13 +156,9 @@ lint_end_to_end() {
 
 stage "native build" build_preset native
 stage "native tests" ctest --preset native -j "$JOBS"
-stage "sanitizer build" build_preset sanitize
-stage "sanitizer tests" ctest --preset sanitize -j "$JOBS"
-stage "fuzzing, 30 s a harness" bash scripts/fuzz.sh 30
 stage "windows build, 64-bit (the product)" build_preset win64
 stage "windows install and release zip, 64-bit" install_and_pack win64
-stage "windows build, 32-bit" build_preset win32
-stage "windows install and release zip, 32-bit" install_and_pack win32
+start_side_stages
 
 # Wine keeps its state in a prefix of its own for this run.
 use_wine "$ROOT" "${WINEPREFIX:-/tmp/pondlet-wine-$$}"
@@ -129,6 +169,7 @@ for depth in 16 24 8; do
 done
 stage "end-to-end tests of pondlet.exe (win64) under wine" end_to_end win64
 stage "pondlet-lint.exe under wine against pondlet-tool lint" lint_end_to_end
+finish_side_stages
 if [ "$builds" != win64 ]; then
   for depth in 16 24 8; do
     stage "windows tests (win32) under wine at depth $depth" wine_tests_at_depth win32 "$depth"
