@@ -39,6 +39,9 @@ struct Usage {
     std::vector<uint8_t> graphics, masks;
     // Per picture and mask that did not load: the frame lines that use it.
     std::vector<std::vector<int32_t>> graphicLoss, maskLoss;
+    // Per picture with no transparent colour: the frame lines that draw it
+    // with no mask, as a full rectangle.
+    std::vector<std::vector<int32_t>> uncut;
 };
 
 void AddLoss(std::vector<std::vector<int32_t>> *loss, int32_t index, int32_t line) {
@@ -102,7 +105,9 @@ void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage)
                    where + "mask " + std::to_string(m) + " is smaller than picture " +
                        std::to_string(g) + ": the part it leaves out is drawn uncut");
     }
-    if (image.pixels == nullptr || t.areaWidth <= 0 || t.areaHeight <= 0) return;
+    if (image.pixels == nullptr) return;
+    if (!image.hasTransparentKey && m < 0) AddLoss(&usage->uncut, g, line);
+    if (t.areaWidth <= 0 || t.areaHeight <= 0) return;
     if (image.x >= t.areaWidth || image.y >= t.areaHeight || image.x + image.width <= 0 ||
         image.y + image.height <= 0)
         Report(line, kLintWarning, "layer-outside",
@@ -142,21 +147,42 @@ void CheckFrames(Usage *usage) {
     }
 }
 
+// "the frame at line 5", "the frames at lines 5, 6 and 2 more"
+std::string FramesAt(const std::vector<int32_t> &lines) {
+    std::string text = lines.size() > 1 ? "the frames at lines " : "the frame at line ";
+    for (size_t k = 0; k < lines.size() && k < 5; k++)
+        text += (k ? ", " : "") + std::to_string(lines[k]);
+    if (lines.size() > 5) text += " and " + std::to_string(lines.size() - 5) + " more";
+    return text;
+}
+
 // One note under each picture that did not load, for all the frames it
 // leaves blank.
 void ReportLosses(const std::vector<std::vector<int32_t>> &loss,
                   const std::vector<int32_t> &definedAt, const char *what) {
     for (size_t index = 0; index < loss.size(); index++) {
         if (loss[index].empty()) continue;
-        std::string lines;
-        for (size_t k = 0; k < loss[index].size() && k < 5; k++)
-            lines += (k ? ", " : "") + std::to_string(loss[index][k]);
-        if (loss[index].size() > 5)
-            lines += " and " + std::to_string(loss[index].size() - 5) + " more";
-        bool several = loss[index].size() > 1;
         Report(LineOf(definedAt, (int32_t)index), kLintNote, "picture-not-loaded",
-               std::string(several ? "so the frames at lines " : "so the frame at line ") + lines +
-                   (several ? " show" : " shows") + " nothing in place of this " + what);
+               "so " + FramesAt(loss[index]) + (loss[index].size() > 1 ? " show" : " shows") +
+                   " nothing in place of this " + what);
+    }
+}
+
+// One note at the G line of each picture with no transparent colour that a
+// frame draws with no mask: nothing of it is cut out.
+void ReportUncut(const std::vector<std::vector<int32_t>> &uncut) {
+    for (size_t g = 0; g < uncut.size(); g++) {
+        if (uncut[g].empty()) continue;
+        const ImageRecord &image = skinTables.graphics[g];
+        std::string fix = image.palette != nullptr && image.bitsPerPixel <= 8
+                              ? "end this line with the palette index of its background (such "
+                                "as ,0) to make that colour transparent, or give the layer a mask"
+                              : "give the layer a mask (" + std::to_string(g) +
+                                    ":M, with an M line), or save it with a palette and a key";
+        Report(LineOf(lint.graphicLines, (int32_t)g), kLintNote, "picture-uncut",
+               "picture " + std::to_string(g) + " has no transparent colour and " +
+                   FramesAt(uncut[g]) + " draw" + (uncut[g].size() > 1 ? "" : "s") +
+                   " it with no mask, as a full rectangle: " + fix);
     }
 }
 
@@ -457,6 +483,7 @@ void RunTableChecks() {
     CheckFrames(&usage);
     ReportLosses(usage.graphicLoss, lint.graphicLines, "picture");
     ReportLosses(usage.maskLoss, lint.maskLines, "mask");
+    ReportUncut(usage.uncut);
     CheckUnusedPictures(usage);
     CheckRuleSequences();
     ScheduleFindings findings;
