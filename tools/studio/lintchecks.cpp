@@ -444,7 +444,79 @@ void ReportMissingPicture(const ImageRecord &image, const std::string &what) {
            "cannot open " + what + ": the skin's folder holds no such file" + hint);
 }
 
+std::string Field(const char *name, int64_t value) {
+    return std::string(name) + "=" + std::to_string(value) + " ";
+}
+
+// A rule field's flags as items: "*" for all, "none", or "1,3-5".
+std::string FlagItems(const uint8_t *flags, int first, int last) {
+    std::string items;
+    int set = 0;
+    for (int v = first; v <= last; v++) {
+        if (!flags[v]) continue;
+        set++;
+        int end = v;
+        while (end < last && flags[end + 1]) end++;
+        items += (items.empty() ? "" : ",") + std::to_string(v);
+        if (end > v) items += "-" + std::to_string(end);
+        set += end - v;
+        v = end;
+    }
+    return set == last - first + 1 ? "*" : items.empty() ? "none" : items;
+}
+
+std::string RuleAsRead(const ScheduleRule &rule) {
+    return Field("sequence", rule.sequence) + "weekday=" + FlagItems(rule.weekday, 0, 6) +
+           " month=" + FlagItems(rule.month, 1, 12) + " day=" + FlagItems(rule.day, 1, 31) +
+           " hour=" + FlagItems(rule.hour, 0, 23) + " minute=" + FlagItems(rule.minute, 0, 59) +
+           " second=" + FlagItems(rule.second, 0, 59);
+}
+
+std::string FrameAsRead(const Frame &frame) {
+    std::string text = "time=" + std::to_string(frame.duration) + ":" +
+                       std::to_string(frame.durationMax) + " layers=";
+    if (IsEndMarker(&frame, 0)) return text + "none";
+    for (int slot = 0; slot < kLayerSlots && !IsEndMarker(&frame, slot); slot++) {
+        text += slot ? " " : "";
+        if (frame.layerGraphic[slot] >= 0) {
+            text += std::to_string(frame.layerGraphic[slot]);
+            if (frame.layerMask[slot] >= 0) text += ":" + std::to_string(frame.layerMask[slot]);
+            continue;
+        }
+        text += "s";
+        for (int c = 0; c <= frame.layerTextLast[slot] && c < kTextChoices; c++)
+            text += (c ? ":" : "") + std::to_string(frame.layerText[slot][c]);
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string FieldsAsRead(WCHAR kind, int32_t index) {
+    const SkinTables &t = skinTables;
+    std::string text;
+    if (kind == 'D') {
+        text = Field("width", t.areaWidth) + Field("height", t.areaHeight) +
+               Field("right", t.marginRight) + Field("bottom", t.marginBottom);
+    } else if (kind == 'G' || kind == 'M') {
+        const ImageRecord &image = kind == 'G' ? t.graphics[index] : t.masks[index];
+        text = Field("x", image.x) + Field("y", image.y);
+        if (kind == 'G')
+            text += image.hasTransparentKey ? Field("key", image.transparentKey) : "key=none";
+    } else if (kind == 'S') {
+        const TextItem &item = t.texts[index];
+        text = Field("height", item.height) + Field("red", item.colour & 0xFF) +
+               Field("green", (item.colour >> 8) & 0xFF) + Field("blue", item.colour >> 16) +
+               Field("x", item.x) + Field("y", item.y);
+    } else if (kind == '#' && (size_t)index < lint.frameLines.size() &&
+               !lint.frameLines[index].empty()) {
+        text = FrameAsRead(t.sequences[index][lint.frameLines[index].size() - 1]);
+    } else if (kind == '$' && index >= 0 && index <= t.ruleCount) {
+        text = RuleAsRead(t.rules[index]);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
 
 void CheckPictureLoad(int32_t index, bool isGraphic) {
     const ImageRecord &image = isGraphic ? skinTables.graphics[index] : skinTables.masks[index];

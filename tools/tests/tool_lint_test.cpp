@@ -247,6 +247,14 @@ TEST(ToolLint, MessagesSayWhatToDo) {
         {"#0 500:100 0\r\n", "frame-time-reversed", "write 100:500"},
         {"#1 100 0\r\n$1 * * * * 0 0\r\n", "event-not-marked", "add the line #1 N"},
         {"S0,1,0,0,0,0,0,%h:%M\r\n", "time-text", "%M is the month: the minute is %m"},
+        // how the reader split the line, where it differs from what was meant
+        {"G1,a.bmp,-1,4,2\r\n", "missing-number", "the reader read x=-1 y=1 key=4: it takes no minus sign"},
+        {"S0,12\r\n", "missing-number",
+         "no number for the red, green, blue, x and y: read as none (-1); the reader read height=12 red=0 green=0 "
+         "blue=0 x=-1 y=-1"},
+        {"#0 100:\r\n", "missing-number", "the reader read time=100:-1 layers=none"},
+        {"#1 100 0\r\n$1 *\t* 3 * * *\r\n", "rule-never-matches",
+         "the reader read sequence=1 weekday=* month=3 day=* hour=* minute=* second=none (separate"},
         {"G1,a.bmp,0,0\r\n#0 100 1\r\n#0 100 1\r\n", "picture-uncut",
          "the frames at lines 5, 6 draw it with no mask, as a full rectangle: end this line with the "
          "palette index of its background"},
