@@ -20,16 +20,51 @@ std::string Name(const ImageRecord &image) {
     return Utf8FromWide(name);
 }
 
-const char *RefusalReason(int32_t verdict) {
+// What the loader left in headerBuffer of a refused file's header, at a
+// byte offset (little-endian).
+int32_t HeaderField(int offset) {
+    return (int32_t)((uint32_t)headerBuffer[offset] | (uint32_t)headerBuffer[offset + 1] << 8 |
+                     (uint32_t)headerBuffer[offset + 2] << 16 |
+                     (uint32_t)headerBuffer[offset + 3] << 24);
+}
+
+const char kPictureRecipe[] =
+    "make it with pondlet-tool picture in.png, or as a 24-bit BMP with convert in.png "
+    "-background '#FF00FF' -alpha remove -alpha off -type truecolor BMP3:out.bmp";
+
+// The header's own reason, when the loader read it (bitmapFileDepth is set
+// then): a top-down or empty picture.
+std::string BadHeaderReason() {
+    if (bitmapFileDepth != 0 && HeaderField(8) < 0)
+        return std::string("it is stored top-down (a negative height), which the loader does not "
+                           "read; ") +
+               kPictureRecipe;
+    if (bitmapFileDepth != 0 && (HeaderField(4) < 1 || HeaderField(8) == 0))
+        return "its header gives an empty picture (width or height 0)";
+    return std::string("its header is damaged or of a kind the loader does not read; ") +
+           kPictureRecipe;
+}
+
+// Bit fields (compression 3, or 6 with alpha) are how image editors save a
+// picture with transparency; the rest is run-length compression.
+std::string CompressedReason() {
+    int32_t compression = HeaderField(16);
+    if (compression != 3 && compression != 6)
+        return "it is compressed (run-length); save it uncompressed";
+    return "it is a " + std::to_string(bitmapFileDepth) +
+           "-bit BMP with bit fields, as editors save a picture with transparency, which the "
+           "loader does not read; " +
+           kPictureRecipe;
+}
+
+std::string RefusalReason(int32_t verdict) {
     switch (verdict) {
     case kBitmapNotBmp: return "it is not a BMP file";
-    case kBitmapBadHeader:
-        return "its header is damaged, of a kind the loader does not read, or gives a top-down or "
-               "empty picture";
+    case kBitmapBadHeader: return BadHeaderReason();
     case kBitmapTruncated: return "the file is truncated";
     case kBitmapTooLarge:
         return "it is too large (more than 4096 pixels a side, or rows over 3080 bytes)";
-    case kBitmapCompressed: return "it is compressed; save it uncompressed";
+    case kBitmapCompressed: return CompressedReason();
     case kBitmapOverBudget: return "the skin's pictures together pass the 64 MB the loader allows";
     default: return "the loader refused it";
     }

@@ -279,12 +279,24 @@ TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
     header.infoHeaderBytes = 64;
     BmpSpec notBmp = Paletted(4, 4);
     notBmp.bfType = 0x4D41;
+    BmpSpec bitFields = WithBits(32);
+    bitFields.biCompression = 3;
+    bitFields.infoHeaderBytes = 124;
+    BmpSpec topDown = Paletted(4, -4);
     const struct {
         BmpSpec spec;
         const char *reason;
     } rows[] = {
-        {Compressed(), "compressed"}, {Truncated(), "truncated"}, {Paletted(5000, 1), "too large"},
-        {header, "header"},           {notBmp, "not a BMP"},
+        {Compressed(), "compressed (run-length)"},
+        {Truncated(), "truncated"},
+        {Paletted(5000, 1), "too large"},
+        {header, "header is damaged"},
+        {notBmp, "not a BMP"},
+        {bitFields, "a 32-bit BMP with bit fields, as editors save a picture with transparency, which the loader does "
+                    "not read; make it with pondlet-tool picture in.png, or as a 24-bit BMP with convert in.png "
+                    "-background '#FF00FF' -alpha remove -alpha off -type truecolor BMP3:out.bmp"},
+        {topDown, "stored top-down"},
+        {Paletted(0, 4), "empty picture"},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
