@@ -214,6 +214,19 @@ std::string RuleLegend(int32_t rule, const SkinLines &lines) {
     return text + (rule == 0 ? " (the default)" : " line " + std::to_string(line));
 }
 
+namespace {
+
+// Event rules that interrupt nowhere in the week.
+std::vector<int32_t> SilentEvents(const std::vector<int32_t> &events) {
+    std::vector<int32_t> silent;
+    for (int32_t e = 1; e <= skinTables.ruleCount; e++)
+        if (IsEventRuleIndex(e) && !std::binary_search(events.begin(), events.end(), e))
+            silent.push_back(e);
+    return silent;
+}
+
+}  // namespace
+
 void PrintWeek(const WeekPlan &plan, const SkinLines &lines, std::ostream &out) {
     out << "week of " << DateText(plan.days[0].date) << "\n";
     for (const DayPlan &day : plan.days) {
@@ -237,8 +250,13 @@ void PrintWeek(const WeekPlan &plan, const SkinLines &lines, std::ostream &out) 
         for (const PlanInterval &i : day.intervals) seen[i.rule] = 1;
         for (const PlanInterval &i : day.events) seen[i.rule] = 2;
     }
-    for (int32_t r = 0; r <= skinTables.ruleCount; r++)
+    std::vector<int32_t> events;
+    for (int32_t r = 0; r <= skinTables.ruleCount; r++) {
         if (seen[r]) out << (seen[r] == 2 ? "  event " : "  ") << RuleLegend(r, lines) << "\n";
+        if (seen[r] == 2) events.push_back(r);
+    }
+    for (int32_t rule : SilentEvents(events))
+        out << "  event " << RuleLegend(rule, lines) << " never fires this week\n";
 }
 
 // ---- the picture ------------------------------------------------------------------
@@ -294,15 +312,6 @@ template <size_t N>
 COLORREF ColourOf(const std::vector<int32_t> &rules, int32_t rule, const COLORREF (&colours)[N]) {
     size_t k = (size_t)(std::lower_bound(rules.begin(), rules.end(), rule) - rules.begin());
     return colours[k % N];
-}
-
-// Event rules that interrupt nowhere in the week.
-std::vector<int32_t> SilentEvents(const std::vector<int32_t> &events) {
-    std::vector<int32_t> silent;
-    for (int32_t e = 1; e <= skinTables.ruleCount; e++)
-        if (IsEventRuleIndex(e) && !std::binary_search(events.begin(), events.end(), e))
-            silent.push_back(e);
-    return silent;
 }
 
 void DrawDay(ScreenImage *image, const DayPlan &day, int top, const std::vector<int32_t> &rules,

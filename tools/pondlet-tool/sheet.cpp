@@ -28,9 +28,9 @@ namespace {
 const int kMaxFramesShown = 64, kMaxSequencesShown = 256, kMaxCellSide = 512;
 // Work-area pixels composed for one sheet at most: rows past it are left out.
 const int64_t kMaxComposedPixels = 32 * 1024 * 1024;
-const int kGap = 8, kLabelHeight = 14, kRowLabelWidth = 96;
+const int kGap = 8, kLabelHeight = 26, kRowLabelWidth = 96;
 const COLORREF kChecks[2] = {0xE0E0E0, 0x9C9C9C};
-const COLORREF kInk = 0x202020, kPaper = 0xFFFFFF;
+const COLORREF kInk = 0x202020, kPaper = 0xFFFFFF, kAlarm = 0x0000D0;
 const int kCheckSize = 4;
 
 void PaintCheckerboard() {
@@ -67,20 +67,68 @@ int StartLikeTheProgram(const SheetCommand &options, SkinLines *lines, std::ostr
     return 1;
 }
 
-// The frames the sheet shows of sequence n: up to its end marker.
-int FramesOf(int32_t n) {
+// The script line that filled frame f of sequence n, or 0.
+int32_t FrameLine(const SkinLines &lines, int32_t n, int f) {
+    if ((size_t)n >= lines.frameLines.size() || (size_t)f >= lines.frameLines[n].size()) return 0;
+    return lines.frameLines[n][f];
+}
+
+// The frames the sheet shows of sequence n: up to its end marker, and that
+// marker too when a line filled it, since the program shows such a blank
+// frame for its display time.
+int FramesOf(const SkinLines &lines, int32_t n) {
     const SkinTables &t = skinTables;
     int count = 0;
-    while (count < t.frameCount[n] && count < kMaxFramesShown &&
-           !IsEndMarker(&t.sequences[n][count], 0))
+    while (count < t.frameCount[n] && count < kMaxFramesShown) {
+        if (IsEndMarker(&t.sequences[n][count], 0))
+            return count + (FrameLine(lines, n, count) != 0);
         count++;
+    }
     return count;
 }
 
+// What the program waits on a blank frame whose line gave no display time.
+const int32_t kUntimedBlankWait = 1000;
+
+bool UntimedBlank(const Frame &frame) {
+    return IsEndMarker(&frame, 0) && (frame.duration < 0 || frame.durationMax < 0);
+}
+
+// A range whose longest time is below its shortest, or a negative time,
+// makes the program wait up to weeks (the range wraps as unsigned values).
+bool TimeWraps(const Frame &frame) {
+    if (UntimedBlank(frame)) return false;
+    return frame.duration < 0 || frame.durationMax < 0 || frame.duration > frame.durationMax;
+}
+
 std::string DisplayTime(const Frame &frame) {
+    if (UntimedBlank(frame)) return std::to_string(kUntimedBlankWait) + "ms";
+    if (TimeWraps(frame))
+        return std::to_string(frame.duration) + ":" + std::to_string(frame.durationMax) + " WRAPS";
     std::string text = std::to_string(frame.duration);
     if (frame.durationMax != frame.duration) text += "-" + std::to_string(frame.durationMax);
     return text + "ms";
+}
+
+// The second label line: the script line, "blank" for a frame of no layers,
+// and the first text layer that chooses among several texts (the cell shows
+// its first choice).
+std::string FrameNotes(const Frame &frame, int32_t line) {
+    std::string text = "line " + std::to_string(line);
+    if (IsEndMarker(&frame, 0)) return text + " blank";
+    for (int slot = 0; slot < kLayerSlots && !IsEndMarker(&frame, slot); slot++)
+        if (frame.layerGraphic[slot] == -1 && frame.layerTextLast[slot] > 0)
+            return text + " text 1 of " + std::to_string(frame.layerTextLast[slot] + 1);
+    return text;
+}
+
+// The frame as drawn: every text layer shows its first choice, so that the
+// sheet does not depend on the random choice the program makes each time.
+Frame FirstChoices(const Frame &frame) {
+    Frame shown = frame;
+    for (int slot = 0; slot < kLayerSlots; slot++)
+        if (shown.layerTextLast[slot] > 0) shown.layerTextLast[slot] = 0;
+    return shown;
 }
 
 // Shows the frame over a fresh checkerboard and copies the work area into
@@ -89,7 +137,8 @@ void DrawCell(const Frame &frame, ScreenImage *sheet, int x, int y, int scale) {
     const SkinTables &t = skinTables;
     PaintCheckerboard();
     CaptureBackground();
-    ShowFrame(&frame);
+    Frame shown = FirstChoices(frame);
+    ShowFrame(&shown);
     for (int py = 0; py < t.areaHeight; py++)
         for (int px = 0; px < t.areaWidth; px++)
             FillBox(sheet, x + px * scale, y + py * scale, scale, scale,
@@ -138,7 +187,8 @@ int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *opti
     return error->empty();
 }
 
-int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors) {
+int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors,
+              std::vector<std::string> *labels) {
     SkinLines lines;
     if (!StartLikeTheProgram(options, &lines, errors)) return 0;
     const SkinTables &t = skinTables;
@@ -148,9 +198,9 @@ int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &err
     int rows = 0, columns = 1;
     int64_t composed = 0, area = (int64_t)t.areaWidth * t.areaHeight;
     while (rows < std::min(t.sequenceMax + 1, kMaxSequencesShown) &&
-           composed + FramesOf(rows) * area <= kMaxComposedPixels) {
-        composed += FramesOf(rows) * area;
-        columns = std::max(columns, FramesOf(rows++));
+           composed + FramesOf(lines, rows) * area <= kMaxComposedPixels) {
+        composed += FramesOf(lines, rows) * area;
+        columns = std::max(columns, FramesOf(lines, rows++));
     }
     *sheet = BlankImage(kRowLabelWidth + columns * (cellWidth + kGap),
                         rows * (cellHeight + kGap) + kGap, kPaper);
@@ -158,13 +208,16 @@ int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &err
         int y = kGap + n * (cellHeight + kGap);
         DrawLabel(sheet, 4, y, "sequence " + std::to_string(n), kInk);
         if (!t.regular[n]) DrawLabel(sheet, 4, y + 14, "event (N)", kInk);
-        for (int f = 0; f < FramesOf(n); f++) {
-            int x = kRowLabelWidth + f * (cellWidth + kGap);
-            DrawCell(t.sequences[n][f], sheet, x, y, scale);
-            DrawLabel(sheet, x, y + t.areaHeight * scale + 1,
-                      std::to_string(n) + "." + std::to_string(f) + " " +
-                          DisplayTime(t.sequences[n][f]),
-                      kInk, 11);
+        for (int f = 0; f < FramesOf(lines, n); f++) {
+            const Frame &frame = t.sequences[n][f];
+            int x = kRowLabelWidth + f * (cellWidth + kGap), below = y + t.areaHeight * scale + 1;
+            DrawCell(frame, sheet, x, y, scale);
+            std::string time =
+                            std::to_string(n) + "." + std::to_string(f) + " " + DisplayTime(frame),
+                        notes = FrameNotes(frame, FrameLine(lines, n, f));
+            DrawLabel(sheet, x, below, time, TimeWraps(frame) ? kAlarm : kInk, 11);
+            DrawLabel(sheet, x, below + 12, notes, kInk, 11);
+            if (labels != nullptr) labels->push_back(time + " / " + notes);
         }
     }
     ReleaseWorkSurfaces();

@@ -206,7 +206,9 @@ int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *opti
                         std::string *error);
 // Draws the contact sheet: one row per sequence, one cell per frame. Returns
 // 1, or 0 with a message when the skin cannot be shown.
-int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors);
+// labels, when given, receives each cell's two label lines as "TIME / NOTES".
+int DrawSheet(const SheetCommand &options, ScreenImage *sheet, std::ostream &errors,
+              std::vector<std::string> *labels = nullptr);
 int RunSheet(const SheetCommand &options, std::ostream &out, std::ostream &errors);
 
 // ---- picture ------------------------------------------------------------------

@@ -297,6 +297,49 @@ void RecordLine(std::vector<int32_t> *lines, int32_t index) {
     (*lines)[index] = lint.currentLine;
 }
 
+// One finding for the numbers a line lacks; the line's fields as read are
+// added once it is filled (TellFieldsAsRead).
+void ReportMissingNumber(const char *field) {
+    std::vector<LintDiagnostic> &found = *lint.found;
+    bool again = lint.missingNumber >= 0 && found[lint.missingNumber].line == lint.currentLine;
+    if (!again) lint.missingFields.clear();
+    lint.missingFields.push_back(field);
+    std::string fields;
+    for (size_t k = 0; k < lint.missingFields.size(); k++)
+        fields += (k == 0                               ? ""
+                   : k + 1 == lint.missingFields.size() ? " and "
+                                                        : ", ") +
+                  lint.missingFields[k];
+    std::string message = "no number for the " + fields + ": read as none (-1)";
+    if (again) {
+        found[lint.missingNumber].message = message;
+        return;
+    }
+    Report(lint.currentLine, kLintWarning, "missing-number", message);
+    lint.missingNumber = (int32_t)found.size() - 1;
+}
+
+void TellFieldsAsRead(WCHAR kind, int32_t index, const WCHAR *line) {
+    if (lint.missingNumber < 0) return;
+    LintDiagnostic &d = (*lint.found)[lint.missingNumber];
+    if (d.line != lint.currentLine) return;
+    lint.missingNumber = -1;
+    std::string fields = FieldsAsRead(kind, index);
+    if (fields.empty()) return;
+    bool minus = WideString(line).find('-') != WideString::npos;
+    d.message += "; the reader read " + fields +
+                 (minus ? ": it takes no minus sign, and a number after one goes to the next field"
+                        : ": give each field its number");
+}
+
+// A tab or a second blank between a rule's fields can move the items after
+// it into other fields; blanks at the line's end are harmless.
+bool SplitsOddly(const WCHAR *line) {
+    WideString text(line);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    return text.find('\t') != WideString::npos || text.find(WSTR("  ")) != WideString::npos;
+}
+
 void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
     int32_t at = lint.currentLine;
     switch (note) {
@@ -315,9 +358,7 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
         break;
     case kNoteNoNumber:
         if (KindOf(line) == '#' && FrameLineOfWords(line)) break;  // told as the frame is filled
-        Report(at, kLintWarning, "missing-number",
-               std::string("no number for the ") + FieldName(KindOf(line), detail) +
-                   ": read as none (-1)");
+        ReportMissingNumber(FieldName(KindOf(line), detail));
         break;
     case kNoteNoFileComma:
         Report(at, kLintError, "file-comma",
@@ -355,29 +396,39 @@ void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
                std::string("a reversed range in the ") + RuleFieldName(detail) +
                    " field sets nothing");
         break;
-    case kNoteArea: lint.areaLine = at; break;
+    case kNoteArea:
+        lint.areaLine = at;
+        TellFieldsAsRead('D', 0, line);
+        break;
     case kNoteGraphic:
         RecordLine(&lint.graphicLines, detail);
+        TellFieldsAsRead('G', detail, line);
         CheckPictureLoad(detail, true);
         break;
     case kNoteMask:
         RecordLine(&lint.maskLines, detail);
+        TellFieldsAsRead('M', detail, line);
         CheckPictureLoad(detail, false);
         break;
     case kNoteText:
         RecordLine(&lint.textLines, detail);
+        TellFieldsAsRead('S', detail, line);
         CheckTimeText(detail);
         break;
     case kNoteFrame:
         if (detail < 0 || (size_t)detail >= lint.frameLines.size()) break;
         lint.frameLines[detail].push_back(at);
+        TellFieldsAsRead('#', detail, line);
         if (FrameLineOfWords(line))
             ReportWordsFrame(detail);
         else
             CheckFrameTime(detail);
         break;
     case kNoteEventMark: RecordLine(&lint.eventMarkLines, detail); break;
-    case kNoteRule: RecordLine(&lint.ruleLines, detail); break;
+    case kNoteRule:
+        RecordLine(&lint.ruleLines, detail);
+        if (SplitsOddly(line)) lint.oddlySplitRules.push_back(detail);
+        break;
     default: break;
     }
     lint.messages.clear();
@@ -556,9 +607,27 @@ static void CheckFolderAttributes(const WideString &folder) {
                "not list it as a skin");
 }
 
+// Each rule line split by a tab or a double blank that has a finding: how
+// the reader read its fields, added to the finding. (A double blank before
+// a number is harmless, so the split alone is no finding.)
+static void ExplainOddlySplitRules() {
+    for (int32_t r : lint.oddlySplitRules) {
+        int32_t line = LineOf(lint.ruleLines, r);
+        for (LintDiagnostic &d : *lint.found) {
+            if (d.file != lint.scriptPath || d.line != line) continue;
+            d.message += "; a tab or a double blank moved items: the reader read " +
+                         FieldsAsRead('$', r) + " (separate the fields with one blank each)";
+            break;
+        }
+    }
+}
+
 void LintSkinFolder(const WideString &folder, const LintOptions &options,
                     std::vector<LintDiagnostic> *found) {
-    if (LoadObserved(folder, options, found)) RunTableChecks();
+    if (LoadObserved(folder, options, found)) {
+        RunTableChecks();
+        ExplainOddlySplitRules();
+    }
     CheckFolderAttributes(folder);
     FreeSkinTables();
 }

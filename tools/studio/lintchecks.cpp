@@ -20,16 +20,51 @@ std::string Name(const ImageRecord &image) {
     return Utf8FromWide(name);
 }
 
-const char *RefusalReason(int32_t verdict) {
+// What the loader left in headerBuffer of a refused file's header, at a
+// byte offset (little-endian).
+int32_t HeaderField(int offset) {
+    return (int32_t)((uint32_t)headerBuffer[offset] | (uint32_t)headerBuffer[offset + 1] << 8 |
+                     (uint32_t)headerBuffer[offset + 2] << 16 |
+                     (uint32_t)headerBuffer[offset + 3] << 24);
+}
+
+const char kPictureRecipe[] =
+    "make it with pondlet-tool picture in.png, or as a 24-bit BMP with convert in.png "
+    "-background '#FF00FF' -alpha remove -alpha off -type truecolor BMP3:out.bmp";
+
+// The header's own reason, when the loader read it (bitmapFileDepth is set
+// then): a top-down or empty picture.
+std::string BadHeaderReason() {
+    if (bitmapFileDepth != 0 && HeaderField(8) < 0)
+        return std::string("it is stored top-down (a negative height), which the loader does not "
+                           "read; ") +
+               kPictureRecipe;
+    if (bitmapFileDepth != 0 && (HeaderField(4) < 1 || HeaderField(8) == 0))
+        return "its header gives an empty picture (width or height 0)";
+    return std::string("its header is damaged or of a kind the loader does not read; ") +
+           kPictureRecipe;
+}
+
+// Bit fields (compression 3, or 6 with alpha) are how image editors save a
+// picture with transparency; the rest is run-length compression.
+std::string CompressedReason() {
+    int32_t compression = HeaderField(16);
+    if (compression != 3 && compression != 6)
+        return "it is compressed (run-length); save it uncompressed";
+    return "it is a " + std::to_string(bitmapFileDepth) +
+           "-bit BMP with bit fields, as editors save a picture with transparency, which the "
+           "loader does not read; " +
+           kPictureRecipe;
+}
+
+std::string RefusalReason(int32_t verdict) {
     switch (verdict) {
     case kBitmapNotBmp: return "it is not a BMP file";
-    case kBitmapBadHeader:
-        return "its header is damaged, of a kind the loader does not read, or gives a top-down or "
-               "empty picture";
+    case kBitmapBadHeader: return BadHeaderReason();
     case kBitmapTruncated: return "the file is truncated";
     case kBitmapTooLarge:
         return "it is too large (more than 4096 pixels a side, or rows over 3080 bytes)";
-    case kBitmapCompressed: return "it is compressed; save it uncompressed";
+    case kBitmapCompressed: return CompressedReason();
     case kBitmapOverBudget: return "the skin's pictures together pass the 64 MB the loader allows";
     default: return "the loader refused it";
     }
@@ -39,6 +74,9 @@ struct Usage {
     std::vector<uint8_t> graphics, masks;
     // Per picture and mask that did not load: the frame lines that use it.
     std::vector<std::vector<int32_t>> graphicLoss, maskLoss;
+    // Per picture with no transparent colour: the frame lines that draw it
+    // with no mask, as a full rectangle.
+    std::vector<std::vector<int32_t>> uncut;
 };
 
 void AddLoss(std::vector<std::vector<int32_t>> *loss, int32_t index, int32_t line) {
@@ -102,7 +140,9 @@ void CheckGraphicLayer(const Frame &frame, int slot, int32_t line, Usage *usage)
                    where + "mask " + std::to_string(m) + " is smaller than picture " +
                        std::to_string(g) + ": the part it leaves out is drawn uncut");
     }
-    if (image.pixels == nullptr || t.areaWidth <= 0 || t.areaHeight <= 0) return;
+    if (image.pixels == nullptr) return;
+    if (!image.hasTransparentKey && m < 0) AddLoss(&usage->uncut, g, line);
+    if (t.areaWidth <= 0 || t.areaHeight <= 0) return;
     if (image.x >= t.areaWidth || image.y >= t.areaHeight || image.x + image.width <= 0 ||
         image.y + image.height <= 0)
         Report(line, kLintWarning, "layer-outside",
@@ -142,21 +182,42 @@ void CheckFrames(Usage *usage) {
     }
 }
 
+// "the frame at line 5", "the frames at lines 5, 6 and 2 more"
+std::string FramesAt(const std::vector<int32_t> &lines) {
+    std::string text = lines.size() > 1 ? "the frames at lines " : "the frame at line ";
+    for (size_t k = 0; k < lines.size() && k < 5; k++)
+        text += (k ? ", " : "") + std::to_string(lines[k]);
+    if (lines.size() > 5) text += " and " + std::to_string(lines.size() - 5) + " more";
+    return text;
+}
+
 // One note under each picture that did not load, for all the frames it
 // leaves blank.
 void ReportLosses(const std::vector<std::vector<int32_t>> &loss,
                   const std::vector<int32_t> &definedAt, const char *what) {
     for (size_t index = 0; index < loss.size(); index++) {
         if (loss[index].empty()) continue;
-        std::string lines;
-        for (size_t k = 0; k < loss[index].size() && k < 5; k++)
-            lines += (k ? ", " : "") + std::to_string(loss[index][k]);
-        if (loss[index].size() > 5)
-            lines += " and " + std::to_string(loss[index].size() - 5) + " more";
-        bool several = loss[index].size() > 1;
         Report(LineOf(definedAt, (int32_t)index), kLintNote, "picture-not-loaded",
-               std::string(several ? "so the frames at lines " : "so the frame at line ") + lines +
-                   (several ? " show" : " shows") + " nothing in place of this " + what);
+               "so " + FramesAt(loss[index]) + (loss[index].size() > 1 ? " show" : " shows") +
+                   " nothing in place of this " + what);
+    }
+}
+
+// One note at the G line of each picture with no transparent colour that a
+// frame draws with no mask: nothing of it is cut out.
+void ReportUncut(const std::vector<std::vector<int32_t>> &uncut) {
+    for (size_t g = 0; g < uncut.size(); g++) {
+        if (uncut[g].empty()) continue;
+        const ImageRecord &image = skinTables.graphics[g];
+        std::string fix = image.palette != nullptr && image.bitsPerPixel <= 8
+                              ? "end this line with the palette index of its background (such "
+                                "as ,0) to make that colour transparent, or give the layer a mask"
+                              : "give the layer a mask (" + std::to_string(g) +
+                                    ":M, with an M line), or save it with a palette and a key";
+        Report(LineOf(lint.graphicLines, (int32_t)g), kLintNote, "picture-uncut",
+               "picture " + std::to_string(g) + " has no transparent colour and " +
+                   FramesAt(uncut[g]) + " draw" + (uncut[g].size() > 1 ? "" : "s") +
+                   " it with no mask, as a full rectangle: " + fix);
     }
 }
 
@@ -418,7 +479,79 @@ void ReportMissingPicture(const ImageRecord &image, const std::string &what) {
            "cannot open " + what + ": the skin's folder holds no such file" + hint);
 }
 
+std::string Field(const char *name, int64_t value) {
+    return std::string(name) + "=" + std::to_string(value) + " ";
+}
+
+// A rule field's flags as items: "*" for all, "none", or "1,3-5".
+std::string FlagItems(const uint8_t *flags, int first, int last) {
+    std::string items;
+    int set = 0;
+    for (int v = first; v <= last; v++) {
+        if (!flags[v]) continue;
+        set++;
+        int end = v;
+        while (end < last && flags[end + 1]) end++;
+        items += (items.empty() ? "" : ",") + std::to_string(v);
+        if (end > v) items += "-" + std::to_string(end);
+        set += end - v;
+        v = end;
+    }
+    return set == last - first + 1 ? "*" : items.empty() ? "none" : items;
+}
+
+std::string RuleAsRead(const ScheduleRule &rule) {
+    return Field("sequence", rule.sequence) + "weekday=" + FlagItems(rule.weekday, 0, 6) +
+           " month=" + FlagItems(rule.month, 1, 12) + " day=" + FlagItems(rule.day, 1, 31) +
+           " hour=" + FlagItems(rule.hour, 0, 23) + " minute=" + FlagItems(rule.minute, 0, 59) +
+           " second=" + FlagItems(rule.second, 0, 59);
+}
+
+std::string FrameAsRead(const Frame &frame) {
+    std::string text = "time=" + std::to_string(frame.duration) + ":" +
+                       std::to_string(frame.durationMax) + " layers=";
+    if (IsEndMarker(&frame, 0)) return text + "none";
+    for (int slot = 0; slot < kLayerSlots && !IsEndMarker(&frame, slot); slot++) {
+        text += slot ? " " : "";
+        if (frame.layerGraphic[slot] >= 0) {
+            text += std::to_string(frame.layerGraphic[slot]);
+            if (frame.layerMask[slot] >= 0) text += ":" + std::to_string(frame.layerMask[slot]);
+            continue;
+        }
+        text += "s";
+        for (int c = 0; c <= frame.layerTextLast[slot] && c < kTextChoices; c++)
+            text += (c ? ":" : "") + std::to_string(frame.layerText[slot][c]);
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string FieldsAsRead(WCHAR kind, int32_t index) {
+    const SkinTables &t = skinTables;
+    std::string text;
+    if (kind == 'D') {
+        text = Field("width", t.areaWidth) + Field("height", t.areaHeight) +
+               Field("right", t.marginRight) + Field("bottom", t.marginBottom);
+    } else if (kind == 'G' || kind == 'M') {
+        const ImageRecord &image = kind == 'G' ? t.graphics[index] : t.masks[index];
+        text = Field("x", image.x) + Field("y", image.y);
+        if (kind == 'G')
+            text += image.hasTransparentKey ? Field("key", image.transparentKey) : "key=none";
+    } else if (kind == 'S') {
+        const TextItem &item = t.texts[index];
+        text = Field("height", item.height) + Field("red", item.colour & 0xFF) +
+               Field("green", (item.colour >> 8) & 0xFF) + Field("blue", item.colour >> 16) +
+               Field("x", item.x) + Field("y", item.y);
+    } else if (kind == '#' && (size_t)index < lint.frameLines.size() &&
+               !lint.frameLines[index].empty()) {
+        text = FrameAsRead(t.sequences[index][lint.frameLines[index].size() - 1]);
+    } else if (kind == '$' && index >= 0 && index <= t.ruleCount) {
+        text = RuleAsRead(t.rules[index]);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
 
 void CheckPictureLoad(int32_t index, bool isGraphic) {
     const ImageRecord &image = isGraphic ? skinTables.graphics[index] : skinTables.masks[index];
@@ -457,6 +590,7 @@ void RunTableChecks() {
     CheckFrames(&usage);
     ReportLosses(usage.graphicLoss, lint.graphicLines, "picture");
     ReportLosses(usage.maskLoss, lint.maskLines, "mask");
+    ReportUncut(usage.uncut);
     CheckUnusedPictures(usage);
     CheckRuleSequences();
     ScheduleFindings findings;

@@ -21,6 +21,9 @@ struct LintRun {
     std::vector<int32_t> graphicLines, maskLines, textLines, ruleLines, eventMarkLines;
     std::vector<std::vector<int32_t>> frameLines;  // per sequence, per frame
     std::vector<int32_t> wordsFrameLines;          // frame lines of words after '#', told already
+    int32_t missingNumber = -1;  // the missing-number finding of the current line, in *found
+    std::vector<std::string> missingFields;  // the fields it names
+    std::vector<int32_t> oddlySplitRules;    // rules whose line has a tab or a double blank
 };
 extern LintRun lint;
 
@@ -38,3 +41,6 @@ inline int32_t LineOf(const std::vector<int32_t> &lines, int32_t index) {
 void CheckPictureLoad(int32_t index, bool isGraphic);
 // After the skin has loaded: references, pictures, schedule, frames.
 void RunTableChecks();
+// How the reader split the line that filled index of a kind of line ('D',
+// 'G', 'M', 'S', '#': the sequence's latest frame, '$'), such as "x=-1 y=4 key=2".
+std::string FieldsAsRead(WCHAR kind, int32_t index);

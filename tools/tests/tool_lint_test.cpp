@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Lines 1 to 3 of most rows: a sound skin the row's own lines follow.
-const char kBase[] = "D20,20,0,0\r\nG0,a.bmp,0,0\r\n#0 100 0\r\n";
+const char kBase[] = "D20,20,0,0\r\nG0,a.bmp,0,0,0\r\n#0 100 0\r\n";
 
 BmpSpec Paletted(int32_t width, int32_t height) {
     BmpSpec spec;
@@ -157,7 +157,7 @@ const LintRow kRows[] = {
      {},
      {"4 error rule-sequence", "5 error rule-sequence", "5 warning rule-never-matches", "7 error rule-sequence",
       "8 warning sequence-unused"}},
-    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {}, {"1 error no-sequence-0"}},
+    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {}, {"1 error no-sequence-0"}},
     {"impossible-dates",
      std::string(kBase) + "$0 * 4,6,9,11 31 * * *\r\n$0 * 2 30 * * *\r\n$0 * 2 29 * * *\r\n",
      {},
@@ -195,7 +195,7 @@ const LintRow kRows[] = {
      {}},
     {"event-unused", std::string(kBase) + "#1 N\r\n#1 100 0\r\n", {}, {"4 warning event-unused"}},
     {"frames",
-     "D300,20,0,0\r\nG0,a.bmp,0,0\r\nG1,a.bmp,400,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
+     "D300,20,0,0\r\nG0,a.bmp,0,0,0\r\nG1,a.bmp,400,0,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
      {},
      {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
     {"frame-time-reversed",
@@ -217,7 +217,12 @@ const LintRow kRows[] = {
     {"utf8-mark", "\xEF\xBB\xBF; skin\r\n" + std::string(kBase), {}, {"1 error encoding"}},
     {"utf8-letters", std::string(kBase) + "; caf\xC3\xA9\r\n; \xC3\xA9\r\n", {}, {"4 warning encoding"}},
     {"utf16", std::string("\xFF\xFE;\0\r\0\n\0D\0", 10) + std::string(kBase), {}, {"1 error encoding"}},
-    {"no-area", "G0,a.bmp,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
+    {"no-area", "G0,a.bmp,0,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
+    // no transparent colour: a full rectangle unless a mask cuts it (picture 1)
+    {"picture-uncut",
+     std::string(kBase) + "G1,a.bmp,0,0\r\nG2,w.bmp,0,0\r\nM0,a.bmp,0,0\r\n#0 100 1:0 2\r\n",
+     {{"w.bmp", WithBits(24)}},
+     {"5 note picture-uncut"}},
 };
 
 }  // namespace
@@ -242,6 +247,17 @@ TEST(ToolLint, MessagesSayWhatToDo) {
         {"#0 500:100 0\r\n", "frame-time-reversed", "write 100:500"},
         {"#1 100 0\r\n$1 * * * * 0 0\r\n", "event-not-marked", "add the line #1 N"},
         {"S0,1,0,0,0,0,0,%h:%M\r\n", "time-text", "%M is the month: the minute is %m"},
+        // how the reader split the line, where it differs from what was meant
+        {"G1,a.bmp,-1,4,2\r\n", "missing-number", "the reader read x=-1 y=1 key=4: it takes no minus sign"},
+        {"S0,12\r\n", "missing-number",
+         "no number for the red, green, blue, x and y: read as none (-1); the reader read height=12 red=0 green=0 "
+         "blue=0 x=-1 y=-1"},
+        {"#0 100:\r\n", "missing-number", "the reader read time=100:-1 layers=none"},
+        {"#1 100 0\r\n$1 *\t* 3 * * *\r\n", "rule-never-matches",
+         "the reader read sequence=1 weekday=* month=3 day=* hour=* minute=* second=none (separate"},
+        {"G1,a.bmp,0,0\r\n#0 100 1\r\n#0 100 1\r\n", "picture-uncut",
+         "the frames at lines 5, 6 draw it with no mask, as a full rectangle: end this line with the "
+         "palette index of its background"},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
@@ -263,12 +279,24 @@ TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
     header.infoHeaderBytes = 64;
     BmpSpec notBmp = Paletted(4, 4);
     notBmp.bfType = 0x4D41;
+    BmpSpec bitFields = WithBits(32);
+    bitFields.biCompression = 3;
+    bitFields.infoHeaderBytes = 124;
+    BmpSpec topDown = Paletted(4, -4);
     const struct {
         BmpSpec spec;
         const char *reason;
     } rows[] = {
-        {Compressed(), "compressed"}, {Truncated(), "truncated"}, {Paletted(5000, 1), "too large"},
-        {header, "header"},           {notBmp, "not a BMP"},
+        {Compressed(), "compressed (run-length)"},
+        {Truncated(), "truncated"},
+        {Paletted(5000, 1), "too large"},
+        {header, "header is damaged"},
+        {notBmp, "not a BMP"},
+        {bitFields, "a 32-bit BMP with bit fields, as editors save a picture with transparency, which the loader does "
+                    "not read; make it with pondlet-tool picture in.png, or as a 24-bit BMP with convert in.png "
+                    "-background '#FF00FF' -alpha remove -alpha off -type truecolor BMP3:out.bmp"},
+        {topDown, "stored top-down"},
+        {Paletted(0, 4), "empty picture"},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");

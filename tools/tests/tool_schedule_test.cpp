@@ -89,6 +89,12 @@ TEST(ToolSchedule, IntervalsAreExactToTheSecond) {
          "Mon",
          {"Mon 00:00:00-04:59:59 rule 0 sequence 0", "Mon 05:00:00-05:59:59 rule 2 sequence 1",
           "Mon 06:00:00-23:59:59 rule 0 sequence 0"}},
+        // the legend lists the event rule of the row above as silent
+        {"silent-event",
+         "$2 * * * 5 0 0\r\n$1 * * * 5 * *\r\n$2 * * * 6 0 0\r\n",
+         "2024-05-06",
+         "  event",
+         {"  event rule 3 sequence 2 line 8", "  event rule 1 sequence 2 line 6 never fires this week"}},
     };
     for (const auto &row : rows) {
         TestFolder root("toolschedule");

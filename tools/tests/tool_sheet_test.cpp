@@ -25,14 +25,14 @@ void WriteSmallSkin(const TestFolder &root, const std::string &extra) {
     WriteTestFile(root.path / "skin" / "skin.txt", "D4,2,0,0\r\nG0,p.bmp,1,0,0\r\n#0 100 0\r\n" + extra);
 }
 
-ScreenImage Sheet(const TestFolder &root, std::vector<std::string> args) {
+ScreenImage Sheet(const TestFolder &root, std::vector<std::string> args, std::vector<std::string> *labels = nullptr) {
     args.insert(args.begin(), root.path.string());
     SheetCommand options;
     std::string error;
     EXPECT_EQ(1, ParseSheetArguments(args, &options, &error)) << error;
     ScreenImage sheet;
     std::ostringstream errors;
-    EXPECT_EQ(1, DrawSheet(options, &sheet, errors)) << errors.str();
+    EXPECT_EQ(1, DrawSheet(options, &sheet, errors, labels)) << errors.str();
     return sheet;
 }
 
@@ -76,6 +76,40 @@ TEST(ToolSheet, TimeTextsFollowAt) {
     ScreenImage alsoSeven = Sheet(root, {"--at", "2024-05-06 07:59:59"});
     EXPECT_NE(seven.pixels, eight.pixels);
     EXPECT_EQ(seven.pixels, alsoSeven.pixels);
+}
+
+TEST(ToolSheet, LabelsMarkWhatTheFrameHides) {
+    const struct {
+        const char *extra;
+        std::vector<std::string> labels;
+    } rows[] = {
+        // a minus sign reads as no number, -1, which waits weeks too
+        {"#0 500:100 0\r\n#0 -5 0\r\n",
+         {"0.0 100ms / line 3", "0.1 500:100 WRAPS / line 4", "0.2 -1:-1 WRAPS / line 5"}},
+        // words after '#' make a blank one-second frame; a blank frame ends its sequence
+        {"# 1 frames\r\n#0 200\r\n#0 300 0\r\n",
+         {"0.0 100ms / line 3", "0.1 200ms / line 5 blank", "1.0 1000ms / line 4 blank"}},
+        {"D4,2,0,0\r\nS0,12,0,0,0,0,0,a\r\nS1,12,0,0,0,0,0,b\r\n#1 100 0 s0:1:1\r\n",
+         {"0.0 100ms / line 3", "1.0 100ms / line 7 text 1 of 3"}},
+    };
+    TestFolder root("toolsheet");
+    for (const auto &row : rows) {
+        WriteSmallSkin(root, row.extra);
+        std::vector<std::string> labels;
+        Sheet(root, {}, &labels);
+        EXPECT_EQ(row.labels, labels) << row.extra;
+    }
+}
+
+// The cell shows the first choice, whatever the program would pick: a layer
+// choosing among "AB" and "ZZ" draws as one offering "AB" only.
+TEST(ToolSheet, TextChoicesShowTheFirst) {
+    TestFolder root("toolsheet");
+    const std::string texts = "D40,20,0,0\r\nS0,12,0,0,0,0,0,AB\r\nS1,12,0,0,0,0,0,ZZ\r\n";
+    WriteSmallSkin(root, texts + "#0 100 s0:0:0:0\r\n");
+    ScreenImage same = Sheet(root, {});
+    WriteSmallSkin(root, texts + "#0 100 s0:1:1:1\r\n");
+    EXPECT_EQ(same.pixels, Sheet(root, {}).pixels);
 }
 
 TEST(ToolSheet, CommandLineMistakesAreRefused) {
