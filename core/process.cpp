@@ -2,28 +2,75 @@
 // talk to the user.
 #include "core/process.h"
 
+#include "core/tables.h"
+
+#include <string.h>
+
 enum { kStartBlendMode = 2 };  // "50%"
 
-WCHAR exeFolder[kExeFolderUnits];
-HINSTANCE appInstance;
-HWND mainWindow;
-int32_t screenWidth, screenHeight;
-int32_t dockRight, dockBottom;
-int32_t offsetX, offsetY;
-int32_t blendMode = kStartBlendMode;
+static WCHAR folder[kExeFolderUnits];
+static HINSTANCE appInstance;
+static HWND window;
+static int32_t width, height, right, bottom, userX, userY;
+static int32_t mode = kStartBlendMode;
+static int32_t panel;
 int32_t moveBusy;
-int32_t panelOpen;
+
+const WCHAR *const exeFolder = folder;
+const HWND &mainWindow = window;
+const int32_t &screenWidth = width, &screenHeight = height;
+const int32_t &dockRight = right, &dockBottom = bottom;
+const int32_t &offsetX = userX, &offsetY = userY;
+const int32_t &blendMode = mode;
+const int32_t &panelOpen = panel;
+
+int SetExeFolder(const WCHAR *path) {
+    int units = 0;
+    while (path[units] != 0)
+        if (++units >= kExeFolderUnits) return 0;
+    memcpy(folder, path, ((size_t)units + 1) * sizeof(WCHAR));
+    return 1;
+}
+
+void SetAppInstance(HINSTANCE instance) { appInstance = instance; }
+
+void SetMainWindow(HWND created) { window = created; }
+
+void SetScreenSize(int32_t screenW, int32_t screenH) {
+    width = screenW;
+    height = screenH;
+}
+
+void SetDockedBars(int32_t barRight, int32_t barBottom) {
+    right = barRight;
+    bottom = barBottom;
+}
+
+// The sums wrap as 32-bit values do, as PlaceWorkArea's do.
+void MoveUserOffset(int32_t dx, int32_t dy) {
+    userX = (int32_t)((uint32_t)userX + (uint32_t)dx);
+    userY = (int32_t)((uint32_t)userY + (uint32_t)dy);
+}
+
+void SetBlendMode(int32_t blend) { mode = blend; }
+
+void SetPanelOpen(int32_t open) { panel = open; }
 
 void ResetProcessValues(void) {
-    exeFolder[0] = 0;
+    folder[0] = 0;
     appInstance = NULL;
-    mainWindow = NULL;
-    screenWidth = screenHeight = 0;
-    dockRight = dockBottom = 0;
-    offsetX = offsetY = 0;
-    blendMode = kStartBlendMode;
+    window = NULL;
+    width = height = 0;
+    right = bottom = 0;
+    userX = userY = 0;
+    mode = kStartBlendMode;
     moveBusy = 0;
-    panelOpen = 0;
+    panel = 0;
+}
+
+void ResetCoreState(void) {
+    FreeSkinTables();
+    ResetProcessValues();
 }
 
 void (*skinMessageHook)(const WCHAR *text);

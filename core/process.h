@@ -30,21 +30,48 @@ enum {
     kDialogSelect = 126
 };
 
-extern WCHAR exeFolder[kExeFolderUnits];  // ends with a backslash
-extern HINSTANCE appInstance;
-extern HWND mainWindow;
-extern int32_t screenWidth, screenHeight;
-// What the taskbar and docked bars take from the screen's right and bottom
-// edges (0 where they leave the whole screen): on a desktop the mascot keeps
-// clear of the taskbar's clock in the screen's corner.
-extern int32_t dockRight, dockBottom;
-extern int32_t offsetX, offsetY;
-extern int32_t blendMode;  // a BlendMode; start 2
+// The values below are read by every layer and written only here, through
+// the operations that follow them; the comment of each says who calls its
+// setter.
+
+// The folder of the executable, then of the chosen skin; ends with a
+// backslash. Set by the shell at start-up and by the skin catalogue.
+extern const WCHAR *const exeFolder;
+// Returns 0, keeping the folder, when folder and its terminator do not fit
+// kExeFolderUnits.
+int SetExeFolder(const WCHAR *folder);
+// The program's instance, for its resources: set by WinMain.
+void SetAppInstance(HINSTANCE instance);
+// Set by the shell when it creates the main window.
+extern const HWND &mainWindow;
+void SetMainWindow(HWND window);
+// The screen, and what the taskbar and docked bars take from its right and
+// bottom edges (0 where they leave the whole screen): on a desktop the
+// mascot keeps clear of the taskbar's clock in the screen's corner. Set by
+// the shell at start-up and on every change of the screen.
+extern const int32_t &screenWidth, &screenHeight;
+extern const int32_t &dockRight, &dockBottom;
+void SetScreenSize(int32_t width, int32_t height);
+void SetDockedBars(int32_t right, int32_t bottom);
+// The user's move of the mascot from its place: changed by the engine's
+// MoveArea (the control panel's buttons).
+extern const int32_t &offsetX, &offsetY;
+void MoveUserOffset(int32_t dx, int32_t dy);
+// A BlendMode; start 2. Set by the shell at start-up and by the control
+// panel.
+extern const int32_t &blendMode;
+void SetBlendMode(int32_t mode);
 extern int32_t moveBusy;
-extern int32_t panelOpen;
+// 1 while the control panel is open: set by the shell's tray handler and
+// the panel.
+extern const int32_t &panelOpen;
+void SetPanelOpen(int32_t open);
 
 // Puts every value above back to its start value.
 void ResetProcessValues(void);
+// The whole core layer as a new process finds it: the skin tables freed and
+// the values above at their start.
+void ResetCoreState(void);
 
 // Tells the user of a failure: the text in a box captioned "Error", or,
 // when skinMessageHook is set, the text to the hook instead.

@@ -40,8 +40,7 @@ void MoveArea(int32_t dx, int32_t dy) {
     moveBusy = 1;
     int32_t frameShown = animation.paused == 0 && mascotShown == 1;
     RestoreBackground();
-    offsetX += dx;
-    offsetY += dy;
+    MoveUserOffset(dx, dy);
     PlaceWorkArea();
     CaptureBackground();
     if (frameShown) ShowComposedFrame();

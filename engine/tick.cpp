@@ -46,17 +46,13 @@ int32_t ChooseDuration(const Frame *frame) {
 // The frame last composed, merged with the screen under the work area and
 // put there.
 void ShowComposed(void) {
-    int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
     if (animation.backgroundRefreshPending == 1) {
         CaptureBackground();
         animation.backgroundRefreshPending = 0;
     }
-    BitBlt(workDC, 0, 0, width, height, screenDC, skinTables.areaX, skinTables.areaY, SRCCOPY);
-    GdiFlush();  // the platform may batch the blit; its pixels must be in the DIB before we read
-                 // them
+    ReadScreenUnderArea();
     MergeFrameWithBackground();
-    BitBlt(screenDC, skinTables.areaX, skinTables.areaY, width, height, workDC, 0, 0, SRCCOPY);
-    mascotShown = 1;
+    ShowWorkSurface();
 }
 
 void ComposeAndShow(const Frame *frame) {

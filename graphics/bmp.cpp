@@ -22,7 +22,8 @@
 #include <string.h>
 
 // Aligned so the work surfaces can hand it to the platform as a BITMAPINFO.
-alignas(8) BYTE headerBuffer[kHeaderBufferBytes];
+alignas(8) static BYTE sharedHeader[kHeaderBufferBytes];
+const BYTE *const headerBuffer = sharedHeader;
 
 enum {
     kFileHeaderBytes = 14,
@@ -144,9 +145,9 @@ static int ReadInfoHeader(HANDLE file, uint32_t offBits) {
     DWORD tableBytes = offBits - kFileHeaderBytes - biSize;
     if (tableBytes > kColourTableBytes) return Refuse(kBitmapBadHeader);
     if (!SkipBytes(file, biSize - kInfoHeaderBytes)) return Refuse(kBitmapTruncated);
-    memcpy(headerBuffer, info, kInfoHeaderBytes);
-    WriteLe32(headerBuffer, kInfoHeaderBytes);
-    if (ReadBytes(file, headerBuffer + kInfoHeaderBytes, tableBytes) != tableBytes)
+    memcpy(sharedHeader, info, kInfoHeaderBytes);
+    WriteLe32(sharedHeader, kInfoHeaderBytes);
+    if (ReadBytes(file, sharedHeader + kInfoHeaderBytes, tableBytes) != tableBytes)
         return Refuse(kBitmapTruncated);
     return 1;
 }
@@ -242,6 +243,24 @@ static ColourValue *LoadPalette(int32_t bits) {
 }
 
 void ResetPixelBudget(void) { pixelBytesLoaded = 0; }
+
+void ResetBitmapLoader(void) {
+    ResetPixelBudget();
+    memset(sharedHeader, 0, sizeof sharedHeader);
+}
+
+const BITMAPINFO *DescribeBitmap(int32_t width, int32_t height, WORD bits) {
+    BITMAPINFOHEADER header;
+    memset(&header, 0, sizeof header);
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = BI_RGB;
+    memcpy(sharedHeader, &header, sizeof header);
+    return (const BITMAPINFO *)sharedHeader;
+}
 
 // Gives the record its pixel buffer at the storage depth, within the skin's
 // pixel budget: a load that would go over it is told as "Out of memory."

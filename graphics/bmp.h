@@ -5,10 +5,15 @@
 
 enum { kHeaderBufferBytes = 1064, kRowBufferBytes = 3080, kImagePathUnits = 256 };
 
-// The shared header buffer: a BITMAPINFOHEADER followed by room for 256
-// RGBQUAD entries. Each loaded file leaves its header and colour table here;
-// the work surfaces build their BITMAPINFO in it afterwards.
-extern BYTE headerBuffer[kHeaderBufferBytes];
+// The shared header buffer (kHeaderBufferBytes): a BITMAPINFOHEADER followed
+// by room for 256 RGBQUAD entries. Each loaded file leaves its header and
+// colour table here; the work surfaces build their BITMAPINFO in it
+// afterwards through DescribeBitmap. Written only by bmp.cpp.
+extern const BYTE *const headerBuffer;
+
+// Describes a bottom-up, uncompressed DIB in headerBuffer. Its colour table
+// (for 8 bits) is whatever follows the header there: the last loaded file's.
+const BITMAPINFO *DescribeBitmap(int32_t width, int32_t height, WORD bits);
 
 enum { kLoadMask = 0, kLoadPicture = 1 };
 
@@ -46,3 +51,6 @@ enum { kSkinPixelBudget = 64 * 1024 * 1024 };
 // Starts the count anew for the next skin (LoadSkin calls it before the
 // first G or M line).
 void ResetPixelBudget(void);
+// The loader as a new process finds it: the budget anew and the shared header
+// buffer empty.
+void ResetBitmapLoader(void);

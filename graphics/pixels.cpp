@@ -1,9 +1,7 @@
-// The display format, the packed row rule and the blend.
+// The packed row rule and the blend.
 #include "graphics/pixels.h"
 
 #include <stdlib.h>
-
-DisplayFormat displayFormat;
 
 void BlendPixel(ImageRecord *record, int32_t x, int32_t y, uint32_t frameColour,
                 uint32_t backgroundColour, int32_t mode) {

@@ -18,7 +18,8 @@
 
 #include <stddef.h>
 
-// How the display stores colours, learnt at start-up.
+// How the display stores colours, learnt at start-up. Written only by
+// probe.cpp (OpenDisplay's depth, the probe, SetDisplayFormat).
 struct DisplayFormat {
     int32_t depth;  // bits per pixel; 16 (and 32) recorded as 24
     uint32_t blackValue;
@@ -27,7 +28,7 @@ struct DisplayFormat {
     uint32_t lightSubstitute;
     BYTE channelMask[3];  // blue, green, red of white as the display returns it
 };
-extern DisplayFormat displayFormat;
+extern const DisplayFormat &displayFormat;
 
 // The opacity with which a frame is mixed into the desktop.
 enum BlendMode {

@@ -26,13 +26,16 @@ enum {
     kSettleRounds = 16  // the 8-bit settle loop ends within a few rounds on any sane display
 };
 
-static ImageRecord *probeSurface;  // the work surface the probe echoes through
+static DisplayFormat format;
+const DisplayFormat &displayFormat = format;
+
+static const ImageRecord *probeSurface;  // the work surface the probe echoes through
 
 static void CopyPixel(HDC to, HDC from) { BitBlt(to, 0, 0, 1, 1, from, 0, 0, SRCCOPY); }
 
 // What the screen gives back for colour c.
 static uint32_t EchoColour(uint32_t c) {
-    WritePixel(probeSurface, 0, 0, c);
+    WriteRgb24(ImageRow(probeSurface, 0), c);
     CopyPixel(screenDC, workDC);
     CopyPixel(workDC, screenDC);
     GdiFlush();
@@ -51,33 +54,33 @@ static uint32_t RedStep(uint32_t white) {
 
 static void CalibrateTrueColour(void) {
     uint32_t white = EchoColour(kWhite);
-    displayFormat.whiteValue = white;
-    displayFormat.channelMask[0] = (BYTE)(white >> 16);
-    displayFormat.channelMask[1] = (BYTE)(white >> 8);
-    displayFormat.channelMask[2] = (BYTE)white;
-    displayFormat.blackValue = 0;
+    format.whiteValue = white;
+    format.channelMask[0] = (BYTE)(white >> 16);
+    format.channelMask[1] = (BYTE)(white >> 8);
+    format.channelMask[2] = (BYTE)white;
+    format.blackValue = 0;
     uint32_t step = RedStep(white);
-    displayFormat.darkSubstitute = step;
-    displayFormat.lightSubstitute = white - step;
+    format.darkSubstitute = step;
+    format.lightSubstitute = white - step;
 }
 
 // On 8-bit displays the darkest grey that does not show as black replaces
 // black; white never reads back as 0xFFFFFF, so its substitute is simply
 // white as shown.
 static void CalibratePalettedDisplay(void) {
-    displayFormat.blackValue = 0;
+    format.blackValue = 0;
     for (uint32_t g = 0; g <= kWhite; g += kGreyStep) {
         uint32_t shown = EchoColour(g);
         if (shown != displayFormat.blackValue) {
-            displayFormat.darkSubstitute = shown;
+            format.darkSubstitute = shown;
             break;
         }
     }
-    displayFormat.whiteValue = kWhite;
+    format.whiteValue = kWhite;
     for (int32_t level = 255; level >= 0; level--) {
         uint32_t shown = EchoColour(kGreyStep * (uint32_t)level);
         if (shown != displayFormat.whiteValue) {
-            displayFormat.lightSubstitute = shown;
+            format.lightSubstitute = shown;
             break;
         }
     }
@@ -86,6 +89,7 @@ static void CalibratePalettedDisplay(void) {
 // Passes r through the 8-bit probe bitmap until the display and the probe
 // bitmap's colour table both keep it; bounded, keeping the last read-back.
 static uint32_t SettleThroughProbeBitmap(uint32_t r) {
+    HDC probeDC = ProbeBitmapDC();
     if (!probeDC) return r;
     uint32_t s = EchoColour(r);
     for (int round = 0; s != r && round < kSettleRounds; round++) {
@@ -127,12 +131,18 @@ static void MatchTextColours(void) {
     }
 }
 
+void RecordDisplayDepth(int32_t bitsPerPixel) {
+    format.depth = bitsPerPixel == 16 || bitsPerPixel == 32 ? 24 : bitsPerPixel;
+}
+
+void SetDisplayFormat(const DisplayFormat &chosen) { format = chosen; }
+
 void ResetDisplayFormat(void) {
-    memset(&displayFormat, 0, sizeof displayFormat);
+    memset(&format, 0, sizeof format);
     probeSurface = NULL;
 }
 
-void ProbeDisplayFormat(ImageRecord *surface) {
+void ProbeDisplayFormat(const ImageRecord *surface) {
     // An empty work area has no pixel to echo through, and nothing to draw.
     if (!surface || !surface->pixels || surface->width < 1 || surface->height < 1) return;
     probeSurface = surface;

@@ -17,20 +17,28 @@
 #include "core/tables.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 
 #include <string.h>
 
-HDC screenDC;
-HDC workDC;
-HBITMAP workBitmap;
-ImageRecord workSurface;
-ImageRecord frameSurface;
-ImageRecord backgroundSurface;
-ImageRecord shownSurface;
-BYTE *coverageMask;
-HBITMAP probeBitmap;
-HDC probeDC;
-int32_t mascotShown;
+// What surfaces.h lets others read, and the probe's bitmap, which only
+// ProbeBitmapDC hands out.
+static struct {
+    HDC screenDC, workDC, probeDC;
+    HBITMAP workBitmap, probeBitmap;  // probeBitmap on 8-bit displays only
+    ImageRecord workSurface, frameSurface, backgroundSurface, shownSurface;
+    BYTE *coverageMask;
+    int32_t mascotShown;
+} own;
+
+const HDC &screenDC = own.screenDC;
+const HDC &workDC = own.workDC;
+const ImageRecord &workSurface = own.workSurface;
+const ImageRecord &frameSurface = own.frameSurface;
+const ImageRecord &backgroundSurface = own.backgroundSurface;
+const ImageRecord &shownSurface = own.shownSurface;
+BYTE *const &coverageMask = own.coverageMask;
+const int32_t &mascotShown = own.mascotShown;
 
 enum {
     kSurfaceMessageUnits = 256,
@@ -71,21 +79,6 @@ static void ReportSurfaceError(const WCHAR *format, DWORD error) {
 
 static void FailureBeep(void) { MessageBeep(MB_ICONASTERISK); }
 
-// Describes a bottom-up, uncompressed DIB in headerBuffer. Its colour table
-// (for 8 bits) is whatever follows the header there: the last loaded file's.
-static const BITMAPINFO *DescribeBitmap(int32_t width, int32_t height, WORD bits) {
-    BITMAPINFOHEADER header;
-    memset(&header, 0, sizeof header);
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = bits;
-    header.biCompression = BI_RGB;
-    memcpy(headerBuffer, &header, sizeof header);
-    return (const BITMAPINFO *)headerBuffer;
-}
-
 static BYTE *AllocateBytes(size_t bytes) { return (BYTE *)LocalAlloc(LPTR, bytes ? bytes : 1); }
 
 static void FreeBytes(BYTE **bytes) {
@@ -96,11 +89,11 @@ static void FreeBytes(BYTE **bytes) {
 // Returns 1, or 0 when any buffer could not be had (the caller frees the rest).
 static int AllocateOwnSurfaces(int32_t width, int32_t height) {
     size_t pixelCount = (size_t)width * (size_t)height;
-    return AllocateImagePixels(&frameSurface, width, height, 24) &&
-           AllocateImagePixels(&backgroundSurface, width, height, 24) &&
-           AllocateImagePixels(&shownSurface, width, height, 24) &&
+    return AllocateImagePixels(&own.frameSurface, width, height, 24) &&
+           AllocateImagePixels(&own.backgroundSurface, width, height, 24) &&
+           AllocateImagePixels(&own.shownSurface, width, height, 24) &&
            (capturedScreen = AllocateBytes(pixelCount * 3)) != NULL &&
-           (coverageMask = AllocateBytes(pixelCount)) != NULL;
+           (own.coverageMask = AllocateBytes(pixelCount)) != NULL;
 }
 
 // The DC goes first: the platform refuses to delete a bitmap still selected.
@@ -114,24 +107,37 @@ static void DeleteBitmapInDC(HBITMAP *bitmap, HDC *dc) {
 void ReleaseWorkSurfaces(void) {
     surfacesReady = 0;
     backgroundCaptured = 0;
-    mascotShown = 0;
-    FreeImagePixels(&frameSurface);
-    FreeImagePixels(&backgroundSurface);
-    FreeImagePixels(&shownSurface);
+    own.mascotShown = 0;
+    FreeImagePixels(&own.frameSurface);
+    FreeImagePixels(&own.backgroundSurface);
+    FreeImagePixels(&own.shownSurface);
     FreeBytes(&capturedScreen);
-    FreeBytes(&coverageMask);
-    DeleteBitmapInDC(&workBitmap, &workDC);
-    DeleteBitmapInDC(&probeBitmap, &probeDC);
+    FreeBytes(&own.coverageMask);
+    DeleteBitmapInDC(&own.workBitmap, &own.workDC);
+    DeleteBitmapInDC(&own.probeBitmap, &own.probeDC);
     if (textFontHandle) DeleteObject(textFontHandle);  // no longer selected: its DC is gone
     textFontHandle = NULL;
-    memset(&workSurface, 0, sizeof workSurface);
+    memset(&own.workSurface, 0, sizeof own.workSurface);
 }
 
 void ResetWorkSurfaces(void) {
     ReleaseWorkSurfaces();
-    screenDC = NULL;
+    own.screenDC = NULL;
     memset(&textFont, 0, sizeof textFont);
 }
+
+void ResetGraphicsState(void) {
+    ResetWorkSurfaces();
+    ResetDisplayFormat();
+    ResetBitmapLoader();
+}
+
+void OpenDisplay(void) {
+    own.screenDC = GetDC(NULL);
+    RecordDisplayDepth(GetDeviceCaps(own.screenDC, BITSPIXEL));
+}
+
+HDC ProbeBitmapDC(void) { return own.probeDC; }
 
 // Creates a DIB section as described and a memory DC holding it. On failure
 // tells the user which of the two failed (bitmapError or "baseDC error"),
@@ -162,14 +168,14 @@ static int CreateWorkBitmap(int32_t width, int32_t height) {
     int32_t dibWidth = width > 0 ? width : 1, dibHeight = height > 0 ? height : 1;
     void *bits = NULL;
     if (!CreateBitmapInDC(DescribeBitmap(dibWidth, dibHeight, 24), WSTR("baseBmp error (%d)"),
-                          &workBitmap, &workDC, &bits))
+                          &own.workBitmap, &own.workDC, &bits))
         return 0;
-    workSurface.pixels = (BYTE *)bits;
-    workSurface.width = width;
-    workSurface.height = height;
-    workSurface.bitsPerPixel = 24;
-    workSurface.palette = NULL;
-    workSurface.rowBytes = (dibWidth * 3 + 3) & ~3;  // DIB rows are padded to 4 bytes
+    own.workSurface.pixels = (BYTE *)bits;
+    own.workSurface.width = width;
+    own.workSurface.height = height;
+    own.workSurface.bitsPerPixel = 24;
+    own.workSurface.palette = NULL;
+    own.workSurface.rowBytes = (dibWidth * 3 + 3) & ~3;  // DIB rows are padded to 4 bytes
     return 1;
 }
 
@@ -177,8 +183,8 @@ static int CreateWorkBitmap(int32_t width, int32_t height) {
 // bitmap whose colour table is the last loaded file's.
 static int CreateProbeBitmap(void) {
     void *bits = NULL;
-    return CreateBitmapInDC(DescribeBitmap(1, 1, 8), WSTR("tmp256Bmp error (%d)"), &probeBitmap,
-                            &probeDC, &bits);
+    return CreateBitmapInDC(DescribeBitmap(1, 1, 8), WSTR("tmp256Bmp error (%d)"), &own.probeBitmap,
+                            &own.probeDC, &bits);
 }
 
 // Every failure leaves nothing behind and the surfaces not ready, so the
@@ -252,8 +258,20 @@ void CaptureBackground(void) {
         CopyReducedRow(ImageRow(&backgroundSurface, y), screenRow, workSurface.width);
         memcpy(CapturedRow(y), screenRow, (size_t)workSurface.width * 3);
     }
-    mascotShown = 0;
+    own.mascotShown = 0;
     backgroundCaptured = 1;
+}
+
+void ReadScreenUnderArea(void) {
+    BitBlt(own.workDC, 0, 0, skinTables.areaWidth, skinTables.areaHeight, own.screenDC,
+           skinTables.areaX, skinTables.areaY, SRCCOPY);
+    GdiFlush();  // the platform may batch the blit; its pixels must be in the DIB before we read
+}
+
+void ShowWorkSurface(void) {
+    BitBlt(own.screenDC, skinTables.areaX, skinTables.areaY, skinTables.areaWidth,
+           skinTables.areaHeight, own.workDC, 0, 0, SRCCOPY);
+    own.mascotShown = 1;
 }
 
 void RestoreBackground(void) {
@@ -311,7 +329,7 @@ static void TakeGlyphPixels(const RECT *box, int32_t x, int32_t y, uint32_t colo
             if (ReadPixel(&workSurface, px, py) != 0) continue;
             int64_t tx = (int64_t)px + x, ty = (int64_t)py + y;
             if (tx < 0 || tx >= width || ty < 0 || ty >= height) continue;
-            WritePixel(&frameSurface, (int32_t)tx, (int32_t)ty, colour);
+            WritePixel(&own.frameSurface, (int32_t)tx, (int32_t)ty, colour);
             coverageMask[(size_t)ty * (size_t)width + (size_t)tx] = 1;
         }
     }
@@ -335,7 +353,8 @@ void DrawTextItem(const WCHAR *text, int32_t size, int32_t x, int32_t y, uint32_
     RECT box = MeasureTextBox(text);
     GdiFlush();
     for (int32_t py = box.top; py <= box.bottom; py++)
-        for (int32_t px = box.left; px <= box.right; px++) WritePixel(&workSurface, px, py, kWhite);
+        for (int32_t px = box.left; px <= box.right; px++)
+            WritePixel(&own.workSurface, px, py, kWhite);
     DrawTextW(workDC, text, -1, &box, 0);
     GdiFlush();
     TakeGlyphPixels(&box, x, y, colour);

@@ -12,17 +12,24 @@
 
 #include "core/image.h"
 
-extern HDC screenDC;
-extern HDC workDC;
-extern HBITMAP workBitmap;
-extern ImageRecord workSurface;
-extern ImageRecord frameSurface;
-extern ImageRecord backgroundSurface;
-extern ImageRecord shownSurface;
-extern BYTE *coverageMask;   // W x H bytes, top row first
-extern HBITMAP probeBitmap;  // 8-bit displays only
-extern HDC probeDC;          // 8-bit displays only
-extern int32_t mascotShown;
+// The screen's DC and the surfaces, written only here (surfaces.cpp): the
+// DC by OpenDisplay, the records and the DC that holds the work surface by
+// CreateWorkSurfaces and ReleaseWorkSurfaces. The engine draws into their
+// pixels and reads the records.
+extern const HDC &screenDC;
+extern const HDC &workDC;
+extern const ImageRecord &workSurface;
+extern const ImageRecord &frameSurface;
+extern const ImageRecord &backgroundSurface;
+extern const ImageRecord &shownSurface;
+extern BYTE *const &coverageMask;  // W x H bytes, top row first
+// 1 while the last frame is on the screen: set by ShowWorkSurface, cleared
+// by a capture and by ReleaseWorkSurfaces.
+extern const int32_t &mascotShown;
+
+// Takes the screen's DC and records the display's depth (probe.h). Start-up
+// calls it before the skin loads, since the skin's choices depend on it.
+void OpenDisplay(void);
 
 // Creates the surfaces for the skin's work area (after the skin is loaded).
 // Returns 1, or 0 after telling the user which platform object failed.
@@ -34,12 +41,22 @@ void ReleaseWorkSurfaces(void);
 // ReleaseWorkSurfaces, and forgets the screen's DC and the text font: the
 // surfaces as a new process finds them.
 void ResetWorkSurfaces(void);
+// The whole graphics layer as a new process finds it: the surfaces, the
+// display format and the loader.
+void ResetGraphicsState(void);
+// The 1 x 1 8-bit DC the display probe settles colours through; null unless
+// the display has 8 bits.
+HDC ProbeBitmapDC(void);
 
 // Copies the screen under the work area into the background.
 void CaptureBackground(void);
 // Puts the captured background back on the screen, with what others drew
 // there since; does nothing unless a capture came since the last restore.
 void RestoreBackground(void);
+// Copies the screen under the work area into the work surface, ready to read.
+void ReadScreenUnderArea(void);
+// Puts the work surface on the screen at the work area: the mascot is shown.
+void ShowWorkSurface(void);
 // Row y (top first) of the screen under the work area at the display's own
 // precision, as captured and as others drew since; null on 16-bit displays,
 // where the background is exact. Packed 3-byte pixels.

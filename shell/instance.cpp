@@ -40,7 +40,11 @@ static void FindFolderOfExecutable(WCHAR *folder) {
     folder[lastBackslash + 1] = 0;
 }
 
-void FindExeFolder(void) { FindFolderOfExecutable(exeFolder); }
+void FindExeFolder(void) {
+    WCHAR folder[kExeFolderUnits];
+    FindFolderOfExecutable(folder);
+    SetExeFolder(folder);
+}
 
 // The handle file lies beside the executable; exeFolder may already point at
 // the skin's folder, so the folder is worked out anew.

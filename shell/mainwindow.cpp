@@ -15,7 +15,6 @@
 #include "engine/control.h"
 #include "engine/schedule.h"
 #include "engine/tick.h"
-#include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
@@ -48,18 +47,14 @@ void ResetProcessState(void) {
     lastScreenCheck = 0;
     ResetAnimation();
     ResetCatalogue();
-    ResetWorkSurfaces();
-    ResetDisplayFormat();
-    ResetPixelBudget();
-    FreeSkinTables();
-    ResetProcessValues();
+    ResetGraphicsState();
+    ResetCoreState();
 }
 
 static void ReadScreenSize(HWND window) {
     RECT rect = {0, 0, 0, 0};
     GetWindowRect(window, &rect);
-    screenWidth = rect.right - rect.left;
-    screenHeight = rect.bottom - rect.top;
+    SetScreenSize(rect.right - rect.left, rect.bottom - rect.top);
 }
 
 static int32_t ClampToScreen(LONG value, int32_t size) {
@@ -80,8 +75,7 @@ static void ReadDockedBars(void) {
     int32_t top = ClampToScreen(work.top, screenHeight),
             bottom = ClampToScreen(work.bottom, screenHeight);
     int onScreen = right > left && bottom > top;
-    dockRight = onScreen ? screenWidth - right : 0;
-    dockBottom = onScreen ? screenHeight - bottom : 0;
+    SetDockedBars(onScreen ? screenWidth - right : 0, onScreen ? screenHeight - bottom : 0);
 }
 
 static void NoteScreenMetrics(void) {
@@ -133,7 +127,6 @@ static void HandOverToRunningCopy(void) {
 }
 
 int InitInstance(HINSTANCE instance, int show) {
-    (void)instance;
     (void)show;  // the main window is never shown
     quitPending = 0;
     FindExeFolder();
@@ -145,9 +138,9 @@ int InitInstance(HINSTANCE instance, int show) {
     }
     // The screen's size rather than the default size: on a desktop system the
     // default does not span the screen.
-    mainWindow =
-        CreateWindowExW(0, kMainClassName, WSTR("Pondlet"), 0, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                        GetSystemMetrics(SM_CYSCREEN), NULL, NULL, appInstance, NULL);
+    SetMainWindow(CreateWindowExW(0, kMainClassName, WSTR("Pondlet"), 0, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                  NULL, NULL, instance, NULL));
     if (mainWindow == NULL) return 0;
     UpdateWindow(mainWindow);
     AddTrayIcon(mainWindow, trayIconImage, kTrayIconId, WSTR("QXTIMER"));
@@ -160,10 +153,10 @@ int InitInstance(HINSTANCE instance, int show) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
     (void)commandLine;
-    appInstance = instance;
+    SetAppInstance(instance);
     if (previous == NULL && RegisterMainClass(instance) == 0) return 0;
-    trayIconImage = (HICON)LoadImageW(appInstance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON, 16,
-                                      16, LR_DEFAULTCOLOR);
+    trayIconImage = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON, 16, 16,
+                                      LR_DEFAULTCOLOR);
     if (!InitInstance(instance, show)) return 0;
     MSG message = {};
     // GetMessageW returns -1 on an error; only a positive result is a message.
@@ -172,14 +165,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         DispatchMessageW(&message);
     }
     return (int)message.wParam;
-}
-
-// Depth as the program records it: 16 and 32 bits are handled as 24. A
-// display reporting 32 bits stores 8 bits a channel like a 24-bit one; taken
-// at its word, keyed pictures would vanish and only two opacities be offered.
-static int32_t RecordedDepth(int32_t bitsPerPixel) {
-    if (bitsPerPixel == 16 || bitsPerPixel == 32) return 24;
-    return bitsPerPixel;
 }
 
 static void ResetAnimationState(void) {
@@ -193,11 +178,10 @@ void OnCreate(HWND window) {
     ReadScreenSize(window);
     ReadDockedBars();
     ResetAnimationState();
-    screenDC = GetDC(NULL);
-    displayFormat.depth = RecordedDepth(GetDeviceCaps(screenDC, BITSPIXEL));
+    OpenDisplay();
     // Only "100%" and "Half" are offered on such displays, and the blends in
     // between would draw every covered pixel black there.
-    if (displayFormat.depth != 24) blendMode = kBlendFull;
+    if (displayFormat.depth != 24) SetBlendMode(kBlendFull);
     if (!LoadSkin()) {
         ShutDown();
         return;
@@ -237,7 +221,7 @@ static void OnTrayNotify(LPARAM code) {
     } else if (code == kDoubleTapCode) {
         if (animation.paused == 0) PauseAnimation();
         if (panelOpen != 0) return;
-        panelOpen = 1;
+        SetPanelOpen(1);
         OpenControlPanel();
     }
 }

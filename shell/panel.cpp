@@ -94,7 +94,7 @@ static void OnPanelInit(HWND dialog) {
     FillModeList(dialog);
     savedBlendMode = blendMode;
     int32_t index = ListIndexOfMode(savedBlendMode);
-    blendMode = PreviewMode();
+    SetBlendMode(PreviewMode());
     SendDlgItemMessageW(dialog, kModeList, CB_SETCURSEL, (WPARAM)index, 0);
     SendDlgItemMessageW(dialog, kModeList, WM_SETREDRAW, 1, 0);
     // The panel has no control 1, so this leaves no control with the focus.
@@ -108,14 +108,14 @@ static void OnPanelInit(HWND dialog) {
 static void ClosePanel(HWND dialog) {
     LRESULT index = SendDlgItemMessageW(dialog, kModeList, CB_GETCURSEL, 0, 0);
     int32_t chosen = ModeOfListIndex(index, savedBlendMode);
-    blendMode = savedBlendMode;
+    SetBlendMode(savedBlendMode);
     if (savedBlendMode != chosen) {
         PauseAnimation();
         RestartAnimation();
-        blendMode = chosen;
+        SetBlendMode(chosen);
     }
     EndDialog(dialog, 1);
-    panelOpen = 0;
+    SetPanelOpen(0);
 }
 
 static void MoveMascot(int32_t dx, int32_t dy) {
@@ -169,7 +169,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 void OpenControlPanel(void) {
     // A panel that never opened cannot clear the flag itself; left set, no
     // double tap would try again.
-    if (!RunDialog(kDialogPanel, NULL, ControlPanelDlgProc)) panelOpen = 0;
+    if (!RunDialog(kDialogPanel, NULL, ControlPanelDlgProc)) SetPanelOpen(0);
 }
 
 void ShowAboutBox(HWND owner) { RunDialog(kDialogAbout, owner, AboutDlgProc); }

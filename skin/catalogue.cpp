@@ -107,11 +107,13 @@ static int ScanSkinFolders(void) {
 
 // Points exeFolder at the folder of scriptPath, ending in its backslash.
 static void SetSkinFolder(const WCHAR *scriptPath) {
-    CopyText(exeFolder, scriptPath, kExeFolderUnits - 1);
+    WCHAR folder[kExeFolderUnits];
+    CopyText(folder, scriptPath, kExeFolderUnits - 1);
     int cut = 0;
-    for (int i = 0; exeFolder[i]; i++)
-        if (exeFolder[i] == '\\') cut = i + 1;
-    exeFolder[cut] = 0;
+    for (int i = 0; folder[i]; i++)
+        if (folder[i] == '\\') cut = i + 1;
+    folder[cut] = 0;
+    SetExeFolder(folder);
 }
 
 static void FreeCatalogue(void) {

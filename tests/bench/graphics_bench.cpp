@@ -5,6 +5,7 @@
 #include "device.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 #include "graphics/surfaces.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
@@ -15,15 +16,12 @@ namespace {
 
 void StartSurfaces(int32_t width, int32_t height) {
     DeviceReset();
-    displayFormat.depth = 24;
-    displayFormat.channelMask[0] = 0xF8;
-    displayFormat.channelMask[1] = 0xFC;
-    displayFormat.channelMask[2] = 0xF8;
     skinTables.areaWidth = width;
     skinTables.areaHeight = height;
     skinTables.areaX = 10;
     skinTables.areaY = 10;
-    screenDC = GetDC(nullptr);
+    OpenDisplay();
+    SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
     CreateWorkSurfaces();
 }
 
@@ -31,11 +29,11 @@ void StartSurfaces(int32_t width, int32_t height) {
 void BM_BlendArea(benchmark::State &state) {
     int32_t side = (int32_t)state.range(0);
     StartSurfaces(side, side);
+    ImageRecord work = workSurface;  // the same pixels
     for (auto _ : state)
         for (int32_t y = 0; y < side; y++)
             for (int32_t x = 0; x < side; x++)
-                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y), ReadPixel(&backgroundSurface, x, y),
-                           kBlend50);
+                BlendPixel(&work, x, y, ReadPixel(&frameSurface, x, y), ReadPixel(&backgroundSurface, x, y), kBlend50);
     state.SetItemsProcessed(int64_t(state.iterations()) * side * side);
 }
 BENCHMARK(BM_BlendArea)->Arg(64)->Arg(200)->Unit(benchmark::kMicrosecond);
@@ -60,7 +58,7 @@ void BM_LoadPicture(benchmark::State &state) {
     spec.height = 512;
     if (spec.bitsPerPixel <= 8) spec.palette.assign(1u << spec.bitsPerPixel, 0x336699);
     WriteBmpFile(folder.path / "big.bmp", spec);
-    CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true));
+    SetTestFolder(TestDevicePath(folder.path, true));
     for (auto _ : state) {
         ResetPixelBudget();  // each round loads as a skin of its own would
         ImageRecord record{};

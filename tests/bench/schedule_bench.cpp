@@ -14,6 +14,7 @@
 #include "engine/schedule.h"
 #include "engine/tick.h"
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 #include "graphics/surfaces.h"
 #include "support/engine_skin.h"
 
@@ -57,13 +58,11 @@ bool StartIdleDevice() {
     wc.lpfnWndProc = DefWindowProcW;
     wc.lpszClassName = WSTR("ScheduleBench");
     RegisterClassW(&wc);
-    mainWindow = CreateWindowExW(0, WSTR("ScheduleBench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                 nullptr, nullptr, nullptr);
-    screenWidth = DeviceScreenWidth();
-    screenHeight = DeviceScreenHeight();
-    screenDC = GetDC(nullptr);
-    displayFormat = DisplayFormat{};
-    displayFormat.depth = 24;
+    SetMainWindow(CreateWindowExW(0, WSTR("ScheduleBench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                  nullptr, nullptr, nullptr));
+    SetScreenSize(DeviceScreenWidth(), DeviceScreenHeight());
+    OpenDisplay();
+    SetDisplayFormat(DisplayFormat{24});
     skinTables.areaWidth = skinTables.areaHeight = 80;
     skinTables.areaX = screenWidth - 80;
     skinTables.areaY = screenHeight - 80;

@@ -29,12 +29,11 @@ void BM_LoadSkin(benchmark::State &state) {
     std::string script = LargeScript((int)state.range(0));
     WriteTestFile(root.path / "cat" / "skin.txt", script);
     TestWString folder = TestDevicePath(root.path, true);
-    screenWidth = 240;
-    screenHeight = 320;
+    SetScreenSize(240, 320);
     for (auto _ : state) {
         // LoadSkin moves exeFolder to the skin; the tables of the previous
         // round are dropped, not freed, as a process never loads twice.
-        CopyTestPath(exeFolder, kExeFolderUnits, folder);
+        SetTestFolder(folder);
         skinTables = SkinTables{};
         if (!LoadSkin()) state.SkipWithError("LoadSkin failed");
     }

@@ -47,17 +47,12 @@ void StartDevice(int depth) {
     wc.lpfnWndProc = DefWindowProcW;
     wc.lpszClassName = WSTR("Bench");
     RegisterClassW(&wc);
-    mainWindow = CreateWindowExW(0, WSTR("Bench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                 nullptr, nullptr);
-    screenWidth = DeviceScreenWidth();
-    screenHeight = DeviceScreenHeight();
-    offsetX = offsetY = 0;
-    blendMode = 2;
-    screenDC = GetDC(nullptr);
-    // As the program records it: 16 and 32 bits work as 24.
-    int32_t bits = GetDeviceCaps(screenDC, BITSPIXEL);
-    displayFormat = DisplayFormat{};
-    displayFormat.depth = bits == 16 || bits == 32 ? 24 : bits;
+    SetMainWindow(CreateWindowExW(0, WSTR("Bench"), WSTR(""), 0, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  nullptr, nullptr));
+    SetScreenSize(DeviceScreenWidth(), DeviceScreenHeight());
+    SetBlendMode(kBlend50);
+    SetDisplayFormat(DisplayFormat{});
+    OpenDisplay();
 }
 
 // A work area of w x h at the screen's bottom-right, its surfaces and the
@@ -176,7 +171,7 @@ BusiestFrame FindBusiestFrame() {
 
 void BM_AnimationTick(benchmark::State &state) {
     StartDevice((int)state.range(2));
-    if (!CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(BundledSkinFolder().path, true)) || LoadSkin() != 1 ||
+    if (!SetTestFolder(TestDevicePath(BundledSkinFolder().path, true)) || LoadSkin() != 1 ||
         !PrepareArea((int32_t)state.range(0), (int32_t)state.range(1))) {
         state.SkipWithError("the bundled skin did not load");
         return;

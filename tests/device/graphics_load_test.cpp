@@ -31,7 +31,7 @@ static BmpSpec EightBit(int32_t width, int32_t height, uint32_t headerBytes = 40
 // pixels, then the messages shown. Rows without a picture name a missing file.
 TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
     TestFolder folder("bmp-refusal");
-    ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));
+    ASSERT_EQ(1, SetTestFolder(TestDevicePath(folder.path, true)));
     const std::string typeError = "-|Error: File Type error", base = TestUtf8(exeFolder);
     const std::string longFolder = base + std::string(250 - base.size(), 'd') + "\\";
     const struct {
@@ -118,7 +118,7 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
                 ASSERT_EQ(1, WriteBmpFile(folder.path / "bad.bmp", r.picture));
             }
             bool overlong = std::string(r.what).rfind("path over", 0) == 0;
-            CopyTestPath(exeFolder, kExeFolderUnits, DeviceUtf16(overlong ? longFolder : base));
+            SetTestFolder(DeviceUtf16(overlong ? longFolder : base));
             std::string name = missing ? r.what : "bad.bmp";
             ImageRecord record{};
             std::copy(name.begin(), name.end(), record.fileName);
@@ -152,7 +152,7 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
         {"shades-v5.bmp", 8, true},
     };
     std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
-    ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(data, true)));
+    ASSERT_EQ(1, SetTestFolder(TestDevicePath(data, true)));
     for (const auto &r : rows) {
         DeviceReset();
         ImageRecord record{};

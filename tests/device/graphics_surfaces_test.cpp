@@ -22,13 +22,12 @@ static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int 
     DeviceReset();
     if (*fail) DeviceFailNext(fail, 1, failAfter);
     DeviceSetScreen(240, 320, screenDepth, 0x808080);
-    displayFormat = DisplayFormat{};
-    displayFormat.depth = screenDepth == 8 ? 8 : 24;
+    SetDisplayFormat(DisplayFormat{});
     skinTables = SkinTables{};
     skinTables.areaWidth = width;
     skinTables.areaHeight = 8;
     skinTables.graphicMax = skinTables.textMax = -1;
-    screenDC = GetDC(NULL);
+    OpenDisplay();
     return CreateWorkSurfaces();
 }
 

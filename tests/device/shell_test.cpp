@@ -109,10 +109,7 @@ struct ShellRun {
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
-    run.At(700, [] {
-        offsetX = -5;
-        offsetY = 3;
-    });
+    run.At(700, [] { MoveUserOffset(-5, 3); });
     run.Act(800, DeviceSettingsChange, 320, 240);
     run.At(1000, [] {
         EXPECT_EQ(std::pair(320 - kMargin - kAreaSize - 5, 240 - kMargin - kAreaSize + 3),
@@ -230,7 +227,7 @@ TEST(Shell, DepthDecidesStartModeListAndPreview) {
         run.At(300, [&] {
             EXPECT_EQ(std::pair(row.recorded, row.mode), std::pair(displayFormat.depth, blendMode)) << row.depth;
             EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "depth " << row.depth;
-            blendMode = row.stored;
+            SetBlendMode(row.stored);
         });
         run.Act(500, DeviceTrayDoubleTap);
         run.At(600, [&] {
@@ -554,9 +551,8 @@ TEST(Shell, HandleFileRoundTrip) {
 TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
     ShellRun run;
     run.At(300, [] {
-        offsetX = 4;
-        offsetY = -2;
-        blendMode = 1;
+        MoveUserOffset(4, -2);
+        SetBlendMode(1);
     });
     run.Act(400, DeviceTrayDoubleTap);
     run.Run(600);
@@ -569,7 +565,6 @@ TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
         int64_t value;
     } values[] = {
         {"exeFolder", exeFolder[0]},
-        {"appInstance", appInstance != nullptr},
         {"mainWindow", mainWindow != nullptr},
         {"screenWidth", screenWidth},
         {"screenHeight", screenHeight},

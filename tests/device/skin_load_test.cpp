@@ -17,9 +17,9 @@ enum { kSelectList = 1060 };
 static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::string, std::string>> &skins) {
     DeviceReset();
     for (const auto &[name, script] : skins) ASSERT_EQ(1, WriteTestFile(root.path / name / "skin.txt", script));
-    ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(root.path, true)));
-    appInstance = (HINSTANCE)GetModuleHandleW(NULL);
-    mainWindow = NULL;
+    ASSERT_EQ(1, SetTestFolder(TestDevicePath(root.path, true)));
+    SetAppInstance((HINSTANCE)GetModuleHandleW(NULL));
+    SetMainWindow(NULL);
     FreeSkinTables();
 }
 

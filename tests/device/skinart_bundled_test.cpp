@@ -36,9 +36,8 @@ class BundledSkinTest : public ::testing::Test {
         ResetProcessState();
         DeviceReset();
         fs::copy(BundledSkin(), folder.path / "pondlet");
-        ASSERT_TRUE(CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true)));
-        screenWidth = 240;
-        screenHeight = 320;
+        ASSERT_TRUE(SetTestFolder(TestDevicePath(folder.path, true)));
+        SetScreenSize(240, 320);
         ASSERT_EQ(LoadSkin(), 1);
         for (const DeviceMessageBox &box : DeviceMessageBoxes())
             ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);

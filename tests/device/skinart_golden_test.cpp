@@ -45,7 +45,7 @@ uint32_t RunAndHash(const fs::path &root, int depth, int mode, const SYSTEMTIME 
     DeviceSetExecutable((root / "pondlet.exe").string());
     DeviceSetLocalTime(start);
     DeviceAction setMode;
-    setMode.custom = [mode] { blendMode = mode; };
+    setMode.custom = [mode] { SetBlendMode(mode); };
     DeviceQueueAction(0, setMode);
     int ticks = 0;
     DeviceObservers observers;

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::filesystem::path file = FuzzFolder() / "bmp" / "f.bmp";
     if (!FuzzWriteFile(file, data, size)) return 0;
     std::u16string folder = DevicePathFromHost((FuzzFolder() / "bmp").string()) + u"\\";
-    if (folder.size() >= kExeFolderUnits) return 0;
-    memcpy(exeFolder, folder.c_str(), (folder.size() + 1) * sizeof(WCHAR));
+    if (!SetExeFolder(folder.c_str())) return 0;
     for (int kind : {kLoadPicture, kLoadMask}) {
         ImageRecord record = {};
         memcpy(record.fileName, u"f.bmp", sizeof u"f.bmp");

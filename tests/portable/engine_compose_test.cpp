@@ -3,12 +3,14 @@
 #include "core/process.h"
 #include "engine/compose.h"
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 #include "graphics/surfaces.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -44,23 +46,24 @@ std::string FirstDifference(const char *what, const OwnSurface &want, const OwnS
     return "";
 }
 
-void ReferenceMerge(int32_t w, int32_t h) {
-    for (int32_t y = 0; y < h; y++)
-        for (int32_t x = 0; x < w; x++) {
-            uint32_t s = ReadPixel(&workSurface, x, y);
-            if (mascotShown && ReadPixel(&shownSurface, x, y) != s) WritePixel(&backgroundSurface, x, y, s);
-            if (coverageMask[y * w + x])
-                BlendPixel(&workSurface, x, y, ReadPixel(&frameSurface, x, y), ReadPixel(&backgroundSurface, x, y),
-                           blendMode);
+void ReferenceMerge(int32_t mode, int32_t tracking, ImageRecord *work, const ImageRecord *frame,
+                    ImageRecord *background, ImageRecord *shown, const std::vector<BYTE> &coverage) {
+    for (int32_t y = 0; y < work->height; y++)
+        for (int32_t x = 0; x < work->width; x++) {
+            uint32_t s = ReadPixel(work, x, y);
+            if (tracking && ReadPixel(shown, x, y) != s) WritePixel(background, x, y, s);
+            if (coverage[y * work->width + x])
+                BlendPixel(work, x, y, ReadPixel(frame, x, y), ReadPixel(background, x, y), mode);
             else
-                WritePixel(&workSurface, x, y, ReadPixel(&backgroundSurface, x, y));
-            WritePixel(&shownSurface, x, y, ReadPixel(&workSurface, x, y));
+                WritePixel(work, x, y, ReadPixel(background, x, y));
+            WritePixel(shown, x, y, ReadPixel(work, x, y));
         }
 }
 
 // One picture layer, pixel by pixel, with this engine's choices for keys
 // that cannot be used (the mask decides) and missing masks (opaque).
-void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, int32_t w, int32_t h) {
+void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, ImageRecord *frame, std::vector<BYTE> &coverage) {
+    int32_t w = frame->width, h = frame->height;
     int keyUsable =
         g->hasTransparentKey && g->palette && g->bitsPerPixel <= 8 && g->transparentKey < (1u << g->bitsPerPixel);
     for (int32_t y = 0; y < g->height; y++)
@@ -75,8 +78,8 @@ void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, int32_t w, int32
                 transparent = m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0;
             int64_t tx = (int64_t)x + g->x, ty = (int64_t)y + g->y;
             if (transparent || tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
-            WritePixel(&frameSurface, (int32_t)tx, (int32_t)ty, p);
-            coverageMask[ty * w + tx] = 1;
+            WritePixel(frame, (int32_t)tx, (int32_t)ty, p);
+            coverage[ty * w + tx] = 1;
         }
 }
 
@@ -86,7 +89,11 @@ class MergeTest : public ::testing::Test {
     OwnSurface work, frame, background, shown;
     std::vector<BYTE> coverage;
 
-    void SetUp() override { displayFormat = DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}}; }
+    void SetUp() override {
+        OpenDisplay();
+        SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
+    }
+    void TearDown() override { ReleaseWorkSurfaces(); }
     // Random surfaces; coverage in runs and single pixels, some rows wholly
     // uncovered; the screen as shown except at a few places.
     void Fill(int32_t w, int32_t h) {
@@ -110,13 +117,23 @@ class MergeTest : public ::testing::Test {
                 coverage[i] = y % 4 != 3 && ((i / 8 + i / 29) % 3 == 0 || random() % 9 == 0);
         }
     }
-    void Install(OwnSurface &toWork, OwnSurface &toFrame, OwnSurface &toBack, OwnSurface &toShown,
-                 std::vector<BYTE> &toCoverage) {
-        workSurface = toWork.record;
-        frameSurface = toFrame.record;
-        backgroundSurface = toBack.record;
-        shownSurface = toShown.record;
-        coverageMask = toCoverage.data();
+    // The program's surfaces made for ours (shown on the screen when tracking)
+    // and filled with them; Collect copies them back.
+    void Install(int32_t tracking) {
+        skinTables.areaWidth = work.record.width;
+        skinTables.areaHeight = work.record.height;
+        ASSERT_EQ(1, CreateWorkSurfaces());
+        if (tracking) ShowWorkSurface();
+        Copy(true);
+    }
+    void Copy(bool in) {
+        const ImageRecord *own[] = {&work.record, &frame.record, &background.record, &shown.record};
+        const ImageRecord *program[] = {&workSurface, &frameSurface, &backgroundSurface, &shownSurface};
+        for (int i = 0; i < 4; i++)
+            for (int32_t y = 0; y < own[i]->height; y++)
+                memcpy(ImageRow(in ? program[i] : own[i], y), ImageRow(in ? own[i] : program[i], y),
+                       3 * (size_t)own[i]->width);
+        memcpy(in ? coverageMask : coverage.data(), in ? coverage.data() : coverageMask, coverage.size());
     }
 };
 
@@ -127,12 +144,12 @@ TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
             for (int32_t tracking = 0; tracking < 2; tracking++) {
                 Fill(size[0], size[1]);
                 OwnSurface wantWork = work.Copy(), wantBack = background.Copy(), wantShown = shown.Copy();
-                blendMode = mode;
-                mascotShown = tracking;
-                Install(wantWork, frame, wantBack, wantShown, coverage);
-                ReferenceMerge(size[0], size[1]);
-                Install(work, frame, background, shown, coverage);
+                ReferenceMerge(mode, tracking, &wantWork.record, &frame.record, &wantBack.record, &wantShown.record,
+                               coverage);
+                SetBlendMode(mode);
+                Install(tracking);
                 MergeFrameWithBackground();
+                Copy(false);
                 // The shown copy keeps the pixels as written; only their 5-6-5 bits are compared here.
                 for (int32_t y = 0; y < size[1]; y++)
                     for (int32_t x = 0; x < size[0]; x++)
@@ -176,17 +193,17 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
                                   row.maskDepth == 8 ? maskPalette.data() : nullptr)};
         // Many bytes hold only bits below the 5-6-5 precision, which do not cut.
         for (BYTE &b : maskStore) b = (BYTE)(random() & (random() % 2 ? 0xFF : 0x07));
-        displayFormat.depth = row.display;
+        SetDisplayFormat(DisplayFormat{row.display, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
         UseTestSkin(skin);
         Fill(w, h);
         OwnSurface wantFrame = frame.Copy();
         std::vector<BYTE> wantCoverage(coverage.size(), 0);
         coverage.assign(coverage.size(), 0);
-        Install(work, wantFrame, background, shown, wantCoverage);
-        ReferenceLayer(&g, row.maskWidth ? &skin.masks[0] : nullptr, w, h);
-        Install(work, frame, background, shown, coverage);
+        ReferenceLayer(&g, row.maskWidth ? &skin.masks[0] : nullptr, &wantFrame.record, wantCoverage);
+        Install(0);
         Frame layered = TestFrame(100, 100, {{0, row.maskWidth ? 0 : 99, {}}, {99, -1, {}}});
         ComposeFrameLayers(&layered);
+        Copy(false);
         EXPECT_EQ("", FirstDifference("frame", wantFrame, frame)) << "row " << index;
         for (size_t i = 0; i < coverage.size(); i++)
             ASSERT_EQ(wantCoverage[i], coverage[i]) << "row " << index << " coverage at " << i % w << "," << i / w;

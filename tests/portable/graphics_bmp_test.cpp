@@ -26,7 +26,7 @@ static OwnedImage Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
     ImageRecord &record = loaded.record;
     record.transparentKey = key;
     WriteBmpFile(folder.path / "image.bmp", picture);
-    CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(folder.path, true));
+    SetTestFolder(TestDevicePath(folder.path, true));
     std::copy_n(WSTR("image.bmp"), 10, record.fileName);
     LoadBitmapFile(&record, kind);
     return loaded;
@@ -160,9 +160,11 @@ TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
 }
 
 // Entries a short colour table does not give keep what the shared header
-// buffer held from before.
+// buffer held from the file before.
 TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
-    for (int i = 0; i < 16; i++) std::memcpy(headerBuffer + 40 + 4 * i, "\x11\x22\x33", 4);
+    BmpSpec older = PictureOf(4, 1, 1, {0});
+    older.palette.assign(16, 0x112233u);
+    Load(older, kLoadPicture);
     BmpSpec picture = PictureOf(4, 1, 1, {2});
     picture.palette = {0x000001, 0x0080FF, 0xFF0000};
     OwnedImage loaded = Load(picture, kLoadPicture);

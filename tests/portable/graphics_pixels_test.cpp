@@ -1,6 +1,7 @@
 // Pixel operations not already pinned by the loader tests: range and fit
 // checks, 5-6-5 reads of unreduced bytes, and the blend modes.
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 
 #include <gtest/gtest.h>
 
@@ -63,14 +64,12 @@ TEST(BlendPixel, MixesByModeWithinTheChannelMask) {
         {0xFC, kBlend50, 2, 0xF8FCF8, 0xF8FCF8, 0},
     };
     for (const auto &r : rows) {
-        displayFormat = DisplayFormat{};
-        displayFormat.channelMask[0] = displayFormat.channelMask[2] = 0xF8;
-        displayFormat.channelMask[1] = r.green;
+        SetDisplayFormat(DisplayFormat{0, 0, 0, 0, 0, {0xF8, r.green, 0xF8}});
         TestImage image(2, 2, 24);
         BlendPixel(&image.record, r.x, 1, r.frame, r.background, r.mode);
         uint32_t actual = r.x < 2 ? ReadPixel(&image.record, r.x, 1) : 0;
         for (BYTE b : image.bytes) actual |= r.expected ? 0 : b;  // nothing written anywhere
         EXPECT_EQ(r.expected, actual) << "mode " << r.mode << " x " << r.x << " green mask " << (int)r.green;
     }
-    displayFormat = DisplayFormat{};
+    SetDisplayFormat(DisplayFormat{});
 }

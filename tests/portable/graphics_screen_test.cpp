@@ -3,6 +3,7 @@
 // calls only.
 #include "core/tables.h"
 #include "graphics/pixels.h"
+#include "graphics/probe.h"
 #include "graphics/surfaces.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,9 @@
 
 // A work area of width x height at (5, 7). Returns the screen's depth.
 static int Start(int32_t width, int32_t height) {
-    screenDC = GetDC(NULL);
+    SetDisplayFormat(DisplayFormat{});
+    OpenDisplay();
     int depth = GetDeviceCaps(screenDC, BITSPIXEL);
-    displayFormat = DisplayFormat{};
-    displayFormat.depth = depth == 16 || depth == 32 ? 24 : depth;
     skinTables = SkinTables{};
     skinTables.areaWidth = width;
     skinTables.areaHeight = height;
@@ -47,7 +47,7 @@ TEST(Surfaces, CaptureAndRestoreRoundTrip) {
         std::vector<BYTE> shown = ScreenBytes();
         CaptureBackground();
         for (int32_t y = 0; y < 10; y++)
-            for (int32_t x = 0; x < width; x++) WritePixel(&workSurface, x, y, 0xF8FCF8);
+            for (int32_t x = 0; x < width; x++) WriteRgb24(ImageRow(&workSurface, y) + 3 * x, 0xF8FCF8);
         BitBlt(screenDC, 5, 7, width, 10, workDC, 0, 0, SRCCOPY);
         RestoreBackground();
         EXPECT_EQ(shown, ScreenBytes()) << "width " << width;
@@ -79,7 +79,7 @@ TEST(Surfaces, TextIsPlacedAndClipped) {
 TEST(Surfaces, WhiteBoxExtendsSevenPixels) {
     Start(80, 30);
     for (int32_t y = 0; y < 30; y++)
-        for (int32_t x = 0; x < 80; x++) WritePixel(&workSurface, x, y, 0x0000F8);
+        for (int32_t x = 0; x < 80; x++) WriteRgb24(ImageRow(&workSurface, y) + 3 * x, 0x0000F8);
     SelectTextFont(14);
     RECT extent = {0, 0, 79, 29};
     DrawTextW(workDC, WSTR("Hi"), -1, &extent, DT_CALCRECT);

@@ -27,7 +27,7 @@ TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
     if (!MakeTestFolder(root.path / ".hidden", kTestFolderHidden))
         std::filesystem::remove_all(root.path / ".hidden", error);
     if (tooLong.size() < 250) WriteTestFile(root.path / tooLong / "skin.txt", "\r\n");
-    ASSERT_EQ(1, CopyTestPath(exeFolder, kExeFolderUnits, rootPath));
+    ASSERT_EQ(1, SetTestFolder(rootPath));
 
     WCHAR path[kScriptPathUnits] = {};
     ASSERT_EQ(1, ChooseSkin(path));

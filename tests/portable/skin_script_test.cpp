@@ -16,10 +16,9 @@ static int LoadScript(const std::string &script) {
     TestFolder root("script");
     WriteTestFile(root.path / "cat" / "skin.txt", script);
     for (const char *image : {"a.bmp", "b.bmp"}) WriteBmpFile(root.path / "cat" / image, BmpSpec{});
-    CopyTestPath(exeFolder, kExeFolderUnits, TestDevicePath(root.path, true));
+    SetTestFolder(TestDevicePath(root.path, true));
     FreeSkinTables();
-    screenWidth = 240;
-    screenHeight = 320;
+    SetScreenSize(240, 320);
     return LoadSkin();
 }
 

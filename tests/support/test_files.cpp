@@ -1,6 +1,8 @@
 // Files and folders for tests, on both builds (see test_files.h).
 #include "test_files.h"
 
+#include "core/process.h"
+
 #if !defined(_WIN32)
 #include "device.h"
 #endif
@@ -83,12 +85,7 @@ TestWString TestDevicePath(const fs::path &path, bool trailing) {
     return result;
 }
 
-int CopyTestPath(WCHAR *buffer, size_t units, const TestWString &path) {
-    if (path.size() + 1 > units) return 0;
-    std::copy(path.begin(), path.end(), buffer);
-    buffer[path.size()] = 0;
-    return 1;
-}
+int SetTestFolder(const TestWString &path) { return SetExeFolder(path.c_str()); }
 
 std::string TestUtf8(const TestWString &text) {
     std::string out;

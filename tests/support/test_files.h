@@ -33,8 +33,8 @@ int MakeTestFolder(const std::filesystem::path &path, int flags);
 // The program's path for a host path; trailing appends a backslash (exeFolder's form).
 TestWString TestDevicePath(const std::filesystem::path &path, bool trailing = false);
 
-// Copies path with its terminator into buffer; 0 (buffer untouched) when it does not fit.
-int CopyTestPath(WCHAR *buffer, size_t units, const TestWString &path);
+// Points the program's exeFolder at path; 0 (folder untouched) when it does not fit.
+int SetTestFolder(const TestWString &path);
 
 std::string TestUtf8(const WCHAR *text);
 std::string TestUtf8(const TestWString &text);

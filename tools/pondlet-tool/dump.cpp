@@ -249,9 +249,8 @@ int RunDump(const DumpOptions &given, std::ostream &out) {
     StartFreshDevice(root);
     DeviceSetCodePage(options.codePage);
     DeviceSetScreen(options.width, options.height, 16, 0x808080);
-    screenWidth = options.width;
-    screenHeight = options.height;
-    appInstance = (HINSTANCE)GetModuleHandleW(nullptr);
+    SetScreenSize(options.width, options.height);
+    SetAppInstance((HINSTANCE)GetModuleHandleW(nullptr));
     FindExeFolder();
 
     SelectView view;

@@ -408,7 +408,7 @@ int RunProgram(const RunOptions &options, std::ostream &errors) {
     StartFreshDevice(ProgramFolder(options.root, &select));
     DeviceSetLocalTime(options.startGiven ? options.start : HostLocalNow());
     if (options.seedGiven) DeviceSeedRandom(options.seed);
-    blendMode = options.blend;
+    SetBlendMode(options.blend);
     // A background that cannot be read is a bad argument, like an input file
     // that cannot be read; an output that cannot be written is a failure.
     if (!PaintBackground(options)) return kExitUsage;

@@ -47,12 +47,10 @@ int StartLikeTheProgram(const SheetCommand &options, SkinLines *lines, std::ostr
     DeviceSetScreen(options.width, options.height, options.depth, 0x808080);
     if (options.atGiven) DeviceSetLocalTime(options.at);
     DeviceSeedRandom(1);
-    screenWidth = options.width;
-    screenHeight = options.height;
+    SetScreenSize(options.width, options.height);
     PlaceWorkArea();
-    screenDC = GetDC(NULL);
-    displayFormat.depth = options.depth == 8 ? 8 : 24;
-    blendMode = options.blend;
+    OpenDisplay();
+    SetBlendMode(options.blend);
     const SkinTables &t = skinTables;
     if (t.areaWidth < 1 || t.areaHeight < 1 || t.areaWidth > kMaxCellSide ||
         t.areaHeight > kMaxCellSide) {

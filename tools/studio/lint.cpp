@@ -583,9 +583,7 @@ static int LoadObserved(const WideString &folder, const LintOptions &options,
     if (encoding == 0) CheckCodePage(bytes);
 
     FreeSkinTables();
-    size_t folderUnits = std::min(folder.size(), (size_t)kExeFolderUnits - 1);
-    std::copy(folder.begin(), folder.begin() + folderUnits, exeFolder);
-    exeFolder[folderUnits] = 0;
+    SetExeFolder(folder.substr(0, kExeFolderUnits - 1).c_str());
     InstallHooks(true);
     int loaded = LoadSkinScript(lint.scriptPath.c_str());
     InstallHooks(false);

@@ -413,7 +413,7 @@ void CheckTextSizes() {
     if (t.areaWidth <= 0 || t.areaHeight <= 0 ||
         (int64_t)t.areaWidth * t.areaHeight > kMaxMeasuredArea)
         return;
-    screenDC = GetDC(NULL);  // as the program takes it at start-up
+    OpenDisplay();  // as the program does at start-up
     if (!CreateWorkSurfaces()) return;
     for (int32_t s = 0; s <= t.textMax; s++) {
         int32_t line = LineOf(lint.textLines, s), width = 0, height = 0;
