@@ -19,8 +19,6 @@ int32_t moveBusy;
 const WCHAR *const exeFolder = folder;
 const HWND &mainWindow = window;
 const int32_t &screenWidth = width, &screenHeight = height;
-const int32_t &dockRight = right, &dockBottom = bottom;
-const int32_t &offsetX = userX, &offsetY = userY;
 const int32_t &blendMode = mode;
 const int32_t &panelOpen = panel;
 
@@ -50,6 +48,15 @@ void SetDockedBars(int32_t barRight, int32_t barBottom) {
 void MoveUserOffset(int32_t dx, int32_t dy) {
     userX = (int32_t)((uint32_t)userX + (uint32_t)dx);
     userY = (int32_t)((uint32_t)userY + (uint32_t)dy);
+}
+
+void PlaceWorkArea(void) {
+    skinTables.areaX =
+        (int32_t)((uint32_t)width - (uint32_t)right - (uint32_t)skinTables.marginRight -
+                  (uint32_t)skinTables.areaWidth + (uint32_t)userX);
+    skinTables.areaY =
+        (int32_t)((uint32_t)height - (uint32_t)bottom - (uint32_t)skinTables.marginBottom -
+                  (uint32_t)skinTables.areaHeight + (uint32_t)userY);
 }
 
 void SetBlendMode(int32_t blend) { mode = blend; }

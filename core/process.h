@@ -45,18 +45,23 @@ void SetAppInstance(HINSTANCE instance);
 // Set by the shell when it creates the main window.
 extern const HWND &mainWindow;
 void SetMainWindow(HWND window);
-// The screen, and what the taskbar and docked bars take from its right and
-// bottom edges (0 where they leave the whole screen): on a desktop the
-// mascot keeps clear of the taskbar's clock in the screen's corner. Set by
-// the shell at start-up and on every change of the screen.
+// The screen: set by the shell at start-up and on every change of the screen.
 extern const int32_t &screenWidth, &screenHeight;
-extern const int32_t &dockRight, &dockBottom;
 void SetScreenSize(int32_t width, int32_t height);
+// What the taskbar and docked bars take from the screen's right and bottom
+// edges (0 where they leave the whole screen): on a desktop the mascot keeps
+// clear of the taskbar's clock in the screen's corner. Set by the shell with
+// the screen.
 void SetDockedBars(int32_t right, int32_t bottom);
-// The user's move of the mascot from its place: changed by the engine's
-// MoveArea (the control panel's buttons).
-extern const int32_t &offsetX, &offsetY;
+// The user's move of the mascot from its place: the engine's MoveArea (the
+// control panel's buttons) adds to it.
 void MoveUserOffset(int32_t dx, int32_t dy);
+// Places the skin's work area by the screen size less the docked bars, the
+// D line's margins and the user's offset:
+//   areaX = screenWidth - bars on the right - marginRight - areaWidth + offset x,
+// and the same downwards for areaY. The sums wrap as 32-bit values do, so
+// absurd margins or offsets cannot overflow.
+void PlaceWorkArea(void);
 // A BlendMode; start 2. Set by the shell at start-up and by the control
 // panel.
 extern const int32_t &blendMode;

@@ -100,15 +100,6 @@ int AllocateSkinTables(int32_t *filledFrames) {
     return 1;
 }
 
-void PlaceWorkArea(void) {
-    skinTables.areaX =
-        (int32_t)((uint32_t)screenWidth - (uint32_t)dockRight - (uint32_t)skinTables.marginRight -
-                  (uint32_t)skinTables.areaWidth + (uint32_t)offsetX);
-    skinTables.areaY = (int32_t)((uint32_t)screenHeight - (uint32_t)dockBottom -
-                                 (uint32_t)skinTables.marginBottom -
-                                 (uint32_t)skinTables.areaHeight + (uint32_t)offsetY);
-}
-
 static void FreeImages(ImageRecord *images, int32_t maximum) {
     for (int32_t i = 0; images && i <= maximum; i++) FreeImageRecord(&images[i]);
     free(images);

@@ -88,13 +88,6 @@ int AllocateSkinTables(int32_t *filledFrames);
 // and tests that load many skins in one process give them back with this.
 void FreeSkinTables(void);
 
-// Places the work area by the screen size less the docked bars, the D line's
-// margins and the user's offset:
-//   areaX = screenWidth - dockRight - marginRight - areaWidth + offsetX,
-// and the same downwards for areaY. The sums wrap as 32-bit values do, so
-// absurd margins or offsets cannot overflow.
-void PlaceWorkArea(void);
-
 // A slot is the end marker when it holds neither a graphic nor a text layer.
 inline int IsEndMarker(const Frame *frame, int slot) {
     return frame->layerGraphic[slot] == -1 && frame->layerMask[slot] == -1;
