@@ -11,7 +11,6 @@ int32_t screenWidth, screenHeight;
 int32_t dockRight, dockBottom;
 int32_t offsetX, offsetY;
 int32_t blendMode = kStartBlendMode;
-int32_t moveBusy;
 int32_t panelOpen;
 
 void ResetProcessValues(void) {
@@ -22,7 +21,6 @@ void ResetProcessValues(void) {
     dockRight = dockBottom = 0;
     offsetX = offsetY = 0;
     blendMode = kStartBlendMode;
-    moveBusy = 0;
     panelOpen = 0;
 }
 

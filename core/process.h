@@ -40,7 +40,6 @@ extern int32_t screenWidth, screenHeight;
 extern int32_t dockRight, dockBottom;
 extern int32_t offsetX, offsetY;
 extern int32_t blendMode;  // a BlendMode; start 2
-extern int32_t moveBusy;
 extern int32_t panelOpen;
 
 // Puts every value above back to its start value.

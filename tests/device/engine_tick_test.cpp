@@ -46,7 +46,7 @@ class TickTest : public ::testing::Test {
         RegisterClassW(&wc);
         mainWindow = CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
         screenWidth = screenHeight = 64;
-        offsetX = offsetY = moveBusy = 0;
+        offsetX = offsetY = 0;
         blendMode = kBlendFull;
         displayFormat = DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}};
         animation = AnimationState{};

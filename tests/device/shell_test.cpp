@@ -578,7 +578,6 @@ TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
         {"offsetX", offsetX},
         {"offsetY", offsetY},
         {"blendMode", blendMode - 2},
-        {"moveBusy", moveBusy},
         {"panelOpen", panelOpen},
         {"savedBlendMode", savedBlendMode},
         {"instanceMutex", instanceMutex != nullptr},
