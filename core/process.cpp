@@ -2,6 +2,8 @@
 // talk to the user.
 #include "core/process.h"
 
+#include "core/observer.h"
+
 enum { kStartBlendMode = 2 };  // "50%"
 
 WCHAR exeFolder[kExeFolderUnits];
@@ -24,11 +26,9 @@ void ResetProcessValues(void) {
     panelOpen = 0;
 }
 
-void (*skinMessageHook)(const WCHAR *text);
-
 void ShowErrorBox(const WCHAR *text) {
-    if (skinMessageHook) {
-        skinMessageHook(text);
+    if (observer.message) {
+        observer.message(text);
         return;
     }
     MessageBoxW(NULL, text, WSTR("Error"), MB_OK);

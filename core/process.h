@@ -46,11 +46,9 @@ extern int32_t panelOpen;
 void ResetProcessValues(void);
 
 // Tells the user of a failure: the text in a box captioned "Error", or,
-// when skinMessageHook is set, the text to the hook instead.
+// when the observer's message report is set (core/observer.h), the text to
+// it instead.
 void ShowErrorBox(const WCHAR *text);
-// Where failure messages go instead of a box when set: the skin author's
-// lint collects them while it loads a skin. The program leaves it null.
-extern void (*skinMessageHook)(const WCHAR *text);
 
 // Runs the dialog template with this id from the program's resources
 // modally. Returns 0 when the template is missing or the dialog could not

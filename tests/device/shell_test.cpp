@@ -587,7 +587,6 @@ TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
         {"frameIndex", animation.frameIndex},
         {"nextDueTick", animation.nextDueTick},
         {"lastTick", animation.lastTickTime.wMonth},
-        {"lastTickDuration", lastTickDuration},
         {"skinCount", skinCount},
         {"displayFormat", displayFormat.depth},
         {"skin tables", skinTables.graphics != nullptr || skinTables.sequences != nullptr || skinTables.areaWidth},

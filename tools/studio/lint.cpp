@@ -3,19 +3,20 @@
 // lintchecks.cpp.
 //
 // LintSkinFolder first looks at the raw bytes of skin.txt (line ends, code
-// page), then runs the program's own LoadSkinScript with the reader's hooks
-// installed: scriptLineHook tells where each line the reader took began, so
-// every note the reader makes (scriptNoteHook) and every message the loader
-// would have shown (skinMessageHook) lands on its line. Then the checks walk
-// the loaded tables.
+// page), then runs the program's own LoadSkinScript with the program's
+// observer set (core/observer.h): its scriptLine report tells where each line
+// the reader took began, so every note the reader makes (scriptNote), every
+// verdict of the loader (bitmap) and every message it would have shown
+// (message) lands on its line. Then the checks walk the loaded tables.
 #include "lint.h"
 #include "lintstate.h"
 
+#include "core/observer.h"
 #include "core/process.h"
-#include "graphics/bmp.h"
-#include "graphics/surfaces.h"
 #include "skin/readers.h"
 #include "skin/script.h"
+
+#include <cstring>
 
 #include <algorithm>
 #include <cstdio>
@@ -172,7 +173,7 @@ int CheckEncoding(const std::string &bytes) {
     return 1;
 }
 
-// ---- the reader's hooks -------------------------------------------------------
+// ---- what the program reports ----------------------------------------------------
 
 void HearLine(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result) {
     if (lineStart >= 0) lint.currentLine = LineOfOffset(lint.passOffset + (uint32_t)lineStart);
@@ -187,6 +188,12 @@ void HearLine(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result
 }
 
 void HearMessage(const WCHAR *text) { lint.messages.push_back(Utf8FromWide(text)); }
+
+void HearBitmap(int32_t verdict, int32_t depth, const BYTE *header) {
+    lint.bitmapVerdict = verdict;
+    lint.bitmapDepth = depth;
+    std::memcpy(lint.bitmapHeader, header, sizeof lint.bitmapHeader);
+}
 
 const char *FieldName(WCHAR kind, int32_t field) {
     static const char *area[] = {"", "width", "height", "right margin", "bottom margin"};
@@ -450,10 +457,13 @@ void HearNote(int32_t note, int32_t detail, const WCHAR *line) {
     if (lint.pass == 3) HearFillNote(note, detail, line);
 }
 
-void InstallHooks(bool on) {
-    scriptLineHook = on ? HearLine : nullptr;
-    scriptNoteHook = on ? HearNote : nullptr;
-    skinMessageHook = on ? HearMessage : nullptr;
+void Observe(bool on) {
+    observer = Observer{};
+    if (!on) return;
+    observer.scriptLine = HearLine;
+    observer.scriptNote = HearNote;
+    observer.message = HearMessage;
+    observer.bitmap = HearBitmap;
 }
 
 }  // namespace
@@ -555,7 +565,7 @@ std::vector<WideString> FindSkinFolders(const WideString &path) {
 
 // ---- one skin ------------------------------------------------------------------
 
-// Reads the bytes and loads the skin with the hooks installed, leaving the
+// Reads the bytes and loads the skin with the observer set, leaving the
 // tables loaded. Returns 0 when the script cannot be read or loaded.
 static int LoadObserved(const WideString &folder, const LintOptions &options,
                         std::vector<LintDiagnostic> *found) {
@@ -586,9 +596,9 @@ static int LoadObserved(const WideString &folder, const LintOptions &options,
     size_t folderUnits = std::min(folder.size(), (size_t)kExeFolderUnits - 1);
     std::copy(folder.begin(), folder.begin() + folderUnits, exeFolder);
     exeFolder[folderUnits] = 0;
-    InstallHooks(true);
+    Observe(true);
     int loaded = LoadSkinScript(lint.scriptPath.c_str());
-    InstallHooks(false);
+    Observe(false);
     return loaded;
 }
 
