@@ -6,6 +6,7 @@
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
+#include "support/blend_model.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 

@@ -4,6 +4,7 @@
 #include "engine/compose.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
+#include "support/blend_model.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // Pixel operations not already pinned by the loader tests: range and fit
 // checks, 5-6-5 reads of unreduced bytes, and the blend modes.
 #include "graphics/pixels.h"
+#include "support/blend_model.h"
 
 #include <gtest/gtest.h>
 
