@@ -175,14 +175,10 @@ TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
     EXPECT_EQ(0x112233u, record.palette[15]);
 }
 
-static BmpSpec Change(BmpSpec picture, void (*change)(BmpSpec &)) {
-    change(picture);
-    return picture;
-}
-
-static BmpSpec EightBit(int32_t width, int32_t height, uint32_t headerBytes = 40) {
-    BmpSpec picture = PictureOf(8, width, height, {});
-    picture.infoHeaderBytes = headerBytes;
+// An 8-bit picture with a full grey colour table.
+static BmpSpec EightBit(BmpSpec picture) {
+    picture.bitsPerPixel = 8;
+    picture.palette.assign(256, 0x808080);
     return picture;
 }
 
@@ -200,71 +196,32 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
         BmpSpec picture;
         std::string expected;
     } rows[] = {
-        {"not BM", Change({}, [](BmpSpec &s) { s.bfType = 0x4142; }), typeError},
-        {"cut in the info header", Change({}, [](BmpSpec &s) { s.truncateTo = 30; }), typeError},
-        {"offset inside the info header", Change({}, [](BmpSpec &s) { s.bfOffBits = 53; }), typeError},
-        {"offset beyond the header buffer",
-         Change(EightBit(1, 1),
-                [](BmpSpec &s) {
-                    s.bfOffBits = 1079;
-                    s.gapBytes = 100;
-                }),
+        {"not BM", {.bfType = 0x4142}, typeError},
+        {"cut in the info header", {.truncateTo = 30}, typeError},
+        {"offset inside the info header", {.bfOffBits = 53}, typeError},
+        {"offset beyond the header buffer", EightBit({.bfOffBits = 1079, .gapBytes = 100}), typeError},
+        {"offset beyond the file", {.bfOffBits = 900}, typeError},
+        {"zero width", {.width = 0}, typeError},
+        {"negative width", {.width = -4}, typeError},
+        {"top-down", {.height = -2}, typeError},
+        {"huge height", EightBit({.height = 5000}), typeError},
+        {"compressed", EightBit({.width = 4, .height = 4, .biCompression = 1}), typeError},
+        {"row beyond the row buffer", {.width = 1100}, typeError},
+        {"trailer makes rows too long", EightBit({.width = 10, .extraBytes = 5000}), typeError},
+        {"pixels cut short", {.height = 2, .truncateTo = 54 + 4 + 1}, typeError},
+        {"header alone claims 3080x4096", EightBit({.width = 3080, .height = 4096, .truncateTo = 1078}), typeError},
+        {"32 bits cut short", {.height = 4, .bitsPerPixel = 32, .truncateTo = 54 + 12}, typeError},
+        {"12-byte core header", {.infoHeaderBytes = 12}, typeError},
+        {"64-byte header", {.infoHeaderBytes = 64}, typeError},
+        {"124-byte header past the offset", {.bfOffBits = 130, .infoHeaderBytes = 124}, typeError},
+        {"124-byte header, table beyond the buffer", EightBit({.width = 2, .infoHeaderBytes = 124, .gapBytes = 1}),
          typeError},
-        {"offset beyond the file", Change({}, [](BmpSpec &s) { s.bfOffBits = 900; }), typeError},
-        {"zero width", Change({}, [](BmpSpec &s) { s.width = 0; }), typeError},
-        {"negative width", Change({}, [](BmpSpec &s) { s.width = -4; }), typeError},
-        {"top-down", Change({}, [](BmpSpec &s) { s.height = -2; }), typeError},
-        {"huge height", EightBit(1, 5000), typeError},
-        {"compressed", Change(EightBit(4, 4), [](BmpSpec &s) { s.biCompression = 1; }), typeError},
-        {"row beyond the row buffer", Change({}, [](BmpSpec &s) { s.width = 1100; }), typeError},
-        {"trailer makes rows too long", Change(EightBit(10, 1), [](BmpSpec &s) { s.extraBytes = 5000; }), typeError},
-        {"pixels cut short",
-         Change({},
-                [](BmpSpec &s) {
-                    s.height = 2;
-                    s.truncateTo = 54 + 4 + 1;
-                }),
-         typeError},
-        {"header alone claims 3080x4096", Change(EightBit(3080, 4096), [](BmpSpec &s) { s.truncateTo = 1078; }),
-         typeError},
-        {"32 bits cut short",
-         Change({},
-                [](BmpSpec &s) {
-                    s.bitsPerPixel = 32;
-                    s.height = 4;
-                    s.truncateTo = 54 + 12;
-                }),
-         typeError},
-        {"12-byte core header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 12; }), typeError},
-        {"64-byte header", Change({}, [](BmpSpec &s) { s.infoHeaderBytes = 64; }), typeError},
-        {"124-byte header past the offset",
-         Change({},
-                [](BmpSpec &s) {
-                    s.infoHeaderBytes = 124;
-                    s.bfOffBits = 130;
-                }),
-         typeError},
-        {"124-byte header, table beyond the buffer", Change(EightBit(2, 1, 124), [](BmpSpec &s) { s.gapBytes = 1; }),
-         typeError},
-        {"124-byte header, bit fields",
-         Change({},
-                [](BmpSpec &s) {
-                    s.infoHeaderBytes = 124;
-                    s.bitsPerPixel = 32;
-                    s.biCompression = 3;
-                }),
-         typeError},
-        {"124-byte header, top-down",
-         Change({},
-                [](BmpSpec &s) {
-                    s.infoHeaderBytes = 124;
-                    s.height = -2;
-                }),
-         typeError},
-        {"largest offset", Change(EightBit(2, 1), [](BmpSpec &s) { s.gapBytes = 1078 - 54 - 1024; }), ""},
-        {"124-byte header, full 8-bit table", EightBit(2, 1, 124), ""},
-        {"widest 24-bit row", Change({}, [](BmpSpec &s) { s.width = 1026; }), ""},
-        {"32 bits: not converted, no message", Change({}, [](BmpSpec &s) { s.bitsPerPixel = 32; }), "-"},
+        {"124-byte header, bit fields", {.bitsPerPixel = 32, .biCompression = 3, .infoHeaderBytes = 124}, typeError},
+        {"124-byte header, top-down", {.height = -2, .infoHeaderBytes = 124}, typeError},
+        {"largest offset", EightBit({.width = 2, .gapBytes = 1078 - 54 - 1024}), ""},
+        {"124-byte header, full 8-bit table", EightBit({.width = 2, .infoHeaderBytes = 124}), ""},
+        {"widest 24-bit row", {.width = 1026}, ""},
+        {"32 bits: not converted, no message", {.bitsPerPixel = 32}, "-"},
         {"missing", {}, "-|File Open error " + TestUtf8(base) + "missing"},
         {"path over 256 units",
          {},
