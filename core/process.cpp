@@ -2,6 +2,7 @@
 // talk to the user.
 #include "core/process.h"
 
+#include "core/observer.h"
 #include "core/tables.h"
 
 #include <string.h>
@@ -14,7 +15,6 @@ static HWND window;
 static int32_t width, height, right, bottom, userX, userY;
 static int32_t mode = kStartBlendMode;
 static int32_t panel;
-int32_t moveBusy;
 
 const WCHAR *const exeFolder = folder;
 const HWND &mainWindow = window;
@@ -71,7 +71,6 @@ void ResetProcessValues(void) {
     right = bottom = 0;
     userX = userY = 0;
     mode = kStartBlendMode;
-    moveBusy = 0;
     panel = 0;
 }
 
@@ -80,11 +79,9 @@ void ResetCoreState(void) {
     ResetProcessValues();
 }
 
-void (*skinMessageHook)(const WCHAR *text);
-
 void ShowErrorBox(const WCHAR *text) {
-    if (skinMessageHook) {
-        skinMessageHook(text);
+    if (observer.message) {
+        observer.message(text);
         return;
     }
     MessageBoxW(NULL, text, WSTR("Error"), MB_OK);

@@ -66,7 +66,6 @@ void PlaceWorkArea(void);
 // panel.
 extern const int32_t &blendMode;
 void SetBlendMode(int32_t mode);
-extern int32_t moveBusy;
 // 1 while the control panel is open: set by the shell's tray handler and
 // the panel.
 extern const int32_t &panelOpen;
@@ -79,11 +78,9 @@ void ResetProcessValues(void);
 void ResetCoreState(void);
 
 // Tells the user of a failure: the text in a box captioned "Error", or,
-// when skinMessageHook is set, the text to the hook instead.
+// when the observer's message report is set (core/observer.h), the text to
+// it instead.
 void ShowErrorBox(const WCHAR *text);
-// Where failure messages go instead of a box when set: the skin author's
-// lint collects them while it loads a skin. The program leaves it null.
-extern void (*skinMessageHook)(const WCHAR *text);
 
 // Runs the dialog template with this id from the program's resources
 // modally. Returns 0 when the template is missing or the dialog could not

@@ -4,7 +4,8 @@
 // work on row pointers with the storage rules of the pixel operations written
 // out inline: image row y is storage row height - 1 - y, 24-bit pixels are
 // blue, green, red bytes kept at 5-6-5 precision (AND 0xF8, 0xFC, 0xF8).
-// The results are exactly those of ReadPixel, WritePixel and BlendPixel.
+// The results are exactly those of ReadPixel, WritePixel and the per-pixel
+// blend the tests keep as the reference.
 //
 // A picture layer is clipped to the work area before its loop starts (pixels
 // outside are neither drawn nor marked, and reading them has no effect), and

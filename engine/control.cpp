@@ -33,6 +33,9 @@ void RestartAnimation(void) {
     SetTimer(mainWindow, kAnimationTimer, 1, nullptr);
 }
 
+// 1 while MoveArea runs, so that a move never starts inside another.
+static int32_t moveBusy;
+
 // No tick: the frame stays as long as planned and the timer keeps its plan,
 // however quickly the moves come.
 void MoveArea(int32_t dx, int32_t dy) {

@@ -17,7 +17,8 @@
 // time, with the coverage turned into byte-select masks. Where the run is
 // uncovered, as most of a work area larger than the mascot is, that is a
 // masked copy of the background.
-// Every path gives exactly the pixels of ReadPixel, WritePixel and BlendPixel.
+// Every path gives exactly the pixels of ReadPixel, WritePixel and the
+// per-pixel blend the tests keep as the reference.
 #include "engine/compose.h"
 
 #include "core/process.h"

@@ -8,6 +8,7 @@
 // sequence, and re-arms the timer so that frames keep their planned rhythm.
 #include "engine/tick.h"
 
+#include "core/observer.h"
 #include "core/process.h"
 #include "core/tables.h"
 #include "engine/compose.h"
@@ -55,13 +56,6 @@ void ShowComposed(void) {
     ShowWorkSurface();
 }
 
-void ComposeAndShow(const Frame *frame) {
-    int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
-    if (width > 0 && height > 0) memset(coverageMask, 0, (size_t)width * (size_t)height);
-    if (frame != nullptr) ComposeFrameLayers(frame);
-    ShowComposed();
-}
-
 // Steps to the next frame; when that one is the end marker, or the table
 // has no further frame (a sequence with no frames at all), the schedule
 // chooses what plays next.
@@ -75,22 +69,29 @@ void AdvanceFrame(const Frame *frames, int32_t frameTotal, const SYSTEMTIME *now
         SelectRuleForNow(now);
 }
 
-void ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
+uint32_t ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
     uint32_t interval = PlanTimerInterval(animation.nextDueTick, t0, duration);
     animation.nextDueTick = t0 + interval;
     SetTimer(window, kAnimationTimer, interval, nullptr);
+    return interval;
+}
+
+void ReportTick(int32_t rule, int32_t frameIndex, int32_t duration, uint32_t interval) {
+    TickReport report = {rule,     frameIndex, animation.currentRule, animation.frameIndex,
+                         duration, interval};
+    observer.tick(&report);
 }
 
 }  // namespace
 
-int32_t lastTickDuration;
+void ResetAnimation(void) { memset(&animation, 0, sizeof animation); }
 
-void ResetAnimation(void) {
-    memset(&animation, 0, sizeof animation);
-    lastTickDuration = 0;
+void ShowFrame(const Frame *frame) {
+    int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
+    if (width > 0 && height > 0) memset(coverageMask, 0, (size_t)width * (size_t)height);
+    if (frame != nullptr) ComposeFrameLayers(frame);
+    ShowComposed();
 }
-
-void ShowFrame(const Frame *frame) { ComposeAndShow(frame); }
 
 void ShowComposedFrame(void) { ShowComposed(); }
 
@@ -106,13 +107,14 @@ void AnimationTick(HWND window) {
         frames = nullptr;
     const Frame *frame = frames != nullptr ? &frames[animation.frameIndex] : nullptr;
     int32_t duration = frame != nullptr ? ChooseDuration(frame) : kEmptySequenceWait;
-    ComposeAndShow(frame);
+    int32_t rule = animation.currentRule, frameIndex = animation.frameIndex;
+    ShowFrame(frame);
     SYSTEMTIME now;
     GetLocalTime(&now);
     AdvanceFrame(frames, frameTotal, &now);
     duration = CheckEventRules(&now, duration);
-    lastTickDuration = duration;
-    ArmNextTick(window, t0, duration);
+    uint32_t interval = ArmNextTick(window, t0, duration);
+    if (observer.tick) ReportTick(rule, frameIndex, duration, interval);
 }
 
 // Apart from the tick so that the arithmetic can be tested alone.

@@ -16,10 +16,8 @@
 
 struct Frame;
 
+// Ends with the observer's tick report (core/observer.h) when it drew.
 void AnimationTick(HWND window);
-// The wait the last tick planned for its frame, after event rules had their
-// say (read by the skin author's tool; the program itself does not use it).
-extern int32_t lastTickDuration;
 // The animation as before the first tick: no rule, no frame, no plan.
 void ResetAnimation(void);
 // The timer period after a tick that started at t0 with the frame's duration,
@@ -29,9 +27,8 @@ void ResetAnimation(void);
 uint32_t PlanTimerInterval(uint32_t nextDueTick, uint32_t t0, int32_t duration);
 // A tick's drawing alone: composes the frame (null: none), merges it with
 // the screen under the work area and puts it there, with no timing, no
-// schedule and no step to the next frame. The skin author's tool draws
-// contact sheets with it; the program draws only through AnimationTick and
-// ShowComposedFrame.
+// schedule and no step to the next frame (the skin author's tool draws its
+// contact sheets with it too).
 void ShowFrame(const Frame *frame);
 // The frame last composed, merged with the screen under the work area and
 // put there again, as a tick shows it but without composing, timing or

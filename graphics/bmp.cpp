@@ -15,6 +15,7 @@
 // The pixel memory one skin may load is capped (pixelBytesLoaded).
 #include "graphics/bmp.h"
 
+#include "core/observer.h"
 #include "core/process.h"
 #include "graphics/pixels.h"
 
@@ -59,8 +60,9 @@ static void WriteLe32(BYTE *p, uint32_t value) {
     for (int i = 0; i < 4; i++) p[i] = (BYTE)(value >> (8 * i));
 }
 
-int32_t bitmapVerdict;
-int32_t bitmapFileDepth;
+// What the load under way made of its file, for the observer: a
+// BitmapVerdict, and the file's bits a pixel (0 until its header was read).
+static int32_t bitmapVerdict, bitmapFileDepth;
 
 // Returns 0, the loader's failure value, after noting why.
 static int Refuse(int32_t verdict) {
@@ -330,21 +332,8 @@ static void ReleaseImage(ImageRecord *record) {
     record->rowBytes = 0;
 }
 
-void LoadBitmapFile(ImageRecord *record, int kind) {
-    WCHAR path[kImagePathUnits];
-    ReleaseImage(record);
-    bitmapVerdict = kBitmapNoFile;
-    bitmapFileDepth = 0;
-    if (!BuildImagePath(record, path)) {
-        ReportOpenError(path);
-        return;
-    }
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        ReportOpenError(path);
-        return;
-    }
+// Checks the file and converts its pixels; a refusal is told to the user.
+static void LoadOpenedFile(ImageRecord *record, int kind, HANDLE file) {
     BitmapLayout layout;
     bitmapVerdict = kBitmapRead;
     uint32_t offBits = 0;
@@ -357,5 +346,28 @@ void LoadBitmapFile(ImageRecord *record, int kind) {
     } else {
         LoadMask(record, file, &layout);
     }
+}
+
+static void LoadImageFile(ImageRecord *record, int kind) {
+    WCHAR path[kImagePathUnits];
+    if (!BuildImagePath(record, path)) {
+        ReportOpenError(path);
+        return;
+    }
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        ReportOpenError(path);
+        return;
+    }
+    LoadOpenedFile(record, kind, file);
     CloseHandle(file);
+}
+
+void LoadBitmapFile(ImageRecord *record, int kind) {
+    ReleaseImage(record);
+    bitmapVerdict = kBitmapNoFile;
+    bitmapFileDepth = 0;
+    LoadImageFile(record, kind);
+    if (observer.bitmap) observer.bitmap(bitmapVerdict, bitmapFileDepth, headerBuffer);
 }

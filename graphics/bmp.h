@@ -23,23 +23,8 @@ enum { kLoadMask = 0, kLoadPicture = 1 };
 // no pixels and the user has been told.
 void LoadBitmapFile(ImageRecord *record, int kind);
 
-// What the last LoadBitmapFile made of its file, for the skin author's lint
-// (the program never reads these): kBitmapRead when the file passed every
-// check (its pixels may still be missing for a depth the program does not
-// store), else why it was refused. bitmapFileDepth is the file's biBitCount,
-// 0 until its header was read.
-enum BitmapVerdict {
-    kBitmapRead,
-    kBitmapNoFile,
-    kBitmapNotBmp,
-    kBitmapBadHeader,
-    kBitmapTruncated,
-    kBitmapTooLarge,
-    kBitmapCompressed,
-    kBitmapOverBudget
-};
-extern int32_t bitmapVerdict;
-extern int32_t bitmapFileDepth;
+// Each load ends with the observer's bitmap report (core/observer.h): what it
+// made of the file.
 
 // The pixel memory the pictures and masks of one skin may load together,
 // far above any real skin: every load counts, also one that replaces an

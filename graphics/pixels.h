@@ -111,26 +111,3 @@ inline void WritePixel(ImageRecord *record, int32_t x, int32_t y, uint32_t value
         *p = (BYTE)((*p & ~(max << shift)) | (value << shift));
     }
 }
-
-// The mixed colour of modes 1-3 (75%, 50%, 25% frame colour), per channel
-// with truncating division, ANDed with the display's channel mask. Other
-// modes give the frame colour unchanged.
-inline uint32_t MixColours(uint32_t frameColour, uint32_t backgroundColour, int32_t mode) {
-    uint32_t mixed = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        uint32_t f = (frameColour >> shift) & 0xFF, b = (backgroundColour >> shift) & 0xFF;
-        uint32_t c = mode == kBlend75   ? (3 * f + b) / 4
-                     : mode == kBlend50 ? (f + b) / 2
-                     : mode == kBlend25 ? (f + 3 * b) / 4
-                                        : f;
-        mixed |= c << shift;
-    }
-    if (mode < kBlend75 || mode > kBlend25) return mixed;
-    uint32_t mask = ((uint32_t)displayFormat.channelMask[0] << 16) |
-                    ((uint32_t)displayFormat.channelMask[1] << 8) | displayFormat.channelMask[2];
-    return mixed & mask;
-}
-
-// Writes into a 24-bit record (the work surface) by the BlendMode.
-void BlendPixel(ImageRecord *record, int32_t x, int32_t y, uint32_t frameColour,
-                uint32_t backgroundColour, int32_t mode);

@@ -13,6 +13,7 @@
 // own records reduce them to 5-6-5 like every other write.
 #include "graphics/surfaces.h"
 
+#include "core/observer.h"
 #include "core/process.h"
 #include "core/tables.h"
 #include "graphics/bmp.h"
@@ -313,6 +314,7 @@ static RECT MeasureTextBox(const WCHAR *text) {
     int32_t width = workSurface.width, height = workSurface.height;
     RECT box = {0, 0, width - 1, height - 1};
     DrawTextW(workDC, text, -1, &box, DT_CALCRECT);
+    if (observer.textMeasured) observer.textMeasured(box.right - box.left, box.bottom - box.top);
     box.left = ClampInt(box.left, 0, width - 1);
     box.top = ClampInt(box.top, 0, height - 1);
     box.bottom = ClampInt(box.bottom, -1, height - 1);
@@ -337,16 +339,6 @@ static void TakeGlyphPixels(const RECT *box, int32_t x, int32_t y, uint32_t colo
 
 // The work surface is the scratch pad: the platform renders the text black
 // on white there, and the compositor overwrites it later in the same tick.
-int MeasureTextItem(const WCHAR *text, int32_t size, int32_t *width, int32_t *height) {
-    if (!surfacesReady || !text || workSurface.width < 1 || workSurface.height < 1) return 0;
-    SelectTextFont(size & 0xFF);
-    RECT box = {0, 0, workSurface.width - 1, workSurface.height - 1};
-    DrawTextW(workDC, text, -1, &box, DT_CALCRECT);
-    *width = box.right - box.left;
-    *height = box.bottom - box.top;
-    return 1;
-}
-
 void DrawTextItem(const WCHAR *text, int32_t size, int32_t x, int32_t y, uint32_t colour) {
     if (!surfacesReady || !text || workSurface.width < 1 || workSurface.height < 1) return;
     SelectTextFont(size & 0xFF);

@@ -68,8 +68,7 @@ BYTE *DesktopRow(int32_t y);
 // that reading matches).
 uint32_t TrackedBits(void);
 void SelectTextFont(int32_t size);
-// The extent DrawTextItem measures for text at this size, before it is
-// clipped to the work area (the skin author's lint asks; the program draws).
-// Returns 1, or 0 when the surfaces are not ready.
-int MeasureTextItem(const WCHAR *text, int32_t size, int32_t *width, int32_t *height);
+// Draws the text's glyphs into frameSurface at x, y and marks them covered;
+// the extent measured, before it is clipped to the work area, goes to the
+// observer's textMeasured report.
 void DrawTextItem(const WCHAR *text, int32_t size, int32_t x, int32_t y, uint32_t colour);

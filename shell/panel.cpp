@@ -99,7 +99,6 @@ static void OnPanelInit(HWND dialog) {
     SendDlgItemMessageW(dialog, kModeList, WM_SETREDRAW, 1, 0);
     // The panel has no control 1, so this leaves no control with the focus.
     SetFocus(GetDlgItem(dialog, IDOK));
-    moveBusy = 0;
     RestartAnimation();
 }
 

@@ -2,6 +2,8 @@
 // code page) and numbers (unsigned decimal, one separator each).
 #include "skin/readers.h"
 
+#include "core/observer.h"
+
 // Reads one byte; returns 1, or 0 at the end of the file (or on an error,
 // which the script treats alike).
 static int ReadByte(HANDLE file, char *byte) {
@@ -19,15 +21,14 @@ static void WidenLine(const char *bytes, WCHAR *line) {
     line[kLineUnits - 1] = 0;
 }
 
-void (*scriptLineHook)(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result);
-
-// What one ReadScriptLine call went through, for scriptLineHook.
+// What one ReadScriptLine call went through, for the observer.
 struct LineWalk {
     int32_t consumed, lineStart, lineBytes;
 };
 
 static int EndLineRead(const LineWalk *walk, int result) {
-    if (scriptLineHook) scriptLineHook(walk->consumed, walk->lineStart, walk->lineBytes, result);
+    if (observer.scriptLine)
+        observer.scriptLine(walk->consumed, walk->lineStart, walk->lineBytes, result);
     return result;
 }
 

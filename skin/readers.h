@@ -11,11 +11,7 @@ enum { kLineBytes = 999, kLineUnits = 1000 };
 // widened from the device's ANSI code page. Returns 1, or 0 at the end of the file.
 int ReadScriptLine(HANDLE file, WCHAR *line);
 
-// Called at the end of every ReadScriptLine when set, for the skin author's
-// lint (the program sets none): the bytes the call consumed, where among them
-// the line it returned or dropped began (-1 for none), how many bytes that
-// line had before any cut, and the call's result.
-extern void (*scriptLineHook)(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result);
+// Each call ends with the observer's scriptLine report (core/observer.h).
 
 // Reads the number at *position of line, or -1 when there are no digits, and
 // moves *position past the separator (-1 once the line's end is passed).

@@ -8,6 +8,7 @@
 // every entry the filling pass writes. Start reading at LoadSkin.
 #include "skin/script.h"
 
+#include "core/observer.h"
 #include "core/process.h"
 #include "graphics/bmp.h"
 #include "skin/catalogue.h"
@@ -24,10 +25,10 @@ static int32_t nextRule;
 
 typedef void (*LineHandler)(const WCHAR *line);
 
-void (*scriptNoteHook)(int32_t note, int32_t detail, const WCHAR *line);
-
+// What the reader passes over, cuts or clips, and which line filled what
+// (a ScriptNote of core/observer.h).
 static void Note(int32_t note, int32_t detail, const WCHAR *line) {
-    if (scriptNoteHook) scriptNoteHook(note, detail, line);
+    if (observer.scriptNote) observer.scriptNote(note, detail, line);
 }
 
 static WCHAR LineKind(const WCHAR *line) {

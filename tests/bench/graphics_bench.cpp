@@ -7,6 +7,7 @@
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
+#include "support/blend_model.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 

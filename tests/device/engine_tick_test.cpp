@@ -1,5 +1,6 @@
 // The animation tick on the simulated device. Per-layer pixel rules are the
 // compositor test's; pausing is the shell's.
+#include "core/observer.h"
 #include "core/process.h"
 #include "device.h"
 #include "engine/compose.h"
@@ -370,11 +371,11 @@ TEST_F(TickTest, DisplayTimeLiesBetweenItsBoundsAndReachesBoth) {
     AddTestSequence(skin, {TestFrame(100, 103, {})});
     Start();
     DeviceSeedRandom(7);
-    std::set<int32_t> seen;
-    for (int tick = 0; tick < 200; tick++) {
-        AnimationTick(mainWindow);
-        seen.insert(lastTickDuration);
-    }
+    static std::set<int32_t> seen;
+    seen.clear();
+    observer.tick = [](const TickReport *report) { seen.insert(report->duration); };
+    for (int tick = 0; tick < 200; tick++) AnimationTick(mainWindow);
+    observer = Observer{};
     EXPECT_EQ((std::set<int32_t>{100, 101, 102, 103}), seen);
 }
 

@@ -5,6 +5,7 @@
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
+#include "support/blend_model.h"
 #include "support/engine_skin.h"
 
 #include <gtest/gtest.h>

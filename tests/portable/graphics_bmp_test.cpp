@@ -1,6 +1,8 @@
-// BMP loading of files that load without a message, and the pixel layout
-// both loader and WritePixel use. Refused files are device tests, where
-// message boxes do not wait for a person.
+// BMP loading: the pixel layout both loader and WritePixel use, and the
+// files the loader refuses, with its messages heard through the observer
+// (no box waits for a person), without reading or writing outside its
+// buffers (run under the sanitizers).
+#include "core/observer.h"
 #include "core/process.h"
 #include "graphics/bmp.h"
 #include "graphics/pixels.h"
@@ -173,4 +175,119 @@ TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
     EXPECT_EQ(0xFF0000u, ReadPixel(&record, 0, 0));
     EXPECT_EQ(0x112233u, record.palette[3]);
     EXPECT_EQ(0x112233u, record.palette[15]);
+}
+
+// An 8-bit picture with a full grey colour table.
+static BmpSpec EightBit(BmpSpec picture) {
+    picture.bitsPerPixel = 8;
+    picture.palette.assign(256, 0x808080);
+    return picture;
+}
+
+static std::string told;  // what the loader told, "|" before each message
+
+// Each row's file loaded as picture and as mask: "-" when the record has no
+// pixels, then the messages. Rows without a picture name a missing file.
+TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
+    TestFolder folder("bmp-refusal");
+    const TestWString base = TestDevicePath(folder.path, true);
+    const TestWString longFolder = base + TestWString(250 - base.size(), 'd') + (WCHAR)'\\';
+    const std::string typeError = "-|File Type error";
+    const struct {
+        const char *what;
+        BmpSpec picture;
+        std::string expected;
+    } rows[] = {
+        {"not BM", {.bfType = 0x4142}, typeError},
+        {"cut in the info header", {.truncateTo = 30}, typeError},
+        {"offset inside the info header", {.bfOffBits = 53}, typeError},
+        {"offset beyond the header buffer", EightBit({.bfOffBits = 1079, .gapBytes = 100}), typeError},
+        {"offset beyond the file", {.bfOffBits = 900}, typeError},
+        {"zero width", {.width = 0}, typeError},
+        {"negative width", {.width = -4}, typeError},
+        {"top-down", {.height = -2}, typeError},
+        {"huge height", EightBit({.height = 5000}), typeError},
+        {"compressed", EightBit({.width = 4, .height = 4, .biCompression = 1}), typeError},
+        {"row beyond the row buffer", {.width = 1100}, typeError},
+        {"trailer makes rows too long", EightBit({.width = 10, .extraBytes = 5000}), typeError},
+        {"pixels cut short", {.height = 2, .truncateTo = 54 + 4 + 1}, typeError},
+        {"header alone claims 3080x4096", EightBit({.width = 3080, .height = 4096, .truncateTo = 1078}), typeError},
+        {"32 bits cut short", {.height = 4, .bitsPerPixel = 32, .truncateTo = 54 + 12}, typeError},
+        {"12-byte core header", {.infoHeaderBytes = 12}, typeError},
+        {"64-byte header", {.infoHeaderBytes = 64}, typeError},
+        {"124-byte header past the offset", {.bfOffBits = 130, .infoHeaderBytes = 124}, typeError},
+        {"124-byte header, table beyond the buffer", EightBit({.width = 2, .infoHeaderBytes = 124, .gapBytes = 1}),
+         typeError},
+        {"124-byte header, bit fields", {.bitsPerPixel = 32, .biCompression = 3, .infoHeaderBytes = 124}, typeError},
+        {"124-byte header, top-down", {.height = -2, .infoHeaderBytes = 124}, typeError},
+        {"largest offset", EightBit({.width = 2, .gapBytes = 1078 - 54 - 1024}), ""},
+        {"124-byte header, full 8-bit table", EightBit({.width = 2, .infoHeaderBytes = 124}), ""},
+        {"widest 24-bit row", {.width = 1026}, ""},
+        {"32 bits: not converted, no message", {.bitsPerPixel = 32}, "-"},
+        {"missing", {}, "-|File Open error " + TestUtf8(base) + "missing"},
+        {"path over 256 units",
+         {},
+         "-|File Open error " + TestUtf8((longFolder + WSTR("path over 256 units")).substr(0, kImagePathUnits - 1))},
+    };
+    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
+    for (const auto &r : rows)
+        for (int kind : {kLoadPicture, kLoadMask}) {
+            if (r.expected.size() <= 1 && kind == kLoadMask) continue;  // quiet rows: pictures only
+            bool missing = r.expected.find("Open") != std::string::npos;
+            if (!missing) {
+                ASSERT_EQ(1, WriteBmpFile(folder.path / "bad.bmp", r.picture));
+            }
+            bool overlong = std::string(r.what).rfind("path over", 0) == 0;
+            SetTestFolder(overlong ? longFolder : base);
+            std::string name = missing ? r.what : "bad.bmp";
+            OwnedImage loaded;
+            std::copy(name.begin(), name.end(), loaded.record.fileName);
+            told.clear();
+            LoadBitmapFile(&loaded.record, kind);
+            EXPECT_EQ(r.expected, (loaded.record.pixels ? "" : "-") + told) << r.what << ", kind " << kind;
+        }
+    observer = Observer{};
+}
+
+// Files as a common editor saves them, with a 124-byte info header, made by
+// ImageMagick's default BMP writer (convert 6.9) from a 16x16 red picture
+// with a blue square at 4..11, the second with a black-to-white ramp over
+// its top row, which needs 8 bits (saved uncompressed: 8-bit files are
+// written RLE8 by default):
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
+//           -type Palette BMP:two-colour-v5.bmp
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
+//           ( -size 16x1 gradient:black-white ) -geometry +0+0 -composite
+//           -type Palette -compress none BMP:shades-v5.bmp
+TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
+    const struct {
+        const char *name;
+        int bits;
+        bool ramp;
+    } rows[] = {
+        {"two-colour-v5.bmp", 1, false},
+        {"shades-v5.bmp", 8, true},
+    };
+    std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
+    ASSERT_EQ(1, SetTestFolder(TestDevicePath(data, true)));
+    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
+    for (const auto &r : rows) {
+        OwnedImage loaded;
+        ImageRecord &record = loaded.record;
+        std::copy_n(r.name, std::strlen(r.name), record.fileName);
+        told.clear();
+        LoadBitmapFile(&record, kLoadPicture);
+        EXPECT_EQ("", told) << r.name;
+        ASSERT_NE(nullptr, record.pixels) << r.name;
+        EXPECT_EQ(r.bits, record.bitsPerPixel) << r.name;
+        std::string wrong;
+        for (int32_t y = 0; y < 16; y++)
+            for (int32_t x = 0; x < 16; x++) {
+                bool square = x >= 4 && x <= 11 && y >= 4 && y <= 11;
+                uint32_t expected = r.ramp && y == 0 ? 0x111111u * (uint32_t)x : square ? 0xFF0000u : 0x0000FFu;
+                if (ReadPixel(&record, x, y) != expected) wrong += " " + std::to_string(x) + "," + std::to_string(y);
+            }
+        EXPECT_EQ("", wrong) << r.name << ": pixels of the wrong colour";
+    }
+    observer = Observer{};
 }

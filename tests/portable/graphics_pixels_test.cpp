@@ -2,6 +2,7 @@
 // checks, 5-6-5 reads of unreduced bytes, and the blend modes.
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
+#include "support/blend_model.h"
 
 #include <gtest/gtest.h>
 

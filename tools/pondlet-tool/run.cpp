@@ -3,22 +3,18 @@
 // screen.
 //
 // The program's code is not touched: the device's observers tell us what
-// happens. A tick is recognised by its blit to the screen inside a WM_TIMER
-// of timer 900 to the main window (a move redraws the frame shown without a
-// tick). What a tick composed (rule, frame) is read at that blit, before the
-// tick advances; what it left (next rule and frame, the timer plan) once the
-// tick is over. Screen pictures are taken lazily:
+// the platform saw, the program's observer (core/observer.h) each tick it
+// drew, with what it showed and planned. Screen pictures are taken lazily:
 // every observer call first settles what was due before it (Settle), since
 // the device's time only moves between calls.
 #include "gif.h"
 #include "tool.h"
 
+#include "core/observer.h"
 #include "core/process.h"
 #include "core/tables.h"
 #include "device.h"
-#include "engine/control.h"
 #include "engine/schedule.h"
-#include "engine/tick.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 
@@ -35,22 +31,11 @@ namespace {
 
 enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = 1060 };
 
-// What a tick composed, taken at its blit.
-struct TickStart {
-    bool active = false;
-    uint64_t t = 0;
-    uint32_t tick = 0;
-    SYSTEMTIME local = {};
-    int32_t rule = 0, frameIndex = 0, blendMode = 0, areaX = 0, areaY = 0;
-};
-
 struct RunState {
     const RunOptions *options = nullptr;
     std::ostream *errors = nullptr;
     std::ofstream trace;
     bool tracing = false;
-    bool inTimerTick = false;
-    TickStart tickStart;
     std::vector<PngRequest> pngs;  // still to take, earliest first
     bool pngFailed = false;
     GifRecorder gif;
@@ -76,41 +61,28 @@ std::string LocalText(const SYSTEMTIME &t) {
 
 // ---- ticks ----------------------------------------------------------------------
 
-void NoteTickStart() {
-    if (run.tickStart.active) return;
-    TickStart &s = run.tickStart;
-    s.active = true;
-    s.t = DeviceElapsed();
-    s.tick = GetTickCount();
-    GetLocalTime(&s.local);
-    s.rule = animation.currentRule;
-    s.frameIndex = animation.frameIndex;
-    s.blendMode = blendMode;
-    s.areaX = skinTables.areaX;
-    s.areaY = skinTables.areaY;
-}
-
-void FinishTick() {
-    if (!run.tickStart.active) return;
-    const TickStart &s = run.tickStart;
-    run.tickStart.active = false;
+// The device's clock stands still during a tick: its start is now.
+void TickDrawn(const TickReport *report) {
     run.ticks++;
+    uint32_t tick = GetTickCount();
+    SYSTEMTIME local;
+    GetLocalTime(&local);
     Json line;
     line["event"] = "tick";
-    line["t"] = s.t;
-    line["tick"] = s.tick;
-    line["local"] = LocalText(s.local);
-    line["rule"] = s.rule;
-    line["sequence"] = RuleSequence(s.rule);
-    line["frameIndex"] = s.frameIndex;
-    line["nextRule"] = animation.currentRule;
-    line["nextFrameIndex"] = animation.frameIndex;
-    line["duration"] = lastTickDuration;
-    line["interval"] = (uint32_t)(animation.nextDueTick - s.tick);
-    line["nextDueTick"] = animation.nextDueTick;
-    line["blendMode"] = s.blendMode;
-    line["areaX"] = s.areaX;
-    line["areaY"] = s.areaY;
+    line["t"] = DeviceElapsed();
+    line["tick"] = tick;
+    line["local"] = LocalText(local);
+    line["rule"] = report->rule;
+    line["sequence"] = RuleSequence(report->rule);
+    line["frameIndex"] = report->frameIndex;
+    line["nextRule"] = report->nextRule;
+    line["nextFrameIndex"] = report->nextFrameIndex;
+    line["duration"] = report->duration;
+    line["interval"] = report->interval;
+    line["nextDueTick"] = (uint32_t)(tick + report->interval);
+    line["blendMode"] = blendMode;
+    line["areaX"] = skinTables.areaX;
+    line["areaY"] = skinTables.areaY;
     Trace(line);
 }
 
@@ -143,26 +115,7 @@ void MarkScreenDirty() {
 
 // ---- observers ------------------------------------------------------------------
 
-bool IsAnimationTimer(const MSG &message) {
-    return message.message == WM_TIMER && message.hwnd == mainWindow &&
-           message.wParam == kAnimationTimer;
-}
-
-void BeforeWindowMessage(const MSG &message) {
-    Settle(false);
-    if (IsAnimationTimer(message)) run.inTimerTick = true;
-}
-
-void AfterWindowMessage(const MSG &message) {
-    if (!IsAnimationTimer(message) || !run.inTimerTick) return;
-    run.inTimerTick = false;
-    FinishTick();
-}
-
-void ScreenChanged() {
-    MarkScreenDirty();
-    if (run.inTimerTick) NoteTickStart();
-}
+void BeforeWindowMessage(const MSG &) { Settle(false); }
 
 // Every message box goes to the error output too: a trace is not always
 // asked for, and a skin that fails to load shows nothing else.
@@ -214,9 +167,10 @@ void WatchDevice() {
     observers.tray = TrayChanged;
     observers.actionApplied = ActionApplied;
     observers.beforeWindowMessage = BeforeWindowMessage;
-    observers.afterWindowMessage = AfterWindowMessage;
-    observers.screenChanged = ScreenChanged;
+    observers.screenChanged = MarkScreenDirty;
     DeviceSetObservers(observers);
+    observer = Observer{};
+    observer.tick = TickDrawn;
 }
 
 // ---- input ------------------------------------------------------------------------
@@ -361,9 +315,8 @@ int OpenOutputs(const RunOptions &options) {
 void ResetRunState(const RunOptions &options, std::ostream &errors) {
     run.trace.close();
     run.trace.clear();
-    run.tracing = run.inTimerTick = run.recording = run.screenDirty = run.pngFailed = false;
+    run.tracing = run.recording = run.screenDirty = run.pngFailed = false;
     run.ticks = run.messageBoxes = 0;
-    run.tickStart = TickStart{};
     run.gif = GifRecorder{};
     run.options = &options;
     run.errors = &errors;
@@ -420,9 +373,9 @@ int RunProgram(const RunOptions &options, std::ostream &errors) {
     int exitCode = 0;
     uint64_t endedAt = 0;
     int quit = PlayProgram(options, &exitCode, &endedAt);
-    run.inTimerTick = false;
     Settle(true);
     DeviceSetObservers(DeviceObservers{});
+    observer = Observer{};
     if (quit) {
         Trace(Json{{"event", "exit"}, {"t", endedAt}, {"code", exitCode}});
     } else {

@@ -3,19 +3,20 @@
 // lintchecks.cpp.
 //
 // LintSkinFolder first looks at the raw bytes of skin.txt (line ends, code
-// page), then runs the program's own LoadSkinScript with the reader's hooks
-// installed: scriptLineHook tells where each line the reader took began, so
-// every note the reader makes (scriptNoteHook) and every message the loader
-// would have shown (skinMessageHook) lands on its line. Then the checks walk
-// the loaded tables.
+// page), then runs the program's own LoadSkinScript with the program's
+// observer set (core/observer.h): its scriptLine report tells where each line
+// the reader took began, so every note the reader makes (scriptNote), every
+// verdict of the loader (bitmap) and every message it would have shown
+// (message) lands on its line. Then the checks walk the loaded tables.
 #include "lint.h"
 #include "lintstate.h"
 
+#include "core/observer.h"
 #include "core/process.h"
-#include "graphics/bmp.h"
-#include "graphics/surfaces.h"
 #include "skin/readers.h"
 #include "skin/script.h"
+
+#include <cstring>
 
 #include <algorithm>
 #include <cstdio>
@@ -172,7 +173,7 @@ int CheckEncoding(const std::string &bytes) {
     return 1;
 }
 
-// ---- the reader's hooks -------------------------------------------------------
+// ---- what the program reports ----------------------------------------------------
 
 void HearLine(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result) {
     if (lineStart >= 0) lint.currentLine = LineOfOffset(lint.passOffset + (uint32_t)lineStart);
@@ -180,13 +181,20 @@ void HearLine(int32_t consumed, int32_t lineStart, int32_t lineBytes, int result
     if (lint.pass != 3 || lineStart < 0) return;
     if (lineBytes > kLineBytes && !lint.lineFeedsOnly)
         Report(lint.currentLine, kLintError, "long-line",
-               "line of " + std::to_string(lineBytes) + " bytes: the reader keeps the first 999");
+               "line of " + std::to_string(lineBytes) + " bytes: the reader keeps the first " +
+                   std::to_string(kLineBytes));
     if (result == 0 && !lint.lineFeedsOnly)
         Report(lint.currentLine, kLintError, "last-line",
                "the last line does not end with CR LF: the reader drops it");
 }
 
 void HearMessage(const WCHAR *text) { lint.messages.push_back(Utf8FromWide(text)); }
+
+void HearBitmap(int32_t verdict, int32_t depth, const BYTE *header) {
+    lint.bitmapVerdict = verdict;
+    lint.bitmapDepth = depth;
+    std::memcpy(lint.bitmapHeader, header, sizeof lint.bitmapHeader);
+}
 
 const char *FieldName(WCHAR kind, int32_t field) {
     static const char *area[] = {"", "width", "height", "right margin", "bottom margin"};
@@ -340,97 +348,114 @@ bool SplitsOddly(const WCHAR *line) {
     return text.find('\t') != WideString::npos || text.find(WSTR("  ")) != WideString::npos;
 }
 
-void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
-    int32_t at = lint.currentLine;
-    switch (note) {
-    case kNoteComment: CheckComment(line); break;
-    case kNoteBadIndex:
-        if (KindOf(line) == '#' && FrameLineOfWords(line)) {
-            Report(at, kLintWarning, "hash-words",
-                   std::string(kCommentHint) +
-                       ": the reader skips this one, as it names no sequence");
-            break;
-        }
-        Report(at, kLintError, "index-range",
-               detail < 0 ? std::string("no index or sequence number: the reader skips the line")
-                          : "index " + std::to_string(detail) + " is above " +
-                                std::to_string(kMaxScriptIndex) + ": the reader skips the line");
-        break;
-    case kNoteNoNumber:
-        if (KindOf(line) == '#' && FrameLineOfWords(line)) break;  // told as the frame is filled
-        ReportMissingNumber(FieldName(KindOf(line), detail));
-        break;
-    case kNoteNoFileComma:
-        Report(at, kLintError, "file-comma",
-               "no comma after the file name: the reader skips the line");
-        break;
-    case kNoteFileNameCut:
-        Report(at, kLintError, "file-name-cut",
-               "file name longer than 63 characters: the reader cuts it");
-        break;
-    case kNoteTextCut:
-        Report(at, kLintWarning, "text-cut", "text longer than 127 characters: the reader cuts it");
-        break;
-    case kNoteFaceCut:
-        Report(at, kLintWarning, "face-cut",
-               "font face longer than 15 characters: the reader cuts it");
-        break;
-    case kNoteLayersCut:
-        Report(at, kLintError, "layers-cut", "more than nine layers: the reader drops the rest");
-        break;
-    case kNoteChoicesCut:
-        Report(at, kLintError, "choices-cut",
-               "more than ten text choices: the reader drops the rest");
-        break;
-    case kNoteItemOutside:
-        Report(at, kLintWarning, "rule-item-range",
-               std::string("an item outside the ") + RuleFieldName(detail) + " field sets nothing");
-        break;
-    case kNoteItemClipped:
-        Report(at, kLintWarning, "rule-item-range",
-               std::string("a range reaching past the ") + RuleFieldName(detail) +
-                   " field is clipped to it");
-        break;
-    case kNoteItemReversed:
-        Report(at, kLintWarning, "rule-item-range",
-               std::string("a reversed range in the ") + RuleFieldName(detail) +
-                   " field sets nothing");
-        break;
-    case kNoteArea:
-        lint.areaLine = at;
-        TellFieldsAsRead('D', 0, line);
-        break;
-    case kNoteGraphic:
-        RecordLine(&lint.graphicLines, detail);
-        TellFieldsAsRead('G', detail, line);
-        CheckPictureLoad(detail, true);
-        break;
-    case kNoteMask:
-        RecordLine(&lint.maskLines, detail);
-        TellFieldsAsRead('M', detail, line);
-        CheckPictureLoad(detail, false);
-        break;
-    case kNoteText:
-        RecordLine(&lint.textLines, detail);
-        TellFieldsAsRead('S', detail, line);
-        CheckTimeText(detail);
-        break;
-    case kNoteFrame:
-        if (detail < 0 || (size_t)detail >= lint.frameLines.size()) break;
-        lint.frameLines[detail].push_back(at);
-        TellFieldsAsRead('#', detail, line);
-        if (FrameLineOfWords(line))
-            ReportWordsFrame(detail);
-        else
-            CheckFrameTime(detail);
-        break;
-    case kNoteEventMark: RecordLine(&lint.eventMarkLines, detail); break;
-    case kNoteRule:
-        RecordLine(&lint.ruleLines, detail);
-        if (SplitsOddly(line)) lint.oddlySplitRules.push_back(detail);
-        break;
-    default: break;
+void HearBadIndex(int32_t detail, const WCHAR *line) {
+    if (KindOf(line) == '#' && FrameLineOfWords(line)) {
+        Report(lint.currentLine, kLintWarning, "hash-words",
+               std::string(kCommentHint) + ": the reader skips this one, as it names no sequence");
+        return;
     }
+    Report(lint.currentLine, kLintError, "index-range",
+           detail < 0 ? std::string("no index or sequence number: the reader skips the line")
+                      : "index " + std::to_string(detail) + " is above " +
+                            std::to_string(kMaxScriptIndex) + ": the reader skips the line");
+}
+
+void HearNoNumber(int32_t detail, const WCHAR *line) {
+    if (KindOf(line) == '#' && FrameLineOfWords(line)) return;  // told as the frame is filled
+    ReportMissingNumber(FieldName(KindOf(line), detail));
+}
+
+void HearComment(int32_t, const WCHAR *line) { CheckComment(line); }
+
+void HearArea(int32_t, const WCHAR *line) {
+    lint.areaLine = lint.currentLine;
+    TellFieldsAsRead('D', 0, line);
+}
+
+void HearGraphic(int32_t detail, const WCHAR *line) {
+    RecordLine(&lint.graphicLines, detail);
+    TellFieldsAsRead('G', detail, line);
+    CheckPictureLoad(detail, true);
+}
+
+void HearMask(int32_t detail, const WCHAR *line) {
+    RecordLine(&lint.maskLines, detail);
+    TellFieldsAsRead('M', detail, line);
+    CheckPictureLoad(detail, false);
+}
+
+void HearText(int32_t detail, const WCHAR *line) {
+    RecordLine(&lint.textLines, detail);
+    TellFieldsAsRead('S', detail, line);
+    CheckTimeText(detail);
+}
+
+void HearFrame(int32_t detail, const WCHAR *line) {
+    if (detail < 0 || (size_t)detail >= lint.frameLines.size()) return;
+    lint.frameLines[detail].push_back(lint.currentLine);
+    TellFieldsAsRead('#', detail, line);
+    if (FrameLineOfWords(line))
+        ReportWordsFrame(detail);
+    else
+        CheckFrameTime(detail);
+}
+
+void HearEventMark(int32_t detail, const WCHAR *) { RecordLine(&lint.eventMarkLines, detail); }
+
+void HearRule(int32_t detail, const WCHAR *line) {
+    RecordLine(&lint.ruleLines, detail);
+    if (SplitsOddly(line)) lint.oddlySplitRules.push_back(detail);
+}
+
+// Notes of the filling pass that are findings of their own: the message is
+// before, the limit (for kRuleField the rule field the detail names) and after.
+enum { kNoLimit = -2, kRuleField = -1 };
+struct NoteFinding {
+    int32_t note, severity;
+    const char *check, *before;
+    int32_t limit;
+    const char *after;
+};
+// clang-format off
+const NoteFinding noteFindings[] = {
+//   note               severity      check              before                          limit               after
+    {kNoteNoFileComma,  kLintError,   "file-comma",      "no comma after the file name", kNoLimit,           ": the reader skips the line"},
+    {kNoteFileNameCut,  kLintError,   "file-name-cut",   "file name longer than ",       kFileNameUnits - 1, " characters: the reader cuts it"},
+    {kNoteTextCut,      kLintWarning, "text-cut",        "text longer than ",            kTextUnits - 1,     " characters: the reader cuts it"},
+    {kNoteFaceCut,      kLintWarning, "face-cut",        "font face longer than ",       kFaceUnits - 1,     " characters: the reader cuts it"},
+    {kNoteLayersCut,    kLintError,   "layers-cut",      "more than ",                   kLayerSlots - 1,    " layers: the reader drops the rest"},
+    {kNoteChoicesCut,   kLintError,   "choices-cut",     "more than ",                   kTextChoices,       " text choices: the reader drops the rest"},
+    {kNoteItemOutside,  kLintWarning, "rule-item-range", "an item outside the ",         kRuleField,         " field sets nothing"},
+    {kNoteItemClipped,  kLintWarning, "rule-item-range", "a range reaching past the ",   kRuleField,         " field is clipped to it"},
+    {kNoteItemReversed, kLintWarning, "rule-item-range", "a reversed range in the ",     kRuleField,         " field sets nothing"},
+};
+// clang-format on
+
+// The notes that record which line filled what, or that need the line to
+// tell whether they are a finding.
+struct NoteHearer {
+    int32_t note;
+    void (*hear)(int32_t detail, const WCHAR *line);
+};
+const NoteHearer noteHearers[] = {
+    {kNoteComment, HearComment}, {kNoteBadIndex, HearBadIndex}, {kNoteNoNumber, HearNoNumber},
+    {kNoteArea, HearArea},       {kNoteGraphic, HearGraphic},   {kNoteMask, HearMask},
+    {kNoteText, HearText},       {kNoteFrame, HearFrame},       {kNoteEventMark, HearEventMark},
+    {kNoteRule, HearRule},
+};
+
+std::string NoteLimit(const NoteFinding &finding, int32_t detail) {
+    if (finding.limit == kRuleField) return RuleFieldName(detail);
+    return finding.limit == kNoLimit ? "" : std::to_string(finding.limit);
+}
+
+void HearFillNote(int32_t note, int32_t detail, const WCHAR *line) {
+    for (const NoteFinding &f : noteFindings)
+        if (f.note == note)
+            Report(lint.currentLine, f.severity, f.check,
+                   f.before + NoteLimit(f, detail) + f.after);
+    for (const NoteHearer &h : noteHearers)
+        if (h.note == note) h.hear(detail, line);
     lint.messages.clear();
 }
 
@@ -450,10 +475,13 @@ void HearNote(int32_t note, int32_t detail, const WCHAR *line) {
     if (lint.pass == 3) HearFillNote(note, detail, line);
 }
 
-void InstallHooks(bool on) {
-    scriptLineHook = on ? HearLine : nullptr;
-    scriptNoteHook = on ? HearNote : nullptr;
-    skinMessageHook = on ? HearMessage : nullptr;
+void Observe(bool on) {
+    observer = Observer{};
+    if (!on) return;
+    observer.scriptLine = HearLine;
+    observer.scriptNote = HearNote;
+    observer.message = HearMessage;
+    observer.bitmap = HearBitmap;
 }
 
 }  // namespace
@@ -555,7 +583,7 @@ std::vector<WideString> FindSkinFolders(const WideString &path) {
 
 // ---- one skin ------------------------------------------------------------------
 
-// Reads the bytes and loads the skin with the hooks installed, leaving the
+// Reads the bytes and loads the skin with the observer set, leaving the
 // tables loaded. Returns 0 when the script cannot be read or loaded.
 static int LoadObserved(const WideString &folder, const LintOptions &options,
                         std::vector<LintDiagnostic> *found) {
@@ -584,9 +612,9 @@ static int LoadObserved(const WideString &folder, const LintOptions &options,
 
     FreeSkinTables();
     SetExeFolder(folder.substr(0, kExeFolderUnits - 1).c_str());
-    InstallHooks(true);
+    Observe(true);
     int loaded = LoadSkinScript(lint.scriptPath.c_str());
-    InstallHooks(false);
+    Observe(false);
     return loaded;
 }
 

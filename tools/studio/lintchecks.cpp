@@ -3,8 +3,8 @@
 #include "lintstate.h"
 
 #include "calendar.h"
+#include "core/observer.h"
 #include "core/process.h"
-#include "graphics/bmp.h"
 #include "graphics/surfaces.h"
 
 #include <algorithm>
@@ -20,26 +20,26 @@ std::string Name(const ImageRecord &image) {
     return Utf8FromWide(name);
 }
 
-// What the loader left in headerBuffer of a refused file's header, at a
+// What the loader's header buffer held of a refused file's header, at a
 // byte offset (little-endian).
 int32_t HeaderField(int offset) {
-    return (int32_t)((uint32_t)headerBuffer[offset] | (uint32_t)headerBuffer[offset + 1] << 8 |
-                     (uint32_t)headerBuffer[offset + 2] << 16 |
-                     (uint32_t)headerBuffer[offset + 3] << 24);
+    const BYTE *header = lint.bitmapHeader;
+    return (int32_t)((uint32_t)header[offset] | (uint32_t)header[offset + 1] << 8 |
+                     (uint32_t)header[offset + 2] << 16 | (uint32_t)header[offset + 3] << 24);
 }
 
 const char kPictureRecipe[] =
     "make it with pondlet-tool picture in.png, or as a 24-bit BMP with convert in.png "
     "-background '#FF00FF' -alpha remove -alpha off -type truecolor BMP3:out.bmp";
 
-// The header's own reason, when the loader read it (bitmapFileDepth is set
+// The header's own reason, when the loader read it (bitmapDepth is set
 // then): a top-down or empty picture.
 std::string BadHeaderReason() {
-    if (bitmapFileDepth != 0 && HeaderField(8) < 0)
+    if (lint.bitmapDepth != 0 && HeaderField(8) < 0)
         return std::string("it is stored top-down (a negative height), which the loader does not "
                            "read; ") +
                kPictureRecipe;
-    if (bitmapFileDepth != 0 && (HeaderField(4) < 1 || HeaderField(8) == 0))
+    if (lint.bitmapDepth != 0 && (HeaderField(4) < 1 || HeaderField(8) == 0))
         return "its header gives an empty picture (width or height 0)";
     return std::string("its header is damaged or of a kind the loader does not read; ") +
            kPictureRecipe;
@@ -51,7 +51,7 @@ std::string CompressedReason() {
     int32_t compression = HeaderField(16);
     if (compression != 3 && compression != 6)
         return "it is compressed (run-length); save it uncompressed";
-    return "it is a " + std::to_string(bitmapFileDepth) +
+    return "it is a " + std::to_string(lint.bitmapDepth) +
            "-bit BMP with bit fields, as editors save a picture with transparency, which the "
            "loader does not read; " +
            kPictureRecipe;
@@ -385,6 +385,24 @@ void CheckSequenceUse(const ScheduleFindings &findings) {
     }
 }
 
+void HearTextMeasured(int32_t width, int32_t height) {
+    lint.measuredText = true;
+    lint.textWidth = width;
+    lint.textHeight = height;
+}
+
+// The extent the program measures as it draws the text at this size: 0 when
+// the surfaces are not ready and nothing was measured.
+int MeasureDrawnText(const WCHAR *text, int32_t size, int32_t *width, int32_t *height) {
+    lint.measuredText = false;
+    observer.textMeasured = HearTextMeasured;
+    DrawTextItem(text, size, 0, 0, 0);
+    observer.textMeasured = nullptr;
+    *width = lint.textWidth;
+    *height = lint.textHeight;
+    return lint.measuredText;
+}
+
 // The text as the widest clock could show it: every time field drawn with
 // the same digit twice, the digit taking each value in turn.
 void MeasureWidest(const TextItem &item, int32_t *width, int32_t *height) {
@@ -402,7 +420,7 @@ void MeasureWidest(const TextItem &item, int32_t *width, int32_t *height) {
                 shown.push_back(c);
         }
         int32_t w = 0, h = 0;
-        if (!MeasureTextItem(shown.c_str(), item.height, &w, &h)) return;
+        if (!MeasureDrawnText(shown.c_str(), item.height, &w, &h)) return;
         *width = std::max(*width, w);
         *height = std::max(*height, h);
     }
@@ -558,15 +576,15 @@ void CheckPictureLoad(int32_t index, bool isGraphic) {
     WideString path = PicturePath(image);
     int32_t line = lint.currentLine;
     std::string what = (isGraphic ? "picture " : "mask ") + Name(image);
-    if (bitmapVerdict == kBitmapNoFile) {
+    if (lint.bitmapVerdict == kBitmapNoFile) {
         ReportMissingPicture(image, what);
-    } else if (bitmapVerdict != kBitmapRead) {
+    } else if (lint.bitmapVerdict != kBitmapRead) {
         ReportAt(path, line, kLintError, "picture-refused",
-                 "the loader refuses " + what + ": " + RefusalReason(bitmapVerdict));
-    } else if (bitmapFileDepth == 16 || bitmapFileDepth == 32 || image.bitsPerPixel == 0 ||
+                 "the loader refuses " + what + ": " + RefusalReason(lint.bitmapVerdict));
+    } else if (lint.bitmapDepth == 16 || lint.bitmapDepth == 32 || image.bitsPerPixel == 0 ||
                (isGraphic && image.pixels == nullptr)) {
         ReportAt(path, line, kLintError, "picture-depth",
-                 what + " has " + std::to_string(bitmapFileDepth) +
+                 what + " has " + std::to_string(lint.bitmapDepth) +
                      " bits a pixel, which the loader does not convert: it " +
                      (isGraphic ? "loads with no pixels" : "gives an empty mask") +
                      "; save it with 24 bits or a palette");

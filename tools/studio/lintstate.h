@@ -24,6 +24,12 @@ struct LintRun {
     int32_t missingNumber = -1;  // the missing-number finding of the current line, in *found
     std::vector<std::string> missingFields;  // the fields it names
     std::vector<int32_t> oddlySplitRules;    // rules whose line has a tab or a double blank
+    // What the loader made of the latest picture: the observer's bitmap report.
+    int32_t bitmapVerdict = 0, bitmapDepth = 0;
+    BYTE bitmapHeader[40] = {};
+    // The extent of the latest text measured, when measuredText is set.
+    bool measuredText = false;
+    int32_t textWidth = 0, textHeight = 0;
 };
 extern LintRun lint;
 
