@@ -20,8 +20,9 @@ void AnimationTick(HWND window);
 // The wait the last tick planned for its frame, after event rules had their
 // say (read by the skin author's tool; the program itself does not use it).
 extern int32_t lastTickDuration;
-// The animation as before the first tick: no rule, no frame, no plan.
-void ResetAnimation(void);
+// Every value of the engine back to its start: the animation as before the
+// first tick.
+void ResetEngineState(void);
 // The timer period after a tick that started at t0 with the frame's duration,
 // in unsigned 32-bit arithmetic: measured from the planned moment
 // (nextDueTick, 0 for none), at least 10 ms, and 100 ms for a plan that

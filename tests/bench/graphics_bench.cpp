@@ -19,10 +19,11 @@ void StartSurfaces(int32_t width, int32_t height) {
     displayFormat.channelMask[0] = 0xF8;
     displayFormat.channelMask[1] = 0xFC;
     displayFormat.channelMask[2] = 0xF8;
-    skinTables.areaWidth = width;
-    skinTables.areaHeight = height;
-    skinTables.areaX = 10;
-    skinTables.areaY = 10;
+    SkinTables tables = skinTables;
+    tables.areaWidth = width;
+    tables.areaHeight = height;
+    tables.areaX = tables.areaY = 10;
+    UseSkinTables(&tables);
     screenDC = GetDC(nullptr);
     CreateWorkSurfaces();
 }

@@ -49,17 +49,16 @@ class TickTest : public ::testing::Test {
         offsetX = offsetY = moveBusy = 0;
         blendMode = kBlendFull;
         displayFormat = DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}};
-        animation = AnimationState{};
-        animation.backgroundRefreshPending = 1;
+        AnimationState start = {};
+        start.backgroundRefreshPending = 1;
+        SetAnimationState(&start);
         stores.reserve(16);
     }
     void TearDown() override { ClearTestSkin(); }
     void Start(int32_t areaW = kAreaW, int32_t areaH = kAreaH) {
         UseTestSkin(skin);
-        skinTables.areaWidth = areaW;
-        skinTables.areaHeight = areaH;
-        skinTables.areaX = kAreaX;
-        skinTables.areaY = kAreaY;
+        EditSkinTables(
+            [&](SkinTables &t) { t.areaWidth = areaW, t.areaHeight = areaH, t.areaX = kAreaX, t.areaY = kAreaY; });
         screenDC = GetDC(nullptr);
         ASSERT_EQ(1, CreateWorkSurfaces());
         mascotShown = 0;
@@ -192,7 +191,7 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
         skin.rules = {TestRuleAlways(0)};
         for (const auto &[sequence, fields] : c.rules) skin.rules.push_back(TestRuleFromText(sequence, fields));
         ReleaseWorkSurfaces();
-        animation = AnimationState{};
+        ResetAnimation();
         Start();
         Actions actions;
         for (const auto &[at, hide] : c.pauses)
@@ -237,8 +236,8 @@ TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
     for (COLORREF colour : colours) frames.push_back(TestFrame(1000, 1000, {{AddPicture(0, 2, 2, colour), -1, {}}}));
     AddTestSequence(skin, {frames[0], frames[1], frames[2]});
     Start();
-    skinTables.marginRight = 64 - kAreaW - kAreaX;  // PlaceWorkArea puts it where Start did
-    skinTables.marginBottom = 64 - kAreaH - kAreaY;
+    // PlaceWorkArea puts it where Start did.
+    EditSkinTables([](SkinTables &t) { t.marginRight = 64 - kAreaW - kAreaX, t.marginBottom = 64 - kAreaH - kAreaY; });
     dockRight = dockBottom = 0;
     Actions actions;
     std::string drawn;
@@ -289,8 +288,7 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     for (const auto &step : steps) {
         if (step.fresh) {
             DeviceFillScreen(0, 0, 64, 64, kDesk);
-            animation.backgroundRefreshPending = 1;
-            animation.frameIndex = 0;
+            EditAnimation([](AnimationState &a) { a.backgroundRefreshPending = 1, a.frameIndex = 0; });
         }
         if (step.paint) DeviceFillScreen(kAreaX, kAreaY, kAreaW, kAreaH, step.paint);
         if (!step.shown) mascotShown = 0;
@@ -358,8 +356,8 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
         {"a sequence outside the table is not followed", 99, -1, 0, kDesk, 1000},
     };
     for (const auto &step : steps) {
-        skinTables.rules[0].sequence = step.sequence;
-        animation.nextDueTick = step.lateBy < 0 ? 0 : GetTickCount() - step.lateBy;
+        skin.rules[0].sequence = step.sequence;
+        EditAnimation([&](AnimationState &a) { a.nextDueTick = step.lateBy < 0 ? 0 : GetTickCount() - step.lateBy; });
         uint32_t t0 = GetTickCount();
         AnimationTick(mainWindow);
         EXPECT_EQ(std::pair(step.frameAfter, Hex(step.shown)), std::pair(animation.frameIndex, Hex(Shown(0, 0))))

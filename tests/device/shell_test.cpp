@@ -12,6 +12,7 @@
 #include "shell/panel.h"
 #include "skin/catalogue.h"
 #include "support/bmp_writer.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -547,54 +548,25 @@ TEST(Shell, HandleFileRoundTrip) {
 
 }  // namespace
 
-// A run stopped with the panel open, the mascot moved and the mode changed
-// leaves state everywhere; the reset the tool and these tests start each run
-// with returns all of it to what a new process finds, and gives back the
-// skin, the catalogue and the surfaces.
+// The tool and these tests start the program many times in one process. The
+// golden run after a run stopped inside the panel, with the mascot moved and
+// the mode changed, draws what it drew before it (the hourly event fires
+// again), and the reset after it gives back every block and GDI object.
 TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
-    ShellRun run;
-    run.At(300, [] {
-        offsetX = 4;
-        offsetY = -2;
-        blendMode = 1;
-    });
-    run.Act(400, DeviceTrayDoubleTap);
-    run.Run(600);
-    ASSERT_EQ(1, panelOpen) << "the run stopped inside the panel";
-    ASSERT_NE(0, DeviceLiveGdiObjects());
-    quitPending = 1;  // as a Quit in the panel would leave it
+    TestFolder golden("reset");
+    std::filesystem::copy(BundledSkin(), golden.path / "pondlet");
+    const SYSTEMTIME hourly = {2026, 12, 1, 7, 8, 59, 59, 900};
     ResetProcessState();
-    const struct {
-        const char *name;
-        int64_t value;
-    } values[] = {
-        {"exeFolder", exeFolder[0]},
-        {"appInstance", appInstance != nullptr},
-        {"mainWindow", mainWindow != nullptr},
-        {"screenWidth", screenWidth},
-        {"screenHeight", screenHeight},
-        {"dockRight", dockRight},
-        {"dockBottom", dockBottom},
-        {"offsetX", offsetX},
-        {"offsetY", offsetY},
-        {"blendMode", blendMode - 2},
-        {"moveBusy", moveBusy},
-        {"panelOpen", panelOpen},
-        {"savedBlendMode", savedBlendMode},
-        {"instanceMutex", instanceMutex != nullptr},
-        {"trayIconImage", trayIconImage != nullptr},
-        {"quitPending", quitPending},
-        {"currentRule", animation.currentRule},
-        {"frameIndex", animation.frameIndex},
-        {"nextDueTick", animation.nextDueTick},
-        {"lastTick", animation.lastTickTime.wMonth},
-        {"lastTickDuration", lastTickDuration},
-        {"skinCount", skinCount},
-        {"displayFormat", displayFormat.depth},
-        {"skin tables", skinTables.graphics != nullptr || skinTables.sequences != nullptr || skinTables.areaWidth},
-        {"surfaces", WorkSurfacesReady() || screenDC != nullptr || mascotShown},
-        {"pixel buffers", (int64_t)DeviceLiveAllocations()},
-        {"GDI objects", DeviceLiveGdiObjects()},
-    };
-    for (const auto &value : values) EXPECT_EQ(0, value.value) << value.name;
+    size_t allocations = DeviceLiveAllocations();
+    uint32_t first = RunAndHash(golden.path, 24, 1, hourly, 3);
+    ShellRun run;
+    run.At(300, [] { blendMode = 3; });
+    run.Act(400, DeviceTrayDoubleTap);
+    run.Act(500, DevicePress, kLeftTen);
+    run.Run(600);
+    ASSERT_EQ(std::pair(1, -10), std::pair(panelOpen, offsetX)) << "the run stopped inside the panel, moved";
+    EXPECT_EQ(first, RunAndHash(golden.path, 24, 1, hourly, 3));
+    ASSERT_NE(0, DeviceLiveGdiObjects());
+    ResetProcessState();
+    EXPECT_EQ(std::pair(allocations, 0), std::pair(DeviceLiveAllocations(), DeviceLiveGdiObjects()));
 }
