@@ -113,7 +113,5 @@ void UseTestSkin(TestSkin &skin) {
     UseSkinTables(&t);
 }
 
-void ClearTestSkin() {
-    SkinTables none = {};
-    UseSkinTables(&none);
-}
+static const SkinTables kNoTables = {};
+void ClearTestSkin() { UseSkinTables(&kNoTables); }
