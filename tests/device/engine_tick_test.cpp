@@ -49,9 +49,7 @@ class TickTest : public ::testing::Test {
         offsetX = offsetY = moveBusy = 0;
         blendMode = kBlendFull;
         displayFormat = DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}};
-        AnimationState start = {};
-        start.backgroundRefreshPending = 1;
-        SetAnimationState(&start);
+        EditAnimation([](AnimationState &a) { a = AnimationState{}, a.backgroundRefreshPending = 1; });
         stores.reserve(16);
     }
     void TearDown() override { ClearTestSkin(); }
