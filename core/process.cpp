@@ -50,13 +50,14 @@ void MoveUserOffset(int32_t dx, int32_t dy) {
     userY = (int32_t)((uint32_t)userY + (uint32_t)dy);
 }
 
+// The tables are core's own: the work area's place is written here, beside
+// the values it is computed from.
 void PlaceWorkArea(void) {
-    skinTables.areaX =
-        (int32_t)((uint32_t)width - (uint32_t)right - (uint32_t)skinTables.marginRight -
-                  (uint32_t)skinTables.areaWidth + (uint32_t)userX);
-    skinTables.areaY =
-        (int32_t)((uint32_t)height - (uint32_t)bottom - (uint32_t)skinTables.marginBottom -
-                  (uint32_t)skinTables.areaHeight + (uint32_t)userY);
+    SkinTables *tables = SkinTablesToFill();
+    tables->areaX = (int32_t)((uint32_t)width - (uint32_t)right - (uint32_t)tables->marginRight -
+                              (uint32_t)tables->areaWidth + (uint32_t)userX);
+    tables->areaY = (int32_t)((uint32_t)height - (uint32_t)bottom - (uint32_t)tables->marginBottom -
+                              (uint32_t)tables->areaHeight + (uint32_t)userY);
 }
 
 void SetBlendMode(int32_t blend) { mode = blend; }

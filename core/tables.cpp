@@ -12,26 +12,31 @@
 #include <stdlib.h>
 #include <string.h>
 
-SkinTables skinTables;
+static SkinTables tables;
+const SkinTables &skinTables = tables;
+
+SkinTables *SkinTablesToFill(void) { return &tables; }
+
+void UseSkinTables(const SkinTables *record) { tables = *record; }
 
 // Zero-filled storage for count records; calloc refuses sizes that overflow.
 static void *AllocateRecords(int32_t count, size_t size) { return calloc((size_t)count, size); }
 
 int AllocateSequenceTables(int32_t **filledFrames) {
-    int32_t entries = skinTables.sequenceMax + 1;
-    skinTables.sequences = (Frame **)AllocateRecords(entries, sizeof(Frame *));
-    skinTables.frameCount = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
-    skinTables.regular = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
+    int32_t entries = tables.sequenceMax + 1;
+    tables.sequences = (Frame **)AllocateRecords(entries, sizeof(Frame *));
+    tables.frameCount = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
+    tables.regular = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
     *filledFrames = (int32_t *)AllocateRecords(entries, sizeof(int32_t));
-    return skinTables.sequences && skinTables.frameCount && skinTables.regular && *filledFrames;
+    return tables.sequences && tables.frameCount && tables.regular && *filledFrames;
 }
 
 void ResetTableCounts(void) {
-    skinTables.graphicMax = 0;
-    skinTables.maskMax = 0;
-    skinTables.textMax = 0;
-    skinTables.ruleCount = 0;
-    for (int32_t n = 0; n <= skinTables.sequenceMax; n++) skinTables.frameCount[n] = 0;
+    tables.graphicMax = 0;
+    tables.maskMax = 0;
+    tables.textMax = 0;
+    tables.ruleCount = 0;
+    for (int32_t n = 0; n <= tables.sequenceMax; n++) tables.frameCount[n] = 0;
 }
 
 static void InitImages(ImageRecord *images, int32_t maximum) {
@@ -39,7 +44,7 @@ static void InitImages(ImageRecord *images, int32_t maximum) {
 }
 
 static void InitTexts(void) {
-    for (int32_t i = 0; i <= skinTables.textMax; i++) skinTables.texts[i].height = -1;
+    for (int32_t i = 0; i <= tables.textMax; i++) tables.texts[i].height = -1;
 }
 
 // Every frame starts as the end of its sequence: no layers, no duration.
@@ -53,11 +58,11 @@ static void InitFrame(Frame *frame) {
 }
 
 static int AllocateSequence(int32_t n) {
-    int32_t frames = skinTables.frameCount[n] + 1;
+    int32_t frames = tables.frameCount[n] + 1;
     Frame *sequence = (Frame *)AllocateRecords(frames, sizeof(Frame));
     if (!sequence) return 0;
     for (int32_t f = 0; f < frames; f++) InitFrame(&sequence[f]);
-    skinTables.sequences[n] = sequence;
+    tables.sequences[n] = sequence;
     return 1;
 }
 
@@ -68,7 +73,7 @@ static void SetFlags(uint8_t *flags, int first, int last) {
 // Rule 0 plays sequence 0 at every moment; the rules of the $ lines start
 // matching nothing, so only what their line names will match.
 static void InitRules(void) {
-    ScheduleRule *fallback = &skinTables.rules[0];
+    ScheduleRule *fallback = &tables.rules[0];
     fallback->sequence = 0;
     SetFlags(fallback->weekday, 0, 6);
     SetFlags(fallback->month, 1, 12);
@@ -76,24 +81,21 @@ static void InitRules(void) {
     SetFlags(fallback->hour, 0, 23);
     SetFlags(fallback->minute, 0, 59);
     SetFlags(fallback->second, 0, 59);
-    for (int32_t r = 1; r <= skinTables.ruleCount; r++) skinTables.rules[r].sequence = -1;
+    for (int32_t r = 1; r <= tables.ruleCount; r++) tables.rules[r].sequence = -1;
 }
 
 int AllocateSkinTables(int32_t *filledFrames) {
-    skinTables.graphics =
-        (ImageRecord *)AllocateRecords(skinTables.graphicMax + 1, sizeof(ImageRecord));
-    skinTables.masks = (ImageRecord *)AllocateRecords(skinTables.maskMax + 1, sizeof(ImageRecord));
-    skinTables.texts = (TextItem *)AllocateRecords(skinTables.textMax + 1, sizeof(TextItem));
-    skinTables.rules =
-        (ScheduleRule *)AllocateRecords(skinTables.ruleCount + 1, sizeof(ScheduleRule));
-    if (!skinTables.graphics || !skinTables.masks || !skinTables.texts || !skinTables.rules)
-        return 0;
-    InitImages(skinTables.graphics, skinTables.graphicMax);
-    InitImages(skinTables.masks, skinTables.maskMax);
+    tables.graphics = (ImageRecord *)AllocateRecords(tables.graphicMax + 1, sizeof(ImageRecord));
+    tables.masks = (ImageRecord *)AllocateRecords(tables.maskMax + 1, sizeof(ImageRecord));
+    tables.texts = (TextItem *)AllocateRecords(tables.textMax + 1, sizeof(TextItem));
+    tables.rules = (ScheduleRule *)AllocateRecords(tables.ruleCount + 1, sizeof(ScheduleRule));
+    if (!tables.graphics || !tables.masks || !tables.texts || !tables.rules) return 0;
+    InitImages(tables.graphics, tables.graphicMax);
+    InitImages(tables.masks, tables.maskMax);
     InitTexts();
-    for (int32_t n = 0; n <= skinTables.sequenceMax; n++) {
+    for (int32_t n = 0; n <= tables.sequenceMax; n++) {
         if (!AllocateSequence(n)) return 0;
-        skinTables.regular[n] = 1;
+        tables.regular[n] = 1;
         filledFrames[n] = 0;
     }
     InitRules();
@@ -106,14 +108,13 @@ static void FreeImages(ImageRecord *images, int32_t maximum) {
 }
 
 void FreeSkinTables(void) {
-    FreeImages(skinTables.graphics, skinTables.graphicMax);
-    FreeImages(skinTables.masks, skinTables.maskMax);
-    for (int32_t n = 0; skinTables.sequences && n <= skinTables.sequenceMax; n++)
-        free(skinTables.sequences[n]);
-    free(skinTables.sequences);
-    free(skinTables.frameCount);
-    free(skinTables.regular);
-    free(skinTables.texts);
-    free(skinTables.rules);
-    memset(&skinTables, 0, sizeof skinTables);
+    FreeImages(tables.graphics, tables.graphicMax);
+    FreeImages(tables.masks, tables.maskMax);
+    for (int32_t n = 0; tables.sequences && n <= tables.sequenceMax; n++) free(tables.sequences[n]);
+    free(tables.sequences);
+    free(tables.frameCount);
+    free(tables.regular);
+    free(tables.texts);
+    free(tables.rules);
+    memset(&tables, 0, sizeof tables);
 }

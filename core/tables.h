@@ -66,7 +66,17 @@ struct SkinTables {
     ScheduleRule *rules;  // ruleCount + 1; rule 0 is the default rule
 };
 
-extern SkinTables skinTables;
+// The tables for reading: the engine plays them every tick through this
+// view. Only the skin loader changes them, through SkinTablesToFill and the
+// table building below, and PlaceWorkArea (core/process.h) moves the work
+// area; tests and benchmarks that build tables by hand put
+// them in place with UseSkinTables.
+extern const SkinTables &skinTables;
+SkinTables *SkinTablesToFill(void);
+// Puts tables whose arrays belong to the caller in place of the loaded ones
+// (which are not freed): FreeSkinTables must not run on them; another call
+// with an all-zero record takes them out.
+void UseSkinTables(const SkinTables *tables);
 
 // The highest G, M or S index and sequence number a script may use; lines
 // naming a larger one (or none) are skipped by every pass, so a stray huge

@@ -2,8 +2,16 @@
 // show it again, and move it.
 #pragma once
 
+#include "platform.h"
+
 #include <stdint.h>
 
+// The first start, once the work surfaces exist: from the default rule's
+// first frame, with the background captured on the first tick.
+void StartAnimation(HWND window);
+// A stop that leaves the last frame on the screen, unlike PauseAnimation:
+// whatever starts the mascot again takes that frame off first.
+void StopAnimation(HWND window);
 void PauseAnimation(void);
 // Starts the animation anew over a fresh copy of the desktop; does nothing
 // without work surfaces.

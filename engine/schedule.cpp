@@ -17,8 +17,16 @@
 #include "engine/schedule.h"
 
 #include "core/tables.h"
+#include "engine/animation.h"
 
-AnimationState animation;
+#include <string.h>
+
+AnimationState animationState;
+const AnimationState &animation = animationState;
+
+void ResetAnimation(void) { memset(&animationState, 0, sizeof animationState); }
+
+void SetAnimationState(const AnimationState *state) { animationState = *state; }
 
 namespace {
 
@@ -194,9 +202,9 @@ int32_t MillisecondsToMiddle(const SYSTEMTIME *now, int64_t step) {
 // An event interrupts: its sequence plays from the first frame at the next
 // tick, which makes `second` the one that started it.
 void ChooseEvent(int32_t rule, int64_t second) {
-    animation.currentRule = rule;
-    animation.frameIndex = 0;
-    animation.chosenEventSecond = second;
+    animationState.currentRule = rule;
+    animationState.frameIndex = 0;
+    animationState.chosenEventSecond = second;
 }
 
 }  // namespace
@@ -251,10 +259,10 @@ int64_t EventSecondOf(const SYSTEMTIME *t) {
 }
 
 void SelectRuleForNow(const SYSTEMTIME *now) {
-    animation.currentRule = 0;
+    animationState.currentRule = 0;
     for (int32_t i = 0; i <= skinTables.ruleCount; i++)
-        if (IsRegularRule(i) && RuleMatches(i, now)) animation.currentRule = i;
-    animation.frameIndex = 0;
+        if (IsRegularRule(i) && RuleMatches(i, now)) animationState.currentRule = i;
+    animationState.frameIndex = 0;
 }
 
 // The catch-up walks from the previous tick's second to now's: a rule that
@@ -265,35 +273,36 @@ void SelectRuleForNow(const SYSTEMTIME *now) {
 // look-ahead the one with the earliest second and, at equal seconds, the
 // highest-numbered.
 int32_t CheckEventRules(const SYSTEMTIME *now, int32_t duration) {
-    if (animation.lastTickTime.wMonth == 0) {
-        animation.eventSecond = animation.chosenEventSecond = 0;
-        animation.lastTickTime = *now;
+    if (animationState.lastTickTime.wMonth == 0) {
+        animationState.eventSecond = animationState.chosenEventSecond = 0;
+        animationState.lastTickTime = *now;
         return duration;
     }
-    int64_t nowSecond = EventSecondOf(now), lastSecond = EventSecondOf(&animation.lastTickTime);
+    int64_t nowSecond = EventSecondOf(now),
+            lastSecond = EventSecondOf(&animationState.lastTickTime);
     // This tick has just shown the event the previous one chose: its second
     // and now's (a catch-up chose in an earlier one) have started it.
-    int64_t chosen = animation.chosenEventSecond;
-    if (chosen != 0) animation.eventSecond = chosen > nowSecond ? chosen : nowSecond;
-    animation.chosenEventSecond = 0;
-    if (nowSecond < lastSecond) animation.eventSecond = 0;  // the clock was set back
-    int64_t done = animation.eventSecond;
+    int64_t chosen = animationState.chosenEventSecond;
+    if (chosen != 0) animationState.eventSecond = chosen > nowSecond ? chosen : nowSecond;
+    animationState.chosenEventSecond = 0;
+    if (nowSecond < lastSecond) animationState.eventSecond = 0;  // the clock was set back
+    int64_t done = animationState.eventSecond;
     int64_t skip = done != 0 && done >= lastSecond ? done - lastSecond + 1 : 0;
     for (int32_t i = 0; i <= skinTables.ruleCount; i++) {
-        if (i > animation.currentRule && IsEventRule(i) &&
-            RuleMatchedSince(i, now, &animation.lastTickTime, skip))
+        if (i > animationState.currentRule && IsEventRule(i) &&
+            RuleMatchedSince(i, now, &animationState.lastTickTime, skip))
             ChooseEvent(i, nowSecond);
     }
     int64_t first = done > nowSecond ? done - nowSecond + 1 : 1;
     int64_t last = LastStepWithin(now, duration);
     for (int32_t i = 0; i <= skinTables.ruleCount; i++) {
-        if (i <= animation.currentRule || !IsEventRule(i)) continue;
+        if (i <= animationState.currentRule || !IsEventRule(i)) continue;
         int64_t step = StepAhead(i, now, first, last);
         if (step < 0) continue;
         last = step;  // later rules may still take this second, but none after it
         duration = MillisecondsToMiddle(now, step);
         ChooseEvent(i, nowSecond + step);
     }
-    animation.lastTickTime = *now;
+    animationState.lastTickTime = *now;
     return duration;
 }

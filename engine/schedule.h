@@ -21,7 +21,14 @@ struct AnimationState {
     int64_t eventSecond;
     int64_t chosenEventSecond;
 };
-extern AnimationState animation;
+// The animation as the engine left it, for reading: the engine alone changes
+// it (control.h, tick.h).
+extern const AnimationState &animation;
+// The animation as before the first tick: no rule, no frame, no plan.
+void ResetAnimation(void);
+// Puts the animation in a given state, as a tick would have left it: for the
+// skin author's schedule tool and the tests, which replay chosen moments.
+void SetAnimationState(const AnimationState *state);
 
 uint32_t RandomInRange(uint32_t low, uint32_t high);
 int RuleMatches(int32_t rule, const SYSTEMTIME *t);

@@ -11,8 +11,8 @@
 #include "core/observer.h"
 #include "core/process.h"
 #include "core/tables.h"
+#include "engine/animation.h"
 #include "engine/compose.h"
-#include "engine/schedule.h"
 #include "graphics/surfaces.h"
 
 #include <string.h>
@@ -47,9 +47,9 @@ int32_t ChooseDuration(const Frame *frame) {
 // The frame last composed, merged with the screen under the work area and
 // put there.
 void ShowComposed(void) {
-    if (animation.backgroundRefreshPending == 1) {
+    if (animationState.backgroundRefreshPending == 1) {
         CaptureBackground();
-        animation.backgroundRefreshPending = 0;
+        animationState.backgroundRefreshPending = 0;
     }
     ReadScreenUnderArea();
     MergeFrameWithBackground();
@@ -64,14 +64,15 @@ void AdvanceFrame(const Frame *frames, int32_t frameTotal, const SYSTEMTIME *now
         SelectRuleForNow(now);
         return;
     }
-    animation.frameIndex++;
-    if (animation.frameIndex >= frameTotal || IsEndMarker(&frames[animation.frameIndex], 0))
+    animationState.frameIndex++;
+    if (animationState.frameIndex >= frameTotal ||
+        IsEndMarker(&frames[animationState.frameIndex], 0))
         SelectRuleForNow(now);
 }
 
 uint32_t ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
-    uint32_t interval = PlanTimerInterval(animation.nextDueTick, t0, duration);
-    animation.nextDueTick = t0 + interval;
+    uint32_t interval = PlanTimerInterval(animationState.nextDueTick, t0, duration);
+    animationState.nextDueTick = t0 + interval;
     SetTimer(window, kAnimationTimer, interval, nullptr);
     return interval;
 }
@@ -84,7 +85,7 @@ void ReportTick(int32_t rule, int32_t frameIndex, int32_t duration, uint32_t int
 
 }  // namespace
 
-void ResetAnimation(void) { memset(&animation, 0, sizeof animation); }
+void ResetEngineState(void) { ResetAnimation(); }
 
 void ShowFrame(const Frame *frame) {
     int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
@@ -97,15 +98,16 @@ void ShowComposedFrame(void) { ShowComposed(); }
 
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
-    if (animation.paused == 1 || !WorkSurfacesReady()) return;
+    if (animationState.paused == 1 || !WorkSurfacesReady()) return;
     uint32_t t0 = GetTickCount();
     KillTimer(window, kAnimationTimer);
     DropQueuedTimerMessages(window);
     int32_t frameTotal = 0;
-    const Frame *frames = SequenceFrames(animation.currentRule, &frameTotal);
-    if (frames != nullptr && (animation.frameIndex < 0 || animation.frameIndex >= frameTotal))
+    const Frame *frames = SequenceFrames(animationState.currentRule, &frameTotal);
+    if (frames != nullptr &&
+        (animationState.frameIndex < 0 || animationState.frameIndex >= frameTotal))
         frames = nullptr;
-    const Frame *frame = frames != nullptr ? &frames[animation.frameIndex] : nullptr;
+    const Frame *frame = frames != nullptr ? &frames[animationState.frameIndex] : nullptr;
     int32_t duration = frame != nullptr ? ChooseDuration(frame) : kEmptySequenceWait;
     int32_t rule = animation.currentRule, frameIndex = animation.frameIndex;
     ShowFrame(frame);

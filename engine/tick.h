@@ -18,8 +18,9 @@ struct Frame;
 
 // Ends with the observer's tick report (core/observer.h) when it drew.
 void AnimationTick(HWND window);
-// The animation as before the first tick: no rule, no frame, no plan.
-void ResetAnimation(void);
+// Every value of the engine back to its start: the animation as before the
+// first tick.
+void ResetEngineState(void);
 // The timer period after a tick that started at t0 with the frame's duration,
 // in unsigned 32-bit arithmetic: measured from the planned moment
 // (nextDueTick, 0 for none), at least 10 ms, and 100 ms for a plan that

@@ -14,9 +14,9 @@
 #include <string.h>
 
 const WCHAR kMainClassName[] = WSTR("Pondlet");
-HANDLE instanceMutex;
-HICON trayIconImage;
-int32_t quitPending;
+static HANDLE instanceMutex;
+static HICON trayIconImage;
+static int32_t quitPending;
 
 enum {
     kBackslash = 92,
@@ -109,6 +109,33 @@ HWND FindRunningCopy(void) {
     return FindWindowW(kMainClassName, NULL);
 }
 
+// The running copy reacts to this exactly as to a double tap on its tray
+// icon, and answers once its panel closes. A copy that has stopped answering
+// gives up the wait rather than holding this one.
+enum { kHandOverTimeout = 60000 };  // ms
+static void HandOverToRunningCopy(void) {
+    HWND running = FindRunningCopy();
+    DWORD_PTR answer = 0;
+    if (running != NULL) {
+        SendMessageTimeoutW(running, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK, SMTO_ABORTIFHUNG,
+                            kHandOverTimeout, &answer);
+    }
+}
+
+int ClaimSingleInstance(void) {
+    quitPending = 0;
+    instanceMutex = CreateMutexW(NULL, TRUE, WSTR("Pondlet"));
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return 1;
+    HandOverToRunningCopy();
+    ReleaseMutex(instanceMutex);
+    return 0;
+}
+
+void LoadTrayIcon(HINSTANCE instance) {
+    trayIconImage = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON, 16, 16,
+                                      LR_DEFAULTCOLOR);
+}
+
 // The record is passed with the size of its V1 layout (152 bytes in the
 // 32-bit program, 168 in the 64-bit one); on systems whose record is longer
 // the remaining fields stay zero and unused.
@@ -132,6 +159,8 @@ void AddTrayIcon(HWND window, HICON icon, UINT id, const WCHAR *tip) {
     Shell_NotifyIconW(NIM_ADD, &record);
 }
 
+void ShowTrayIcon(HWND window) { AddTrayIcon(window, trayIconImage, kTrayIconId, WSTR("QXTIMER")); }
+
 void DeleteTrayIcon(HWND window, UINT id) {
     NOTIFYICONDATAW record;
     FillTrayRecord(&record, window, id);
@@ -147,4 +176,12 @@ void ShutDown(void) {
     if (mainWindow != NULL) KillTimer(mainWindow, kAnimationTimer);
     if (WorkSurfacesReady()) RestoreBackground();
     PostQuitMessage(0);
+}
+
+int QuitPending(void) { return quitPending; }
+
+void ResetInstance(void) {
+    instanceMutex = NULL;
+    trayIconImage = NULL;
+    quitPending = 0;
 }

@@ -6,9 +6,6 @@
 #include <stdint.h>
 
 extern const WCHAR kMainClassName[];  // the main window's class, "Pondlet"
-extern HANDLE instanceMutex;
-extern HICON trayIconImage;
-extern int32_t quitPending;  // 1 once ShutDown has posted the quit message
 
 void FindExeFolder(void);
 HWND LoadWindowHandle(void);
@@ -18,4 +15,15 @@ void SaveWindowHandle(HWND window);
 HWND FindRunningCopy(void);
 void AddTrayIcon(HWND window, HICON icon, UINT id, const WCHAR *tip);
 void DeleteTrayIcon(HWND window, UINT id);
+// Takes the mutex that makes this the one running copy: 1, or 0 after handing
+// over to the copy already running (which opens its panel).
+int ClaimSingleInstance(void);
+void LoadTrayIcon(HINSTANCE instance);
+// The tray icon of the main window, with the image LoadTrayIcon loaded.
+void ShowTrayIcon(HWND window);
+// 1 once ShutDown has posted the quit message.
+int QuitPending(void);
 void ShutDown(void);
+// Forgets the mutex and the tray image (they belong to the platform, which
+// the caller starts afresh) and the pending quit.
+void ResetInstance(void);

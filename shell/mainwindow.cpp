@@ -20,9 +20,9 @@
 #include "graphics/surfaces.h"
 #include "shell/instance.h"
 #include "shell/panel.h"
-#include "skin/catalogue.h"
 #include "skin/script.h"
 
+// The double tap is also what a second start sends (ClaimSingleInstance).
 enum { kTapCode = WM_LBUTTONDOWN, kDoubleTapCode = WM_LBUTTONDBLCLK };
 
 // The screen size the window was last fitted to. Wine resizes the screen
@@ -34,21 +34,20 @@ static int32_t fittedWidth, fittedHeight;
 static DWORD lastScreenCheck;
 
 // Layer by layer from the top, so that each part is given back while what it
-// refers to still exists: the work surfaces before the skin's pictures. The
-// script reader keeps nothing between loads. Platform objects the program
-// holds (the mutex, the tray icon) are only forgotten: they belong to the
-// platform, which the caller starts afresh.
+// refers to still exists: the work surfaces before the skin's pictures.
 void ResetProcessState(void) {
-    instanceMutex = NULL;
-    trayIconImage = NULL;
-    quitPending = 0;
-    savedBlendMode = 0;
-    fittedWidth = fittedHeight = 0;
-    lastScreenCheck = 0;
-    ResetAnimation();
-    ResetCatalogue();
+    ResetShellState();
+    ResetEngineState();
+    ResetSkinState();
     ResetGraphicsState();
     ResetCoreState();
+}
+
+void ResetShellState(void) {
+    ResetInstance();
+    ResetPanel();
+    fittedWidth = fittedHeight = 0;
+    lastScreenCheck = 0;
 }
 
 static void ReadScreenSize(HWND window) {
@@ -113,29 +112,10 @@ ATOM RegisterMainClass(HINSTANCE instance) {
     return RegisterClassW(&windowClass);
 }
 
-// The running copy reacts to this exactly as to a double tap on its tray
-// icon, and answers once its panel closes. A copy that has stopped answering
-// gives up the wait rather than holding this one.
-enum { kHandOverTimeout = 60000 };  // ms
-static void HandOverToRunningCopy(void) {
-    HWND running = FindRunningCopy();
-    DWORD_PTR answer = 0;
-    if (running != NULL) {
-        SendMessageTimeoutW(running, WM_TRAYNOTIFY, 0, kDoubleTapCode, SMTO_ABORTIFHUNG,
-                            kHandOverTimeout, &answer);
-    }
-}
-
 int InitInstance(HINSTANCE instance, int show) {
     (void)show;  // the main window is never shown
-    quitPending = 0;
     FindExeFolder();
-    instanceMutex = CreateMutexW(NULL, TRUE, WSTR("Pondlet"));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        HandOverToRunningCopy();
-        ReleaseMutex(instanceMutex);
-        return 0;
-    }
+    if (!ClaimSingleInstance()) return 0;
     // The screen's size rather than the default size: on a desktop system the
     // default does not span the screen.
     SetMainWindow(CreateWindowExW(0, kMainClassName, WSTR("Pondlet"), 0, 0, 0,
@@ -143,11 +123,11 @@ int InitInstance(HINSTANCE instance, int show) {
                                   NULL, NULL, instance, NULL));
     if (mainWindow == NULL) return 0;
     UpdateWindow(mainWindow);
-    AddTrayIcon(mainWindow, trayIconImage, kTrayIconId, WSTR("QXTIMER"));
+    ShowTrayIcon(mainWindow);
     SaveWindowHandle(mainWindow);
     // After a failed skin load ShutDown has already run and the quit is
     // pending: the icon just added would outlive the program in the tray.
-    if (quitPending) DeleteTrayIcon(mainWindow, kTrayIconId);
+    if (QuitPending()) DeleteTrayIcon(mainWindow, kTrayIconId);
     return 1;
 }
 
@@ -155,8 +135,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     (void)commandLine;
     SetAppInstance(instance);
     if (previous == NULL && RegisterMainClass(instance) == 0) return 0;
-    trayIconImage = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON, 16, 16,
-                                      LR_DEFAULTCOLOR);
+    LoadTrayIcon(instance);
     if (!InitInstance(instance, show)) return 0;
     MSG message = {};
     // GetMessageW returns -1 on an error; only a positive result is a message.
@@ -167,17 +146,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     return (int)message.wParam;
 }
 
-static void ResetAnimationState(void) {
-    animation.currentRule = 0;
-    animation.frameIndex = 0;
-    animation.lastTickTime.wMonth = 0;  // no tick yet
-}
-
 void OnCreate(HWND window) {
     NoteScreenMetrics();
     ReadScreenSize(window);
     ReadDockedBars();
-    ResetAnimationState();
     OpenDisplay();
     // Only "100%" and "Half" are offered on such displays, and the blends in
     // between would draw every covered pixel black there.
@@ -189,14 +161,11 @@ void OnCreate(HWND window) {
     if (!CreateWorkSurfaces()) {
         // Reported by CreateWorkSurfaces; with no timer and paused set, a move
         // from the panel draws nothing either.
-        animation.paused = 1;
+        StopAnimation(window);
         return;
     }
     ProbeDisplayFormat(&workSurface);
-    animation.backgroundRefreshPending = 1;
-    animation.nextDueTick = 0;
-    animation.paused = 0;
-    SetTimer(window, kAnimationTimer, 1, NULL);
+    StartAnimation(window);
 }
 
 void OnPaint(HWND window) {
@@ -253,10 +222,7 @@ static void OnTimer(HWND window) {
 // Something moved or resized the window: stop, but leave the last frame on
 // the screen (unlike PauseAnimation). Whatever starts the mascot again takes
 // that frame off before it captures the desktop.
-static void OnWindowPosChanged(void) {
-    KillTimer(mainWindow, kAnimationTimer);
-    animation.paused = 1;
-}
+static void OnWindowPosChanged(void) { StopAnimation(mainWindow); }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -19,6 +19,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 // skin author's tool and the tests, which start the program many times in
 // one process, call it before each start.
 void ResetProcessState(void);
+// The shell's own values: the instance's, the panel's and the main window's.
+void ResetShellState(void);
 ATOM RegisterMainClass(HINSTANCE instance);
 int InitInstance(HINSTANCE instance, int show);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -16,7 +16,10 @@
 
 #include <iterator>
 
-int32_t savedBlendMode;
+// The mode the open panel restores when it closes.
+static int32_t savedBlendMode;
+
+void ResetPanel(void) { savedBlendMode = 0; }
 
 enum {
     kModeList = 1061,

@@ -5,9 +5,9 @@
 
 #include <stdint.h>
 
-extern int32_t savedBlendMode;
-
 void OpenControlPanel(void);
 INT_PTR CALLBACK ControlPanelDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Forgets the mode the open panel stored.
+void ResetPanel(void);
 void ShowAboutBox(HWND owner);
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -18,8 +18,8 @@ enum {
     kTitleUnits = kScriptPathUnits
 };
 
-int32_t skinCount;
-int32_t selectedSkin;
+static int32_t skinCount;
+static int32_t selectedSkin;
 
 static WCHAR *skinTitles[kMaxSkins];  // owned by the catalogue until FreeCatalogue
 static WCHAR *skinPaths[kMaxSkins];
@@ -124,6 +124,8 @@ static void FreeCatalogue(void) {
         skinPaths[i] = NULL;
     }
 }
+
+int32_t SkinCount(void) { return skinCount; }
 
 void ResetCatalogue(void) {
     FreeCatalogue();

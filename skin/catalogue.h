@@ -7,8 +7,8 @@
 
 enum { kMaxSkins = 32, kTitleChars = 80, kScriptPathUnits = 260 };
 
-extern int32_t skinCount;
-extern int32_t selectedSkin;
+// How many skin folders the last scan found (at most kMaxSkins).
+int32_t SkinCount(void);
 
 // Fills path (kScriptPathUnits units) with the chosen skin.txt and points
 // exeFolder at its folder. Returns 1, or 0 after telling the user.

@@ -20,6 +20,8 @@ enum { kMaxLayers = kLayerSlots - 1, kMessageUnits = kScriptPathUnits + 32 };
 
 // The filling pass's own state: frames filled so far per sequence, and the
 // next rule to fill.
+// The loader is the tables' one writer.
+static SkinTables *const filling = SkinTablesToFill();
 static int32_t *filledFrames;
 static int32_t nextRule;
 
@@ -113,28 +115,28 @@ static void CountSequences(const WCHAR *line) {
     int32_t position;
     if (line[0] != '#') return;
     int32_t n = IndexOfLine(line, &position);
-    if (n >= 0) RaiseTo(&skinTables.sequenceMax, n);
+    if (n >= 0) RaiseTo(&filling->sequenceMax, n);
 }
 
 static void CountEntries(const WCHAR *line) {
     int32_t position;
     WCHAR kind = LineKind(line);
     if (kind == '$') {
-        skinTables.ruleCount++;
+        filling->ruleCount++;
         return;
     }
     if (kind != 'G' && kind != 'M' && kind != 'S' && kind != '#') return;
     int32_t index = IndexOfLine(line, &position);
     if (index < 0) return;
-    if (kind == 'G') RaiseTo(&skinTables.graphicMax, index);
-    if (kind == 'M') RaiseTo(&skinTables.maskMax, index);
-    if (kind == 'S') RaiseTo(&skinTables.textMax, index);
+    if (kind == 'G') RaiseTo(&filling->graphicMax, index);
+    if (kind == 'M') RaiseTo(&filling->maskMax, index);
+    if (kind == 'S') RaiseTo(&filling->textMax, index);
     // The file may have changed since the first pass: a sequence beyond the
     // arrays that pass sized is not counted (the filling pass skips it too).
-    if (kind == '#' && index <= skinTables.sequenceMax &&
-        skinTables.frameCount[index] < kMaxFramesPerSequence)
-        skinTables.frameCount[index]++;
-    else if (kind == '#' && index <= skinTables.sequenceMax)
+    if (kind == '#' && index <= filling->sequenceMax &&
+        filling->frameCount[index] < kMaxFramesPerSequence)
+        filling->frameCount[index]++;
+    else if (kind == '#' && index <= filling->sequenceMax)
         Note(kNoteFramesCut, index, line);
 }
 
@@ -144,10 +146,10 @@ static void CountEntries(const WCHAR *line) {
 // exists while the skin loads).
 static void ApplyAreaLine(const WCHAR *line) {
     int32_t position = 1;
-    skinTables.areaWidth = ReadNeeded(line, &position, 1);
-    skinTables.areaHeight = ReadNeeded(line, &position, 2);
-    skinTables.marginRight = ReadNeeded(line, &position, 3);
-    skinTables.marginBottom = ReadNeeded(line, &position, 4);
+    filling->areaWidth = ReadNeeded(line, &position, 1);
+    filling->areaHeight = ReadNeeded(line, &position, 2);
+    filling->marginRight = ReadNeeded(line, &position, 3);
+    filling->marginBottom = ReadNeeded(line, &position, 4);
     PlaceWorkArea();
     Note(kNoteArea, 0, line);
 }
@@ -155,10 +157,10 @@ static void ApplyAreaLine(const WCHAR *line) {
 // The character after F is skipped; the face runs to the first comma.
 static void ApplyFontLine(const WCHAR *line) {
     if (line[1] == 0) {
-        skinTables.fontFace[0] = 0;
+        filling->fontFace[0] = 0;
         return;
     }
-    CopyField(skinTables.fontFace, kFaceUnits - 1, line, 2, ',', kNoteFaceCut);
+    CopyField(filling->fontFace, kFaceUnits - 1, line, 2, ',', kNoteFaceCut);
     Note(kNoteFont, 0, line);
 }
 
@@ -169,7 +171,7 @@ static void ApplyFontLine(const WCHAR *line) {
 static void ApplyImageLine(const WCHAR *line, int isGraphic) {
     int32_t position;
     int32_t index = IndexOfLine(line, &position);
-    int32_t maximum = isGraphic ? skinTables.graphicMax : skinTables.maskMax;
+    int32_t maximum = isGraphic ? filling->graphicMax : filling->maskMax;
     if (index < 0 || index > maximum) return;
     if (position < 0) {  // the line ends after the index
         Note(kNoteNoFileComma, index, line);
@@ -181,7 +183,7 @@ static void ApplyImageLine(const WCHAR *line, int isGraphic) {
         Note(kNoteNoFileComma, index, line);
         return;
     }
-    ImageRecord *image = isGraphic ? &skinTables.graphics[index] : &skinTables.masks[index];
+    ImageRecord *image = isGraphic ? &filling->graphics[index] : &filling->masks[index];
     CopyField(image->fileName, kFileNameUnits - 1, fileName, 0, 0, kNoteFileNameCut);
     position = comma + 1;
     image->x = ReadNeeded(line, &position, 2);
@@ -208,8 +210,8 @@ static uint32_t ReadComponent(const WCHAR *line, int32_t *position, int32_t fiel
 static void ApplyTextLine(const WCHAR *line) {
     int32_t position;
     int32_t index = IndexOfLine(line, &position);
-    if (index < 0 || index > skinTables.textMax) return;
-    TextItem *item = &skinTables.texts[index];
+    if (index < 0 || index > filling->textMax) return;
+    TextItem *item = &filling->texts[index];
     item->height = ReadNeeded(line, &position, 1);
     uint32_t red = ReadComponent(line, &position, 2);
     uint32_t green = ReadComponent(line, &position, 3);
@@ -276,15 +278,15 @@ static void ReadLayers(Frame *frame, const WCHAR *line, int32_t position) {
 static void ApplyFrameLine(const WCHAR *line) {
     int32_t position;
     int32_t n = IndexOfLine(line, &position);
-    if (n < 0 || n > skinTables.sequenceMax) return;
+    if (n < 0 || n > filling->sequenceMax) return;
     if (position >= 0 && (line[position] == 'N' || line[position] == 'n')) {
-        skinTables.regular[n] = 0;
+        filling->regular[n] = 0;
         Note(kNoteEventMark, n, line);
         return;
     }
     // The counting pass capped the frames; lines beyond the cap fill nothing.
-    if (filledFrames[n] >= skinTables.frameCount[n]) return;
-    Frame *frame = &skinTables.sequences[n][filledFrames[n]++];
+    if (filledFrames[n] >= filling->frameCount[n]) return;
+    Frame *frame = &filling->sequences[n][filledFrames[n]++];
     frame->duration = ReadNeeded(line, &position, 1);
     frame->durationMax = frame->duration;
     if (LastSeparator(line, position) == ':') frame->durationMax = ReadNeeded(line, &position, 2);
@@ -354,9 +356,9 @@ static WCHAR ReadRuleItem(uint8_t *flags, const RuleField *field, const WCHAR *l
 // $sequence weekdays months days hours minutes seconds. A blank ends each of
 // the first five fields; the seconds run to the end of the line.
 static void ApplyRuleLine(const WCHAR *line) {
-    if (nextRule > skinTables.ruleCount) return;
+    if (nextRule > filling->ruleCount) return;
     Note(kNoteRule, nextRule, line);
-    ScheduleRule *rule = &skinTables.rules[nextRule++];
+    ScheduleRule *rule = &filling->rules[nextRule++];
     int32_t position = 1;
     rule->sequence = ReadReference(line, &position);
     int field = 0;
@@ -386,7 +388,7 @@ static void ApplyLine(const WCHAR *line) {
 
 // The three passes over the script: count sequences, count the rest, fill.
 static int ReadSkinScript(const WCHAR *path) {
-    skinTables.sequenceMax = 0;
+    filling->sequenceMax = 0;
     if (!ReadScriptPass(path, CountSequences)) return 0;
     if (!AllocateSequenceTables(&filledFrames)) {
         ShowErrorBox(WSTR("Out of memory."));
@@ -409,6 +411,11 @@ int LoadSkinScript(const WCHAR *path) {
     free(filledFrames);
     filledFrames = NULL;
     return loaded;
+}
+
+void ResetSkinState(void) {
+    ResetCatalogue();
+    nextRule = 0;
 }
 
 int LoadSkin(void) {

@@ -19,3 +19,6 @@ int LoadSkin(void);
 // already pointing at its folder: LoadSkin after the skin is chosen. The
 // skin author's lint calls it for a folder it names itself.
 int LoadSkinScript(const WCHAR *path);
+// Every value of the skin layer back to its start: the catalogue given back
+// and the choice forgotten. The tables themselves are core's (FreeSkinTables).
+void ResetSkinState(void);

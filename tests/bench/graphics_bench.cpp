@@ -17,10 +17,11 @@ namespace {
 
 void StartSurfaces(int32_t width, int32_t height) {
     DeviceReset();
-    skinTables.areaWidth = width;
-    skinTables.areaHeight = height;
-    skinTables.areaX = 10;
-    skinTables.areaY = 10;
+    SkinTables tables = skinTables;
+    tables.areaWidth = width;
+    tables.areaHeight = height;
+    tables.areaX = tables.areaY = 10;
+    UseSkinTables(&tables);
     OpenDisplay();
     SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
     CreateWorkSurfaces();

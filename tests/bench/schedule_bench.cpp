@@ -63,12 +63,13 @@ bool StartIdleDevice() {
                                   nullptr, nullptr, nullptr));
     SetScreenSize(DeviceScreenWidth(), DeviceScreenHeight());
     OpenDisplay();
-    SetDisplayFormat(DisplayFormat{24});
-    skinTables.areaWidth = skinTables.areaHeight = 80;
-    skinTables.areaX = screenWidth - 80;
-    skinTables.areaY = screenHeight - 80;
-    animation = AnimationState{};
-    animation.backgroundRefreshPending = 1;
+    DisplayFormat format{};
+    format.depth = 24;
+    SetDisplayFormat(format);
+    EditSkinTables([](SkinTables &t) {
+        t.areaWidth = t.areaHeight = 80, t.areaX = screenWidth - 80, t.areaY = screenHeight - 80;
+    });
+    EditAnimation([](AnimationState &a) { a = AnimationState{}, a.backgroundRefreshPending = 1; });
     return CreateWorkSurfaces() == 1;
 }
 
@@ -101,8 +102,7 @@ void BM_CatchUpAfterAYearWithIdleEventRules(benchmark::State &state) {
     BuildIdleEventSkin((int32_t)state.range(0), state.range(1));
     const SYSTEMTIME now = TestTime(2024, 3, 1, 5, 12, 0, 0), yearAgo = TestTime(2023, 3, 1, 3, 12, 0, 0);
     for (auto _ : state) {
-        animation.currentRule = 0;
-        animation.lastTickTime = yearAgo;
+        EditAnimation([&](AnimationState &a) { a.currentRule = 0, a.lastTickTime = yearAgo; });
         benchmark::DoNotOptimize(CheckEventRules(&now, 1000));
     }
     if (animation.currentRule != 0) state.SkipWithError("an event rule took over");

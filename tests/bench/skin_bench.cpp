@@ -34,7 +34,8 @@ void BM_LoadSkin(benchmark::State &state) {
         // LoadSkin moves exeFolder to the skin; the tables of the previous
         // round are dropped, not freed, as a process never loads twice.
         SetTestFolder(folder);
-        skinTables = SkinTables{};
+        const SkinTables none = {};
+        UseSkinTables(&none);
         if (!LoadSkin()) state.SkipWithError("LoadSkin failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)script.size());

@@ -58,14 +58,12 @@ void StartDevice(int depth) {
 // A work area of w x h at the screen's bottom-right, its surfaces and the
 // display probe, as the program prepares them after loading a skin.
 bool PrepareArea(int32_t w, int32_t h) {
-    skinTables.areaWidth = w;
-    skinTables.areaHeight = h;
-    skinTables.areaX = screenWidth - w;
-    skinTables.areaY = screenHeight - h;
+    EditSkinTables([&](SkinTables &t) {
+        t.areaWidth = w, t.areaHeight = h, t.areaX = screenWidth - w, t.areaY = screenHeight - h;
+    });
     if (!CreateWorkSurfaces()) return false;
     ProbeDisplayFormat(&workSurface);
-    animation = AnimationState{};
-    animation.backgroundRefreshPending = 1;
+    EditAnimation([](AnimationState &a) { a = AnimationState{}, a.backgroundRefreshPending = 1; });
     return true;
 }
 
@@ -96,14 +94,13 @@ double MemcpyBaseline(int32_t w, int32_t h, int rounds) {
 // the background and is not counted.
 void TimeTicks(benchmark::State &state, int32_t rule, int32_t frameIndex) {
     int32_t w = skinTables.areaWidth, h = skinTables.areaHeight;
-    animation.currentRule = rule;
-    animation.frameIndex = frameIndex;
+    const auto rewind = [&](AnimationState &a) { a.currentRule = rule, a.frameIndex = frameIndex; };
+    EditAnimation(rewind);
     AnimationTick(mainWindow);
     int64_t ticks = 0;
     double start = CpuNanoseconds();
     for (auto _ : state) {
-        animation.currentRule = rule;
-        animation.frameIndex = frameIndex;
+        EditAnimation(rewind);
         AnimationTick(mainWindow);
         ticks++;
     }

@@ -51,17 +51,14 @@ class TickTest : public ::testing::Test {
             CreateWindowExW(0, wc.lpszClassName, nullptr, 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr));
         SetScreenSize(64, 64);
         SetBlendMode(kBlendFull);
-        animation = AnimationState{};
-        animation.backgroundRefreshPending = 1;
+        EditAnimation([](AnimationState &a) { a = AnimationState{}, a.backgroundRefreshPending = 1; });
         stores.reserve(16);
     }
     void TearDown() override { ClearTestSkin(); }
     void Start(int32_t areaW = kAreaW, int32_t areaH = kAreaH) {
         UseTestSkin(skin);
-        skinTables.areaWidth = areaW;
-        skinTables.areaHeight = areaH;
-        skinTables.areaX = kAreaX;
-        skinTables.areaY = kAreaY;
+        EditSkinTables(
+            [&](SkinTables &t) { t.areaWidth = areaW, t.areaHeight = areaH, t.areaX = kAreaX, t.areaY = kAreaY; });
         OpenDisplay();
         SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
         ASSERT_EQ(1, CreateWorkSurfaces());
@@ -121,6 +118,10 @@ class TickTest : public ::testing::Test {
 // sequence whenever it ends within the minute, and a moment that fell inside
 // a pause plays once after the restart.
 TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
+    char at[24];
+    std::string wholeMinute;  // 1.4 s apart from 09:00:00.500 while within the minute
+    for (int ms = 500; ms < 60000; ms += 1400)
+        wholeMinute += (snprintf(at, sizeof at, "1@09:00:%02d.%03d ", ms / 1000, ms % 1000), at);
     const struct {
         const char *what;
         std::vector<std::vector<int32_t>> sequences;  // display times; sequence 0 regular, the others events
@@ -179,6 +180,13 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
          20000,
          {{9000, true}, {10100, false}},
          "1@09:00:01.101 "},
+        {"a whole minute: the sequence again whenever it ends, not after",
+         {{1000}, {700, 700}},
+         {{1, "* * * 9 0 *"}},
+         TestTime(2024, 5, 1, 3, 8, 59, 58),
+         70000,
+         {},
+         wholeMinute},
     };
     for (const auto &c : cases) {
         skin = TestSkin{};
@@ -194,7 +202,7 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
         skin.rules = {TestRuleAlways(0)};
         for (const auto &[sequence, fields] : c.rules) skin.rules.push_back(TestRuleFromText(sequence, fields));
         ReleaseWorkSurfaces();
-        animation = AnimationState{};
+        ResetAnimation();
         Start();
         Actions actions;
         for (const auto &[at, hide] : c.pauses)
@@ -206,31 +214,6 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
     }
 }
 
-// An event rule allowed for every second of 09:00 plays its 1.4 s sequence
-// over and over within the minute, each time from the end of the last, and
-// not after it.
-TEST_F(TickTest, AWholeMinuteEventRestartsWheneverItEnds) {
-    Frame frame = TestFrame(1000, 1000, {{AddPicture(0, 1, 1, kRed), -1, {}}}), eventFrame = frame;
-    eventFrame.duration = eventFrame.durationMax = 700;
-    AddTestSequence(skin, {frame});
-    AddTestSequence(skin, {eventFrame, eventFrame}, 0);
-    skin.rules = {TestRuleAlways(0), TestRuleFromText(1, "* * * 9 0 *")};
-    Start();
-    std::string expected, starts, regularInTheMinute;
-    for (int k = 0; 500 + 1400 * k < 60000; k++) {
-        char text[32];
-        snprintf(text, sizeof text, "09:00:%02d.%03d ", (500 + 1400 * k) / 1000, (500 + 1400 * k) % 1000);
-        expected += text;
-    }
-    for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, 8, 59, 58), 70000)) {
-        if (tick.rule == 1 && tick.frame == 0) starts += tick.local + " ";
-        if (tick.rule == 0 && tick.local > "09:00:00.500" && tick.local < "09:01:00")
-            regularInTheMinute += tick.local + " ";
-    }
-    EXPECT_EQ(expected, starts);
-    EXPECT_EQ("", regularInTheMinute);
-}
-
 // Quick moves: each draws the frame shown at the new place, with the desktop
 // back at the old one; the frames keep their order and the ticks their plan.
 TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
@@ -239,8 +222,8 @@ TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
     for (COLORREF colour : colours) frames.push_back(TestFrame(1000, 1000, {{AddPicture(0, 2, 2, colour), -1, {}}}));
     AddTestSequence(skin, {frames[0], frames[1], frames[2]});
     Start();
-    skinTables.marginRight = 64 - kAreaW - kAreaX;  // PlaceWorkArea puts it where Start did
-    skinTables.marginBottom = 64 - kAreaH - kAreaY;
+    // PlaceWorkArea puts it where Start did.
+    EditSkinTables([](SkinTables &t) { t.marginRight = 64 - kAreaW - kAreaX, t.marginBottom = 64 - kAreaH - kAreaY; });
     Actions actions;
     std::string drawn;
     for (int press = 0; press < 20; press++) {
@@ -287,8 +270,7 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     for (const auto &step : steps) {
         if (step.fresh) {
             DeviceFillScreen(0, 0, 64, 64, kDesk);
-            animation.backgroundRefreshPending = 1;
-            animation.frameIndex = 0;
+            EditAnimation([](AnimationState &a) { a.backgroundRefreshPending = 1, a.frameIndex = 0; });
         }
         if (step.paint) DeviceFillScreen(kAreaX, kAreaY, kAreaW, kAreaH, step.paint);
         SetBlendMode(step.mode);
@@ -355,8 +337,8 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
         {"a sequence outside the table is not followed", 99, -1, 0, kDesk, 1000},
     };
     for (const auto &step : steps) {
-        skinTables.rules[0].sequence = step.sequence;
-        animation.nextDueTick = step.lateBy < 0 ? 0 : GetTickCount() - step.lateBy;
+        skin.rules[0].sequence = step.sequence;
+        EditAnimation([&](AnimationState &a) { a.nextDueTick = step.lateBy < 0 ? 0 : GetTickCount() - step.lateBy; });
         uint32_t t0 = GetTickCount();
         AnimationTick(mainWindow);
         EXPECT_EQ(std::pair(step.frameAfter, Hex(step.shown)), std::pair(animation.frameIndex, Hex(Shown(0, 0))))

@@ -23,10 +23,11 @@ static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int 
     if (*fail) DeviceFailNext(fail, 1, failAfter);
     DeviceSetScreen(240, 320, screenDepth, 0x808080);
     SetDisplayFormat(DisplayFormat{});
-    skinTables = SkinTables{};
-    skinTables.areaWidth = width;
-    skinTables.areaHeight = 8;
-    skinTables.graphicMax = skinTables.textMax = -1;
+    SkinTables tables = {};
+    tables.areaWidth = width;
+    tables.areaHeight = 8;
+    tables.graphicMax = tables.textMax = -1;
+    UseSkinTables(&tables);
     OpenDisplay();
     return CreateWorkSurfaces();
 }
@@ -87,10 +88,12 @@ TEST(Probe, SubstitutesColoursTheDisplayKeepsApart) {
         texts[0].height = 12;
         texts[1].height = -1;
         texts[0].colour = texts[1].colour = 0xFFFFFF;
-        skinTables.graphics = pictures;
-        skinTables.graphicMax = 1;
-        skinTables.texts = texts;
-        skinTables.textMax = 1;
+        SkinTables tables = skinTables;
+        tables.graphics = pictures;
+        tables.graphicMax = 1;
+        tables.texts = texts;
+        tables.textMax = 1;
+        UseSkinTables(&tables);
         DeviceFillScreen(0, 0, 1, 1, 0x4080C0);
         COLORREF corner = DeviceReadScreen(0, 0);
         ProbeDisplayFormat(&workSurface);

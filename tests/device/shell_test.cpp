@@ -12,6 +12,7 @@
 #include "shell/panel.h"
 #include "skin/catalogue.h"
 #include "support/bmp_writer.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -209,68 +210,55 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
 // 32 bits are recorded as 24; where only "100%" and "Half" exist the mascot
 // starts at 100% (mode 2 would draw it black). The panel offers what the
 // depth allows, selects the stored mode or the nearest item and previews a
-// fainter mode; closing with no valid selection keeps the stored mode.
-TEST(Shell, DepthDecidesStartModeListAndPreview) {
+// fainter mode. A choice waits for the close, whichever button closes; with
+// no valid selection the stored mode stays; Hide hides.
+TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
+    enum { kNoChoice = -1, kNoSelection = -2 };
     const struct {
-        int depth, recorded, mode;
+        int depth, recorded, startMode;
         const char *items;
-        int stored, selected, preview;
-    } rows[] = {
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3},
-        {32, 24, 2, "100% 75% 50% 25% Half", 1, 1, 3},
-        {8, 8, 0, "100% Half", 0, 0, 4},
-        {8, 8, 0, "100% Half", 1, 0, 4},
-        {8, 8, 0, "100% Half", 2, 1, 4},
-    };
-    for (const auto &row : rows) {
-        ShellRun run(row.depth);
-        run.At(300, [&] {
-            EXPECT_EQ(std::pair(row.recorded, row.mode), std::pair(displayFormat.depth, blendMode)) << row.depth;
-            EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "depth " << row.depth;
-            SetBlendMode(row.stored);
-        });
-        run.Act(500, DeviceTrayDoubleTap);
-        run.At(600, [&] {
-            std::string items;
-            for (const std::u16string &item : DeviceControlItems(TopDialog(), kList))
-                items += (items.empty() ? "" : " ") + DeviceUtf8(item);
-            EXPECT_EQ(row.items, items) << "depth " << row.depth;
-            EXPECT_EQ(std::pair(row.selected, row.preview),
-                      std::pair(DeviceControlSelection(TopDialog(), kList), blendMode))
-                << "mode " << row.stored;
-            SendDlgItemMessageW(TopDialog(), kList, CB_SETCURSEL, (WPARAM)-1, 0);
-        });
-        run.Act(700, DeviceEnter);
-        run.Run(900);
-        EXPECT_EQ(row.stored, blendMode) << "no selection, depth " << row.depth;
-    }
-}
-
-TEST(Shell, PanelCloseStepsApplyTheChosenMode) {
-    const struct {
-        const char *name;
-        int choose;
+        int stored, selected, preview, choose;
         DeviceActionKind close;
         int closeId, mode;
         bool shown;
     } rows[] = {
-        {"Half then Cancel", 4, DeviceEscape, 0, 4, true},
-        {"100% then OK", 0, DeviceEnter, 0, 0, true},
-        {"Hide unchanged", -1, DevicePress, kHide, 2, false},
-        {"Hide after a change", 1, DevicePress, kHide, 1, true},
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, kNoSelection, DeviceEnter, 0, 2, true},
+        {32, 24, 2, "100% 75% 50% 25% Half", 1, 1, 3, kNoSelection, DeviceEnter, 0, 1, true},
+        {8, 8, 0, "100% Half", 0, 0, 4, kNoSelection, DeviceEnter, 0, 0, true},
+        {8, 8, 0, "100% Half", 1, 0, 4, kNoSelection, DeviceEnter, 0, 1, true},
+        {8, 8, 0, "100% Half", 2, 1, 4, kNoSelection, DeviceEnter, 0, 2, true},
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 4, DeviceEscape, 0, 4, true},  // Half then Cancel
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 0, DeviceEnter, 0, 0, true},   // 100% then OK
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, kNoChoice, DevicePress, kHide, 2, false},
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 1, DevicePress, kHide, 1, true},  // Hide after a change
     };
     for (const auto &row : rows) {
-        ShellRun run;
+        ShellRun run(row.depth);
+        std::string name = "depth " + std::to_string(row.depth) + ", stored " + std::to_string(row.stored) +
+                           ", choice " + std::to_string(row.choose);
         std::vector<COLORREF> before = ScreenPixels();
+        run.At(300, [&] {
+            EXPECT_EQ(std::pair(row.recorded, row.startMode), std::pair(displayFormat.depth, blendMode)) << name;
+            EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << name;
+            SetBlendMode(row.stored);
+        });
         run.Act(500, DeviceTrayDoubleTap);
+        run.At(550, [&] {
+            std::string items;
+            for (const std::u16string &item : DeviceControlItems(TopDialog(), kList))
+                items += (items.empty() ? "" : " ") + DeviceUtf8(item);
+            EXPECT_EQ(row.items, items) << name;
+            EXPECT_EQ(row.selected, DeviceControlSelection(TopDialog(), kList)) << name;
+            if (row.choose == kNoSelection) SendDlgItemMessageW(TopDialog(), kList, CB_SETCURSEL, (WPARAM)-1, 0);
+        });
         if (row.choose >= 0) run.Act(600, DeviceChoose, kList, row.choose);
-        run.At(650, [&] { EXPECT_EQ(3, blendMode) << row.name << ": a choice waits for the close"; });
+        run.At(650, [&] { EXPECT_EQ(row.preview, blendMode) << name << ": a choice waits for the close"; });
         run.Act(700, row.close, row.closeId);
         run.Run(1000);
-        EXPECT_EQ(std::pair(row.mode, row.shown ? 0 : 1), std::pair(blendMode, animation.paused)) << row.name;
+        EXPECT_EQ(std::pair(row.mode, row.shown ? 0 : 1), std::pair(blendMode, animation.paused)) << name;
         EXPECT_EQ(row.shown ? -1 : 0, row.shown ? -MascotShownAt(kAreaX, kAreaY) : ChangedPixels(before))
-            << row.name << ": shown, or the screen as it was";
-        EXPECT_EQ(std::pair(0, size_t(0)), std::pair(panelOpen, DeviceOpenDialogs().size())) << row.name;
+            << name << ": shown, or the screen as it was";
+        EXPECT_EQ(std::pair(0, size_t(0)), std::pair(panelOpen, DeviceOpenDialogs().size())) << name;
     }
 }
 
@@ -541,45 +529,26 @@ TEST(Shell, HandleFileRoundTrip) {
 
 }  // namespace
 
-// A run stopped with the panel open, the mascot moved and the mode changed
-// leaves state everywhere; the reset the tool and these tests start each run
-// with returns all of it to what a new process finds, and gives back the
-// skin, the catalogue and the surfaces.
+// The tool and these tests start the program many times in one process. The
+// golden run after a run stopped inside the panel, with the mascot moved and
+// the mode changed, draws what it drew before it (the hourly event fires
+// again), and the reset after it gives back every block and GDI object.
 TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
-    ShellRun run;
-    run.At(300, [] {
-        MoveUserOffset(4, -2);
-        SetBlendMode(1);
-    });
-    run.Act(400, DeviceTrayDoubleTap);
-    run.Run(600);
-    ASSERT_EQ(1, panelOpen) << "the run stopped inside the panel";
-    ASSERT_NE(0, DeviceLiveGdiObjects());
-    quitPending = 1;  // as a Quit in the panel would leave it
+    TestFolder golden("reset");
+    std::filesystem::copy(BundledSkin(), golden.path / "pondlet");
+    const SYSTEMTIME hourly = {2026, 12, 1, 7, 8, 59, 59, 900};
     ResetProcessState();
-    const struct {
-        const char *name;
-        int64_t value;
-    } values[] = {
-        {"exeFolder", exeFolder[0]},
-        {"mainWindow", mainWindow != nullptr},
-        {"screen, docked bars, offset", (PlaceWorkArea(), skinTables.areaX | skinTables.areaY)},
-        {"blendMode", blendMode - 2},
-        {"panelOpen", panelOpen},
-        {"savedBlendMode", savedBlendMode},
-        {"instanceMutex", instanceMutex != nullptr},
-        {"trayIconImage", trayIconImage != nullptr},
-        {"quitPending", quitPending},
-        {"currentRule", animation.currentRule},
-        {"frameIndex", animation.frameIndex},
-        {"nextDueTick", animation.nextDueTick},
-        {"lastTick", animation.lastTickTime.wMonth},
-        {"skinCount", skinCount},
-        {"displayFormat", displayFormat.depth},
-        {"skin tables", skinTables.graphics != nullptr || skinTables.sequences != nullptr || skinTables.areaWidth},
-        {"surfaces", WorkSurfacesReady() || screenDC != nullptr || mascotShown},
-        {"pixel buffers", (int64_t)DeviceLiveAllocations()},
-        {"GDI objects", DeviceLiveGdiObjects()},
-    };
-    for (const auto &value : values) EXPECT_EQ(0, value.value) << value.name;
+    size_t allocations = DeviceLiveAllocations();
+    uint32_t first = RunAndHash(golden.path, 24, 1, hourly, 3);
+    ShellRun run;
+    run.At(300, [] { SetBlendMode(3); });
+    run.Act(400, DeviceTrayDoubleTap);
+    run.Act(500, DevicePress, kLeftTen);
+    run.Run(600);
+    ASSERT_EQ(std::pair(1, kAreaX - 10), std::pair(panelOpen, skinTables.areaX))
+        << "the run stopped inside the panel, moved";
+    EXPECT_EQ(first, RunAndHash(golden.path, 24, 1, hourly, 3));
+    ASSERT_NE(0, DeviceLiveGdiObjects());
+    ResetProcessState();
+    EXPECT_EQ(std::pair(allocations, 0), std::pair(DeviceLiveAllocations(), DeviceLiveGdiObjects()));
 }

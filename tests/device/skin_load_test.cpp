@@ -82,7 +82,7 @@ TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
         QueueSelect(&view, actions);
         WCHAR path[kScriptPathUnits] = {};
         ASSERT_EQ(1, ChooseSkin(path)) << expected;
-        EXPECT_EQ(32, skinCount) << expected;
+        EXPECT_EQ(32, SkinCount()) << expected;
         EXPECT_EQ(ScriptPath(root, expected), TestUtf8(path));
         EXPECT_TRUE(DeviceOpenDialogs().empty()) << expected;
     }

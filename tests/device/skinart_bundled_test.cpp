@@ -41,7 +41,7 @@ class BundledSkinTest : public ::testing::Test {
         ASSERT_EQ(LoadSkin(), 1);
         for (const DeviceMessageBox &box : DeviceMessageBoxes())
             ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
-        animation = AnimationState{};
+        ResetAnimation();
     }
 
     const SkinTables &t = skinTables;
@@ -120,12 +120,14 @@ TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
         {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},        {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
     };
     for (const auto &c : cases) {
-        animation = AnimationState{};
+        ResetAnimation();
         SYSTEMTIME now = {2026, 12, c.weekday, c.day, c.hour, c.minute, 1, 200};
         SelectRuleForNow(&now);
         int regular = t.rules[animation.currentRule].sequence;
-        animation.lastTickTime = now;
-        animation.lastTickTime.wSecond = 0;
+        AnimationState state = animation;
+        state.lastTickTime = now;
+        state.lastTickTime.wSecond = 0;
+        SetAnimationState(&state);
         CheckEventRules(&now, 100);
         EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
                   std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence))

@@ -12,6 +12,7 @@
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 #include "shell/panel.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -23,43 +24,6 @@ extern "C" __attribute__((used)) const char *__asan_default_options() { return "
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path BundledSkin() { return fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet"; }
-
-// FNV-1a over every pixel as a 24-bit read gives it.
-uint32_t ScreenHash() {
-    uint32_t hash = 2166136261u;
-    for (int y = 0; y < DeviceScreenHeight(); y++)
-        for (int x = 0; x < DeviceScreenWidth(); x++) {
-            COLORREF pixel = DeviceReadScreen(x, y);
-            for (int b = 0; b < 3; b++) hash = (hash ^ ((pixel >> (8 * b)) & 0xFF)) * 16777619u;
-        }
-    return hash;
-}
-
-// Runs the program from the given time until that many ticks have drawn.
-uint32_t RunAndHash(const fs::path &root, int depth, int mode, const SYSTEMTIME &start, int tickCount) {
-    ResetProcessState();
-    DeviceReset();
-    DeviceSetScreen(240, 320, depth, 0x7B8D9E);  // off the 5-6-5 grid: deep screens keep it
-    DeviceSetExecutable((root / "pondlet.exe").string());
-    DeviceSetLocalTime(start);
-    DeviceAction setMode;
-    setMode.custom = [mode] { SetBlendMode(mode); };
-    DeviceQueueAction(0, setMode);
-    int ticks = 0;
-    DeviceObservers observers;
-    observers.afterWindowMessage = [&ticks, tickCount](const MSG &message) {
-        if (message.message == WM_TIMER && ++ticks >= tickCount) throw DeviceRunEnded{DeviceElapsed()};
-    };
-    DeviceSetObservers(observers);
-    DeviceSetRunLimit(600000);
-    try {
-        WinMain((HINSTANCE)GetModuleHandleW(nullptr), nullptr, (LPSTR) "", 0);
-    } catch (const DeviceRunEnded &) {}
-    DeviceSetObservers(DeviceObservers{});
-    return ticks == tickCount ? ScreenHash() : 0;
-}
 
 TEST(BundledSkinGolden, WholeScreens) {
     TestFolder folder("golden");

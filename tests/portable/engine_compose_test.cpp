@@ -121,8 +121,10 @@ class MergeTest : public ::testing::Test {
     // The program's surfaces made for ours (shown on the screen when tracking)
     // and filled with them; Collect copies them back.
     void Install(int32_t tracking) {
-        skinTables.areaWidth = work.record.width;
-        skinTables.areaHeight = work.record.height;
+        SkinTables tables = skinTables;
+        tables.areaWidth = work.record.width;
+        tables.areaHeight = work.record.height;
+        UseSkinTables(&tables);
         ASSERT_EQ(1, CreateWorkSurfaces());
         if (tracking) ShowWorkSurface();
         Copy(true);

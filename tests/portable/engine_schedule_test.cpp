@@ -119,7 +119,7 @@ int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &n
 class ScheduleTest : public ::testing::Test {
   protected:
     TestSkin skin;
-    void SetUp() override { animation = AnimationState{}; }
+    void SetUp() override { ResetAnimation(); }
     void TearDown() override { ClearTestSkin(); }
     // Rule 0 plays sequence 0 (regular); the given rules follow.
     void UseRules(const std::vector<ScheduleRule> &rules) {
@@ -262,7 +262,7 @@ TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
     int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
     UseRules({TestRuleAlways(0), TestRuleAlways(0), TestRuleAlways(event), RuleOnFields(0, 7, -1, -1, -1, -1, -1),
               TestRuleAlways(99)});  // weekday 7: never
-    animation.frameIndex = 4;
+    EditAnimation([](AnimationState &a) { a.frameIndex = 4; });
     SelectRuleForNow(&kMonday);
     EXPECT_EQ(std::pair(2, 0), std::pair(animation.currentRule, animation.frameIndex))
         << "event, unmatched and unfollowable rules are ignored";
@@ -301,10 +301,10 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
     for (size_t index = 0; index < std::size(rows); index++) {
         const auto &row = rows[index];
         UseRules(row.rules);
-        animation = AnimationState{};
-        animation.currentRule = row.current;
-        animation.frameIndex = 5;
-        animation.lastTickTime = row.last;
+        AnimationState state{};
+        state.currentRule = row.current, state.frameIndex = 5;
+        state.lastTickTime = row.last;
+        SetAnimationState(&state);
         int32_t wait = CheckEventRules(&row.now, row.duration);
         EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait),
                   std::tuple(animation.currentRule, animation.frameIndex, wait))
@@ -367,11 +367,12 @@ TEST_F(ScheduleTest, EventSecondsStartTheirSequenceOnce) {
     };
     for (const auto &row : rows) {
         UseRules(row.rules);
-        animation = AnimationState{};
-        animation.frameIndex = 5;
-        animation.lastTickTime = row.last;
-        animation.eventSecond = row.eventSecond;
-        animation.chosenEventSecond = row.chosen;
+        AnimationState state{};
+        state.frameIndex = 5;
+        state.lastTickTime = row.last;
+        state.eventSecond = row.eventSecond;
+        state.chosenEventSecond = row.chosen;
+        SetAnimationState(&state);
         int32_t wait = CheckEventRules(&row.now, row.duration);
         EXPECT_EQ(std::tuple(row.rule, row.wait, row.chosenAfter),
                   std::tuple(animation.currentRule, wait, animation.chosenEventSecond))

@@ -16,12 +16,13 @@ static int Start(int32_t width, int32_t height) {
     SetDisplayFormat(DisplayFormat{});
     OpenDisplay();
     int depth = GetDeviceCaps(screenDC, BITSPIXEL);
-    skinTables = SkinTables{};
-    skinTables.areaWidth = width;
-    skinTables.areaHeight = height;
-    skinTables.areaX = 5;
-    skinTables.areaY = 7;
-    skinTables.graphicMax = skinTables.textMax = -1;
+    SkinTables tables = {};
+    tables.areaWidth = width;
+    tables.areaHeight = height;
+    tables.areaX = 5;
+    tables.areaY = 7;
+    tables.graphicMax = tables.textMax = -1;
+    UseSkinTables(&tables);
     EXPECT_EQ(1, CreateWorkSurfaces());
     return depth;
 }
@@ -94,7 +95,9 @@ TEST(Surfaces, WhiteBoxExtendsSevenPixels) {
 // 120x30 area. *advance (when given) receives the text's measured width.
 static std::vector<BYTE> TextMarks(const WCHAR *face, const WCHAR *text, LONG *advance = nullptr) {
     Start(120, 30);
-    for (size_t i = 0; i < kFaceUnits && (skinTables.fontFace[i] = face[i]) != 0; i++) {}
+    SkinTables tables = skinTables;
+    for (size_t i = 0; i < kFaceUnits && (tables.fontFace[i] = face[i]) != 0; i++) {}
+    UseSkinTables(&tables);
     DrawTextItem(text, 16, 0, 0, 0x0000F8);
     if (advance) {
         RECT extent = {0, 0, 119, 29};

@@ -31,7 +31,7 @@ TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
 
     WCHAR path[kScriptPathUnits] = {};
     ASSERT_EQ(1, ChooseSkin(path));
-    EXPECT_EQ(1, skinCount);
+    EXPECT_EQ(1, SkinCount());
     EXPECT_EQ(TestUtf8(TestDevicePath(root.path / "cat" / "skin.txt")), TestUtf8(path));
     EXPECT_EQ(TestUtf8(TestDevicePath(root.path / "cat", true)), TestUtf8(exeFolder));
 }

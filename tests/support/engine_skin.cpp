@@ -89,7 +89,6 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
 }
 
 void UseTestSkin(TestSkin &skin) {
-    ClearTestSkin();
     if (skin.rules.empty()) skin.rules.push_back(TestRuleAlways(0));
     if (skin.sequences.empty()) AddTestSequence(skin, {});
     skin.sequencePointers.clear();
@@ -98,18 +97,21 @@ void UseTestSkin(TestSkin &skin) {
         skin.sequencePointers.push_back(frames.data());
         skin.frameCounts.push_back((int32_t)frames.size() - 1);
     }
-    skinTables.ruleCount = (int32_t)skin.rules.size() - 1;
-    skinTables.rules = skin.rules.data();
-    skinTables.sequenceMax = (int32_t)skin.sequences.size() - 1;
-    skinTables.sequences = skin.sequencePointers.data();
-    skinTables.frameCount = skin.frameCounts.data();
-    skinTables.regular = skin.regular.data();
-    skinTables.graphicMax = (int32_t)skin.graphics.size() - 1;
-    skinTables.graphics = skin.graphics.data();
-    skinTables.maskMax = (int32_t)skin.masks.size() - 1;
-    skinTables.masks = skin.masks.data();
-    skinTables.textMax = (int32_t)skin.texts.size() - 1;
-    skinTables.texts = skin.texts.data();
+    SkinTables t = {};
+    t.ruleCount = (int32_t)skin.rules.size() - 1;
+    t.rules = skin.rules.data();
+    t.sequenceMax = (int32_t)skin.sequences.size() - 1;
+    t.sequences = skin.sequencePointers.data();
+    t.frameCount = skin.frameCounts.data();
+    t.regular = skin.regular.data();
+    t.graphicMax = (int32_t)skin.graphics.size() - 1;
+    t.graphics = skin.graphics.data();
+    t.maskMax = (int32_t)skin.masks.size() - 1;
+    t.masks = skin.masks.data();
+    t.textMax = (int32_t)skin.texts.size() - 1;
+    t.texts = skin.texts.data();
+    UseSkinTables(&t);
 }
 
-void ClearTestSkin() { skinTables = SkinTables{}; }
+static const SkinTables kNoTables = {};
+void ClearTestSkin() { UseSkinTables(&kNoTables); }

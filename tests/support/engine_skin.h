@@ -1,8 +1,10 @@
 // Skin tables built by hand for the engine's tests and benchmark. UseTestSkin
 // points skinTables at the record's storage, which must outlive their use.
+// EditSkinTables and EditAnimation change a copy and put it in place.
 #pragma once
 
 #include "core/tables.h"
+#include "engine/schedule.h"
 
 #include <initializer_list>
 #include <string>
@@ -36,6 +38,18 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
                         uint32_t fill, const uint32_t *palette = nullptr);
 void UseTestSkin(TestSkin &skin);  // a rule 0 and a sequence 0 are added when missing
 void ClearTestSkin();              // skinTables all zero
+template <class Edit>
+void EditSkinTables(Edit edit) {
+    SkinTables tables = skinTables;
+    edit(tables);
+    UseSkinTables(&tables);
+}
+template <class Edit>
+void EditAnimation(Edit edit) {
+    AnimationState state = animation;
+    edit(state);
+    SetAnimationState(&state);
+}
 
 inline SYSTEMTIME TestTime(int year, int month, int day, int weekday, int hour, int minute, int second, int ms = 0) {
     return SYSTEMTIME{(WORD)year, (WORD)month,  (WORD)weekday, (WORD)day,

@@ -116,9 +116,10 @@ std::vector<uint8_t> EventSeconds(int32_t e, const SYSTEMTIME &day,
 // this moment alone, with `rule` in force there: the event rule that
 // interrupts at the moment, or `rule`.
 int32_t ProgramEventAt(const SYSTEMTIME &moment, int32_t rule) {
-    animation = AnimationState{};
-    animation.currentRule = rule;
-    animation.lastTickTime = moment;
+    AnimationState state{};
+    state.currentRule = rule;
+    state.lastTickTime = moment;
+    SetAnimationState(&state);
     CheckEventRules(&moment, 0);
     return animation.currentRule;
 }
