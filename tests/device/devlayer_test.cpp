@@ -195,12 +195,10 @@ TEST_F(DeviceLayer, PathMappingAndTheModuleFileName) {
     const struct {
         const char16_t *device;
         const char *host;
-    } rows[] = {
-        {u"\\tmp\\a b\\\u304A", "/tmp/a b/\xE3\x81\x8A"},
-        {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"},
-        {u"\\..\\tmp\\", "/tmp/"},
-        {u"", "/"},
-    };
+    } rows[] = {{u"\\tmp\\a b\\\u304A", "/tmp/a b/\xE3\x81\x8A"},
+                {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"},
+                {u"\\..\\tmp\\", "/tmp/"},
+                {u"", "/"}};
     for (const auto &row : rows) EXPECT_EQ(DeviceHostPath(row.device), row.host) << DeviceUtf8(row.device);
     DeviceSetExecutable("/opt/pond/pondlet.exe");
     WCHAR buffer[22];
@@ -245,16 +243,14 @@ TEST_F(DeviceLayer, ANameChoosesAmongEntriesThatDifferOnlyInCase) {
     const struct {
         const char16_t *device;
         const char *host;
-    } rows[] = {
-        {u"body.bmp", "body.bmp"},
-        {u"Body.bmp", "Body.bmp"},
-        {u"BODY.BMP", "BODY.bmp"},
-        {u"bOdY.bmp", "BODY.bmp"},
-        {u"DIR\\x", "Dir/X"},
-        {u"dir\\X", "dir/x"},
-        {u"DIR\\X\\BODY.BMP", "Dir/X/BODY.BMP"},
-        {u"nowhere\\BODY.BMP", "nowhere/BODY.BMP"},
-    };
+    } rows[] = {{u"body.bmp", "body.bmp"},
+                {u"Body.bmp", "Body.bmp"},
+                {u"BODY.BMP", "BODY.bmp"},
+                {u"bOdY.bmp", "BODY.bmp"},
+                {u"DIR\\x", "Dir/X"},
+                {u"dir\\X", "dir/x"},
+                {u"DIR\\X\\BODY.BMP", "Dir/X/BODY.BMP"},
+                {u"nowhere\\BODY.BMP", "nowhere/BODY.BMP"}};
     std::u16string base = DevicePathFromHost(folder.path.string()) + u"\\";
     for (const auto &row : rows)
         EXPECT_EQ(DeviceHostPath(base + row.device), folder.path.string() + "/" + row.host) << DeviceUtf8(row.device);
@@ -367,7 +363,7 @@ TEST_F(DeviceLayer, FaceNamesReachTheInstalledFaces) {
         {u"MS UI Gothic", 2},
         {u"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF", 2},
         {u"IPAGothic", 1},
-        {u"IPA\u30B4\u30B7\u30C3\u30AF", 1},  // the face's own names
+        {u"IPA\u30B4\u30B7\u30C3\u30AF", 1}  // the face's own names
     };
     for (const auto &row : rows)
         for (LONG height : {12, -16})

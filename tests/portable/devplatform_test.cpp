@@ -67,6 +67,18 @@ std::string ReadAll(const TestWString &path) {
     return bytes;
 }
 
+// The names a search lists, each followed by a blank.
+std::string Search(const TestWString &pattern) {
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return "<error " + std::to_string(GetLastError()) + ">";
+    std::string found;
+    do found += TestUtf8(data.cFileName) + " ";
+    while (FindNextFileW(search, &data));
+    FindClose(search);
+    return found;
+}
+
 // Readers share the skin's files and keep writers out; CREATE_NEW refuses an
 // entry of another spelling, and CREATE_ALWAYS replaces it, older and longer
 // (the probe's scratch file), keeping its name.
@@ -88,13 +100,7 @@ TEST(Files, OpenExistingSharingAndCreate) {
     EXPECT_TRUE(WriteFile(file, "\xEE\xFF\xC0", 3, &written, nullptr));
     EXPECT_EQ(GetFileSize(file, &high) + high, 3u);
     CloseHandle(file);
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW((base + Wide(u"*")).c_str(), &data);
-    std::string names;
-    do names += TestUtf8(data.cFileName) + " ";
-    while (FindNextFileW(search, &data));
-    FindClose(search);
-    EXPECT_EQ(names, ". .. Body.bmp ");
+    EXPECT_EQ(Search(base + Wide(u"*")), ". .. Body.bmp ");
     EXPECT_EQ(ReadAll(path), "\xEE\xFF\xC0");
 }
 
@@ -116,65 +122,48 @@ TestWString FillNamedFolder(const TestFolder &folder) {
 // Names match whatever their case (upper-casing each unit one to one, so ı,
 // ς and ß fold to nothing else), either slash separates, "." and ".." fold
 // away, a folder loses one trailing dot and the last element all its
-// trailing dots and blanks.
-TEST(Files, NamesAreReadAsThePlatformReadsThem) {
+// trailing dots and blanks. A search lists in the order NTFS keeps: names
+// compared after upper-casing, unit by unit.
+TEST(Files, NamesAndSearchesAsThePlatformReadsThem) {
     TestFolder folder("devfiles-names");
     TestWString base = FillNamedFolder(folder);
     ASSERT_FALSE(base.empty());
     const struct {
+        bool search;
         const char16_t *path;
         const char *expected;
     } rows[] = {
-        {u"body.bmp", "Body.bmp"},
-        {u"BODY.BMP", "Body.bmp"},
-        {u"Body.bmp. .", "Body.bmp"},
-        {u"sub//skin.txt", "Sub/SKIN.TXT"},
-        {u"SUB\\skin.txt", "Sub/SKIN.TXT"},
-        {u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
-        {u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
-        {u"\u00c9", "\xC3\xA9"},
-        {u"\u0178", "\xC3\xBF"},
-        {u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
-        {u"I", "<error 2>"},
-        {u"\u03a3", "<error 2>"},
-        {u"\u00df", "<error 2>"},  // I Σ ß
-        {u"Body.bmpx", "<error 2>"},
-        {u"nowhere\\Body.bmp", "<error 3>"},
-        {u"Sub..\\skin.txt", "<error 3>"},
-        {u"Sub \\skin.txt", "<error 3>"},
-        {u"Sub\\", "<error 5>"},
-    };
-    for (const auto &row : rows) EXPECT_EQ(ReadAll(base + Wide(row.path)), row.expected) << TestUtf8(Wide(row.path));
-}
-
-// The order NTFS keeps: names compared after upper-casing, unit by unit.
-TEST(Files, SearchListsInTheVolumesOrder) {
-    TestFolder folder("devfiles-order");
-    TestWString base = FillNamedFolder(folder);
-    ASSERT_FALSE(base.empty());
-    const struct {
-        const char16_t *pattern;
-        const char *expected;
-    } rows[] = {
-        {u"*", ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
-        {u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
-        {u"*.BMP", "Body.bmp "},
-        {u"\u00c9*", "\xC3\xA9 "},
-        {u"sub/*", ". .. SKIN.TXT "},
-        {u"SUB\\skin.txt.", "SKIN.TXT "},
-        {u"sub\\", "<error 2>"},
-        {u"nowhere\\*", "<error 3>"},
+        {false, u"body.bmp", "Body.bmp"},
+        {false, u"BODY.BMP", "Body.bmp"},
+        {false, u"Body.bmp. .", "Body.bmp"},
+        {false, u"sub//skin.txt", "Sub/SKIN.TXT"},
+        {false, u"SUB\\skin.txt", "Sub/SKIN.TXT"},
+        {false, u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
+        {false, u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
+        {false, u"\u00c9", "\xC3\xA9"},
+        {false, u"\u0178", "\xC3\xBF"},
+        {false, u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
+        {false, u"I", "<error 2>"},
+        {false, u"\u03a3", "<error 2>"},
+        {false, u"\u00df", "<error 2>"},  // I Σ ß
+        {false, u"Body.bmpx", "<error 2>"},
+        {false, u"nowhere\\Body.bmp", "<error 3>"},
+        {false, u"Sub..\\skin.txt", "<error 3>"},
+        {false, u"Sub \\skin.txt", "<error 3>"},
+        {false, u"Sub\\", "<error 5>"},
+        {true, u"*",
+         ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
+        {true, u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
+        {true, u"*.BMP", "Body.bmp "},
+        {true, u"\u00c9*", "\xC3\xA9 "},
+        {true, u"sub/*", ". .. SKIN.TXT "},
+        {true, u"SUB\\skin.txt.", "SKIN.TXT "},
+        {true, u"sub\\", "<error 2>"},
+        {true, u"nowhere\\*", "<error 3>"},
     };
     for (const auto &row : rows) {
-        WIN32_FIND_DATAW data;
-        HANDLE search = FindFirstFileW((base + Wide(row.pattern)).c_str(), &data);
-        std::string found = search == INVALID_HANDLE_VALUE ? "<error " + std::to_string(GetLastError()) + ">" : "";
-        if (search != INVALID_HANDLE_VALUE) {
-            do found += TestUtf8(data.cFileName) + " ";
-            while (FindNextFileW(search, &data));
-            FindClose(search);
-        }
-        EXPECT_EQ(found, row.expected) << TestUtf8(Wide(row.pattern));
+        TestWString path = base + Wide(row.path);
+        EXPECT_EQ(row.search ? Search(path) : ReadAll(path), row.expected) << TestUtf8(Wide(row.path));
     }
 }
 
