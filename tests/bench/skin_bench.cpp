@@ -1,12 +1,16 @@
 // LoadSkin on a large script: three passes, one ReadFile call per byte.
 // Reports bytes per second over the script's size (each pass reads it all).
+// The skin lint on the bundled skin: reading, the reader's notes, the
+// pictures, the exact schedule analysis and the text measurements.
 #include "core/process.h"
 #include "device.h"
+#include "lint.h"
 #include "skin/script.h"
 #include "support/test_files.h"
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -41,5 +45,19 @@ void BM_LoadSkin(benchmark::State &state) {
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)script.size());
 }
 BENCHMARK(BM_LoadSkin)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_LintBundledSkin(benchmark::State &state) {
+    DeviceReset();
+    std::filesystem::path skin =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet";
+    std::u16string device = DevicePathFromHost(skin.string()) + u"\\";
+    WideString folder(device.begin(), device.end());
+    for (auto _ : state) {
+        std::vector<LintDiagnostic> found;
+        LintSkinFolder(folder, LintOptions(), &found);
+        if (!found.empty()) state.SkipWithError("the bundled skin is not clean");
+    }
+}
+BENCHMARK(BM_LintBundledSkin)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -23,9 +23,6 @@
 #include <functional>
 #include <string>
 
-// The program keeps what it allocates until its process ends: each WinMain here adds a set.
-extern "C" __attribute__((used)) const char *__asan_default_options() { return "detect_leaks=0"; }
-
 namespace {
 
 // The test skin: a red 20 x 20 picture 10 pixels from the edges of 240 x 320.

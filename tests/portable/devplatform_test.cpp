@@ -1,5 +1,6 @@
 // Queue, file, text and drawing calls as the program uses them, held alike
 // to the real platform (under Wine, on a display) and to the simulated device.
+#include "support/test_dib.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -36,23 +37,22 @@ TEST(MessageQueue, PostedMessagesAndQuitComeBeforeADueTimer) {
     EXPECT_EQ(msg.wParam, 4u);
 }
 
-// The text wsprintfW makes, with its count when that differs from the length.
-template <typename... Args>
-std::string Format(const WCHAR *format, Args... args) {
-    WCHAR out[100];
-    int count = wsprintfW(out, format, args...);
-    std::string text = TestUtf8(out);
-    return count == (int)text.size() ? text : text + " <count " + std::to_string(count) + ">";
-}
-
+// The text wsprintfW makes, and its count.
 TEST(Wsprintf, Directives) {
-    EXPECT_EQ(Format(WSTR("%s%s\\|%d|%d|%u|%x|%x|%c|100%%"), WSTR("\\a\\"), WSTR("skin"), -42, (int)0x80000000,
-                     4000000000u, 0xBEEFu, -1, (int)'o'),
-              "\\a\\skin\\|-42|-2147483648|4000000000|beef|ffffffff|o|100%");
+    WCHAR out[100];
+    int count = wsprintfW(out, WSTR("%s%s\\|%d|%d|%u|%x|%x|%c|100%%"), WSTR("\\a\\"), WSTR("skin"), -42,
+                          (int)0x80000000, 4000000000u, 0xBEEFu, -1, (int)'o');
+    EXPECT_EQ(TestUtf8(out), "\\a\\skin\\|-42|-2147483648|4000000000|beef|ffffffff|o|100%");
+    EXPECT_EQ(count, 56);
 }
 
 HANDLE Open(const TestWString &path, DWORD access, DWORD share, DWORD disposition) {
     return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TestWString Wide(const char16_t *text) {
+    std::u16string units(text);
+    return TestWString(units.begin(), units.end());
 }
 
 // The file's bytes, read one at a time as the script reader does.
@@ -67,24 +67,40 @@ std::string ReadAll(const TestWString &path) {
     return bytes;
 }
 
-// Readers share the skin's files and keep writers out; CREATE_ALWAYS replaces
-// an older, longer file (the probe's scratch file).
-TEST(Files, OpenExistingSharingAndCreateAlways) {
+// The names a search lists, each followed by a blank.
+std::string Search(const TestWString &pattern) {
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return "<error " + std::to_string(GetLastError()) + ">";
+    std::string found;
+    do found += TestUtf8(data.cFileName) + " ";
+    while (FindNextFileW(search, &data));
+    FindClose(search);
+    return found;
+}
+
+// Readers share the skin's files and keep writers out; CREATE_NEW refuses an
+// entry of another spelling, and CREATE_ALWAYS replaces it, older and longer
+// (the probe's scratch file), keeping its name.
+TEST(Files, OpenExistingSharingAndCreate) {
     TestFolder folder("devfiles-disp");
-    EXPECT_EQ(ReadAll(TestDevicePath(folder.path / "none")), "<error 2>");  // ERROR_FILE_NOT_FOUND
-    ASSERT_TRUE(WriteTestFile(folder.path / "old", "old file"));
-    TestWString path = TestDevicePath(folder.path / "old");
+    TestWString base = TestDevicePath(folder.path, true), path = base + Wide(u"Body.bmp");
+    EXPECT_EQ(ReadAll(base + Wide(u"none")), "<error 2>");  // ERROR_FILE_NOT_FOUND
+    ASSERT_TRUE(WriteTestFile(folder.path / "Body.bmp", "old file"));
     HANDLE reader = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     EXPECT_EQ(Open(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
     EXPECT_EQ(ReadAll(path), "old file");
     CloseHandle(reader);
-    HANDLE file = Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    EXPECT_EQ(Open(base + Wide(u"bOdY.bmp"), GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+    HANDLE file = Open(base + Wide(u"BODY.BMP."), GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD written = 0, high = 7;
     EXPECT_TRUE(WriteFile(file, "\xEE\xFF\xC0", 3, &written, nullptr));
     EXPECT_EQ(GetFileSize(file, &high) + high, 3u);
     CloseHandle(file);
+    EXPECT_EQ(Search(base + Wide(u"*")), ". .. Body.bmp ");
     EXPECT_EQ(ReadAll(path), "\xEE\xFF\xC0");
 }
 
@@ -94,11 +110,6 @@ const char16_t *const kNamedFiles[] = {
     u"Body.bmp", u"Sub/SKIN.TXT", u"a",      u"ab",     u"B",      u"Zz",         u"_x",
     u"\u00e9",   u"\u00ff",       u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600",  // é ÿ ı ς ａ 😀
 };
-
-TestWString Wide(const char16_t *text) {
-    std::u16string units(text);
-    return TestWString(units.begin(), units.end());
-}
 
 // The folder's path with a trailing backslash, or empty when it could not be filled.
 TestWString FillNamedFolder(const TestFolder &folder) {
@@ -111,131 +122,67 @@ TestWString FillNamedFolder(const TestFolder &folder) {
 // Names match whatever their case (upper-casing each unit one to one, so ı,
 // ς and ß fold to nothing else), either slash separates, "." and ".." fold
 // away, a folder loses one trailing dot and the last element all its
-// trailing dots and blanks.
-TEST(Files, NamesAreReadAsThePlatformReadsThem) {
+// trailing dots and blanks. A search lists in the order NTFS keeps: names
+// compared after upper-casing, unit by unit.
+TEST(Files, NamesAndSearchesAsThePlatformReadsThem) {
     TestFolder folder("devfiles-names");
     TestWString base = FillNamedFolder(folder);
     ASSERT_FALSE(base.empty());
     const struct {
+        bool search;
         const char16_t *path;
         const char *expected;
     } rows[] = {
-        {u"body.bmp", "Body.bmp"},
-        {u"BODY.BMP", "Body.bmp"},
-        {u"Body.bmp. .", "Body.bmp"},
-        {u"sub//skin.txt", "Sub/SKIN.TXT"},
-        {u"SUB\\skin.txt", "Sub/SKIN.TXT"},
-        {u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
-        {u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
-        {u"\u00c9", "\xC3\xA9"},
-        {u"\u0178", "\xC3\xBF"},
-        {u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
-        {u"I", "<error 2>"},
-        {u"\u03a3", "<error 2>"},
-        {u"\u00df", "<error 2>"},  // I Σ ß
-        {u"Body.bmpx", "<error 2>"},
-        {u"nowhere\\Body.bmp", "<error 3>"},
-        {u"Sub..\\skin.txt", "<error 3>"},
-        {u"Sub \\skin.txt", "<error 3>"},
-        {u"Sub\\", "<error 5>"},
-    };
-    for (const auto &row : rows) EXPECT_EQ(ReadAll(base + Wide(row.path)), row.expected) << TestUtf8(Wide(row.path));
-}
-
-// The order NTFS keeps: names compared after upper-casing, unit by unit.
-TEST(Files, SearchListsInTheVolumesOrder) {
-    TestFolder folder("devfiles-order");
-    TestWString base = FillNamedFolder(folder);
-    ASSERT_FALSE(base.empty());
-    const struct {
-        const char16_t *pattern;
-        const char *expected;
-    } rows[] = {
-        {u"*", ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
-        {u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
-        {u"*.BMP", "Body.bmp "},
-        {u"\u00c9*", "\xC3\xA9 "},
-        {u"sub/*", ". .. SKIN.TXT "},
-        {u"SUB\\skin.txt.", "SKIN.TXT "},
-        {u"sub\\", "<error 2>"},
-        {u"nowhere\\*", "<error 3>"},
+        {false, u"body.bmp", "Body.bmp"},
+        {false, u"BODY.BMP", "Body.bmp"},
+        {false, u"Body.bmp. .", "Body.bmp"},
+        {false, u"sub//skin.txt", "Sub/SKIN.TXT"},
+        {false, u"SUB\\skin.txt", "Sub/SKIN.TXT"},
+        {false, u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
+        {false, u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
+        {false, u"\u00c9", "\xC3\xA9"},
+        {false, u"\u0178", "\xC3\xBF"},
+        {false, u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
+        {false, u"I", "<error 2>"},
+        {false, u"\u03a3", "<error 2>"},
+        {false, u"\u00df", "<error 2>"},  // I Σ ß
+        {false, u"Body.bmpx", "<error 2>"},
+        {false, u"nowhere\\Body.bmp", "<error 3>"},
+        {false, u"Sub..\\skin.txt", "<error 3>"},
+        {false, u"Sub \\skin.txt", "<error 3>"},
+        {false, u"Sub\\", "<error 5>"},
+        {true, u"*",
+         ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
+        {true, u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
+        {true, u"*.BMP", "Body.bmp "},
+        {true, u"\u00c9*", "\xC3\xA9 "},
+        {true, u"sub/*", ". .. SKIN.TXT "},
+        {true, u"SUB\\skin.txt.", "SKIN.TXT "},
+        {true, u"sub\\", "<error 2>"},
+        {true, u"nowhere\\*", "<error 3>"},
     };
     for (const auto &row : rows) {
-        WIN32_FIND_DATAW data;
-        HANDLE search = FindFirstFileW((base + Wide(row.pattern)).c_str(), &data);
-        std::string found = search == INVALID_HANDLE_VALUE ? "<error " + std::to_string(GetLastError()) + ">" : "";
-        if (search != INVALID_HANDLE_VALUE) {
-            do found += TestUtf8(data.cFileName) + " ";
-            while (FindNextFileW(search, &data));
-            FindClose(search);
-        }
-        EXPECT_EQ(found, row.expected) << TestUtf8(Wide(row.pattern));
+        TestWString path = base + Wide(row.path);
+        EXPECT_EQ(row.search ? Search(path) : ReadAll(path), row.expected) << TestUtf8(Wide(row.path));
     }
-}
-
-// Writing through another spelling replaces the entry and keeps its name.
-TEST(Files, CreatingUnderAnotherCaseReachesTheEntry) {
-    TestFolder folder("devfiles-create");
-    ASSERT_TRUE(WriteTestFile(folder.path / "Body.bmp", "old"));
-    TestWString base = TestDevicePath(folder.path, true);
-    EXPECT_EQ(Open(base + Wide(u"bOdY.bmp"), GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
-    HANDLE file = Open(base + Wide(u"BODY.BMP."), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    EXPECT_TRUE(WriteFile(file, "new", 3, &written, nullptr));
-    CloseHandle(file);
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW((base + Wide(u"*.bmp")).c_str(), &data);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(TestUtf8(data.cFileName), "Body.bmp");
-    EXPECT_FALSE(FindNextFileW(search, &data)) << "and no second entry " << TestUtf8(data.cFileName);
-    FindClose(search);
-    EXPECT_EQ(ReadAll(base + Wide(u"Body.bmp")), "new");
 }
 
 // ---- drawing ----
 
-// A DIB section selected into its own memory DC.
-struct Dib {
-    HDC dc;
-    BYTE *bits;
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
-    } info{};
-    Dib(LONG width, LONG height, WORD bitCount, const std::vector<COLORREF> &table = {}) {
-        info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, bitCount, BI_RGB, 0, 0, 0, DWORD(table.size()), 0};
-        for (size_t i = 0; i < table.size(); i++)
-            info.colours[i] = RGBQUAD{BYTE(table[i] >> 16), BYTE(table[i] >> 8), BYTE(table[i]), 0};
-        void *pixels = nullptr;
-        HDC screen = GetDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(screen, (BITMAPINFO *)&info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-        bits = static_cast<BYTE *>(pixels);
-        dc = CreateCompatibleDC(screen);
-        SelectObject(dc, bitmap);
-        ReleaseDC(nullptr, screen);
-    }
-};
-
 COLORREF Pixel24(const BYTE *p) { return RGB(p[2], p[1], p[0]); }
-void SetPixel24(BYTE *p, COLORREF c) {
-    p[0] = BYTE(c >> 16);
-    p[1] = BYTE(c >> 8);
-    p[2] = BYTE(c);
-}
 
 // Indices show their table colour; colours going in take the nearest entry.
 TEST(DibSection, EightBitPixelsGoThroughTheColourTable) {
     std::vector<COLORREF> table = {RGB(0, 0, 0), RGB(200, 10, 10), RGB(10, 200, 10), RGB(10, 10, 200)};
-    Dib indexed(4, 1, 8, table), full(4, 1, 24);
+    TestDib indexed(4, 1, 8, table), full(4, 1);
     const BYTE indices[] = {3, 1, 0, 2}, nearest[] = {1, 0, 3, 2};
     const COLORREF closeBy[] = {RGB(190, 30, 0), RGB(0, 0, 0), RGB(30, 30, 250), RGB(0, 170, 40)};
     std::memcpy(indexed.bits, indices, 4);
     BitBlt(full.dc, 0, 0, 4, 1, indexed.dc, 0, 0, SRCCOPY);
     GdiFlush();
     for (int x = 0; x < 4; x++) EXPECT_EQ(Pixel24(full.bits + x * 3), table[indices[x]]) << "pixel " << x;
-    for (int x = 0; x < 4; x++) SetPixel24(full.bits + x * 3, closeBy[x]);
+    for (int x = 0; x < 4; x++)
+        for (int c = 0; c < 3; c++) full.bits[x * 3 + c] = BYTE(closeBy[x] >> (16 - 8 * c));
     BitBlt(indexed.dc, 0, 0, 4, 1, full.dc, 0, 0, SRCCOPY);
     GdiFlush();
     for (int x = 0; x < 4; x++) EXPECT_EQ(indexed.bits[x], nearest[x]) << "pixel " << x;
@@ -245,7 +192,7 @@ TEST(DibSection, EightBitPixelsGoThroughTheColourTable) {
 // rectangle. A desktop system smooths text of default quality, so ask for none.
 TEST(DrawText, MeasuresAndDrawsBlackOnWhiteOnly) {
     const LONG width = 120, height = 60;
-    Dib dib(width, height, 24);
+    TestDib dib(width, height);
     std::memset(dib.bits, 0x80, size_t(width) * 3 * height);
     LOGFONTW logical{};
     logical.lfHeight = 14;

@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 
 // Lines 1 to 3 of most rows: a sound skin the row's own lines follow.
 const char kBase[] = "D20,20,0,0\r\nG0,a.bmp,0,0,0\r\n#0 100 0\r\n";
+std::string Base(const std::string &lines) { return kBase + lines; }
 
 BmpSpec Paletted(int32_t width, int32_t height) {
     BmpSpec spec;
@@ -51,13 +52,28 @@ struct Picture {
     BmpSpec spec;
 };
 
+// A skin folder: its script (under the name given) and a.bmp.
+void WriteSkin(const fs::path &folder, const std::string &script, const BmpSpec &a = Paletted(4, 4),
+               const char *name = "skin.txt") {
+    WriteBmpFile(folder / "a.bmp", a);
+    WriteTestFile(folder / name, script);
+}
+
+// What the lint finds below path, which holds that many skins.
+std::vector<LintDiagnostic> Findings(const fs::path &path, int skins = 1) {
+    LintCommand options;
+    options.path = path.string();
+    std::vector<LintDiagnostic> found;
+    EXPECT_EQ(skins, CollectLint(options, &found)) << path;
+    return found;
+}
+
 // A diagnostic as the rows write it: "LINE severity check", prefixed by the
 // picture's file name when it is about a picture.
 std::vector<std::string> Lint(const TestFolder &root, const std::string &script, const std::vector<Picture> &pictures,
                               std::vector<std::string> args = {}) {
-    WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
+    WriteSkin(root.path / "skin", script);
     for (const Picture &picture : pictures) WriteBmpFile(root.path / "skin" / picture.name, picture.spec);
-    WriteTestFile(root.path / "skin" / "skin.txt", script);
     args.insert(args.begin(), (root.path / "skin").string());
     LintCommand options;
     std::string error;
@@ -84,145 +100,105 @@ std::string Join(const std::vector<std::string> &items) {
 struct LintRow {
     const char *name;
     std::string script;
-    std::vector<Picture> pictures;
-    std::vector<std::string> expected;  // sorted
+    std::vector<std::string> expected;
+    std::vector<Picture> pictures = {};
 };
 
 const std::string kLong(1000, 'x');
 
 const LintRow kRows[] = {
-    // name, script, pictures, expected diagnostics
-    {"lf-only",
-     "D20,20,0,0\nG0,a.bmp,0,0\n#0 100 0\n",
-     {},
-     {"1 error area", "1 error line-ends", "1 error no-sequence-0"}},
-    {"mixed-ends", std::string(kBase) + "; note\nG1,a.bmp,0,0\r\n", {}, {"4 error line-ends"}},
-    {"last-line", std::string(kBase) + "$0 * * * * * *", {}, {"4 error last-line"}},
-    {"lone-cr", std::string(kBase) + "; x\rG1,a.bmp,0,0\r\n", {}, {"4 error lone-cr"}},
-    {"long-line", std::string(kBase) + ";" + kLong + "\r\n", {}, {"4 error long-line"}},
-    {"code-page", std::string(kBase) + "; \x82\r\n", {}, {"4 warning code-page"}},
+    // name, script, expected diagnostics[, pictures beside a.bmp]
+    {"lf-only", "D20,20,0,0\nG0,a.bmp,0,0\n#0 100 0\n", {"1 error area", "1 error line-ends", "1 error no-sequence-0"}},
+    {"mixed-ends", Base("; note\nG1,a.bmp,0,0\r\n"), {"4 error line-ends"}},
+    {"last-line", Base("$0 * * * * * *"), {"4 error last-line"}},
+    {"lone-cr", Base("; x\rG1,a.bmp,0,0\r\n"), {"4 error lone-cr"}},
+    {"long-line", Base(";" + kLong + "\r\n"), {"4 error long-line"}},
+    {"code-page", Base("; \x82\r\n"), {"4 warning code-page"}},
     {"comments",
-     std::string(kBase) + " G1,a.bmp,0,0\r\nx1,a.bmp\r\n; fine\r\n",
-     {},
+     Base(" G1,a.bmp,0,0\r\nx1,a.bmp\r\n; fine\r\n"),
      {"4 warning comment-command", "5 warning comment-command"}},
     {"missing-number",
-     std::string(kBase) + "S0,12,0,0,0,,0,Hi\r\n#0 100:x 0\r\n",
-     {},
+     Base("S0,12,0,0,0,,0,Hi\r\n#0 100:x 0\r\n"),
      {"4 warning missing-number", "5 warning missing-number"}},
     {"index-range",
-     std::string(kBase) + "G5000,a.bmp,0,0\r\nS,12\r\n#\r\n",
-     {},
+     Base("G5000,a.bmp,0,0\r\nS,12\r\n#\r\n"),
      {"4 error index-range", "5 error index-range", "6 error index-range"}},
-    {"file-comma", std::string(kBase) + "G1 a.bmp\r\nM0\r\n", {}, {"4 error file-comma", "5 error file-comma"}},
+    {"file-comma", Base("G1 a.bmp\r\nM0\r\n"), {"4 error file-comma", "5 error file-comma"}},
     {"rule-items",
-     std::string(kBase) + "$0 9 * * * * *\r\n$0 * * * 20-30 * *\r\n$0 * * * 5-1 * *\r\n",
-     {},
+     Base("$0 9 * * * * *\r\n$0 * * * 20-30 * *\r\n$0 * * * 5-1 * *\r\n"),
      {"4 warning rule-item-range", "4 warning rule-never-matches", "5 warning rule-item-range",
       "6 warning rule-item-range", "6 warning rule-never-matches"}},
-    {"layers-cut", std::string(kBase) + "#0 100 0 0 0 0 0 0 0 0 0 0\r\n", {}, {"4 error layers-cut"}},
-    {"choices-cut",
-     std::string(kBase) + "S0,1,0,0,0,0,0,\r\n#0 100 s0:0:0:0:0:0:0:0:0:0:0\r\n",
-     {},
-     {"5 error choices-cut"}},
+    {"layers-cut", Base("#0 100 0 0 0 0 0 0 0 0 0 0\r\n"), {"4 error layers-cut"}},
+    {"choices-cut", Base("S0,1,0,0,0,0,0,\r\n#0 100 s0:0:0:0:0:0:0:0:0:0:0\r\n"), {"5 error choices-cut"}},
     {"cuts",
-     std::string(kBase) + "F " + std::string(20, 'f') + ",\r\nS0,1,0,0,0,0,0," + std::string(130, 'i') + "\r\nG1," +
-         std::string(70, 'n') + ",0,0\r\n",
-     {},
+     Base("F " + std::string(20, 'f') + ",\r\nS0,1,0,0,0,0,0," + std::string(130, 'i') + "\r\nG1," +
+          std::string(70, 'n') + ",0,0\r\n"),
      {"4 warning face-cut", "5 warning text-cut", "6 error file-name-cut", "6 error picture-missing"}},
     {"pictures",
-     std::string(kBase) +
-         "G1,missing.bmp,0,0\r\nG2,rle.bmp,0,0\r\nG3,deep.bmp,0,0\r\nG4,true.bmp,0,0,1\r\n"
-         "M0,small.bmp,0,0\r\nG5,cut.bmp,0,0\r\nG6,big.bmp,0,0\r\nM1,wide.bmp,0,0\r\n#0 100 1 2 3 4:0\r\n",
+     Base("G1,missing.bmp,0,0\r\nG2,rle.bmp,0,0\r\nG3,deep.bmp,0,0\r\nG4,true.bmp,0,0,1\r\n"
+          "M0,small.bmp,0,0\r\nG5,cut.bmp,0,0\r\nG6,big.bmp,0,0\r\nM1,wide.bmp,0,0\r\n#0 100 1 2 3 4:0\r\n"),
+     {"4 error picture-missing", "4 note picture-not-loaded", "5 note picture-not-loaded", "6 note picture-not-loaded",
+      "12 warning mask-size", "big.bmp 10 error picture-refused", "cut.bmp 9 error picture-refused",
+      "deep.bmp 6 error picture-depth", "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
+      "wide.bmp 11 error picture-depth", "wide.bmp 11 warning picture-unused"},
      {{"rle.bmp", Compressed()},
       {"deep.bmp", WithBits(16)},
       {"true.bmp", WithBits(24)},
       {"small.bmp", Paletted(2, 4)},
       {"cut.bmp", Truncated()},
       {"big.bmp", Paletted(5000, 1)},
-      {"wide.bmp", WithBits(32)}},
-     {"4 error picture-missing", "4 note picture-not-loaded", "5 note picture-not-loaded", "6 note picture-not-loaded",
-      "12 warning mask-size", "big.bmp 10 error picture-refused", "cut.bmp 9 error picture-refused",
-      "deep.bmp 6 error picture-depth", "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
-      "wide.bmp 11 error picture-depth", "wide.bmp 11 warning picture-unused"}},
+      {"wide.bmp", WithBits(32)}}},
     {"unused-picture",
-     std::string(kBase) + "G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n",
-     {},
+     Base("G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n"),
      {"a.bmp 4 warning picture-unused", "a.bmp 5 warning picture-unused"}},
     {"references",
-     std::string(kBase) + "#0 100 0:3 s9 7\r\n",
-     {},
+     Base("#0 100 0:3 s9 7\r\n"),
      {"4 error undefined-mask", "4 error undefined-picture", "4 error undefined-text"}},
     {"rule-sequences",
-     std::string(kBase) + "$5 * * * * * *\r\n$\r\n#2 N\r\n$2 * * * * * *\r\n#3 100 0\r\n",
-     {},
+     Base("$5 * * * * * *\r\n$\r\n#2 N\r\n$2 * * * * * *\r\n#3 100 0\r\n"),
      {"4 error rule-sequence", "5 error rule-sequence", "5 warning rule-never-matches", "7 error rule-sequence",
       "8 warning sequence-unused"}},
-    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {}, {"1 error no-sequence-0"}},
+    {"no-sequence-0", "D20,20,0,0\r\nG0,a.bmp,0,0,0\r\n#1 100 0\r\n$1 * * * * * *\r\n", {"1 error no-sequence-0"}},
     {"impossible-dates",
-     std::string(kBase) + "$0 * 4,6,9,11 31 * * *\r\n$0 * 2 30 * * *\r\n$0 * 2 29 * * *\r\n",
-     {},
+     Base("$0 * 4,6,9,11 31 * * *\r\n$0 * 2 30 * * *\r\n$0 * 2 29 * * *\r\n"),
      {"4 warning rule-never-matches", "5 warning rule-never-matches"}},
     {"shadowed",
-     std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0,6 * * 7-12 * *\r\n",
-     {},
+     Base("#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0,6 * * 7-12 * *\r\n"),
      {"4 warning sequence-unused", "5 warning rule-shadowed"}},
-    {"partly-covered",
-     std::string(kBase) + "#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0 * * 7-12 * *\r\n",
-     {},
-     {}},
-    {"seconds-cover", std::string(kBase) + "#1 100 0\r\n$1 * * * * * 0-29\r\n$0 * * * * * 0-28\r\n", {}, {}},
+    {"partly-covered", Base("#1 100 0\r\n$1 * * * 8 * *\r\n$0 1-5 * * 6-9 * *\r\n$0 0 * * 7-12 * *\r\n"), {}},
+    {"seconds-cover", Base("#1 100 0\r\n$1 * * * * * 0-29\r\n$0 * * * * * 0-28\r\n"), {}},
     {"event-covered",
-     std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * * * *\r\n",
-     {},
+     Base("#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * * * *\r\n"),
      {"6 warning event-never-interrupts"}},
-    {"event-interrupts", std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * 9-17 * *\r\n", {}, {}},
+    {"event-interrupts", Base("#1 N\r\n#1 100 0\r\n$1 * * * * 0 0\r\n$0 * * * 9-17 * *\r\n"), {}},
     {"event-covered-by-events",
-     std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0-1\r\n$1 * * * * 0 0\r\n$1 * * * 9-17 0 1\r\n"
-                          "$0 * * * 0-8,18-23 * *\r\n",
-     {},
+     Base("#1 N\r\n#1 100 0\r\n$1 * * * * 0 0-1\r\n$1 * * * * 0 0\r\n$1 * * * 9-17 0 1\r\n"
+          "$0 * * * 0-8,18-23 * *\r\n"),
      {"6 warning event-never-interrupts"}},
-    {"event-partly-covered-by-event",
-     std::string(kBase) + "#1 N\r\n#1 100 0\r\n$1 * * * * 0 0-1\r\n$1 * * * * 0 0\r\n",
-     {},
-     {}},
-    {"events-do-not-cover-regular",
-     std::string(kBase) + "#1 N\r\n#1 100 0\r\n$0 * * * * 0 0\r\n$1 * * * * * *\r\n",
-     {},
-     {}},
-    {"events-cover-nothing",
-     std::string(kBase) + "#1 100 0\r\n#2 N\r\n#2 100 0\r\n$1 * * * 8 * *\r\n$2 * * * * * *\r\n",
-     {},
-     {}},
-    {"event-unused", std::string(kBase) + "#1 N\r\n#1 100 0\r\n", {}, {"4 warning event-unused"}},
+    {"event-partly-covered-by-event", Base("#1 N\r\n#1 100 0\r\n$1 * * * * 0 0-1\r\n$1 * * * * 0 0\r\n"), {}},
+    {"events-do-not-cover-regular", Base("#1 N\r\n#1 100 0\r\n$0 * * * * 0 0\r\n$1 * * * * * *\r\n"), {}},
+    {"events-cover-nothing", Base("#1 100 0\r\n#2 N\r\n#2 100 0\r\n$1 * * * 8 * *\r\n$2 * * * * * *\r\n"), {}},
+    {"event-unused", Base("#1 N\r\n#1 100 0\r\n"), {"4 warning event-unused"}},
     {"frames",
      "D300,20,0,0\r\nG0,a.bmp,0,0,0\r\nG1,a.bmp,400,0,0\r\nS0,12,0,0,0,290,0,Hello world\r\n#0 100 0 1 s0\r\n",
-     {},
      {"1 warning area-screen", "4 warning text-overflow", "5 warning layer-outside"}},
-    {"frame-time-reversed",
-     std::string(kBase) + "#0 500:100 0\r\n#0 100:500 0\r\n",
-     {},
-     {"4 warning frame-time-reversed"}},
-    {"event-not-marked",
-     std::string(kBase) + "#1 100 0\r\n$1 * * * * 0 0\r\n$1 * * * 12 * *\r\n",
-     {},
-     {"5 warning event-not-marked"}},
+    {"frame-time-reversed", Base("#0 500:100 0\r\n#0 100:500 0\r\n"), {"4 warning frame-time-reversed"}},
+    {"event-not-marked", Base("#1 100 0\r\n$1 * * * * 0 0\r\n$1 * * * 12 * *\r\n"), {"5 warning event-not-marked"}},
     {"time-text",
-     std::string(kBase) + "S0,1,0,0,0,0,0,%H:%S\r\nS1,1,0,0,0,0,0,%h:%M\r\nS2,1,0,0,0,0,0,%Y-%M-%D %h:%m:%s 100%%\r\n",
-     {},
+     Base("S0,1,0,0,0,0,0,%H:%S\r\nS1,1,0,0,0,0,0,%h:%M\r\nS2,1,0,0,0,0,0,%Y-%M-%D %h:%m:%s 100%%\r\n"),
      {"4 warning time-text", "5 warning time-text"}},
     {"hash-words",
-     std::string(kBase) + "# pictures\r\n# 1 frames: waving\r\n$1 * * * 8 * *\r\n",
-     {},
+     Base("# pictures\r\n# 1 frames: waving\r\n$1 * * * 8 * *\r\n"),
      {"4 warning hash-words", "5 warning hash-words"}},
-    {"utf8-mark", "\xEF\xBB\xBF; skin\r\n" + std::string(kBase), {}, {"1 error encoding"}},
-    {"utf8-letters", std::string(kBase) + "; caf\xC3\xA9\r\n; \xC3\xA9\r\n", {}, {"4 warning encoding"}},
-    {"utf16", std::string("\xFF\xFE;\0\r\0\n\0D\0", 10) + std::string(kBase), {}, {"1 error encoding"}},
-    {"no-area", "G0,a.bmp,0,0,0\r\n#0 100 0\r\n", {}, {"1 error area"}},
+    {"utf8-mark", "\xEF\xBB\xBF; skin\r\n" + std::string(kBase), {"1 error encoding"}},
+    {"utf8-letters", Base("; caf\xC3\xA9\r\n; \xC3\xA9\r\n"), {"4 warning encoding"}},
+    {"utf16", std::string("\xFF\xFE;\0\r\0\n\0D\0", 10) + std::string(kBase), {"1 error encoding"}},
+    {"no-area", "G0,a.bmp,0,0,0\r\n#0 100 0\r\n", {"1 error area"}},
     // no transparent colour: a full rectangle unless a mask cuts it (picture 1)
     {"picture-uncut",
-     std::string(kBase) + "G1,a.bmp,0,0\r\nG2,w.bmp,0,0\r\nM0,a.bmp,0,0\r\n#0 100 1:0 2\r\n",
-     {{"w.bmp", WithBits(24)}},
-     {"5 note picture-uncut"}},
+     Base("G1,a.bmp,0,0\r\nG2,w.bmp,0,0\r\nM0,a.bmp,0,0\r\n#0 100 1:0 2\r\n"),
+     {"5 note picture-uncut"},
+     {{"w.bmp", WithBits(24)}}},
 };
 
 }  // namespace
@@ -237,11 +213,24 @@ TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
     }
 }
 
-// What the message of a finding must say: the fix, in the author's words.
+BmpSpec WithHeader(BmpSpec spec, uint16_t type, uint32_t compression, uint32_t infoBytes) {
+    spec.bfType = type;
+    spec.biCompression = compression;
+    spec.infoHeaderBytes = infoBytes;
+    return spec;
+}
+
+// What the message of a finding must say: the fix in the author's words, or
+// the loader's reason when a.bmp is refused.
 TEST(ToolLint, MessagesSayWhatToDo) {
+    const char kBitFields[] = "a 32-bit BMP with bit fields, as editors save a picture with transparency, which the "
+                              "loader does not read; make it with pondlet-tool picture in.png, or as a 24-bit BMP "
+                              "with convert in.png -background '#FF00FF' -alpha remove -alpha off -type truecolor "
+                              "BMP3:out.bmp";
     const struct {
         std::string lines;
         const char *check, *says;
+        BmpSpec a = Paletted(4, 4);
     } rows[] = {
         {"G1,A.bnp,0,0\r\n", "picture-missing", "did you mean a.bmp?"},
         {"#0 500:100 0\r\n", "frame-time-reversed", "write 100:500"},
@@ -258,75 +247,35 @@ TEST(ToolLint, MessagesSayWhatToDo) {
         {"G1,a.bmp,0,0\r\n#0 100 1\r\n#0 100 1\r\n", "picture-uncut",
          "the frames at lines 5, 6 draw it with no mask, as a full rectangle: end this line with the "
          "palette index of its background"},
+        {"", "picture-refused", "compressed (run-length)", Compressed()},
+        {"", "picture-refused", "truncated", Truncated()},
+        {"", "picture-refused", "too large", Paletted(5000, 1)},
+        {"", "picture-refused", "header is damaged", WithHeader(Paletted(4, 4), 0x4D42, 0, 64)},
+        {"", "picture-refused", "not a BMP", WithHeader(Paletted(4, 4), 0x4D41, 0, 40)},
+        {"", "picture-refused", kBitFields, WithHeader(WithBits(32), 0x4D42, 3, 124)},
+        {"", "picture-refused", "stored top-down", Paletted(4, -4)},
+        {"", "picture-refused", "empty picture", Paletted(0, 4)},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
-        std::vector<LintDiagnostic> found;
-        WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
-        WriteTestFile(root.path / "skin" / "skin.txt", kBase + row.lines);
-        LintCommand options;
-        options.path = root.path.string();
-        CollectLint(options, &found);
+        WriteSkin(root.path / "skin", kBase + row.lines, row.a);
         std::string message;
-        for (const LintDiagnostic &d : found)
+        for (const LintDiagnostic &d : Findings(root.path))
             if (d.check == row.check) message = d.message;
         EXPECT_NE(std::string::npos, message.find(row.says)) << row.check << ": got " << message;
     }
 }
 
-TEST(ToolLint, RefusedPicturesGiveTheLoadersReason) {
-    BmpSpec header = Paletted(4, 4);
-    header.infoHeaderBytes = 64;
-    BmpSpec notBmp = Paletted(4, 4);
-    notBmp.bfType = 0x4D41;
-    BmpSpec bitFields = WithBits(32);
-    bitFields.biCompression = 3;
-    bitFields.infoHeaderBytes = 124;
-    BmpSpec topDown = Paletted(4, -4);
-    const struct {
-        BmpSpec spec;
-        const char *reason;
-    } rows[] = {
-        {Compressed(), "compressed (run-length)"},
-        {Truncated(), "truncated"},
-        {Paletted(5000, 1), "too large"},
-        {header, "header is damaged"},
-        {notBmp, "not a BMP"},
-        {bitFields, "a 32-bit BMP with bit fields, as editors save a picture with transparency, which the loader does "
-                    "not read; make it with pondlet-tool picture in.png, or as a 24-bit BMP with convert in.png "
-                    "-background '#FF00FF' -alpha remove -alpha off -type truecolor BMP3:out.bmp"},
-        {topDown, "stored top-down"},
-        {Paletted(0, 4), "empty picture"},
-    };
-    for (const auto &row : rows) {
-        TestFolder root("toollint");
-        WriteBmpFile(root.path / "skin" / "a.bmp", row.spec);
-        WriteTestFile(root.path / "skin" / "skin.txt", kBase);
-        LintCommand options;
-        options.path = root.path.string();
-        std::vector<LintDiagnostic> found;
-        CollectLint(options, &found);
-        ASSERT_FALSE(found.empty()) << row.reason;
-        EXPECT_EQ("picture-refused", found[0].check) << row.reason;
-        EXPECT_NE(std::string::npos, found[0].message.find(row.reason))
-            << "expected the reason " << row.reason << ", got: " << found[0].message;
-    }
-}
-
 TEST(ToolLint, BundledSkinIsClean) {
-    LintCommand options;
-    options.path = (fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins").string();
-    std::vector<LintDiagnostic> found;
-    ASSERT_EQ(1, CollectLint(options, &found));
     std::vector<std::string> seen;
-    for (const LintDiagnostic &d : found) seen.push_back(FormatDiagnostic(d, Utf8FromWide(d.file)));
+    for (const LintDiagnostic &d : Findings(fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins"))
+        seen.push_back(FormatDiagnostic(d, Utf8FromWide(d.file)));
     EXPECT_TRUE(seen.empty()) << "got" << Join(seen);
 }
 
 TEST(ToolLint, OutputFormsAndExitStatus) {
     TestFolder root("toollint");
-    WriteBmpFile(root.path / "skin" / "a.bmp", Paletted(4, 4));
-    WriteTestFile(root.path / "skin" / "skin.txt", std::string(kBase) + "G1 a.bmp\r\n$0 9 * * * * *\r\n");
+    WriteSkin(root.path / "skin", Base("G1 a.bmp\r\n$0 9 * * * * *\r\n"));
     std::string script = (root.path / "skin" / "skin.txt").string();
     const struct {
         std::vector<std::string> args;
@@ -361,64 +310,54 @@ TEST(ToolLint, OutputFormsAndExitStatus) {
         EXPECT_EQ(row.status, RunLint(options, out, errors));
         EXPECT_EQ(row.expected, out.str());
     }
-    WriteTestFile(root.path / "skin" / "skin.txt", std::string(kBase) + "$0 9 * * * * *\r\n");
+    WriteTestFile(root.path / "skin" / "skin.txt", Base("$0 9 * * * * *\r\n"));
     LintCommand options;
     options.path = root.path.string();
-    std::ostringstream out, errors;
-    EXPECT_EQ(0, RunLint(options, out, errors)) << "warnings alone exit 0";
+    std::ostringstream out;
+    EXPECT_EQ(0, RunLint(options, out, out)) << "warnings alone exit 0";
 }
 
-TEST(ToolLint, RootWithSeveralSkinsChecksEachInOrder) {
-    TestFolder root("toollint");
-    for (const char *name : {"b", "a"}) {
-        WriteBmpFile(root.path / name / "a.bmp", Paletted(4, 4));
-        WriteTestFile(root.path / name / "skin.txt", std::string(kBase) + "G1 a.bmp\r\n");
-    }
-    WriteTestFile(root.path / "notes" / "read.txt", "not a skin");
-    LintCommand options;
-    options.path = root.path.string();
-    std::vector<LintDiagnostic> found;
-    ASSERT_EQ(2, CollectLint(options, &found));
-    ASSERT_EQ(2u, found.size());
-    std::string first = Utf8FromWide(found[0].file), second = Utf8FromWide(found[1].file);
-    EXPECT_NE(std::string::npos, first.find("\\a\\skin.txt")) << first;
-    EXPECT_NE(std::string::npos, second.find("\\b\\skin.txt")) << second;
-}
-
-TEST(ToolLint, HiddenTextExtensionIsNamed) {
-    TestFolder root("toollint");
-    WriteTestFile(root.path / "skin" / "skin.txt.txt", kBase);
-    LintCommand options;
-    options.path = root.path.string();
-    std::vector<LintDiagnostic> found;
-    ASSERT_EQ(1, CollectLint(options, &found));
-    ASSERT_EQ(1u, found.size());
-    EXPECT_EQ("script-name", found[0].check) << found[0].message;
-}
-
-TEST(ToolLint, MarkedSkinFolderIsNotASkinToThePlayer) {
+// Where the lint looks for skins: every folder below a root, in order; a
+// folder the player would not take as a skin, and a script name that hides
+// its extension, are findings of their own.
+TEST(ToolLint, FoldersAndScriptNames) {
     const struct {
-        int flags;
-        const char *name;
-        size_t expected;
+        std::vector<std::string> scripts;  // below the root, each with a.bmp beside it
+        int flags;                         // of the first script's folder
+        const char *path;                  // linted, below the root
+        int skins;
+        std::vector<std::string> expected;
     } rows[] = {
-        {kTestFolderPlain, "skin", 0},
-        {kTestFolderReadOnly, "skin", 1},
-        {kTestFolderHidden, ".skin", 1},
+        {{"b/skin.txt", "a/skin.txt", "notes/read.txt"},
+         kTestFolderPlain,
+         "",
+         2,
+         {"a/skin.txt file-comma", "b/skin.txt file-comma"}},
+        {{"skin/skin.txt.txt"}, kTestFolderPlain, "", 1, {"skin/skin.txt.txt script-name"}},
+        {{"skin/skin.txt"}, kTestFolderPlain, "skin", 1, {"skin/skin.txt file-comma"}},
+        {{"skin/skin.txt"}, kTestFolderReadOnly, "skin", 1, {"skin/skin.txt skin-folder", "skin/skin.txt file-comma"}},
+        {{".skin/skin.txt"},
+         kTestFolderHidden,
+         ".skin",
+         1,
+         {".skin/skin.txt skin-folder", ".skin/skin.txt file-comma"}},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
-        WriteBmpFile(root.path / row.name / "a.bmp", Paletted(4, 4));
-        WriteTestFile(root.path / row.name / "skin.txt", kBase);
-        if (!MakeTestFolder(root.path / row.name, row.flags)) GTEST_SKIP() << "folder flags not available";
-        LintCommand options;
-        options.path = (root.path / row.name).string();
-        std::vector<LintDiagnostic> found;
-        CollectLint(options, &found);
-        EXPECT_EQ(row.expected, found.size()) << row.flags;
-        if (!found.empty()) {
-            EXPECT_EQ("skin-folder", found[0].check);
+        for (const std::string &script : row.scripts) {
+            fs::path file = root.path / script;
+            WriteSkin(file.parent_path(), Base("G1 a.bmp\r\n"), Paletted(4, 4), file.filename().c_str());
         }
+        fs::path first = (root.path / row.scripts[0]).parent_path();
+        if (row.flags && !MakeTestFolder(first, row.flags)) GTEST_SKIP() << "folder flags not available";
+        std::vector<std::string> seen;
+        for (const LintDiagnostic &d : Findings(root.path / row.path, row.skins)) {
+            std::string file = Utf8FromWide(d.file);
+            size_t cut = file.find_last_of('\\', file.find_last_of('\\') - 1);
+            seen.push_back(file.substr(cut + 1) + " " + d.check);
+        }
+        for (std::string &item : seen) std::replace(item.begin(), item.end(), '\\', '/');
+        EXPECT_EQ(row.expected, seen) << row.path;
     }
 }
 
