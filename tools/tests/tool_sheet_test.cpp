@@ -111,19 +111,3 @@ TEST(ToolSheet, TextChoicesShowTheFirst) {
     WriteSmallSkin(root, texts + "#0 100 s0:1:1:1\r\n");
     EXPECT_EQ(same.pixels, Sheet(root, {}).pixels);
 }
-
-TEST(ToolSheet, CommandLineMistakesAreRefused) {
-    const std::vector<std::string> rows[] = {
-        {},
-        {"a", "--blend", "60%"},
-        {"a", "--screen", "240x320x8", "--blend", "50%"},
-        {"a", "--at", "07:00"},
-        {"a", "--screen", "240"},
-        {"a", "b"},
-    };
-    for (const auto &args : rows) {
-        SheetCommand options;
-        std::string error;
-        EXPECT_EQ(0, ParseSheetArguments(args, &options, &error)) << "accepted " << args.size() << " args";
-    }
-}
