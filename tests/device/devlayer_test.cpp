@@ -3,6 +3,7 @@
 // from mode bits, executable path and code page; screen depths, clipping,
 // font lifetimes, face names and the font caches' ceilings.
 #include "device.h"
+#include "resource.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const int aboutBox = 105, panel = 125, selectBox = 126, combo = 1061, list = 1060, quitButton = 1057;
+const int aboutBox = IDD_ABOUT, panel = IDD_PANEL, selectBox = IDD_SELECT, combo = IDC_BLEND_LIST, list = IDC_SKIN_LIST,
+          quitButton = IDC_QUIT;
 
 // "at:message/wParam " per WM_TIMER or WM_USER of the window and per
 // WM_COMMAND of a dialog.

@@ -14,7 +14,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kSelectList = 1060 };
+enum { kSelectList = IDC_SKIN_LIST };
 
 // What the Select dialog showed, read whenever input reaches it.
 struct SelectView {

@@ -33,7 +33,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = 1060 };
+enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = IDC_SKIN_LIST };
 
 // What a tick composed, taken at its blit.
 struct TickStart {
