@@ -3,6 +3,7 @@
 // time texts expanded for --at.
 #include "tool.h"
 
+#include "device.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -110,4 +111,14 @@ TEST(ToolSheet, TextChoicesShowTheFirst) {
     ScreenImage same = Sheet(root, {});
     WriteSmallSkin(root, texts + "#0 100 s0:1:1:1\r\n");
     EXPECT_EQ(same.pixels, Sheet(root, {}).pixels);
+}
+
+// A label gives back the bitmap and DC it draws in, also when one cannot be made.
+TEST(ToolSheet, LabelsLeaveNoGdiObjectBehind) {
+    ScreenImage image = BlankImage(64, 16, 0xFFFFFF);
+    int live = DeviceLiveGdiObjects();
+    DeviceFailNext("CreateCompatibleDC", 1, 1);
+    EXPECT_GT(DrawLabel(&image, 0, 0, "Mo", 0), 0);
+    EXPECT_EQ(0, DrawLabel(&image, 0, 0, "Mo", 0));
+    EXPECT_EQ(live, DeviceLiveGdiObjects());
 }
