@@ -202,14 +202,9 @@ int TakeSelect(DumpOptions *options, const std::string &value, std::string *) {
 
 //  name          takes                  stored in
 const OptionRule<DumpOptions> dumpOptions[] = {
-    {"--pixels", nullptr,
-     [](DumpOptions *o, const std::string &, std::string *) { return o->pixels = true, 1; }},
-    {"--cancel", nullptr,
-     [](DumpOptions *o, const std::string &, std::string *) { return o->cancel = true, 1; }},
-    {"--screen", "WxH",
-     [](DumpOptions *o, const std::string &v, std::string *) {
-         return ParseScreen(v, &o->width, &o->height);
-     }},
+    {"--pixels", nullptr, TakeFlag<DumpOptions, &DumpOptions::pixels>},
+    {"--cancel", nullptr, TakeFlag<DumpOptions, &DumpOptions::cancel>},
+    {"--screen", "WxH", TakeScreen<DumpOptions>},
     {"--select", "an item number", TakeSelect},
     {"--codepage", "932, 1252 or 65001",
      [](DumpOptions *o, const std::string &v, std::string *) {

@@ -210,7 +210,7 @@ typedef PictureCommand P;
 const OptionRule<PictureCommand> pictureOptions[] = {
     {"--key", "RRGGBB",
      [](P *o, OptionValue v, OptionError) -> int { return o->keyGiven = ParseColour(v, &o->key); }},
-    {"--out", "FILE.bmp", [](P *o, OptionValue v, OptionError) { return o->bmpFile = v, 1; }},
+    {"--out", "FILE.bmp", TakeText<P, &P::bmpFile>},
     {"--cut", "an alpha value from 1 to 255", TakeCut},
 };
 

@@ -473,26 +473,22 @@ int TakeFor(RunOptions *options, const std::string &value, std::string *) {
 typedef RunOptions R;
 //  name                  takes                                   stored in
 const OptionRule<RunOptions> runOptions[] = {
-    {"--screen", "WxHxD with depth 8, 16, 24 or 32",
-     [](R *o, OptionValue v, OptionError) {
-         return ParseScreen(v, &o->width, &o->height, &o->depth);
-     }},
+    {"--screen", "WxHxD with depth 8, 16, 24 or 32", TakeScreenAndDepth<R>},
     {"--start", "\"YYYY-MM-DD hh:mm:ss[.mmm]\"",
      [](R *o, OptionValue v, OptionError) -> int {
          return o->startGiven = ParseStartTime(v, &o->start);
      }},
     {"--for", "a duration such as 250ms, 90s, 2h or 1d", TakeFor},
     {"--seed", "a number", TakeSeed},
-    {"--background", "FILE.bmp",
-     [](R *o, OptionValue v, OptionError) { return o->backgroundFile = v, 1; }},
+    {"--background", "FILE.bmp", TakeText<R, &R::backgroundFile>},
     {"--background-colour", "RRGGBB",
      [](R *o, OptionValue v, OptionError) -> int {
          return o->colourGiven = 1, ParseColour(v, &o->backgroundColour);
      }},
     {"--input", "FILE",
      [](R *o, OptionValue v, OptionError e) { return ReadInputFile(v, &o->input, e); }},
-    {"--trace", "FILE", [](R *o, OptionValue v, OptionError) { return o->traceFile = v, 1; }},
-    {"--gif", "FILE", [](R *o, OptionValue v, OptionError) { return o->gifFile = v, 1; }},
+    {"--trace", "FILE", TakeText<R, &R::traceFile>},
+    {"--gif", "FILE", TakeText<R, &R::gifFile>},
     {"--png", "T:FILE, for example 1.5s:shot.png",
      [](R *o, OptionValue v, OptionError) { return ParsePngRequest(v, o); }},
     {"--blend", "100%, 75%, 50%, 25% or half",

@@ -390,8 +390,8 @@ namespace {
 typedef ScheduleCommand S;
 //  name         takes         stored in
 const OptionRule<ScheduleCommand> scheduleOptions[] = {
-    {"--text", nullptr, [](S *o, OptionValue, OptionError) { return o->text = true, 1; }},
-    {"--png", "FILE", [](S *o, OptionValue v, OptionError) { return o->pngFile = v, 1; }},
+    {"--text", nullptr, TakeFlag<S, &S::text>},
+    {"--png", "FILE", TakeText<S, &S::pngFile>},
     {"--week-of", "YYYY-MM-DD",
      [](S *o, OptionValue v, OptionError) -> int {
          return o->weekGiven = ParseWeekOf(v, &o->monday);

@@ -148,11 +148,8 @@ void DrawCell(const Frame &frame, ScreenImage *sheet, int x, int y, int scale) {
 typedef SheetCommand S;
 //  name        takes                           stored in
 const OptionRule<SheetCommand> sheetOptions[] = {
-    {"--png", "FILE", [](S *o, OptionValue v, OptionError) { return o->pngFile = v, 1; }},
-    {"--screen", "WxHxD",
-     [](S *o, OptionValue v, OptionError) {
-         return ParseScreen(v, &o->width, &o->height, &o->depth);
-     }},
+    {"--png", "FILE", TakeText<S, &S::pngFile>},
+    {"--screen", "WxHxD with depth 8, 16, 24 or 32", TakeScreenAndDepth<S>},
     {"--at", "\"YYYY-MM-DD hh:mm:ss\"",
      [](S *o, OptionValue v, OptionError) -> int {
          return o->atGiven = ParseStartTime(v, &o->at);

@@ -1,10 +1,17 @@
 // pondlet-tool: the skin author's tool. It runs the program's own code on the
-// simulated device: `dump` loads a skin and prints the tables the program
-// built from it, `run` plays the whole program on the virtual clock and
-// records what it did (trace, screenshots, an animated GIF).
+// simulated device:
+//   dump      loads a skin and prints the tables the program built from it
+//   run       plays the whole program on the virtual clock and records what
+//             it did (trace, screenshots, an animated GIF)
+//   lint      the studio's lint: what the program would pass over in silence
+//   schedule  the week of rules the skin's schedule puts in force, as text
+//             or a picture
+//   sheet     a contact sheet of every sequence's frames as they are drawn
+//   picture   turns a PNG into the BMP (and mask) a skin can use
 //
-// The commands are plain functions so that tests can call them; main.cpp
-// only parses the command line and dispatches.
+// The commands are plain functions so that tests can call them: each parses
+// its arguments by its option table (options.h) and runs; main.cpp picks
+// the command from its table.
 #pragma once
 
 #include "options.h"

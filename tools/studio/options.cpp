@@ -42,12 +42,8 @@ namespace {
 
 //  name          takes                      stored in
 const OptionRule<LintCommand> lintOptions[] = {
-    {"--json", nullptr,
-     [](LintCommand *c, const std::string &, std::string *) { return c->json = true, 1; }},
-    {"--screen", "WxH",
-     [](LintCommand *c, const std::string &v, std::string *) {
-         return ParseScreen(v, &c->width, &c->height);
-     }},
+    {"--json", nullptr, TakeFlag<LintCommand, &LintCommand::json>},
+    {"--screen", "WxH", TakeScreen<LintCommand>},
     {"--codepage", "932, 1252 or 65001",
      [](LintCommand *c, const std::string &v, std::string *) -> int {
          return c->codePageGiven = ParseCodePage(v, &c->codePage);

@@ -69,6 +69,26 @@ int ParseScreen(const std::string &text, int *width, int *height, int *depth = n
 // The code pages a skin script is read in: 932, 1252 or 65001 (UTF-8).
 int ParseCodePage(const std::string &text, unsigned *codePage);
 
+// The usual ways an option stores its value, for the tables' last column.
+template <typename Command, bool Command::*field>
+int TakeFlag(Command *command, OptionValue, OptionError) {
+    command->*field = true;
+    return 1;
+}
+template <typename Command, std::string Command::*field>
+int TakeText(Command *command, OptionValue value, OptionError) {
+    command->*field = value;
+    return 1;
+}
+template <typename Command>
+int TakeScreen(Command *command, OptionValue value, OptionError) {
+    return ParseScreen(value, &command->width, &command->height);
+}
+template <typename Command>
+int TakeScreenAndDepth(Command *command, OptionValue value, OptionError) {
+    return ParseScreen(value, &command->width, &command->height, &command->depth);
+}
+
 // ---- lint -------------------------------------------------------------------
 
 // The lint's command line, the same for `pondlet-tool lint` and pondlet-lint.

@@ -43,7 +43,7 @@ TEST(ToolOptions, EachMistakeHasOneWording) {
         {picture, {"--out", "x.bmp"}, "picture needs FILE.png"},
         {dump, {"r", "--screen", "240x320x16"}, "--screen takes WxH"},
         {run, {"r", "--screen", "240x320x12"}, "--screen takes WxHxD with depth 8, 16, 24 or 32"},
-        {sheet, {"r", "--screen", "5000x320x16"}, "--screen takes WxHxD"},
+        {sheet, {"r", "--screen", "5000x320x16"}, "--screen takes WxHxD with depth 8, 16, 24 or 32"},
         {dump, {"r", "--select", "+3"}, "--select takes an item number"},
         {dump, {"r", "--select", "3", "--cancel"}, "--select and --cancel exclude each other"},
         {run, {"r", "--seed", "4294967295", "--for", "1.5s", "--start", "2024-02-29 23:59:59.999"}, ""},
