@@ -2,7 +2,8 @@
 # its own that links only the layers below it, and compiles against a view of
 # the source tree (build/layers/<folder>/) holding platform.h and the folders
 # of those layers alone: an include of a higher layer's header finds no file
-# and fails to build. tests/layering_test.cpp checks the same order over the
+# and fails to build. The resource header, shared with the resource script,
+# lies beside platform.h in every view. tests/tree/layering_test.cpp checks the same order over the
 # include lines themselves, naming file and line.
 set(PONDLET_LAYERS core graphics skin engine shell)
 
@@ -14,6 +15,7 @@ function(pondlet_add_layers)
     file(REMOVE_RECURSE ${view})
     file(MAKE_DIRECTORY ${view})
     file(CREATE_LINK ${CMAKE_SOURCE_DIR}/platform/platform.h ${view}/platform.h SYMBOLIC)
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/resources/resource.h ${view}/resource.h SYMBOLIC)
     foreach(visible IN LISTS below ITEMS ${folder})
       file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${visible} ${view}/${visible} SYMBOLIC)
     endforeach()

@@ -17,17 +17,18 @@
 #pragma once
 
 #include "platform.h"
+#include "resource.h"
 
 #include <stdint.h>
 
 enum {
     kExeFolderUnits = 260,
     WM_TRAYNOTIFY = WM_USER + 2,  // the tray icon's callback message
-    kTrayIconId = 106,            // also the icon group
+    kTrayIconId = IDI_PONDLET,    // also the icon group
     kAnimationTimer = 900,
-    kDialogAbout = 105,
-    kDialogPanel = 125,
-    kDialogSelect = 126
+    kDialogAbout = IDD_ABOUT,
+    kDialogPanel = IDD_PANEL,
+    kDialogSelect = IDD_SELECT
 };
 
 // The values below are read by every layer and written only here, through

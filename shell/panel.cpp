@@ -12,6 +12,7 @@
 #include "engine/tick.h"
 #include "graphics/pixels.h"
 #include "graphics/surfaces.h"
+#include "resource.h"
 #include "shell/instance.h"
 
 #include <iterator>
@@ -22,10 +23,10 @@ static int32_t savedBlendMode;
 void ResetPanel(void) { savedBlendMode = 0; }
 
 enum {
-    kModeList = 1061,
-    kHideButton = 1058,
-    kAboutButton = 1056,
-    kQuitButton = 1057,
+    kModeList = IDC_BLEND_LIST,
+    kHideButton = IDC_HIDE,
+    kAboutButton = IDC_ABOUT_BUTTON,
+    kQuitButton = IDC_QUIT,
     kModeCount = 5
 };
 
@@ -47,15 +48,9 @@ struct MoveButton {
     int32_t dx, dy;
 };
 static const MoveButton kMoveButtons[] = {
-    /* id     dx   dy */
-    {1067, 0, -1},   // "U"
-    {1069, 0, 1},    // "D"
-    {1068, -1, 0},   // "L"
-    {1063, 1, 0},    // "R"
-    {1062, 0, -10},  // "Ux10"
-    {1065, 0, 10},   // "Dx10"
-    {1064, -10, 0},  // "Lx10"
-    {1066, 10, 0},   // "Rx10"
+    /* id          dx   dy */
+    {IDC_UP, 0, -1},      {IDC_DOWN, 0, 1},      {IDC_LEFT, -1, 0},      {IDC_RIGHT, 1, 0},
+    {IDC_UP_TEN, 0, -10}, {IDC_DOWN_TEN, 0, 10}, {IDC_LEFT_TEN, -10, 0}, {IDC_RIGHT_TEN, 10, 0},
 };
 
 static int FullListShown(void) { return displayFormat.depth == 24; }

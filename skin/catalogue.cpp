@@ -8,12 +8,13 @@
 #include "skin/catalogue.h"
 
 #include "core/process.h"
+#include "resource.h"
 #include "skin/readers.h"
 
 #include <stdlib.h>
 
 enum {
-    kSelectList = 1060,
+    kSelectList = IDC_SKIN_LIST,
     // Room for a whole path: a skin without a T line is listed by its path.
     kTitleUnits = kScriptPathUnits
 };

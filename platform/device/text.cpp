@@ -9,6 +9,8 @@
 // the same-numbered control characters, as Windows maps them.
 #include "files_half.h"
 
+#include "common/utf8.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -49,24 +51,6 @@ uint32_t NextUtf8(const std::string &text, size_t *at) {
     if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
         return 0xFFFD;
     return code;
-}
-
-void AppendUtf8(std::string &out, uint32_t code) {
-    if (code < 0x80) {
-        out += (char)code;
-    } else if (code < 0x800) {
-        out += (char)(0xC0 | (code >> 6));
-        out += (char)(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += (char)(0xE0 | (code >> 12));
-        out += (char)(0x80 | ((code >> 6) & 0x3F));
-        out += (char)(0x80 | (code & 0x3F));
-    } else {
-        out += (char)(0xF0 | (code >> 18));
-        out += (char)(0x80 | ((code >> 12) & 0x3F));
-        out += (char)(0x80 | ((code >> 6) & 0x3F));
-        out += (char)(0x80 | (code & 0x3F));
-    }
 }
 
 // ---- code pages ---------------------------------------------------------------
@@ -271,18 +255,7 @@ std::u16string DeviceUtf16(const std::string &utf8) {
 }
 
 std::string DeviceUtf8(const std::u16string &utf16) {
-    std::string out;
-    for (size_t i = 0; i < utf16.size(); i++) {
-        uint32_t code = utf16[i];
-        bool high = code >= 0xD800 && code < 0xDC00;
-        if (high && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (utf16[++i] - 0xDC00);
-        } else if (code >= 0xD800 && code < 0xE000) {
-            code = 0xFFFD;
-        }
-        AppendUtf8(out, code);
-    }
-    return out;
+    return Utf8FromUtf16(utf16.data(), utf16.size());
 }
 
 std::string DeviceUtf8(const WCHAR *utf16) {

@@ -4,6 +4,7 @@
 // face names and the font caches' ceilings. (The screen's rounding at each
 // depth is held by the bundled skin's golden screens.)
 #include "device.h"
+#include "resource.h"
 #include "support/test_dib.h"
 #include "support/test_files.h"
 
@@ -18,7 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const int aboutBox = 105, panel = 125, selectBox = 126, combo = 1061, list = 1060, quitButton = 1057;
+const int aboutBox = IDD_ABOUT, panel = IDD_PANEL, selectBox = IDD_SELECT, combo = IDC_BLEND_LIST, list = IDC_SKIN_LIST,
+          quitButton = IDC_QUIT;
 
 // "at:message/wParam " per WM_TIMER or WM_USER of the window and per
 // WM_COMMAND of a dialog.

@@ -27,8 +27,14 @@ namespace {
 
 // The test skin: a red 20 x 20 picture 10 pixels from the edges of 240 x 320.
 enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20, kMargin = 10 };
-enum { kPanel = 125, kAbout = 105, kList = 1061, kHide = 1058, kAboutButton = 1056, kQuit = 1057 };
-enum { kUp = 1067, kRight = 1063, kLeftTen = 1064 };
+enum {
+    kPanel = IDD_PANEL,
+    kAbout = IDD_ABOUT,
+    kList = IDC_BLEND_LIST,
+    kHide = IDC_HIDE,
+    kAboutButton = IDC_ABOUT_BUTTON
+};
+enum { kQuit = IDC_QUIT, kUp = IDC_UP, kRight = IDC_RIGHT, kLeftTen = IDC_LEFT_TEN };
 
 std::vector<COLORREF> ScreenPixels() {
     std::vector<COLORREF> pixels;

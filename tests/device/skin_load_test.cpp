@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-enum { kSelectList = 1060 };
+enum { kSelectList = IDC_SKIN_LIST };
 
 // A fresh device whose executable's folder holds one skin per {folder, script}.
 static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::string, std::string>> &skins) {

@@ -22,6 +22,8 @@
 // helper. Exit code 0 on success, 1 when the window or dialog is not found.
 #include <windows.h>
 
+#include "resource.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -148,9 +150,9 @@ static int QuitThroughPanel(double seconds) {
     DWORD deadline = GetTickCount() + (DWORD)(seconds * 1000);
     HWND window;
     while ((window = FindMainWindow()) == NULL && (LONG)(deadline - GetTickCount()) > 0) Sleep(50);
-    if (Post(window, kTrayMessage, 106, WM_LBUTTONDBLCLK) != 0) return 1;
+    if (Post(window, kTrayMessage, IDI_PONDLET, WM_LBUTTONDBLCLK) != 0) return 1;
     if (WaitForDialog("Pondlet", seconds, 1) != 0) return 1;
-    return Post(FindDialog("Pondlet"), WM_COMMAND, MAKEWPARAM(1057, BN_CLICKED), 0);
+    return Post(FindDialog("Pondlet"), WM_COMMAND, MAKEWPARAM(IDC_QUIT, BN_CLICKED), 0);
 }
 
 int main(int argc, char **argv) {
@@ -160,9 +162,9 @@ int main(int argc, char **argv) {
         return 2;
     }
     const char *command = argv[1];
-    if (strcmp(command, "tap") == 0) return Post(FindMainWindow(), kTrayMessage, 106, WM_LBUTTONDOWN);
+    if (strcmp(command, "tap") == 0) return Post(FindMainWindow(), kTrayMessage, IDI_PONDLET, WM_LBUTTONDOWN);
     if (strcmp(command, "doubletap") == 0) {
-        return Post(FindMainWindow(), kTrayMessage, 106, WM_LBUTTONDBLCLK);
+        return Post(FindMainWindow(), kTrayMessage, IDI_PONDLET, WM_LBUTTONDBLCLK);
     }
     if (strcmp(command, "backdrop") == 0) {
         backdropGradient = argc == 3 && strcmp(argv[2], "gradient") == 0;

@@ -2,6 +2,9 @@
 #include "test_files.h"
 
 #include "core/process.h"
+#include "support/bmp_writer.h"
+
+#include "common/utf8.h"
 
 #if !defined(_WIN32)
 #include "device.h"
@@ -87,20 +90,10 @@ TestWString TestDevicePath(const fs::path &path, bool trailing) {
 
 int SetTestFolder(const TestWString &path) { return SetExeFolder(path.c_str()); }
 
-std::string TestUtf8(const TestWString &text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        uint32_t code = (uint16_t)text[i], low = i + 1 < text.size() ? (uint16_t)text[i + 1] : 0;
-        if (code >= 0xD800 && code < 0xDC00 && low >= 0xDC00 && low < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-            i++;
-        }
-        int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-        static const uint8_t lead[] = {0x00, 0xC0, 0xE0, 0xF0};
-        out += (char)(lead[extra] | (code >> (6 * extra)));
-        for (int k = extra - 1; k >= 0; k--) out += (char)(0x80 | ((code >> (6 * k)) & 0x3F));
-    }
-    return out;
-}
+std::string TestUtf8(const TestWString &text) { return Utf8FromUtf16(text.data(), text.size()); }
 
 std::string TestUtf8(const WCHAR *text) { return TestUtf8(TestWString(text ? text : WSTR(""))); }
+
+int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
+    return WriteTestFile(path, BmpFileBytes(spec));
+}

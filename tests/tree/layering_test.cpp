@@ -63,7 +63,7 @@ std::string IncludeViolation(const std::string &path, const std::string &name, b
         if (inProgram && !IsStandardHeader(name)) return "program code includes <" + name + ">";
         return "";
     }
-    if (name == "platform.h") return "";
+    if (name == "platform.h" || name == "resource.h") return "";
     if (BuiltForWindows(path) && name == "device.h") return path + " is built for Windows too: no simulated device";
     if (!inProgram) return "";
     const int target = LayerRank(FirstFolder(name));

@@ -7,6 +7,7 @@
 // FILE:LINE: severity: message [check], and a summary; exit status 1 when
 // there is an error, 2 for a wrong command line.
 #include "lint.h"
+#include "options.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,59 +18,30 @@ namespace {
 
 const char kUsage[] = "usage: pondlet-lint PATH [--json] [--codepage N] [--screen WxH]\n";
 
-struct Command {
-    WideString path;
-    bool json = false;
-    LintOptions options;
-};
-
 std::string Narrow(const WCHAR *text) { return Utf8FromWide(WideString(text)); }
+
+WideString Widen(const std::string &text) {
+    WideString wide(text.size() + 1, 0);
+    int units = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], (int)wide.size());
+    wide.resize(units > 0 ? (size_t)units - 1 : 0);
+    return wide;
+}
 
 int UsageError(const std::string &message) {
     std::fprintf(stderr, "pondlet-lint: %s\n%s", message.c_str(), kUsage);
     return 2;
 }
 
-int ParseScreenSize(const std::string &text, LintOptions *options) {
-    int width = 0, height = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &tail) != 2) return 0;
-    if (width < 1 || height < 1 || width > 10000 || height > 10000) return 0;
-    options->screenWidth = width;
-    options->screenHeight = height;
-    return 1;
-}
-
 // Windows reads the script in its own ANSI code page; a different --codepage
 // is told, not applied.
-int ParseArguments(int argc, WCHAR **argv, Command *command, std::string *error) {
-    bool havePath = false;
-    for (int i = 1; i < argc; i++) {
-        std::string arg = Narrow(argv[i]);
-        bool hasValue = i + 1 < argc;
-        if (arg == "--json") {
-            command->json = true;
-        } else if (arg == "--screen" && hasValue) {
-            if (!ParseScreenSize(Narrow(argv[++i]), &command->options)) {
-                *error = "--screen takes WxH";
-                return 0;
-            }
-        } else if (arg == "--codepage" && hasValue) {
-            unsigned page = (unsigned)std::strtoul(Narrow(argv[++i]).c_str(), nullptr, 10);
-            if (page != GetACP())
-                std::fprintf(stderr,
-                             "pondlet-lint: Windows reads skins in code page %u here, not %u\n",
-                             GetACP(), page);
-        } else if (arg.rfind("--", 0) == 0 || havePath) {
-            *error = "unexpected argument: " + arg;
-            return 0;
-        } else {
-            command->path = argv[i];
-            havePath = true;
-        }
-    }
-    if (!havePath) *error = "PATH is missing";
-    return havePath;
+int ParseArguments(int argc, WCHAR **argv, LintCommand *command, std::string *error) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; i++) args.push_back(Narrow(argv[i]));
+    if (!ParseLintArguments(args, command, error)) return 0;
+    if (command->codePageGiven && command->codePage != GetACP())
+        std::fprintf(stderr, "pondlet-lint: Windows reads skins in code page %u here, not %u\n",
+                     GetACP(), command->codePage);
+    return 1;
 }
 
 WideString FullFolder(const WideString &path) {
@@ -85,17 +57,20 @@ WideString FullFolder(const WideString &path) {
 int main() {
     int argc = 0;
     WCHAR **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    Command command;
+    LintCommand command;
     std::string error;
     if (!argv || !ParseArguments(argc, argv, &command, &error)) return UsageError(error);
-    std::vector<WideString> folders = FindSkinFolders(FullFolder(command.path));
+    std::vector<WideString> folders = FindSkinFolders(FullFolder(Widen(command.path)));
     if (folders.empty()) {
         std::fprintf(stderr, "pondlet-lint: no skin.txt in %s or the folders below it\n",
-                     Narrow(command.path.c_str()).c_str());
+                     command.path.c_str());
         return 1;
     }
+    LintOptions options;
+    options.screenWidth = command.width;
+    options.screenHeight = command.height;
     std::vector<LintDiagnostic> found;
-    for (const WideString &folder : folders) LintSkinFolder(folder, command.options, &found);
+    for (const WideString &folder : folders) LintSkinFolder(folder, options, &found);
     SortDiagnostics(&found);
     std::string out;
     if (command.json) {

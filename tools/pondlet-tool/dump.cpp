@@ -14,7 +14,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kSelectList = 1060 };
+enum { kSelectList = IDC_SKIN_LIST };
 
 // What the Select dialog showed, read whenever input reaches it.
 struct SelectView {
@@ -193,48 +193,31 @@ Json MessagesJson() {
     return messages;
 }
 
+int TakeSelect(DumpOptions *options, const std::string &value, std::string *) {
+    int64_t n = 0;
+    if (!ParseDigits(value, &n) || n > 1000) return 0;
+    options->select = (int)n;
+    return 1;
+}
+
+//  name          takes                  stored in
+const OptionRule<DumpOptions> dumpOptions[] = {
+    {"--pixels", nullptr, TakeFlag<DumpOptions, &DumpOptions::pixels>},
+    {"--cancel", nullptr, TakeFlag<DumpOptions, &DumpOptions::cancel>},
+    {"--screen", "WxH", TakeScreen<DumpOptions>},
+    {"--select", "an item number", TakeSelect},
+    {"--codepage", "932, 1252 or 65001",
+     [](DumpOptions *o, const std::string &v, std::string *) {
+         return ParseCodePage(v, &o->codePage);
+     }},
+};
+
 }  // namespace
 
 int ParseDumpArguments(const std::vector<std::string> &args, DumpOptions *options,
                        std::string *error) {
-    bool haveRoot = false;
-    error->clear();  // an empty error is what success is read from
-    for (size_t i = 0; i < args.size(); i++) {
-        const std::string &arg = args[i];
-        bool hasValue = i + 1 < args.size();
-        if (arg == "--pixels") {
-            options->pixels = true;
-        } else if (arg == "--cancel") {
-            options->cancel = true;
-        } else if (arg == "--screen" && hasValue) {
-            if (!ParseScreen(args[++i], false, &options->width, &options->height, nullptr)) {
-                *error = "--screen takes WxH";
-                return 0;
-            }
-        } else if (arg == "--select" && hasValue) {
-            char *end = nullptr;
-            long n = std::strtol(args[++i].c_str(), &end, 10);
-            if (*end != 0 || args[i].empty() || n < 0 || n > 1000) {
-                *error = "--select takes an item number";
-                return 0;
-            }
-            options->select = (int)n;
-        } else if (arg == "--codepage" && hasValue) {
-            const std::string &value = args[++i];
-            if (value != "932" && value != "1252") {
-                *error = "--codepage takes 932 or 1252";
-                return 0;
-            }
-            options->codePage = (unsigned)std::stoul(value);
-        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
-            *error = "unexpected argument: " + arg;
-            return 0;
-        } else {
-            options->root = arg;
-            haveRoot = true;
-        }
-    }
-    if (!haveRoot) *error = "dump needs ROOT";
+    if (!ParseCommandLine(args, dumpOptions, "dump needs ROOT", options, &options->root, error))
+        return 0;
     if (options->cancel && options->select != 0)
         *error = "--select and --cancel exclude each other";
     return error->empty();

@@ -32,6 +32,39 @@ void FillBox(ScreenImage *image, int x, int y, int width, int height, COLORREF c
         for (int px = x; px < x + width; px++) PutPixel(image, px, py, colour);
 }
 
+namespace {
+
+// Draws text into the white label bitmap selected into dc and takes its
+// black pixels in the label's colour. Returns the width it took.
+int CopyLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour,
+              int height, HDC dc, const uint32_t *pixels) {
+    int rows = height + 4;
+    LOGFONTW font;
+    std::memset(&font, 0, sizeof font);
+    font.lfHeight = height;
+    font.lfQuality = 3;  // no smoothing: glyph pixels come out pure black
+    HFONT handle = CreateFontIndirectW(&font);
+    HGDIOBJ previous = SelectObject(dc, handle);
+    std::u16string wide = DeviceUtf16(text);
+    WCHAR buffer[256] = {};
+    for (size_t i = 0; i < wide.size() && i < 255; i++) buffer[i] = wide[i];
+    RECT box = {0, 0, kLabelWidth, rows};
+    DrawTextW(dc, buffer, -1, &box, 0);
+    GdiFlush();
+    SelectObject(dc, previous);
+    DeleteObject(handle);
+    int right = 0;
+    for (int py = 0; py < rows; py++)
+        for (int px = 0; px < kLabelWidth; px++)
+            if ((pixels[(size_t)py * kLabelWidth + px] & 0xFFFFFF) == 0) {
+                PutPixel(image, x + px, y + py, colour);
+                if (px + 1 > right) right = px + 1;
+            }
+    return right;
+}
+
+}  // namespace
+
 int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORREF colour,
               int height) {
     BITMAPINFO info;
@@ -45,32 +78,15 @@ int DrawLabel(ScreenImage *image, int x, int y, const std::string &text, COLORRE
     HDC screen = GetDC(NULL);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
     HDC dc = CreateCompatibleDC(screen);
-    if (!bitmap || !bits || !dc) return 0;
-    int rows = height + 4;
-    std::memset(bits, 0xFF, (size_t)kLabelWidth * rows * 4);
-    SelectObject(dc, bitmap);
-    LOGFONTW font;
-    std::memset(&font, 0, sizeof font);
-    font.lfHeight = height;
-    font.lfQuality = 3;  // no smoothing: glyph pixels come out pure black
-    HFONT handle = CreateFontIndirectW(&font);
-    SelectObject(dc, handle);
-    std::u16string wide = DeviceUtf16(text);
-    WCHAR buffer[256] = {};
-    for (size_t i = 0; i < wide.size() && i < 255; i++) buffer[i] = wide[i];
-    RECT box = {0, 0, kLabelWidth, rows};
-    DrawTextW(dc, buffer, -1, &box, 0);
-    GdiFlush();
-    const uint32_t *pixels = (const uint32_t *)bits;
+    ReleaseDC(NULL, screen);
     int right = 0;
-    for (int py = 0; py < rows; py++)
-        for (int px = 0; px < kLabelWidth; px++)
-            if ((pixels[(size_t)py * kLabelWidth + px] & 0xFFFFFF) == 0) {
-                PutPixel(image, x + px, y + py, colour);
-                if (px + 1 > right) right = px + 1;
-            }
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    DeleteObject(handle);
+    if (bitmap && bits && dc) {
+        std::memset(bits, 0xFF, (size_t)kLabelWidth * (height + 4) * 4);
+        HGDIOBJ previous = SelectObject(dc, bitmap);
+        right = CopyLabel(image, x, y, text, colour, height, dc, (const uint32_t *)bits);
+        SelectObject(dc, previous);
+    }
+    if (dc) DeleteDC(dc);
+    if (bitmap) DeleteObject(bitmap);
     return right;
 }

@@ -15,39 +15,6 @@ std::string HostFile(const WideString &devicePath) {
 
 }  // namespace
 
-int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options,
-                       std::string *error) {
-    bool haveRoot = false;
-    error->clear();
-    for (size_t i = 0; i < args.size(); i++) {
-        const std::string &arg = args[i];
-        bool hasValue = i + 1 < args.size();
-        if (arg == "--json") {
-            options->json = true;
-        } else if (arg == "--screen" && hasValue) {
-            if (!ParseScreen(args[++i], false, &options->width, &options->height, nullptr)) {
-                *error = "--screen takes WxH";
-                return 0;
-            }
-        } else if (arg == "--codepage" && hasValue) {
-            const std::string &value = args[++i];
-            if (value != "932" && value != "1252" && value != "65001") {
-                *error = "--codepage takes 932, 1252 or 65001";
-                return 0;
-            }
-            options->codePage = (unsigned)std::stoul(value);
-        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
-            *error = "unexpected argument: " + arg;
-            return 0;
-        } else {
-            options->path = arg;
-            haveRoot = true;
-        }
-    }
-    if (!haveRoot) *error = "lint needs PATH";
-    return error->empty();
-}
-
 int CollectLint(const LintCommand &options, std::vector<LintDiagnostic> *found) {
     StartFreshDevice(options.path);
     DeviceSetCodePage(options.codePage);

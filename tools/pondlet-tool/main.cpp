@@ -24,46 +24,46 @@ int UsageError(const std::string &message) {
     return kExitUsage;
 }
 
+// Each command with the streams it writes to: its output, then its errors.
+int RunCommand(const DumpOptions &o) { return RunDump(o, std::cout); }
+int RunCommand(const RunOptions &o) { return RunProgram(o, std::cerr); }
+int RunCommand(const LintCommand &o) { return RunLint(o, std::cout, std::cerr); }
+int RunCommand(const ScheduleCommand &o) { return RunSchedule(o, std::cout, std::cerr); }
+int RunCommand(const SheetCommand &o) { return RunSheet(o, std::cout, std::cerr); }
+int RunCommand(const PictureCommand &o) { return RunPicture(o, std::cout, std::cerr); }
+
+template <typename Options,
+          int (*parse)(const std::vector<std::string> &, Options *, std::string *)>
+int StartCommand(const std::vector<std::string> &args) {
+    Options options;
+    std::string error;
+    return parse(args, &options, &error) ? RunCommand(options) : UsageError(error);
+}
+
+int Help(const std::vector<std::string> &) { return std::cout << usage, kExitOk; }
+
+struct Command {
+    const char *name;
+    int (*start)(const std::vector<std::string> &args);  // returns the exit status
+};
+//  name        parses the arguments, then runs
+const Command commands[] = {
+    {"dump", StartCommand<DumpOptions, ParseDumpArguments>},
+    {"run", StartCommand<RunOptions, ParseRunArguments>},
+    {"lint", StartCommand<LintCommand, ParseLintArguments>},
+    {"schedule", StartCommand<ScheduleCommand, ParseScheduleArguments>},
+    {"sheet", StartCommand<SheetCommand, ParseSheetArguments>},
+    {"picture", StartCommand<PictureCommand, ParsePictureArguments>},
+    {"help", Help},
+    {"--help", Help},
+};
+
 }  // namespace
 
 int main(int argc, char **argv) {
     if (argc < 2) return UsageError("no command");
-    std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
-    std::string error;
-    if (command == "dump") {
-        DumpOptions options;
-        if (!ParseDumpArguments(args, &options, &error)) return UsageError(error);
-        return RunDump(options, std::cout);
-    }
-    if (command == "run") {
-        RunOptions options;
-        if (!ParseRunArguments(args, &options, &error)) return UsageError(error);
-        return RunProgram(options, std::cerr);
-    }
-    if (command == "lint") {
-        LintCommand options;
-        if (!ParseLintArguments(args, &options, &error)) return UsageError(error);
-        return RunLint(options, std::cout, std::cerr);
-    }
-    if (command == "schedule") {
-        ScheduleCommand options;
-        if (!ParseScheduleArguments(args, &options, &error)) return UsageError(error);
-        return RunSchedule(options, std::cout, std::cerr);
-    }
-    if (command == "sheet") {
-        SheetCommand options;
-        if (!ParseSheetArguments(args, &options, &error)) return UsageError(error);
-        return RunSheet(options, std::cout, std::cerr);
-    }
-    if (command == "picture") {
-        PictureCommand options;
-        if (!ParsePictureArguments(args, &options, &error)) return UsageError(error);
-        return RunPicture(options, std::cout, std::cerr);
-    }
-    if (command == "--help" || command == "help") {
-        std::cout << usage;
-        return kExitOk;
-    }
-    return UsageError("unknown command: " + command);
+    for (const Command &command : commands)
+        if (argv[1] == std::string(command.name)) return command.start(args);
+    return UsageError("unknown command: " + std::string(argv[1]));
 }

@@ -9,18 +9,6 @@
 
 namespace {
 
-// A whole decimal number of at most 18 digits, no sign.
-int ParseUnsigned(const std::string &text, int64_t *value) {
-    if (text.empty() || text.size() > 18) return 0;
-    int64_t v = 0;
-    for (char c : text) {
-        if (!std::isdigit((unsigned char)c)) return 0;
-        v = v * 10 + (c - '0');
-    }
-    *value = v;
-    return 1;
-}
-
 struct DurationUnit {
     const char *suffix;
     double ms;
@@ -129,7 +117,7 @@ int ParseStartTime(const std::string &text, SYSTEMTIME *time) {
     std::string rest = text.substr((size_t)used);
     if (!rest.empty()) {
         int64_t value;
-        if (rest[0] != '.' || rest.size() != 4 || !ParseUnsigned(rest.substr(1), &value)) return 0;
+        if (rest[0] != '.' || rest.size() != 4 || !ParseDigits(rest.substr(1), &value)) return 0;
         milli = (int)value;
     }
     if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1 ||
@@ -157,23 +145,6 @@ int ParseColour(const std::string &text, COLORREF *colour) {
     return 1;
 }
 
-int ParseScreen(const std::string &text, bool withDepth, int *width, int *height, int *depth) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, 'x')) parts.push_back(part);
-    if (parts.size() != 2 && !(withDepth && parts.size() == 3)) return 0;
-    int64_t w, h, d = 16;
-    if (!ParseUnsigned(parts[0], &w) || !ParseUnsigned(parts[1], &h)) return 0;
-    if (parts.size() == 3 && !ParseUnsigned(parts[2], &d)) return 0;
-    if (w < 1 || h < 1 || w > 4096 || h > 4096) return 0;
-    if (d != 8 && d != 16 && d != 24 && d != 32) return 0;
-    *width = (int)w;
-    *height = (int)h;
-    if (depth) *depth = (int)d;
-    return 1;
-}
-
 int ParseInputLine(const std::string &text, InputLine *line, bool *skip, std::string *error) {
     std::vector<std::string> words = SplitBlanks(text);
     *skip = words.empty() || words[0][0] == '#';
@@ -193,7 +164,7 @@ int ParseInputLine(const std::string &text, InputLine *line, bool *skip, std::st
         line->numbers.clear();
         for (int i = 0; i < form.numbers; i++) {
             int64_t value;
-            if (!ParseUnsigned(words[2 + (size_t)i], &value) || value > 0x7FFFFFFF) {
+            if (!ParseDigits(words[2 + (size_t)i], &value) || value > 0x7FFFFFFF) {
                 *error = "not a number: " + words[2 + (size_t)i];
                 return 0;
             }

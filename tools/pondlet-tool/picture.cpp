@@ -199,6 +199,21 @@ int CheckSize(const PictureCommand &options, const ScreenImage &image, int depth
     return error->empty();
 }
 
+int TakeCut(PictureCommand *options, const std::string &value, std::string *) {
+    int64_t cut = 0;
+    options->cut = ParseDigits(value, &cut) && cut >= 1 && cut <= 255 ? (int)cut : -1;
+    return options->cut > 0;
+}
+
+typedef PictureCommand P;
+//  name     takes                           stored in
+const OptionRule<PictureCommand> pictureOptions[] = {
+    {"--key", "RRGGBB",
+     [](P *o, OptionValue v, OptionError) -> int { return o->keyGiven = ParseColour(v, &o->key); }},
+    {"--out", "FILE.bmp", TakeText<P, &P::bmpFile>},
+    {"--cut", "an alpha value from 1 to 255", TakeCut},
+};
+
 }  // namespace
 
 std::string MaskFileName(const std::string &bmpFile) {
@@ -208,31 +223,12 @@ std::string MaskFileName(const std::string &bmpFile) {
 
 int ParsePictureArguments(const std::vector<std::string> &args, PictureCommand *options,
                           std::string *error) {
-    error->clear();
-    for (size_t i = 0; i < args.size() && error->empty(); i++) {
-        const std::string &arg = args[i];
-        bool hasValue = i + 1 < args.size();
-        if (arg == "--key" && hasValue) {
-            options->keyGiven = ParseColour(args[++i], &options->key);
-            if (!options->keyGiven) *error = "--key takes RRGGBB";
-        } else if (arg == "--out" && hasValue) {
-            options->bmpFile = args[++i];
-        } else if (arg == "--cut" && hasValue) {
-            char *end = nullptr;
-            long cut = std::strtol(args[++i].c_str(), &end, 10);
-            options->cut = *end == 0 && cut >= 1 && cut <= 255 ? (int)cut : -1;
-            if (options->cut < 0) *error = "--cut takes an alpha value from 1 to 255";
-        } else if (arg.rfind("--", 0) == 0 || !options->pngFile.empty()) {
-            *error = "unexpected argument: " + arg;
-        } else {
-            options->pngFile = arg;
-        }
-    }
-    if (error->empty() && options->pngFile.empty()) *error = "picture needs FILE.png";
+    int ok = ParseCommandLine(args, pictureOptions, "picture needs FILE.png", options,
+                              &options->pngFile, error);
     if (options->bmpFile.empty())
         options->bmpFile =
             std::filesystem::path(options->pngFile).replace_extension(".bmp").string();
-    return error->empty();
+    return ok;
 }
 
 int RunPicture(const PictureCommand &options, std::ostream &out, std::ostream &errors) {

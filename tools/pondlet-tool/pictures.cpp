@@ -2,6 +2,7 @@
 // 24-bit BMP a run may use as the desktop, and BMP files for skins.
 #include "tool.h"
 
+#include "bmpfile.h"
 #include "device.h"
 
 #include <png.h>
@@ -47,64 +48,24 @@ int ParseBmpHeader(const std::vector<unsigned char> &bytes, BmpHeader *header, s
     return 1;
 }
 
-void PutLe(std::string *out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; i++) out->push_back((char)(value >> (8 * i) & 0xFF));
-}
-
-// Leftmost pixel in the most significant bits; 24 bits blue first.
-void PutRowPixel(std::string *row, int x, int depth, uint32_t value) {
-    if (depth == 24) {
-        (*row)[3 * (size_t)x] = (char)(value >> 16 & 0xFF);
-        (*row)[3 * (size_t)x + 1] = (char)(value >> 8 & 0xFF);
-        (*row)[3 * (size_t)x + 2] = (char)(value & 0xFF);
-        return;
-    }
-    int perByte = 8 / depth, shift = 8 - depth * (x % perByte + 1);
-    char &byte = (*row)[(size_t)(x / perByte)];
-    byte = (char)(byte | (value & ((1u << depth) - 1)) << shift);
-}
-
 }  // namespace
 
 int WriteBmp(const std::string &path, int width, int height, int depth,
              const std::vector<COLORREF> &palette, const std::vector<uint32_t> &values) {
-    uint32_t entries = depth <= 8 ? 1u << depth : 0;
-    uint32_t pixelBytes = ((uint32_t)width * (uint32_t)depth + 7) / 8;
-    uint32_t rowBytes = (pixelBytes + 3) / 4 * 4;
-    uint32_t offBits = 14 + 40 + 4 * entries;
-    uint32_t imageBytes = rowBytes * (uint32_t)height;
+    BmpSpec spec;
+    spec.width = width;
+    spec.height = height;  // positive: bottom row first
+    spec.bitsPerPixel = depth;
+    spec.palette = palette;
+    spec.palette.resize(depth <= 8 ? 1u << depth : 0, 0);  // a full table: biClrUsed 0
+    spec.pixels = values;
+    spec.pixelsPerMetre = 2835;  // 72 dpi
     // Rows are read unpadded when the file is exactly 1008 bytes longer than
     // unpadded rows would be; leaving off the last row's padding, which the
     // loader allows, keeps such a picture read as padded.
-    if (imageBytes - pixelBytes * (uint32_t)height == 1008) imageBytes -= rowBytes - pixelBytes;
-    std::string out = "BM";
-    PutLe(&out, offBits + imageBytes, 4);  // bfSize
-    PutLe(&out, 0, 4);                     // reserved
-    PutLe(&out, offBits, 4);               // bfOffBits
-    PutLe(&out, 40, 4);                    // biSize
-    PutLe(&out, (uint32_t)width, 4);
-    PutLe(&out, (uint32_t)height, 4);  // positive: bottom row first
-    PutLe(&out, 1, 2);                 // biPlanes
-    PutLe(&out, (uint32_t)depth, 2);
-    PutLe(&out, 0, 4);  // biCompression: none
-    PutLe(&out, imageBytes, 4);
-    PutLe(&out, 2835, 4);  // 72 dpi, both ways
-    PutLe(&out, 2835, 4);
-    PutLe(&out, 0, 4);  // biClrUsed: all 2^depth
-    PutLe(&out, 0, 4);  // biClrImportant
-    for (uint32_t i = 0; i < entries; i++)
-        PutLe(&out,
-              i < palette.size()
-                  ? (palette[i] >> 16 & 0xFF) | (palette[i] & 0xFF00) | (palette[i] & 0xFF) << 16
-                  : 0,
-              4);
-    for (int y = height - 1; y >= 0; y--) {
-        std::string row(rowBytes, '\0');
-        for (int x = 0; x < width; x++)
-            PutRowPixel(&row, x, depth, values[(size_t)y * (size_t)width + (size_t)x]);
-        out += row;
-    }
-    out.resize(offBits + imageBytes);
+    uint32_t pixelBytes = ((uint32_t)width * (uint32_t)depth + 7) / 8;
+    spec.lastRowUnpadded = ((pixelBytes + 3) / 4 * 4 - pixelBytes) * (uint32_t)height == 1008;
+    std::string out = BmpFileBytes(spec);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(out.data(), (std::streamsize)out.size());
     file.close();

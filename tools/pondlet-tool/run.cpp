@@ -29,7 +29,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = 1060 };
+enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = IDC_SKIN_LIST };
 
 struct RunState {
     const RunOptions *options = nullptr;
@@ -401,18 +401,6 @@ int RunProgram(const RunOptions &options, std::ostream &errors) {
 
 namespace {
 
-// The run options that take a value.
-const char *const valuedRunOptions[] = {
-    "--screen", "--start", "--for", "--seed", "--background", "--background-colour",
-    "--input",  "--trace", "--gif", "--png",  "--blend",
-};
-
-bool TakesValue(const std::string &arg) {
-    for (const char *name : valuedRunOptions)
-        if (arg == name) return true;
-    return false;
-}
-
 int ParsePngRequest(const std::string &value, RunOptions *options) {
     size_t colon = value.find(':');
     PngRequest request;
@@ -424,73 +412,52 @@ int ParsePngRequest(const std::string &value, RunOptions *options) {
     return 1;
 }
 
-// One option and its value; the error names what was expected.
-void ParseRunOption(const std::string &arg, const std::string &value, RunOptions *options,
-                    bool *colourGiven, std::string *error) {
-    if (arg == "--screen") {
-        if (!ParseScreen(value, true, &options->width, &options->height, &options->depth))
-            *error = "--screen takes WxHxD with depth 8, 16, 24 or 32";
-    } else if (arg == "--start") {
-        options->startGiven = ParseStartTime(value, &options->start);
-        if (!options->startGiven) *error = "--start takes \"YYYY-MM-DD hh:mm:ss[.mmm]\"";
-    } else if (arg == "--for") {
-        if (!ParseDuration(value, &options->forMs) || options->forMs == 0)
-            *error = "--for takes a duration such as 250ms, 90s, 2h or 1d";
-    } else if (arg == "--seed") {
-        char *end = nullptr;
-        unsigned long long seed = std::strtoull(value.c_str(), &end, 10);
-        options->seedGiven =
-            !value.empty() && value[0] != '-' && *end == 0 && seed <= 0xFFFFFFFFull;
-        options->seed = (uint32_t)seed;
-        if (!options->seedGiven) *error = "--seed takes a number";
-    } else if (arg == "--background") {
-        options->backgroundFile = value;
-    } else if (arg == "--background-colour") {
-        *colourGiven = true;
-        if (!ParseColour(value, &options->backgroundColour))
-            *error = "--background-colour takes RRGGBB";
-    } else if (arg == "--input") {
-        ReadInputFile(value, &options->input, error);
-    } else if (arg == "--trace") {
-        options->traceFile = value;
-    } else if (arg == "--gif") {
-        options->gifFile = value;
-    } else if (arg == "--png") {
-        if (!ParsePngRequest(value, options))
-            *error = "--png takes T:FILE, for example 1.5s:shot.png";
-    } else if (arg == "--blend") {
-        if (!ParseBlend(value, &options->blend))
-            *error = "--blend takes 100%, 75%, 50%, 25% or half";
-    }
+int TakeSeed(RunOptions *options, const std::string &value, std::string *) {
+    int64_t seed = 0;
+    options->seedGiven = ParseDigits(value, &seed) && seed <= 0xFFFFFFFF;
+    options->seed = (uint32_t)seed;
+    return options->seedGiven;
 }
+
+int TakeFor(RunOptions *options, const std::string &value, std::string *) {
+    return ParseDuration(value, &options->forMs) && options->forMs > 0;
+}
+
+typedef RunOptions R;
+//  name                  takes                                   stored in
+const OptionRule<RunOptions> runOptions[] = {
+    {"--screen", "WxHxD with depth 8, 16, 24 or 32", TakeScreenAndDepth<R>},
+    {"--start", "\"YYYY-MM-DD hh:mm:ss[.mmm]\"",
+     [](R *o, OptionValue v, OptionError) -> int {
+         return o->startGiven = ParseStartTime(v, &o->start);
+     }},
+    {"--for", "a duration such as 250ms, 90s, 2h or 1d", TakeFor},
+    {"--seed", "a number", TakeSeed},
+    {"--background", "FILE.bmp", TakeText<R, &R::backgroundFile>},
+    {"--background-colour", "RRGGBB",
+     [](R *o, OptionValue v, OptionError) -> int {
+         return o->colourGiven = 1, ParseColour(v, &o->backgroundColour);
+     }},
+    {"--input", "FILE",
+     [](R *o, OptionValue v, OptionError e) { return ReadInputFile(v, &o->input, e); }},
+    {"--trace", "FILE", TakeText<R, &R::traceFile>},
+    {"--gif", "FILE", TakeText<R, &R::gifFile>},
+    {"--png", "T:FILE, for example 1.5s:shot.png",
+     [](R *o, OptionValue v, OptionError) { return ParsePngRequest(v, o); }},
+    {"--blend", "100%, 75%, 50%, 25% or half",
+     [](R *o, OptionValue v, OptionError) { return ParseBlend(v, &o->blend); }},
+};
 
 }  // namespace
 
 int ParseRunArguments(const std::vector<std::string> &args, RunOptions *options,
                       std::string *error) {
-    bool haveRoot = false, colourGiven = false;
-    error->clear();  // an empty error is what success is read from
-    for (size_t i = 0; i < args.size() && error->empty(); i++) {
-        const std::string &arg = args[i];
-        if (TakesValue(arg)) {
-            if (i + 1 >= args.size()) {
-                *error = arg + " needs a value";
-            } else {
-                ParseRunOption(arg, args[i + 1], options, &colourGiven, error);
-                i++;
-            }
-        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
-            *error = "unexpected argument: " + arg;
-        } else {
-            options->root = arg;
-            haveRoot = true;
-        }
-    }
-    if (error->empty() && !haveRoot) *error = "run needs ROOT";
-    if (error->empty() && !options->backgroundFile.empty() && colourGiven)
+    if (!ParseCommandLine(args, runOptions, "run needs ROOT", options, &options->root, error))
+        return 0;
+    if (!options->backgroundFile.empty() && options->colourGiven)
         *error = "--background and --background-colour exclude each other";
     // The program starts at 100% on such screens, whatever was chosen.
-    if (error->empty() && options->depth == 8 && options->blend != 0)
+    else if (options->depth == 8 && options->blend != 0)
         *error = "an 8-bit screen starts at --blend 100%";
     return error->empty();
 }

@@ -386,33 +386,25 @@ ScreenImage DrawWeek(const WeekPlan &plan, const SkinLines &lines) {
     return image;
 }
 
+namespace {
+
+typedef ScheduleCommand S;
+//  name         takes         stored in
+const OptionRule<ScheduleCommand> scheduleOptions[] = {
+    {"--text", nullptr, TakeFlag<S, &S::text>},
+    {"--png", "FILE", TakeText<S, &S::pngFile>},
+    {"--week-of", "YYYY-MM-DD",
+     [](S *o, OptionValue v, OptionError) -> int {
+         return o->weekGiven = ParseWeekOf(v, &o->monday);
+     }},
+};
+
+}  // namespace
+
 int ParseScheduleArguments(const std::vector<std::string> &args, ScheduleCommand *options,
                            std::string *error) {
-    bool haveRoot = false;
-    error->clear();
-    for (size_t i = 0; i < args.size(); i++) {
-        const std::string &arg = args[i];
-        bool hasValue = i + 1 < args.size();
-        if (arg == "--text") {
-            options->text = true;
-        } else if (arg == "--png" && hasValue) {
-            options->pngFile = args[++i];
-        } else if (arg == "--week-of" && hasValue) {
-            if (!ParseWeekOf(args[++i], &options->monday)) {
-                *error = "--week-of takes YYYY-MM-DD";
-                return 0;
-            }
-            options->weekGiven = true;
-        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
-            *error = "unexpected argument: " + arg;
-            return 0;
-        } else {
-            options->path = arg;
-            haveRoot = true;
-        }
-    }
-    if (!haveRoot) *error = "schedule needs PATH";
-    return error->empty();
+    return ParseCommandLine(args, scheduleOptions, "schedule needs PATH", options, &options->path,
+                            error);
 }
 
 int LoadToolSkin(const std::string &path, SkinLines *lines, std::ostream &errors) {

@@ -143,42 +143,25 @@ void DrawCell(const Frame &frame, ScreenImage *sheet, int x, int y, int scale) {
                     DeviceReadScreen(t.areaX + px, t.areaY + py));
 }
 
+typedef SheetCommand S;
+//  name        takes                           stored in
+const OptionRule<SheetCommand> sheetOptions[] = {
+    {"--png", "FILE", TakeText<S, &S::pngFile>},
+    {"--screen", "WxHxD with depth 8, 16, 24 or 32", TakeScreenAndDepth<S>},
+    {"--at", "\"YYYY-MM-DD hh:mm:ss\"",
+     [](S *o, OptionValue v, OptionError) -> int {
+         return o->atGiven = ParseStartTime(v, &o->at);
+     }},
+    {"--blend", "100%, 75%, 50%, 25% or half",
+     [](S *o, OptionValue v, OptionError) { return ParseBlend(v, &o->blend); }},
+};
+
 }  // namespace
 
 int ParseSheetArguments(const std::vector<std::string> &args, SheetCommand *options,
                         std::string *error) {
-    bool haveRoot = false;
-    error->clear();
-    for (size_t i = 0; i < args.size(); i++) {
-        const std::string &arg = args[i];
-        bool hasValue = i + 1 < args.size();
-        if (arg == "--png" && hasValue) {
-            options->pngFile = args[++i];
-        } else if (arg == "--screen" && hasValue) {
-            if (!ParseScreen(args[++i], true, &options->width, &options->height, &options->depth)) {
-                *error = "--screen takes WxHxD";
-                return 0;
-            }
-        } else if (arg == "--at" && hasValue) {
-            if (!ParseStartTime(args[++i], &options->at)) {
-                *error = "--at takes \"YYYY-MM-DD hh:mm:ss\"";
-                return 0;
-            }
-            options->atGiven = true;
-        } else if (arg == "--blend" && hasValue) {
-            if (!ParseBlend(args[++i], &options->blend)) {
-                *error = "--blend takes 100%, 75%, 50%, 25% or half";
-                return 0;
-            }
-        } else if (arg.rfind("--", 0) == 0 || haveRoot) {
-            *error = "unexpected argument: " + arg;
-            return 0;
-        } else {
-            options->path = arg;
-            haveRoot = true;
-        }
-    }
-    if (!haveRoot) *error = "sheet needs PATH";
+    if (!ParseCommandLine(args, sheetOptions, "sheet needs PATH", options, &options->path, error))
+        return 0;
     // The program offers only these two on 8-bit displays.
     if (options->depth == 8 && options->blend != 0 && options->blend != 4)
         *error = "an 8-bit screen shows only --blend 100% or half";

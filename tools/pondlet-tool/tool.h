@@ -1,12 +1,20 @@
 // pondlet-tool: the skin author's tool. It runs the program's own code on the
-// simulated device: `dump` loads a skin and prints the tables the program
-// built from it, `run` plays the whole program on the virtual clock and
-// records what it did (trace, screenshots, an animated GIF).
+// simulated device:
+//   dump      loads a skin and prints the tables the program built from it
+//   run       plays the whole program on the virtual clock and records what
+//             it did (trace, screenshots, an animated GIF)
+//   lint      the studio's lint: what the program would pass over in silence
+//   schedule  the week of rules the skin's schedule puts in force, as text
+//             or a picture
+//   sheet     a contact sheet of every sequence's frames as they are drawn
+//   picture   turns a PNG into the BMP (and mask) a skin can use
 //
-// The commands are plain functions so that tests can call them; main.cpp
-// only parses the command line and dispatches.
+// The commands are plain functions so that tests can call them: each parses
+// its arguments by its option table (options.h) and runs; main.cpp picks
+// the command from its table.
 #pragma once
 
+#include "options.h"
 #include "platform.h"
 
 #include <cstdint>
@@ -60,6 +68,7 @@ struct RunOptions {
     bool seedGiven = false;
     uint32_t seed = 1;
     std::string backgroundFile;  // 24-bit BMP tiled from the top-left
+    bool colourGiven = false;    // --background-colour
     COLORREF backgroundColour = 0x808080;
     std::vector<InputLine> input;
     std::string traceFile, gifFile;
@@ -79,15 +88,7 @@ int RunProgram(const RunOptions &options, std::ostream &errors);
 
 struct LintDiagnostic;
 
-struct LintCommand {
-    std::string path;  // a skin folder, or a folder of skin folders
-    bool json = false;
-    unsigned codePage = 932;
-    int width = 240, height = 320;
-};
-
-int ParseLintArguments(const std::vector<std::string> &args, LintCommand *options,
-                       std::string *error);
+// LintCommand and ParseLintArguments: options.h (pondlet-lint shares them).
 // Lints every skin below options.path into found, sorted. Returns how many
 // skins it found.
 int CollectLint(const LintCommand &options, std::vector<LintDiagnostic> *found);
@@ -106,8 +107,6 @@ int ParseStartTime(const std::string &text, SYSTEMTIME *time);
 int ParseBlend(const std::string &text, int32_t *mode);
 // "RRGGBB", red first, into 0x00BBGGRR.
 int ParseColour(const std::string &text, COLORREF *colour);
-// "WxH" or "WxHxD" (depth only when allowed).
-int ParseScreen(const std::string &text, bool withDepth, int *width, int *height, int *depth);
 // One line of an input file. Returns 1 with *skip set for blank and comment
 // lines, 1 with line filled for an action, or 0 with a message.
 int ParseInputLine(const std::string &text, InputLine *line, bool *skip, std::string *error);

@@ -11,6 +11,8 @@
 #include "lint.h"
 #include "lintstate.h"
 
+#include "common/utf8.h"
+
 #include "core/observer.h"
 #include "core/process.h"
 #include "skin/readers.h"
@@ -514,33 +516,7 @@ WideString PicturePath(const ImageRecord &image) {
     return lint.folder + name;
 }
 
-std::string Utf8FromWide(const WideString &text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        uint32_t c = (uint16_t)text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && (uint16_t)text[i + 1] >= 0xDC00 &&
-            (uint16_t)text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + ((uint16_t)text[++i] - 0xDC00);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back((char)c);
-        } else if (c < 0x800) {
-            out.push_back((char)(0xC0 | c >> 6));
-            out.push_back((char)(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back((char)(0xE0 | c >> 12));
-            out.push_back((char)(0x80 | (c >> 6 & 0x3F)));
-            out.push_back((char)(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back((char)(0xF0 | c >> 18));
-            out.push_back((char)(0x80 | (c >> 12 & 0x3F)));
-            out.push_back((char)(0x80 | (c >> 6 & 0x3F)));
-            out.push_back((char)(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
+std::string Utf8FromWide(const WideString &text) { return Utf8FromUtf16(text.data(), text.size()); }
 
 // ---- finding skins --------------------------------------------------------------
 

@@ -371,15 +371,3 @@ TEST(ToolLint, JsonEscapesWhatTheMessageHolds) {
               "\"message\": \"a \\\"quoted\\\" back\\\\slash\\u0009and tab\"}",
               DiagnosticJson(d, "C:\\s\\skin.txt"));
 }
-
-TEST(ToolLint, CommandLineMistakesAreRefused) {
-    const std::vector<std::string> rows[] = {
-        {}, {"a", "b"}, {"a", "--screen", "12"}, {"a", "--codepage", "437"}, {"a", "--bogus"},
-    };
-    for (const auto &args : rows) {
-        LintCommand options;
-        std::string error;
-        EXPECT_EQ(0, ParseLintArguments(args, &options, &error)) << "accepted " << args.size() << " args";
-        EXPECT_FALSE(error.empty());
-    }
-}

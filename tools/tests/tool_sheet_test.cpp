@@ -3,6 +3,7 @@
 // time texts expanded for --at.
 #include "tool.h"
 
+#include "device.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -112,18 +113,12 @@ TEST(ToolSheet, TextChoicesShowTheFirst) {
     EXPECT_EQ(same.pixels, Sheet(root, {}).pixels);
 }
 
-TEST(ToolSheet, CommandLineMistakesAreRefused) {
-    const std::vector<std::string> rows[] = {
-        {},
-        {"a", "--blend", "60%"},
-        {"a", "--screen", "240x320x8", "--blend", "50%"},
-        {"a", "--at", "07:00"},
-        {"a", "--screen", "240"},
-        {"a", "b"},
-    };
-    for (const auto &args : rows) {
-        SheetCommand options;
-        std::string error;
-        EXPECT_EQ(0, ParseSheetArguments(args, &options, &error)) << "accepted " << args.size() << " args";
-    }
+// A label gives back the bitmap and DC it draws in, also when one cannot be made.
+TEST(ToolSheet, LabelsLeaveNoGdiObjectBehind) {
+    ScreenImage image = BlankImage(64, 16, 0xFFFFFF);
+    int live = DeviceLiveGdiObjects();
+    DeviceFailNext("CreateCompatibleDC", 1, 1);
+    EXPECT_GT(DrawLabel(&image, 0, 0, "Mo", 0), 0);
+    EXPECT_EQ(0, DrawLabel(&image, 0, 0, "Mo", 0));
+    EXPECT_EQ(live, DeviceLiveGdiObjects());
 }
