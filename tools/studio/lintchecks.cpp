@@ -510,7 +510,8 @@ std::string FlagItems(const uint8_t *flags, int first, int last) {
         set++;
         int end = v;
         while (end < last && flags[end + 1]) end++;
-        items += (items.empty() ? "" : ",") + std::to_string(v);
+        if (!items.empty()) items += ',';
+        items += std::to_string(v);
         if (end > v) items += "-" + std::to_string(end);
         set += end - v;
         v = end;
@@ -537,8 +538,10 @@ std::string FrameAsRead(const Frame &frame) {
             continue;
         }
         text += "s";
-        for (int c = 0; c <= frame.layerTextLast[slot] && c < kTextChoices; c++)
-            text += (c ? ":" : "") + std::to_string(frame.layerText[slot][c]);
+        for (int c = 0; c <= frame.layerTextLast[slot] && c < kTextChoices; c++) {
+            if (c) text += ':';
+            text += std::to_string(frame.layerText[slot][c]);
+        }
     }
     return text;
 }
