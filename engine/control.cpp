@@ -10,23 +10,18 @@
 #include "graphics/surfaces.h"
 
 void StartAnimation(HWND window) {
-    animationState.currentRule = 0;
-    animationState.frameIndex = 0;
-    animationState.lastTickTime.wMonth = 0;  // no tick yet
-    animationState.backgroundRefreshPending = 1;
-    animationState.nextDueTick = 0;
-    animationState.paused = 0;
+    RewindAnimation();
     SetTimer(window, kAnimationTimer, 1, nullptr);
 }
 
 void StopAnimation(HWND window) {
     KillTimer(window, kAnimationTimer);
-    animationState.paused = 1;
+    SetAnimationPaused(1);
 }
 
 void PauseAnimation(void) {
     KillTimer(mainWindow, kAnimationTimer);
-    animationState.paused = 1;
+    SetAnimationPaused(1);
     if (WorkSurfacesReady()) RestoreBackground();
 }
 
@@ -35,15 +30,11 @@ void PauseAnimation(void) {
 void RestartAnimation(void) {
     if (!WorkSurfacesReady()) return;
     CaptureBackground();
-    animationState.paused = 0;
+    SetAnimationPaused(0);
     SYSTEMTIME now;
     GetLocalTime(&now);
     SelectRuleForNow(&now);
-    // An event chosen before the pause never showed: its second has not
-    // started it, and a walk may find it again.
-    animationState.chosenEventSecond = 0;
-    animationState.nextDueTick = 0;
-    animationState.backgroundRefreshPending = 1;
+    ReplanAfterPause();
     // SetTimer replaces a running timer of the same id, so none is killed first.
     SetTimer(mainWindow, kAnimationTimer, 1, nullptr);
 }
@@ -56,7 +47,7 @@ static int32_t moveBusy;
 void MoveArea(int32_t dx, int32_t dy) {
     if (moveBusy == 1) return;
     moveBusy = 1;
-    int32_t frameShown = animationState.paused == 0 && mascotShown == 1;
+    int32_t frameShown = animation.paused == 0 && mascotShown == 1;
     RestoreBackground();
     MoveUserOffset(dx, dy);
     PlaceWorkArea();

@@ -21,12 +21,39 @@
 
 #include <string.h>
 
-AnimationState animationState;
+static AnimationState animationState;
 const AnimationState &animation = animationState;
 
 void ResetAnimation(void) { memset(&animationState, 0, sizeof animationState); }
 
 void SetAnimationState(const AnimationState *state) { animationState = *state; }
+
+void RewindAnimation(void) {
+    animationState.currentRule = 0;
+    animationState.frameIndex = 0;
+    animationState.lastTickTime.wMonth = 0;  // no tick yet
+    animationState.backgroundRefreshPending = 1;
+    animationState.nextDueTick = 0;
+    animationState.paused = 0;
+}
+
+void SetAnimationPaused(int32_t paused) { animationState.paused = paused; }
+
+void ReplanAfterPause(void) {
+    animationState.chosenEventSecond = 0;
+    animationState.nextDueTick = 0;
+    animationState.backgroundRefreshPending = 1;
+}
+
+int TakeBackgroundRefresh(void) {
+    if (animationState.backgroundRefreshPending != 1) return 0;
+    animationState.backgroundRefreshPending = 0;
+    return 1;
+}
+
+int32_t StepFrameIndex(void) { return ++animationState.frameIndex; }
+
+void SetNextDueTick(uint32_t tick) { animationState.nextDueTick = tick; }
 
 namespace {
 

@@ -47,10 +47,7 @@ int32_t ChooseDuration(const Frame *frame) {
 // The frame last composed, merged with the screen under the work area and
 // put there.
 void ShowComposed(void) {
-    if (animationState.backgroundRefreshPending == 1) {
-        CaptureBackground();
-        animationState.backgroundRefreshPending = 0;
-    }
+    if (TakeBackgroundRefresh()) CaptureBackground();
     ReadScreenUnderArea();
     MergeFrameWithBackground();
     ShowWorkSurface();
@@ -64,15 +61,13 @@ void AdvanceFrame(const Frame *frames, int32_t frameTotal, const SYSTEMTIME *now
         SelectRuleForNow(now);
         return;
     }
-    animationState.frameIndex++;
-    if (animationState.frameIndex >= frameTotal ||
-        IsEndMarker(&frames[animationState.frameIndex], 0))
-        SelectRuleForNow(now);
+    int32_t next = StepFrameIndex();
+    if (next >= frameTotal || IsEndMarker(&frames[next], 0)) SelectRuleForNow(now);
 }
 
 uint32_t ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
-    uint32_t interval = PlanTimerInterval(animationState.nextDueTick, t0, duration);
-    animationState.nextDueTick = t0 + interval;
+    uint32_t interval = PlanTimerInterval(animation.nextDueTick, t0, duration);
+    SetNextDueTick(t0 + interval);
     SetTimer(window, kAnimationTimer, interval, nullptr);
     return interval;
 }
@@ -98,16 +93,15 @@ void ShowComposedFrame(void) { ShowComposed(); }
 
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.
-    if (animationState.paused == 1 || !WorkSurfacesReady()) return;
+    if (animation.paused == 1 || !WorkSurfacesReady()) return;
     uint32_t t0 = GetTickCount();
     KillTimer(window, kAnimationTimer);
     DropQueuedTimerMessages(window);
     int32_t frameTotal = 0;
-    const Frame *frames = SequenceFrames(animationState.currentRule, &frameTotal);
-    if (frames != nullptr &&
-        (animationState.frameIndex < 0 || animationState.frameIndex >= frameTotal))
+    const Frame *frames = SequenceFrames(animation.currentRule, &frameTotal);
+    if (frames != nullptr && (animation.frameIndex < 0 || animation.frameIndex >= frameTotal))
         frames = nullptr;
-    const Frame *frame = frames != nullptr ? &frames[animationState.frameIndex] : nullptr;
+    const Frame *frame = frames != nullptr ? &frames[animation.frameIndex] : nullptr;
     int32_t duration = frame != nullptr ? ChooseDuration(frame) : kEmptySequenceWait;
     int32_t rule = animation.currentRule, frameIndex = animation.frameIndex;
     ShowFrame(frame);
