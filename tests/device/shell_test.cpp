@@ -10,15 +10,12 @@
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 #include "shell/panel.h"
-#include "skin/catalogue.h"
 #include "support/bmp_writer.h"
 #include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <functional>
 #include <string>
