@@ -22,6 +22,8 @@
 
 namespace {
 
+using std::filesystem::perms, std::filesystem::perm_options;
+
 // The test skin: a red 20 x 20 picture 10 pixels from the edges of 240 x 320.
 enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20, kMargin = 10 };
 
@@ -425,13 +427,10 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
         }
         uint32_t handle = (uint32_t)(uintptr_t)windows[row.stored];  // little-endian, as the running copy writes it
         if (row.fileBytes) WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, row.fileBytes));
-        if (row.readOnly)
-            std::filesystem::permissions(run.folder.path, std::filesystem::perms::owner_write,
-                                         std::filesystem::perm_options::remove);
+        if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
         DeviceHoldMutex(u"Pondlet");
         EXPECT_EQ(0, InitInstance(nullptr, 0)) << row.name;
-        std::filesystem::permissions(run.folder.path, std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::add);
+        std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::add);
         EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceMessageBoxes().size()))
             << row.name;
         EXPECT_EQ(row.expected, received) << row.name;
@@ -473,7 +472,6 @@ TEST(Shell, HandleFileRoundTrip) {
     };
     for (const auto &row : rows) {
         ShellRun run;
-        using std::filesystem::perms, std::filesystem::perm_options;
         if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
         std::u16string path = DevicePathFromHost((run.folder.path / "__tmp").string());
         HANDLE held =
