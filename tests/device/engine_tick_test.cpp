@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -122,93 +123,53 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
     std::string wholeMinute;  // 1.4 s apart from 09:00:00.500 while within the minute
     for (int ms = 500; ms < 60000; ms += 1400)
         wholeMinute += (snprintf(at, sizeof at, "1@09:00:%02d.%03d ", ms / 1000, ms % 1000), at);
+    // sequences: the display times of each one's frames, "|" between them;
+    // sequence 0 is regular, the others events. Rules: "sequence fields".
     const struct {
-        const char *what;
-        std::vector<std::vector<int32_t>> sequences;  // display times; sequence 0 regular, the others events
-        std::vector<std::pair<int32_t, const char *>> rules;
-        SYSTEMTIME start;
-        uint64_t ms;
-        std::vector<std::pair<uint64_t, bool>> pauses;  // at: true hides, false shows again
-        std::string starts;                             // "rule@time" of each tick that drew an event's frame 0
+        const char *what, *sequences, *rule, *laterRule, *start;
+        uint64_t ms, hideAt, showAt;
+        std::string starts;  // "rule@time" of each tick that drew an event's frame 0
     } cases[] = {
-        {"a one-frame event",
-         {{1500}, {2000}},
-         {{1, "* * * 8-20 0 0"}},
-         TestTime(2024, 5, 1, 3, 8, 59, 48),
-         25000,
-         {},
+        {"a one-frame event", "1500 | 2000", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},
+        {"a two-frame event of 3 s", "1500 | 1500 1500", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0,
          "1@09:00:00.500 "},
-        {"a two-frame event of 3 s",
-         {{1500}, {1500, 1500}},
-         {{1, "* * * 8-20 0 0"}},
-         TestTime(2024, 5, 1, 3, 8, 59, 48),
-         25000,
-         {},
-         "1@09:00:00.500 "},
-        {"the later of two rules at one second, after the earlier shortened the frame",
-         {{2500}, {2500}, {1500}},
-         {{1, "* * * * 0 0"}, {2, "* * * 15 0 0"}},
-         TestTime(2024, 5, 1, 3, 14, 59, 48, 704),
-         20000,
-         {},
-         "2@15:00:00.500 "},
-        {"a lead-in frame ending just after the second began",
-         {{2400}, {1000}},
-         {{1, "* * * 15 0 0"}},
-         TestTime(2024, 5, 1, 3, 14, 59, 55, 600),
-         10000,
-         {},
-         "1@15:00:00.500 "},
-        {"an event alone, its second more than a second away",
-         {{2500}, {1000}},
-         {{1, "* * * 15 0 0"}},
-         TestTime(2024, 5, 1, 3, 14, 59, 50, 300),
-         15000,
-         {},
-         "1@15:00:00.500 "},
-        {"a moment inside a pause",
-         {{1000}, {500}},
-         {{1, "* * * 9 0 0"}},
-         TestTime(2024, 5, 1, 3, 8, 59, 50),
-         60000,
-         {{9000, true}, {40000, false}},
+        {"the later of two rules at one second, after the earlier shortened the frame", "2500 | 2500 | 1500",
+         "1 * * * * 0 0", "2 * * * 15 0 0", "14:59:48.704", 20000, 0, 0, "2@15:00:00.500 "},
+        {"a lead-in frame ending just after the second began", "2400 | 1000", "1 * * * 15 0 0", "", "14:59:55.600",
+         10000, 0, 0, "1@15:00:00.500 "},
+        {"an event alone, its second more than a second away", "2500 | 1000", "1 * * * 15 0 0", "", "14:59:50.300",
+         15000, 0, 0, "1@15:00:00.500 "},
+        {"a moment inside a pause", "1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 60000, 9000, 40000,
          "1@09:00:31.001 "},
-        {"a pause that ends within the moment's second",
-         {{1000}, {500}},
-         {{1, "* * * 9 0 0"}},
-         TestTime(2024, 5, 1, 3, 8, 59, 50),
-         20000,
-         {{9000, true}, {10100, false}},
-         "1@09:00:01.101 "},
-        {"a whole minute: the sequence again whenever it ends, not after",
-         {{1000}, {700, 700}},
-         {{1, "* * * 9 0 *"}},
-         TestTime(2024, 5, 1, 3, 8, 59, 58),
-         70000,
-         {},
-         wholeMinute},
+        {"a pause that ends within the moment's second", "1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 20000, 9000,
+         10100, "1@09:00:01.101 "},
+        {"a whole minute: the sequence again whenever it ends, not after", "1000 | 700 700", "1 * * * 9 0 *", "",
+         "08:59:58", 70000, 0, 0, wholeMinute},
     };
     for (const auto &c : cases) {
         skin = TestSkin{};
         stores.clear();
         int32_t picture = AddPicture(0, 1, 1, kRed);  // a frame without layers would end its sequence
-        for (size_t n = 0; n < c.sequences.size(); n++) {
-            AddTestSequence(skin, {}, n == 0);
-            skin.sequences.back().clear();
-            for (int32_t duration : c.sequences[n])
-                skin.sequences.back().push_back(TestFrame(duration, duration, {{picture, -1, {}}}));
-            skin.sequences.back().push_back(TestFrame(-1, -1, {}));
+        std::istringstream durations(c.sequences);
+        AddTestSequence(skin, {});
+        for (std::string word; durations >> word;) {
+            std::vector<Frame> &frames = skin.sequences.back();
+            int32_t time = atoi(word.c_str());  // 0 at "|": the next sequence
+            if (time) frames.insert(frames.end() - 1, TestFrame(time, time, {{picture, -1, {}}}));
+            if (!time) AddTestSequence(skin, {}, 0);
         }
         skin.rules = {TestRuleAlways(0)};
-        for (const auto &[sequence, fields] : c.rules) skin.rules.push_back(TestRuleFromText(sequence, fields));
+        for (const char *rule : {c.rule, c.laterRule})
+            if (*rule) skin.rules.push_back(TestRuleFromText(atoi(rule), rule + 2));
         ReleaseWorkSurfaces();
         ResetAnimation();
         Start();
-        Actions actions;
-        for (const auto &[at, hide] : c.pauses)
-            actions.push_back({at, [hide = hide] { hide ? PauseAnimation() : RestartAnimation(); }});
+        int h, m, s, ms = 0;  // the start may leave out its milliseconds
+        sscanf(c.start, "%d:%d:%d.%d", &h, &m, &s, &ms);
+        Actions pauses;
+        if (c.hideAt) pauses = {{c.hideAt, PauseAnimation}, {c.showAt, RestartAnimation}};
         std::string starts;
-        for (const TickSeen &tick : Play(c.start, c.ms, actions))
+        for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, h, m, s, ms), c.ms, pauses))
             if (tick.rule > 0 && tick.frame == 0) starts += std::to_string(tick.rule) + "@" + tick.local + " ";
         EXPECT_EQ(c.starts, starts) << c.what;
     }
@@ -281,36 +242,30 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     }
 }
 
-// A choice outside the text table or a choice count out of range is skipped.
-TEST_F(TickTest, TextLayersDrawAndBadChoicesAreSkipped) {
-    skin.texts = {TextItem{{u'W'}, 0, 0, 12, kRed}};
-    Start(32, 20);  // room for a whole glyph
-    for (auto [choice, last, drawn] : {std::tuple(0, 0, true), {7, 0, false}, {0, 10, false}}) {
-        Frame frame = TestFrame(100, 100, {{-1, 0, {choice}}});
-        frame.layerTextLast[0] = last;
-        memset(coverageMask, 0, 32 * 20);
-        ComposeFrameLayers(&frame);
-        EXPECT_EQ(drawn, memchr(coverageMask, 1, 32 * 20) != nullptr) << "choice " << choice << ", last " << last;
-    }
-}
-
 // A text layer takes each of its choices at random, every one of them over
-// enough frames and nothing else; the texts differ only in colour.
-TEST_F(TickTest, TextChoicesAreAllTakenAndOnlyThose) {
+// enough frames and nothing else (the texts differ only in colour); a choice
+// outside the text table or a choice count out of range draws nothing.
+TEST_F(TickTest, TextChoicesAreAllTakenAndBadOnesSkipped) {
     const COLORREF colours[] = {kRed, kGreen, kBlue, 0xF8FCF8, 0x0080F8};
     for (COLORREF colour : colours) skin.texts.push_back(TextItem{{u'W'}, 0, 0, 12, colour});
-    Start(32, 20);
-    Frame frame = TestFrame(100, 100, {{-1, 0, {4, 1, 3}}});
-    std::map<int, int> taken;  // text index -> times drawn
-    for (int n = 0; n < 300; n++) {
+    Start(32, 20);                              // room for a whole glyph
+    auto drawnText = [&](const Frame &frame) {  // the index of the colour drawn; -1: nothing
         memset(coverageMask, 0, 32 * 20);
         ComposeFrameLayers(&frame);
         const BYTE *covered = (const BYTE *)memchr(coverageMask, 1, 32 * 20);
-        ASSERT_NE(nullptr, covered) << "frame " << n << " drew no text";
+        if (covered == nullptr) return -1;
         int32_t at = (int32_t)(covered - coverageMask);
         uint32_t colour = ReadPixel(&frameSurface, at % 32, at / 32);
-        taken[(int)(std::find(colours, colours + 5, colour) - colours)]++;
+        return (int)(std::find(colours, colours + 5, colour) - colours);
+    };
+    for (auto [choice, last] : {std::pair(7, 0), {0, 10}}) {
+        Frame frame = TestFrame(100, 100, {{-1, 0, {choice}}});
+        frame.layerTextLast[0] = last;
+        EXPECT_EQ(-1, drawnText(frame)) << "choice " << choice << ", last " << last;
     }
+    Frame frame = TestFrame(100, 100, {{-1, 0, {4, 1, 3}}});
+    std::map<int, int> taken;  // text index -> times drawn
+    for (int n = 0; n < 300; n++) taken[drawnText(frame)]++;
     std::string seen;
     for (const auto &[index, times] : taken) seen += std::to_string(index) + (times > 30 ? " " : "(rare) ");
     EXPECT_EQ("1 3 4 ", seen);

@@ -10,31 +10,22 @@
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
 #include "shell/panel.h"
-#include "skin/catalogue.h"
 #include "support/bmp_writer.h"
 #include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 namespace {
 
+using std::filesystem::perms, std::filesystem::perm_options;
+
 // The test skin: a red 20 x 20 picture 10 pixels from the edges of 240 x 320.
 enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20, kMargin = 10 };
-enum {
-    kPanel = IDD_PANEL,
-    kAbout = IDD_ABOUT,
-    kList = IDC_BLEND_LIST,
-    kHide = IDC_HIDE,
-    kAboutButton = IDC_ABOUT_BUTTON
-};
-enum { kQuit = IDC_QUIT, kUp = IDC_UP, kRight = IDC_RIGHT, kLeftTen = IDC_LEFT_TEN };
 
 std::vector<COLORREF> ScreenPixels() {
     std::vector<COLORREF> pixels;
@@ -43,10 +34,15 @@ std::vector<COLORREF> ScreenPixels() {
     return pixels;
 }
 
-int ChangedPixels(const std::vector<COLORREF> &before) {
+// Pixels that differ from before, leaving out those inside `skip`.
+int ChangedPixels(const std::vector<COLORREF> &before, RECT skip = {}) {
     std::vector<COLORREF> now = ScreenPixels();
     int changed = now.size() == before.size() ? 0 : -1;
-    for (size_t i = 0; changed >= 0 && i < now.size(); i++) changed += now[i] != before[i];
+    for (int i = 0; changed >= 0 && i < (int)now.size(); i++) {
+        int x = i % DeviceScreenWidth(), y = i / DeviceScreenWidth();
+        bool skipped = x >= skip.left && x < skip.right && y >= skip.top && y < skip.bottom;
+        changed += !skipped && now[i] != before[i];
+    }
     return changed;
 }
 
@@ -72,10 +68,8 @@ struct ShellRun {
         DeviceReset();
         DeviceSetScreen(240, 320, depth, 0x808080);
         DeviceSetExecutable((folder.path / "pondlet.exe").string());
-        BmpSpec red;
-        red.width = red.height = kAreaSize;
-        red.pixels.assign(kAreaSize * kAreaSize, 0x0000FF);
-        WriteBmpFile(folder.path / "test" / "red.bmp", red);
+        std::vector<uint32_t> red(kAreaSize * kAreaSize, 0x0000FF);
+        WriteBmpFile(folder.path / "test" / "red.bmp", {.width = kAreaSize, .height = kAreaSize, .pixels = red});
         WriteTestFile(folder.path / "test" / "skin.txt",
                       "T Test skin\r\nD20,20,10,10\r\nG0,red.bmp,0,0\r\n#0 100 0\r\n");
     }
@@ -139,24 +133,6 @@ TEST(Shell, TapSettingsChangeAndWindowMove) {
     run.Run(2800);
 }
 
-// Where the mascot's pixels are: "x,y WxH" of every pixel that differs from
-// the grey screen, or "none".
-std::string DrawnBox() {
-    int left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;
-    COLORREF grey = DeviceReadScreen(0, 0);
-    for (int y = 0; y < DeviceScreenHeight(); y++)
-        for (int x = 0; x < DeviceScreenWidth(); x++)
-            if (DeviceReadScreen(x, y) != grey) {
-                left = std::min(left, x);
-                top = std::min(top, y);
-                right = std::max(right, x);
-                bottom = std::max(bottom, y);
-            }
-    if (right < 0) return "none";
-    return std::to_string(left) + "," + std::to_string(top) + " " + std::to_string(right - left + 1) + "x" +
-           std::to_string(bottom - top + 1);
-}
-
 // The mascot keeps its margins from the corner of the work area (the screen
 // less the docked bars), through display and work-area changes, and leaves
 // nothing at its old place. The messages re-place it at once, fitting the
@@ -170,22 +146,17 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         DeviceActionKind kind;
         RECT change;
         bool atOnce;
-        const char *box;
+        int32_t x, y;  // where the 20 x 20 picture ends up
     } rows[] = {
-        {"display change", {0, 0, 240, 320}, DeviceDisplayChange, {0, 0, 300, 300}, true, "270,270 20x20"},
-        {"taskbar at the bottom", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 240, 290}, true, "210,260 20x20"},
-        {"taskbar at the right", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 200, 320}, true, "170,290 20x20"},
-        {"taskbar at the top", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 30, 240, 320}, true, "210,290 20x20"},
-        {"unannounced resize", {0, 0, 240, 320}, DeviceCustom, {0, 0, 300, 300}, false, "270,270 20x20"},
-        {"docked from the start", {0, 0, 240, 290}, DeviceCustom, {0, 0, 240, 320}, true, "210,260 20x20"},
-        {"display change keeps the bar",
-         {0, 0, 240, 290},
-         DeviceDisplayChange,
-         {0, 0, 300, 300},
-         true,
-         "270,240 20x20"},
-        {"area past the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {-50, 0, 640, 290}, true, "210,260 20x20"},
-        {"area off the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {300, 0, 400, 300}, true, "210,290 20x20"},
+        {"display change", {0, 0, 240, 320}, DeviceDisplayChange, {0, 0, 300, 300}, true, 270, 270},
+        {"taskbar at the bottom", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 240, 290}, true, 210, 260},
+        {"taskbar at the right", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 200, 320}, true, 170, 290},
+        {"taskbar at the top", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 30, 240, 320}, true, 210, 290},
+        {"unannounced resize", {0, 0, 240, 320}, DeviceCustom, {0, 0, 300, 300}, false, 270, 270},
+        {"docked from the start", {0, 0, 240, 290}, DeviceCustom, {0, 0, 240, 320}, true, 210, 260},
+        {"display change, bar kept", {0, 0, 240, 290}, DeviceDisplayChange, {0, 0, 300, 300}, true, 270, 240},
+        {"area past the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {-50, 0, 640, 290}, true, 210, 260},
+        {"area off the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {300, 0, 400, 300}, true, 210, 290},
     };
     for (const auto &row : rows) {
         ShellRun run;
@@ -202,10 +173,14 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         DeviceQueueAction(500, action);
         if (row.atOnce)
             run.At(500, [&] {
-                std::string place = std::to_string(skinTables.areaX) + "," + std::to_string(skinTables.areaY) + " ";
-                EXPECT_EQ(place, std::string(row.box).substr(0, place.size())) << row.name << ", placed at once";
+                EXPECT_EQ(std::pair(row.x, row.y), std::pair(skinTables.areaX, skinTables.areaY))
+                    << row.name << ", placed at once";
             });
-        run.At(1600, [&] { EXPECT_EQ(row.box, DrawnBox()) << row.name; });
+        run.At(1600, [&] {  // the picture there and nothing anywhere else
+            std::vector<COLORREF> grey(DeviceScreenWidth() * DeviceScreenHeight(), DeviceReadScreen(0, 0));
+            RECT box = {row.x, row.y, row.x + kAreaSize, row.y + kAreaSize};
+            EXPECT_EQ(std::pair(400, 0), std::pair(ChangedPixels(grey), ChangedPixels(grey, box))) << row.name;
+        });
         run.Run(1700);
     }
 }
@@ -232,8 +207,8 @@ TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
         {8, 8, 0, "100% Half", 2, 1, 4, kNoSelection, DeviceEnter, 0, 2, true},
         {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 4, DeviceEscape, 0, 4, true},  // Half then Cancel
         {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 0, DeviceEnter, 0, 0, true},   // 100% then OK
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, kNoChoice, DevicePress, kHide, 2, false},
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 1, DevicePress, kHide, 1, true},  // Hide after a change
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, kNoChoice, DevicePress, IDC_HIDE, 2, false},
+        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 1, DevicePress, IDC_HIDE, 1, true},  // Hide after a change
     };
     for (const auto &row : rows) {
         ShellRun run(row.depth);
@@ -248,13 +223,14 @@ TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
         run.Act(500, DeviceTrayDoubleTap);
         run.At(550, [&] {
             std::string items;
-            for (const std::u16string &item : DeviceControlItems(TopDialog(), kList))
+            for (const std::u16string &item : DeviceControlItems(TopDialog(), IDC_BLEND_LIST))
                 items += (items.empty() ? "" : " ") + DeviceUtf8(item);
             EXPECT_EQ(row.items, items) << name;
-            EXPECT_EQ(row.selected, DeviceControlSelection(TopDialog(), kList)) << name;
-            if (row.choose == kNoSelection) SendDlgItemMessageW(TopDialog(), kList, CB_SETCURSEL, (WPARAM)-1, 0);
+            EXPECT_EQ(row.selected, DeviceControlSelection(TopDialog(), IDC_BLEND_LIST)) << name;
+            if (row.choose == kNoSelection)
+                SendDlgItemMessageW(TopDialog(), IDC_BLEND_LIST, CB_SETCURSEL, (WPARAM)-1, 0);
         });
-        if (row.choose >= 0) run.Act(600, DeviceChoose, kList, row.choose);
+        if (row.choose >= 0) run.Act(600, DeviceChoose, IDC_BLEND_LIST, row.choose);
         run.At(650, [&] { EXPECT_EQ(row.preview, blendMode) << name << ": a choice waits for the close"; });
         run.Act(700, row.close, row.closeId);
         run.Run(1000);
@@ -272,7 +248,7 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     const struct {
         int id;
         int32_t x, y;
-    } moves[] = {{kUp, 0, -1}, {kLeftTen, -10, -1}, {kRight, -9, -1}};
+    } moves[] = {{IDC_UP, 0, -1}, {IDC_LEFT_TEN, -10, -1}, {IDC_RIGHT, -9, -1}};
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
     run.Act(500, DeviceTrayDoubleTap);
@@ -281,14 +257,15 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
         run.Act(at, DevicePress, move.id);
         run.At(at, [=] { EXPECT_TRUE(MascotShownAt(kAreaX + move.x, kAreaY + move.y)) << "after press " << move.id; });
     }
-    run.Act(800, DevicePress, kAboutButton);
-    run.At(850, [] { EXPECT_EQ((std::vector<int>{kPanel, kAbout}), DialogStack()); });
+    run.Act(800, DevicePress, IDC_ABOUT_BUTTON);
+    run.At(850, [] { EXPECT_EQ((std::vector<int>{IDD_PANEL, IDD_ABOUT}), DialogStack()); });
     run.Act(900, DeviceEnter);
     run.Act(1000, DeviceTrayDoubleTap);
-    run.At(1050, [] { EXPECT_EQ(std::pair(std::vector<int>{kPanel}, 1), std::pair(DialogStack(), animation.paused)); });
+    run.At(1050,
+           [] { EXPECT_EQ(std::pair(std::vector<int>{IDD_PANEL}, 1), std::pair(DialogStack(), animation.paused)); });
     run.Act(1100, DeviceEscape);
     run.Act(1300, DeviceHelp);
-    run.At(1350, [] { EXPECT_EQ(std::vector<int>{kAbout}, DialogStack()) << "About from help"; });
+    run.At(1350, [] { EXPECT_EQ(std::vector<int>{IDD_ABOUT}, DialogStack()) << "About from help"; });
     run.Act(1400, DeviceEscape);
     run.At(1500, [] {
         SendMessageW(LoadWindowHandle(), 1026, 0, 515);
@@ -296,7 +273,7 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     });
     run.Act(1800, DeviceEscape);
     run.Act(1900, DeviceTrayDoubleTap);
-    run.Act(2000, DevicePress, kQuit);
+    run.Act(2000, DevicePress, IDC_QUIT);
     run.Run(5000);
     EXPECT_TRUE(run.ended && run.exitCode == 0) << "exit code " << run.exitCode;
     EXPECT_EQ(0, ChangedPixels(before)) << "after Quit";
@@ -308,36 +285,27 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
 // mascot is hidden again (the restart after a panel or settings change would
 // otherwise take the wrongly restored pixels for the desktop).
 TEST(Shell, NothingIsPutBackBeforeTheFirstCapture) {
+    const auto secondStart = [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); };
+    const auto destroy = [] { DestroyWindow(DeviceMainWindow()); };
     const struct {
         const char *name;
-        std::function<void(ShellRun &)> first;
+        DeviceActionKind first;  // DeviceCustom: custom
+        std::function<void()> custom;
+        DeviceActionKind then;  // DeviceCustom: nothing
         bool ends;
     } rows[] = {
-        {"tap",
-         [](ShellRun &run) {
-             run.Act(0, DeviceTrayTap);
-             run.Act(100, DeviceTrayTap);
-         },
-         false},
-        {"double tap",
-         [](ShellRun &run) {
-             run.Act(0, DeviceTrayDoubleTap);
-             run.Act(100, DeviceEscape);
-         },
-         false},
-        {"second start",
-         [](ShellRun &run) {
-             run.At(0, [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); });
-             run.Act(100, DeviceEscape);
-         },
-         false},
-        {"settings change", [](ShellRun &run) { run.Act(0, DeviceSettingsChange, 240, 320); }, false},
-        {"destruction", [](ShellRun &run) { run.At(0, [] { DestroyWindow(DeviceMainWindow()); }); }, true},
+        {"tap", DeviceTrayTap, nullptr, DeviceTrayTap, false},
+        {"double tap", DeviceTrayDoubleTap, nullptr, DeviceEscape, false},
+        {"second start", DeviceCustom, secondStart, DeviceEscape, false},
+        {"settings change", DeviceSettingsChange, nullptr, DeviceCustom, false},
+        {"destruction", DeviceCustom, destroy, DeviceCustom, true},
     };
     for (const auto &row : rows) {
         ShellRun run(24);
         std::vector<COLORREF> before = ScreenPixels();
-        row.first(run);
+        if (row.custom) run.At(0, row.custom);
+        if (!row.custom) run.Act(0, row.first, 240, 320);  // a settings change keeps the size
+        if (row.then != DeviceCustom) run.Act(100, row.then);
         if (!row.ends) {
             run.At(400, [] { EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "the mascot comes back"; });
             run.Act(500, DeviceTrayTap);
@@ -380,28 +348,19 @@ TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
         // A palette grey whose 5-6-5 value lies nearer another entry.
         DeviceFillScreen(left, top + 32, 40, 8, RGB(160, 160, 164));
         std::vector<COLORREF> before = ScreenPixels();
-        auto outsideChanged = [&](const std::vector<COLORREF> &desktop) {
-            std::vector<COLORREF> now = ScreenPixels();
-            int changed = 0;
-            for (int y = 0; y < 320; y++)
-                for (int x = 0; x < 240; x++) {
-                    bool picture = x >= left + 10 && x < left + 30 && y >= top + 10 && y < top + 30;
-                    changed += !picture && now[y * 240 + x] != desktop[y * 240 + x];
-                }
-            return changed;
-        };
+        const RECT picture = {left + 10, top + 10, left + 30, top + 30};
         auto paint = [&](COLORREF colour) {
             DeviceFillScreen(left + 2, top + 2, 5, 5, colour);
             for (int i = 0; i < 25; i++)
                 before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
         };
         run.At(300, [&] {
-            EXPECT_EQ(0, outsideChanged(before)) << "depth " << depth;
+            EXPECT_EQ(0, ChangedPixels(before, picture)) << "depth " << depth;
             EXPECT_TRUE(MascotShownAt(left + 10, top + 10)) << "depth " << depth;
             paint(0x135797);  // another program, off the 5-6-5 grid
         });
         run.At(450, [&] { paint(0x105490); });
-        run.At(600, [&] { EXPECT_EQ(0, outsideChanged(before)) << "after a foreign paint, depth " << depth; });
+        run.At(600, [&] { EXPECT_EQ(0, ChangedPixels(before, picture)) << "after a foreign paint, depth " << depth; });
         run.Act(700, DeviceTrayTap);
         run.At(800, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden, depth " << depth; });
         run.Run(900);
@@ -417,7 +376,7 @@ TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
         std::vector<COLORREF> before = ScreenPixels();
         run.Act(500, DeviceTrayTap);
         run.Act(700, DeviceTrayDoubleTap);
-        run.Act(800, DevicePress, kRight);
+        run.Act(800, DevicePress, IDC_RIGHT);
         run.Act(900, DeviceEscape);
         run.Act(1000, DeviceTrayTap);
         run.Run(1500);
@@ -468,13 +427,10 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
         }
         uint32_t handle = (uint32_t)(uintptr_t)windows[row.stored];  // little-endian, as the running copy writes it
         if (row.fileBytes) WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, row.fileBytes));
-        if (row.readOnly)
-            std::filesystem::permissions(run.folder.path, std::filesystem::perms::owner_write,
-                                         std::filesystem::perm_options::remove);
+        if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
         DeviceHoldMutex(u"Pondlet");
         EXPECT_EQ(0, InitInstance(nullptr, 0)) << row.name;
-        std::filesystem::permissions(run.folder.path, std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::add);
+        std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::add);
         EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceMessageBoxes().size()))
             << row.name;
         EXPECT_EQ(row.expected, received) << row.name;
@@ -516,7 +472,6 @@ TEST(Shell, HandleFileRoundTrip) {
     };
     for (const auto &row : rows) {
         ShellRun run;
-        using std::filesystem::perms, std::filesystem::perm_options;
         if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
         std::u16string path = DevicePathFromHost((run.folder.path / "__tmp").string());
         HANDLE held =
@@ -546,7 +501,7 @@ TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
     ShellRun run;
     run.At(300, [] { SetBlendMode(3); });
     run.Act(400, DeviceTrayDoubleTap);
-    run.Act(500, DevicePress, kLeftTen);
+    run.Act(500, DevicePress, IDC_LEFT_TEN);
     run.Run(600);
     ASSERT_EQ(std::pair(1, kAreaX - 10), std::pair(panelOpen, skinTables.areaX))
         << "the run stopped inside the panel, moved";
