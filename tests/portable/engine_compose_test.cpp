@@ -140,15 +140,12 @@ class MergeTest : public ::testing::Test {
 // The mixes keep only the channel bits the display has: 6 bits of green, or
 // 5 on the last size's display.
 TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
-    const struct {
-        int32_t w, h;
-        BYTE green;
-    } sizes[] = {{21, 5, 0xFC}, {1, 1, 0xFC}, {53, 8, 0xF8}};
+    const int32_t sizes[][3] = {{21, 5, 0xFC}, {1, 1, 0xFC}, {53, 8, 0xF8}};  // width, height, green mask
     for (const auto &size : sizes)
         for (int32_t mode : {0, 1, 2, 3, 4, 7})  // 7: no such mode
             for (int32_t tracking = 0; tracking < 2; tracking++) {
-                SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, size.green, 0xF8}});
-                Fill(size.w, size.h);
+                SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, (BYTE)size[2], 0xF8}});
+                Fill(size[0], size[1]);
                 OwnSurface wantWork = work.Copy(), wantBack = background.Copy(), wantShown = shown.Copy();
                 ReferenceMerge(mode, tracking, &wantWork.record, &frame.record, &wantBack.record, &wantShown.record,
                                coverage);
@@ -157,13 +154,13 @@ TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
                 MergeFrameWithBackground();
                 Copy(false);
                 // The shown copy keeps the pixels as written; only their 5-6-5 bits are compared here.
-                for (int32_t y = 0; y < size.h; y++)
-                    for (int32_t x = 0; x < size.w; x++)
+                for (int32_t y = 0; y < size[1]; y++)
+                    for (int32_t x = 0; x < size[0]; x++)
                         WritePixel(&shown.record, x, y, ReadPixel(&shown.record, x, y));
                 ASSERT_EQ("", FirstDifference("work", wantWork, work) +
                                   FirstDifference("background", wantBack, background) +
                                   FirstDifference("shown", wantShown, shown))
-                    << size.w << "x" << size.h << " green " << (int)size.green << " mode " << mode << " tracking "
+                    << size[0] << "x" << size[1] << " green " << size[2] << " mode " << mode << " tracking "
                     << tracking;
             }
 }
