@@ -21,20 +21,6 @@ SYSTEMTIME At(int month, int day, int weekday, int hour, int minute, int second,
     return TestTime(2009, month, day, weekday, hour, minute, second, ms);
 }
 
-// A rule allowing exactly one value in each field given; -1 allows them all.
-ScheduleRule RuleOnFields(int32_t sequence, int weekday, int month, int day, int hour, int minute, int second) {
-    ScheduleRule rule = TestRuleAlways(sequence);
-    const struct {
-        uint8_t *flags;
-        int count, value;
-    } fields[] = {{rule.weekday, kWeekdays, weekday}, {rule.month, kMonthFlags, month},
-                  {rule.day, kDayFlags, day},         {rule.hour, kHours, hour},
-                  {rule.minute, kMinutes, minute},    {rule.second, kSeconds, second}};
-    for (const auto &field : fields)
-        for (int i = 0; field.value >= 0 && i < field.count; i++) field.flags[i] = i == field.value;
-    return rule;
-}
-
 // A real date with its own weekday.
 SYSTEMTIME On(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
     using namespace std::chrono;
@@ -127,10 +113,23 @@ class ScheduleTest : public ::testing::Test {
         skin.rules.insert(skin.rules.end(), rules.begin(), rules.end());
         UseTestSkin(skin);
     }
+    // The event check of a tick at now after one at last, frame 5 of the
+    // current rule showing for duration ms; returns the planned wait.
+    int32_t CheckAt(const std::vector<ScheduleRule> &rules, const SYSTEMTIME &last, const SYSTEMTIME &now,
+                    int32_t current, int64_t eventSecond, int64_t chosen, int32_t duration) {
+        UseRules(rules);
+        AnimationState state{};
+        state.currentRule = current, state.frameIndex = 5;
+        state.lastTickTime = last;
+        state.eventSecond = eventSecond;
+        state.chosenEventSecond = chosen;
+        SetAnimationState(&state);
+        return CheckEventRules(&now, duration);
+    }
 };
 
 TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
-    UseRules({RuleOnFields(0, 1, 8, 3, 7, 5, 9)});
+    UseRules({TestRuleFromText(0, "1 8 3 7 5 9")});
     const struct {
         SYSTEMTIME t;
         int32_t rule;
@@ -145,38 +144,6 @@ TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
     };
     for (size_t i = 0; i < std::size(rows); i++)
         EXPECT_EQ(rows[i].expected, RuleMatches(rows[i].rule, &rows[i].t)) << "row " << i;
-}
-
-// The walk crosses midnight and month ends, tests now's own second, has 28
-// days in February and always ends: a walk from 29 February never meets a
-// now on 29 February, and stops after 366 days (Monday 1 March 12:00:00 of
-// the walk from 29 February 2020 12:00:00, a Saturday).
-TEST_F(ScheduleTest, RuleMatchedSinceWalksTheCalendarAndAlwaysEnds) {
-    UseRules({RuleOnFields(0, -1, -1, -1, 0, 0, 0), RuleOnFields(0, -1, -1, 1, -1, -1, -1),
-              RuleOnFields(0, -1, -1, -1, 7, 5, 9), RuleOnFields(0, 7, -1, -1, -1, -1, -1),
-              RuleOnFields(0, -1, 2, 29, -1, -1, -1), RuleOnFields(0, -1, -1, -1, -1, -1, 10),
-              TestRuleFromText(0, "* 2 29 0-11 * *"), TestRuleFromText(0, "1 3 1 12 0 0"),
-              TestRuleFromText(0, "1 3 1 12 0 1")});
-    const SYSTEMTIME leapNoon = On(2020, 2, 29, 12, 0, 0), nextLeapNoon = On(2024, 2, 29, 12, 0, 0);
-    const SYSTEMTIME lastFeb = TestTime(2008, 2, 28, 4, 23, 59, 59), leapDay = TestTime(2008, 2, 29, 5, 0, 0, 1);
-    const struct {
-        int32_t rule;
-        SYSTEMTIME since, now;
-        int expected;
-    } rows[] = {
-        {1, At(8, 3, 1, 23, 59, 58), At(8, 4, 2, 0, 0, 0), 1},  // midnight, now's own second
-        {1, At(8, 3, 1, 23, 59, 57), At(8, 3, 1, 23, 59, 59), 0},
-        {2, At(4, 30, 4, 23, 59, 59), At(5, 1, 5, 0, 0, 1), 1},  // the first of a month
-        {3, kMonday, kMonday, 1},                                // since == now: RuleMatches
-        {5, lastFeb, leapDay, 0},                                // 29 February: never reached
-        {6, At(8, 3, 1, 7, 5, 10), kMonday, 1},                  // since after now: since alone
-        {4, TestTime(2000, 1, 1, 6, 0, 0, 0), kMonday, 0},       // never, nine years back
-        {8, leapNoon, nextLeapNoon, 1},                          // the walk's last second
-        {9, leapNoon, nextLeapNoon, 0},                          // one past it
-        {7, leapNoon, nextLeapNoon, 0},                          // 29 February never comes back
-    };
-    for (size_t i = 0; i < std::size(rows); i++)
-        EXPECT_EQ(rows[i].expected, RuleMatchedSince(rows[i].rule, &rows[i].now, &rows[i].since, 0)) << "row " << i;
 }
 
 // The schedule's walk skips the days a rule excludes; its answers must be
@@ -212,6 +179,7 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
         {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 5), 6},          // past now: nothing
         {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0), 1},          // since after now, left out
         {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0), 12 * 86400 + 57600 + 3},  // days left out
+        {On(2024, 2, 28, 23, 59, 59), On(2024, 2, 29, 0, 0, 0, 1), 0},  // a now on 29 February is never met
     };
     // first: how many seconds after now's the look-ahead starts (0 and 1: the next).
     const struct {
@@ -257,10 +225,19 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
     }
 }
 
+// The walk always ends: after 366 days, at Monday 1 March 12:00:00 of the
+// walk from Saturday 29 February 2020 12:00:00, whose February has 28 days.
+TEST_F(ScheduleTest, RuleMatchedSinceStopsAfter366Days) {
+    UseRules({TestRuleFromText(0, "1 3 1 12 0 0"), TestRuleFromText(0, "1 3 1 12 0 1"),
+              TestRuleFromText(0, "* 2 29 0-11 * *")});
+    const SYSTEMTIME since = On(2020, 2, 29, 12, 0, 0), now = On(2024, 2, 29, 12, 0, 0);
+    for (int32_t rule : {1, 2, 3}) EXPECT_EQ(rule == 1, RuleMatchedSince(rule, &now, &since, 0)) << "rule " << rule;
+}
+
 TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
     AddTestSequence(skin, {TestFrame(100, 100, {})});
     int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
-    UseRules({TestRuleAlways(0), TestRuleAlways(0), TestRuleAlways(event), RuleOnFields(0, 7, -1, -1, -1, -1, -1),
+    UseRules({TestRuleAlways(0), TestRuleAlways(0), TestRuleAlways(event), TestRuleFromText(0, "7 * * * * *"),
               TestRuleAlways(99)});  // weekday 7: never
     EditAnimation([](AnimationState &a) { a.frameIndex = 4; });
     SelectRuleForNow(&kMonday);
@@ -277,35 +254,25 @@ TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
     AddTestSequence(skin, {TestFrame(100, 100, {})});
     int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
     const SYSTEMTIME early = At(8, 3, 1, 7, 5, 9, 200), before = At(8, 3, 1, 6, 59, 0);
-    const ScheduleRule atSeven = RuleOnFields(event, -1, -1, -1, 7, 0, 0),
-                       atTen = RuleOnFields(event, -1, -1, -1, 7, 5, 10);
+    const ScheduleRule atSeven = TestRuleFromText(event, "* * * 7 0 0"),
+                       atTen = TestRuleFromText(event, "* * * 7 5 10");
+    const std::vector<ScheduleRule> passed = {atSeven, TestRuleFromText(event, "* * * 7 3 0"),
+                                              TestRuleFromText(event, "* * * 9 0 0"),
+                                              TestRuleFromText(99, "* * * 7 4 0")};
     const struct {
         std::vector<ScheduleRule> rules;
         SYSTEMTIME last, now;
         int32_t current, duration, rule, frame, wait;
     } rows[] = {
-        {{atSeven, RuleOnFields(event, -1, -1, -1, 7, 3, 0), RuleOnFields(event, -1, -1, -1, 9, 0, 0),
-          RuleOnFields(99, -1, -1, -1, 7, 4, 0)},
-         before,
-         kMonday,
-         0,
-         200,
-         2,
-         0,
-         200},
-        {{RuleOnFields(event, -1, -1, -1, 7, 5, 11), atTen, atTen}, early, early, 0, 5000, 3, 0, 1300},
+        {passed, before, kMonday, 0, 200, 2, 0, 200},
+        {{TestRuleFromText(event, "* * * 7 5 11"), atTen, atTen}, early, early, 0, 5000, 3, 0, 1300},
         {{atSeven, atSeven}, before, kMonday, 2, 200, 2, 5, 200},                   // catch-up: at and below
         {{atTen, atTen}, early, early, 2, 5000, 2, 5, 5000},                        // look-ahead: at and below
         {{TestRuleAlways(0), atTen, atSeven}, before, early, 1, 5000, 3, 0, 5000},  // raised by catch-up
     };
     for (size_t index = 0; index < std::size(rows); index++) {
         const auto &row = rows[index];
-        UseRules(row.rules);
-        AnimationState state{};
-        state.currentRule = row.current, state.frameIndex = 5;
-        state.lastTickTime = row.last;
-        SetAnimationState(&state);
-        int32_t wait = CheckEventRules(&row.now, row.duration);
+        int32_t wait = CheckAt(row.rules, row.last, row.now, row.current, 0, 0, row.duration);
         EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait),
                   std::tuple(animation.currentRule, animation.frameIndex, wait))
             << "rule, frame, wait of row " << index;
@@ -366,14 +333,7 @@ TEST_F(ScheduleTest, EventSecondsStartTheirSequenceOnce) {
         {{nine}, at(9, 0, 5), at(8, 59, 59, 200), second(9, 0, 0), 0, 1000, 1, 1300, second(9, 0, 0)},
     };
     for (const auto &row : rows) {
-        UseRules(row.rules);
-        AnimationState state{};
-        state.frameIndex = 5;
-        state.lastTickTime = row.last;
-        state.eventSecond = row.eventSecond;
-        state.chosenEventSecond = row.chosen;
-        SetAnimationState(&state);
-        int32_t wait = CheckEventRules(&row.now, row.duration);
+        int32_t wait = CheckAt(row.rules, row.last, row.now, 0, row.eventSecond, row.chosen, row.duration);
         EXPECT_EQ(std::tuple(row.rule, row.wait, row.chosenAfter),
                   std::tuple(animation.currentRule, wait, animation.chosenEventSecond))
             << "row " << &row - rows;

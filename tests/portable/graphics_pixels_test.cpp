@@ -1,8 +1,6 @@
 // Pixel operations not already pinned by the loader tests: range and fit
-// checks, 5-6-5 reads of unreduced bytes, and the blend modes.
+// checks and 5-6-5 reads of unreduced bytes.
 #include "graphics/pixels.h"
-#include "graphics/probe.h"
-#include "support/blend_model.h"
 
 #include <gtest/gtest.h>
 
@@ -44,33 +42,4 @@ TEST(ReadPixel, ReducesUnreducedBytes) {
     image.bytes = {0x17, 0x2B, 0xFF, 0};
     image.record.pixels = image.bytes.data();
     EXPECT_EQ(0x1028F8u, ReadPixel(&image.record, 0, 0));
-}
-
-// Modes 1-3 mix within the display's channel mask; Half writes where x and y
-// have the same parity; unknown modes and places outside write nothing.
-TEST(BlendPixel, MixesByModeWithinTheChannelMask) {
-    const struct {
-        BYTE green;
-        int32_t mode, x;
-        uint32_t frame, background, expected;
-    } rows[] = {
-        {0xFC, kBlendFull, 0, 0xFFFFFF, 0x000000, 0xF8FCF8},
-        {0xFC, kBlend75, 0, 0xF8FCF8, 0x000000, 0xB8BCB8},  // 3 * 0xF8 / 4 = 0xBA -> 0xB8
-        {0xFC, kBlend50, 0, 0x0000F8, 0xF80000, 0x780078},
-        {0xFC, kBlend25, 0, 0x000000, 0xFFFFFF, 0xB8BCB8},
-        {0xF8, kBlend50, 0, 0xFCFCFC, 0xFCFCFC, 0xF8F8F8},  // a display with 5 bits of green
-        {0xFC, kBlendChecker, 1, 0xF8FCF8, 0, 0xF8FCF8},    // at y 1
-        {0xFC, kBlendChecker, 0, 0xF8FCF8, 0, 0},
-        {0xFC, 5, 0, 0xF8FCF8, 0xF8FCF8, 0},
-        {0xFC, kBlend50, 2, 0xF8FCF8, 0xF8FCF8, 0},
-    };
-    for (const auto &r : rows) {
-        SetDisplayFormat(DisplayFormat{0, 0, 0, 0, 0, {0xF8, r.green, 0xF8}});
-        TestImage image(2, 2, 24);
-        BlendPixel(&image.record, r.x, 1, r.frame, r.background, r.mode);
-        uint32_t actual = r.x < 2 ? ReadPixel(&image.record, r.x, 1) : 0;
-        for (BYTE b : image.bytes) actual |= r.expected ? 0 : b;  // nothing written anywhere
-        EXPECT_EQ(r.expected, actual) << "mode " << r.mode << " x " << r.x << " green mask " << (int)r.green;
-    }
-    SetDisplayFormat(DisplayFormat{});
 }

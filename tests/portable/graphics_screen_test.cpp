@@ -57,9 +57,19 @@ TEST(Surfaces, CaptureAndRestoreRoundTrip) {
 
 // Text lands where it is placed: the same marks, shifted and clipped at the
 // area's edges, in the text's colour; pixels outside the marks stay empty.
+// The white box drawn behind it reaches 7 pixels past the measured extent.
 TEST(Surfaces, TextIsPlacedAndClipped) {
     Start(60, 30);
+    for (int32_t y = 0; y < 30; y++)
+        for (int32_t x = 0; x < 60; x++) WriteRgb24(ImageRow(&workSurface, y) + 3 * x, 0x0000F8);
+    SelectTextFont(14);
+    RECT extent = {0, 0, 59, 29};
+    DrawTextW(workDC, WSTR("Hi"), -1, &extent, DT_CALCRECT);
+    ASSERT_LT(extent.right + 8, 60);
     DrawTextItem(WSTR("Hi"), 14, 0, 0, 0x0000F8);
+    EXPECT_EQ(0xF8FCF8u, ReadPixel(&workSurface, extent.right + 7, 0));
+    EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, extent.right + 8, 0));
+    EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, 0, extent.bottom + 1));
     std::vector<BYTE> atOrigin(coverageMask, coverageMask + 60 * 30);
     ASSERT_GT(std::count(atOrigin.begin(), atOrigin.end(), 1), 20)
         << "too few exactly black glyph pixels: smoothed text?";
@@ -74,21 +84,6 @@ TEST(Surfaces, TextIsPlacedAndClipped) {
                 ASSERT_EQ(mark ? 0x0000F8u : 0u, ReadPixel(&frameSurface, x, y)) << "(" << x << ", " << y << ")";
             }
     }
-}
-
-// The white box behind the text reaches 7 pixels past the measured extent.
-TEST(Surfaces, WhiteBoxExtendsSevenPixels) {
-    Start(80, 30);
-    for (int32_t y = 0; y < 30; y++)
-        for (int32_t x = 0; x < 80; x++) WriteRgb24(ImageRow(&workSurface, y) + 3 * x, 0x0000F8);
-    SelectTextFont(14);
-    RECT extent = {0, 0, 79, 29};
-    DrawTextW(workDC, WSTR("Hi"), -1, &extent, DT_CALCRECT);
-    ASSERT_LT(extent.right + 8, 80);
-    DrawTextItem(WSTR("Hi"), 14, 0, 0, 0);
-    EXPECT_EQ(0xF8FCF8u, ReadPixel(&workSurface, extent.right + 7, 0));
-    EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, extent.right + 8, 0));
-    EXPECT_EQ(0x0000F8u, ReadPixel(&workSurface, 0, extent.bottom + 1));
 }
 
 // The glyph pixels DrawTextItem marks for text in the named face, over a
@@ -118,19 +113,6 @@ static const WCHAR *const kSkinFaces[] = {
     WSTR("No Such Face"),
 };
 
-// Two Japanese characters draw two different, non-empty glyphs in every
-// face: a character no installed font holds draws the same box as any other.
-TEST(Surfaces, JapaneseCharactersDrawTheirOwnGlyphs) {
-    for (size_t row = 0; row < std::size(kSkinFaces); row++) {
-        const WCHAR *face = kSkinFaces[row];
-        std::vector<BYTE> ko = TextMarks(face, WSTR("こ")), toki = TextMarks(face, WSTR("時"));
-        long inkKo = (long)std::count(ko.begin(), ko.end(), 1), inkToki = (long)std::count(toki.begin(), toki.end(), 1);
-        EXPECT_GT(inkKo, 8) << "face #" << row;
-        EXPECT_GT(inkToki, 20) << "face #" << row;
-        EXPECT_TRUE(ko != toki) << "face #" << row << ": both characters drew the same glyph";
-    }
-}
-
 // Whether marks are latin's with shifted's moved right by shift on top.
 static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &latin, const std::vector<BYTE> &shifted,
                       LONG shift) {
@@ -143,16 +125,21 @@ static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &l
     return true;
 }
 
-// A line mixing Latin letters, digits and Japanese draws each character as
-// it draws alone: "A9" in the face's own glyphs, then the Japanese one after
-// their advance (the real platform may place it a pixel off the
-// measured width, where it rounds advances differently).
-TEST(Surfaces, MixedLineDrawsEveryCharacter) {
+// Two Japanese characters draw two different, non-empty glyphs in every
+// face (a character no installed font holds would draw the same box as any
+// other), and a line mixing Latin letters, digits and Japanese draws each
+// character as it draws alone: "A9" in the face's own glyphs, then the
+// Japanese one after their advance (the real platform may place it a pixel
+// off the measured width, where it rounds advances differently).
+TEST(Surfaces, JapaneseAndMixedLinesDrawEveryCharacter) {
     for (size_t row = 0; row < std::size(kSkinFaces); row++) {
         const WCHAR *face = kSkinFaces[row];
         LONG advance = 0;
         std::vector<BYTE> latin = TextMarks(face, WSTR("A9"), &advance), toki = TextMarks(face, WSTR("時"));
-        std::vector<BYTE> mixed = TextMarks(face, WSTR("A9時"));
+        std::vector<BYTE> ko = TextMarks(face, WSTR("こ")), mixed = TextMarks(face, WSTR("A9時"));
+        EXPECT_GT(std::count(ko.begin(), ko.end(), 1), 8) << "face #" << row;
+        EXPECT_GT(std::count(toki.begin(), toki.end(), 1), 20) << "face #" << row;
+        EXPECT_TRUE(ko != toki) << "face #" << row << ": both characters drew the same glyph";
         ASSERT_GT(advance, 8) << "face #" << row;
         bool joined = false;
         for (LONG shift = advance - 1; shift <= advance + 1 && !joined; shift++)
