@@ -1,8 +1,10 @@
 // pondlet-tool schedule: the week of the bundled skin against its golden
 // text, small schedules whose intervals are known to the second, and the
-// week's picture. Why a rule never matches is the lint's to say.
+// week's picture, and the calendar's day numbers. Why a rule never matches
+// is the lint's to say.
 #include "tool.h"
 
+#include "calendar.h"
 #include "lint.h"
 #include "support/test_files.h"
 
@@ -158,4 +160,14 @@ TEST(ToolSchedule, PictureShowsTheRuleInForce) {
     EXPECT_NE(pixel(64, 10), pixel(64 + 3 * 30 + 1, 22 + 24));
     EXPECT_NE(pixel(64 + 1 * 30, 20), pixel(64 + 5 * 30, 20));
     EXPECT_EQ(pixel(64 + 1 * 30, 20), pixel(64 + 2 * 30, 20));
+}
+
+TEST(ToolSchedule, CalendarDayOfYearCountsTheLeapDay) {
+    const struct {
+        int32_t month, day, expected;
+    } rows[] = {
+        {1, 1, 0},   {2, 28, 58}, {2, 29, 59}, {3, 1, 60}, {12, 31, 365}, {2, 30, -1},
+        {4, 31, -1}, {0, 1, -1},  {13, 1, -1}, {1, 0, -1}, {1, 32, -1},
+    };
+    for (const auto &row : rows) EXPECT_EQ(row.expected, DayOfYear(row.month, row.day)) << row.month << "/" << row.day;
 }
