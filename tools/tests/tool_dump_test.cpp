@@ -30,10 +30,7 @@ std::pair<int, Json> Dump(const TestFolder &root, std::vector<std::string> args)
 
 TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
     TestFolder root("tooldump");
-    BmpSpec picture;
-    picture.width = picture.height = 2;
-    picture.bitsPerPixel = 8;
-    picture.palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000};
+    BmpSpec picture{.width = 2, .height = 2, .bitsPerPixel = 8, .palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000}};
     picture.pixels = {0, 1, 2, 3};
     for (const char *name : {"body.bmp", "eyes.bmp", "bodym.bmp"}) WriteBmpFile(root.path / "cat" / name, picture);
     WriteTestFile(root.path / "cat" / "skin.txt",

@@ -19,31 +19,10 @@ namespace fs = std::filesystem;
 const char kBase[] = "D20,20,0,0\r\nG0,a.bmp,0,0,0\r\n#0 100 0\r\n";
 std::string Base(const std::string &lines) { return kBase + lines; }
 
-BmpSpec Paletted(int32_t width, int32_t height) {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
+// Two colours in 8 bits, 4 x 4 unless told otherwise.
+BmpSpec Paletted(BmpSpec spec = {.width = 4, .height = 4}) {
     spec.bitsPerPixel = 8;
     spec.palette = {0x000000, 0xFFFFFF};
-    return spec;
-}
-
-BmpSpec WithBits(int bits) {
-    BmpSpec spec = Paletted(4, 4);
-    spec.bitsPerPixel = bits;
-    if (bits > 8) spec.palette.clear();
-    return spec;
-}
-
-BmpSpec Compressed() {
-    BmpSpec spec = Paletted(4, 4);
-    spec.biCompression = 1;
-    return spec;
-}
-
-BmpSpec Truncated() {
-    BmpSpec spec = Paletted(4, 4);
-    spec.truncateTo = 70;
     return spec;
 }
 
@@ -53,7 +32,7 @@ struct Picture {
 };
 
 // A skin folder: its script (under the name given) and a.bmp.
-void WriteSkin(const fs::path &folder, const std::string &script, const BmpSpec &a = Paletted(4, 4),
+void WriteSkin(const fs::path &folder, const std::string &script, const BmpSpec &a = Paletted(),
                const char *name = "skin.txt") {
     WriteBmpFile(folder / "a.bmp", a);
     WriteTestFile(folder / name, script);
@@ -70,18 +49,11 @@ std::vector<LintDiagnostic> Findings(const fs::path &path, int skins = 1) {
 
 // A diagnostic as the rows write it: "LINE severity check", prefixed by the
 // picture's file name when it is about a picture.
-std::vector<std::string> Lint(const TestFolder &root, const std::string &script, const std::vector<Picture> &pictures,
-                              std::vector<std::string> args = {}) {
+std::vector<std::string> Lint(const TestFolder &root, const std::string &script, const std::vector<Picture> &pictures) {
     WriteSkin(root.path / "skin", script);
     for (const Picture &picture : pictures) WriteBmpFile(root.path / "skin" / picture.name, picture.spec);
-    args.insert(args.begin(), (root.path / "skin").string());
-    LintCommand options;
-    std::string error;
-    EXPECT_EQ(1, ParseLintArguments(args, &options, &error)) << error;
-    std::vector<LintDiagnostic> found;
-    EXPECT_EQ(1, CollectLint(options, &found));
     std::vector<std::string> seen;
-    for (const LintDiagnostic &d : found) {
+    for (const LintDiagnostic &d : Findings(root.path / "skin")) {
         std::string path = Utf8FromWide(d.file);
         std::string file = path.substr(path.find_last_of('\\') + 1);
         std::string prefix = file == "skin.txt" ? "" : file + " ";
@@ -141,13 +113,13 @@ const LintRow kRows[] = {
       "12 warning mask-size", "big.bmp 10 error picture-refused", "cut.bmp 9 error picture-refused",
       "deep.bmp 6 error picture-depth", "rle.bmp 5 error picture-refused", "true.bmp 7 warning key-no-palette",
       "wide.bmp 11 error picture-depth", "wide.bmp 11 warning picture-unused"},
-     {{"rle.bmp", Compressed()},
-      {"deep.bmp", WithBits(16)},
-      {"true.bmp", WithBits(24)},
-      {"small.bmp", Paletted(2, 4)},
-      {"cut.bmp", Truncated()},
-      {"big.bmp", Paletted(5000, 1)},
-      {"wide.bmp", WithBits(32)}}},
+     {{"rle.bmp", Paletted({.width = 4, .height = 4, .biCompression = 1})},
+      {"deep.bmp", {.width = 4, .height = 4, .bitsPerPixel = 16}},
+      {"true.bmp", {.width = 4, .height = 4}},
+      {"small.bmp", Paletted({.width = 2, .height = 4})},
+      {"cut.bmp", Paletted({.width = 4, .height = 4, .truncateTo = 70})},
+      {"big.bmp", Paletted({.width = 5000})},
+      {"wide.bmp", {.width = 4, .height = 4, .bitsPerPixel = 32}}}},
     {"unused-picture",
      Base("G1,a.bmp,0,0\r\nM0,a.bmp,0,0\r\n"),
      {"a.bmp 4 warning picture-unused", "a.bmp 5 warning picture-unused"}},
@@ -198,7 +170,7 @@ const LintRow kRows[] = {
     {"picture-uncut",
      Base("G1,a.bmp,0,0\r\nG2,w.bmp,0,0\r\nM0,a.bmp,0,0\r\n#0 100 1:0 2\r\n"),
      {"5 note picture-uncut"},
-     {{"w.bmp", WithBits(24)}}},
+     {{"w.bmp", {.width = 4, .height = 4}}}},
 };
 
 }  // namespace
@@ -213,24 +185,13 @@ TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
     }
 }
 
-BmpSpec WithHeader(BmpSpec spec, uint16_t type, uint32_t compression, uint32_t infoBytes) {
-    spec.bfType = type;
-    spec.biCompression = compression;
-    spec.infoHeaderBytes = infoBytes;
-    return spec;
-}
-
 // What the message of a finding must say: the fix in the author's words, or
 // the loader's reason when a.bmp is refused.
 TEST(ToolLint, MessagesSayWhatToDo) {
-    const char kBitFields[] = "a 32-bit BMP with bit fields, as editors save a picture with transparency, which the "
-                              "loader does not read; make it with pondlet-tool picture in.png, or as a 24-bit BMP "
-                              "with convert in.png -background '#FF00FF' -alpha remove -alpha off -type truecolor "
-                              "BMP3:out.bmp";
     const struct {
         std::string lines;
         const char *check, *says;
-        BmpSpec a = Paletted(4, 4);
+        BmpSpec a = Paletted();
     } rows[] = {
         {"G1,A.bnp,0,0\r\n", "picture-missing", "did you mean a.bmp?"},
         {"#0 500:100 0\r\n", "frame-time-reversed", "write 100:500"},
@@ -242,19 +203,29 @@ TEST(ToolLint, MessagesSayWhatToDo) {
          "no number for the red, green, blue, x and y: read as none (-1); the reader read height=12 red=0 green=0 "
          "blue=0 x=-1 y=-1"},
         {"#0 100:\r\n", "missing-number", "the reader read time=100:-1 layers=none"},
+        // the field that allows nothing, in the order the fields are read
+        {"$0 * 13 * * * *\r\n", "rule-never-matches", "it allows no month"},
+        {"$0 * * 32 * * *\r\n", "rule-never-matches", "it allows no day"},
+        {"$0 * 4,6 31 * * *\r\n", "rule-never-matches", "no month it allows has a day it allows"},
+        {"$0 * * 31 24 * *\r\n", "rule-never-matches", "it allows no hour"},
+        {"$0 * * * * 60 *\r\n", "rule-never-matches", "it allows no minute"},
+        {"$0 * * * * * 60\r\n", "rule-never-matches", "it allows no second"},
         {"#1 100 0\r\n$1 *\t* 3 * * *\r\n", "rule-never-matches",
          "the reader read sequence=1 weekday=* month=3 day=* hour=* minute=* second=none (separate"},
         {"G1,a.bmp,0,0\r\n#0 100 1\r\n#0 100 1\r\n", "picture-uncut",
          "the frames at lines 5, 6 draw it with no mask, as a full rectangle: end this line with the "
          "palette index of its background"},
-        {"", "picture-refused", "compressed (run-length)", Compressed()},
-        {"", "picture-refused", "truncated", Truncated()},
-        {"", "picture-refused", "too large", Paletted(5000, 1)},
-        {"", "picture-refused", "header is damaged", WithHeader(Paletted(4, 4), 0x4D42, 0, 64)},
-        {"", "picture-refused", "not a BMP", WithHeader(Paletted(4, 4), 0x4D41, 0, 40)},
-        {"", "picture-refused", kBitFields, WithHeader(WithBits(32), 0x4D42, 3, 124)},
-        {"", "picture-refused", "stored top-down", Paletted(4, -4)},
-        {"", "picture-refused", "empty picture", Paletted(0, 4)},
+        {"", "picture-refused", "compressed (run-length)", Paletted({.width = 4, .height = 4, .biCompression = 1})},
+        {"", "picture-refused", "truncated", Paletted({.width = 4, .height = 4, .truncateTo = 70})},
+        {"", "picture-refused", "too large", Paletted({.width = 5000})},
+        {"", "picture-refused", "header is damaged", Paletted({.width = 4, .height = 4, .infoHeaderBytes = 64})},
+        {"", "picture-refused", "not a BMP", Paletted({.width = 4, .height = 4, .bfType = 0x4D41})},
+        {"", "picture-refused",
+         "bit fields, as editors save a picture with transparency, which the loader does not read; make it with "
+         "pondlet-tool picture in.png, or as a 24-bit BMP",
+         BmpSpec{.width = 4, .height = 4, .bitsPerPixel = 32, .biCompression = 3, .infoHeaderBytes = 124}},
+        {"", "picture-refused", "stored top-down", Paletted({.width = 4, .height = -4})},
+        {"", "picture-refused", "empty picture", Paletted({.width = 0, .height = 4})},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
@@ -326,37 +297,33 @@ TEST(ToolLint, FoldersAndScriptNames) {
         int flags;                         // of the first script's folder
         const char *path;                  // linted, below the root
         int skins;
-        std::vector<std::string> expected;
+        const char *expected;
     } rows[] = {
-        {{"b/skin.txt", "a/skin.txt", "notes/read.txt"},
+        {{"b/skin.txt", "a/skin.txt", "n/read.txt"},
          kTestFolderPlain,
          "",
          2,
-         {"a/skin.txt file-comma", "b/skin.txt file-comma"}},
-        {{"skin/skin.txt.txt"}, kTestFolderPlain, "", 1, {"skin/skin.txt.txt script-name"}},
-        {{"skin/skin.txt"}, kTestFolderPlain, "skin", 1, {"skin/skin.txt file-comma"}},
-        {{"skin/skin.txt"}, kTestFolderReadOnly, "skin", 1, {"skin/skin.txt skin-folder", "skin/skin.txt file-comma"}},
-        {{".skin/skin.txt"},
-         kTestFolderHidden,
-         ".skin",
-         1,
-         {".skin/skin.txt skin-folder", ".skin/skin.txt file-comma"}},
+         "a/skin.txt file-comma, b/skin.txt file-comma"},
+        {{"skin/skin.txt.txt"}, kTestFolderPlain, "", 1, "skin/skin.txt.txt script-name"},
+        {{"skin/skin.txt"}, kTestFolderPlain, "skin", 1, "skin/skin.txt file-comma"},
+        {{"skin/skin.txt"}, kTestFolderReadOnly, "skin", 1, "skin/skin.txt skin-folder, skin/skin.txt file-comma"},
+        {{".skin/skin.txt"}, kTestFolderHidden, ".skin", 1, ".skin/skin.txt skin-folder, .skin/skin.txt file-comma"},
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
         for (const std::string &script : row.scripts) {
             fs::path file = root.path / script;
-            WriteSkin(file.parent_path(), Base("G1 a.bmp\r\n"), Paletted(4, 4), file.filename().c_str());
+            WriteSkin(file.parent_path(), Base("G1 a.bmp\r\n"), Paletted(), file.filename().c_str());
         }
         fs::path first = (root.path / row.scripts[0]).parent_path();
         if (row.flags && !MakeTestFolder(first, row.flags)) GTEST_SKIP() << "folder flags not available";
-        std::vector<std::string> seen;
+        std::string seen;
         for (const LintDiagnostic &d : Findings(root.path / row.path, row.skins)) {
             std::string file = Utf8FromWide(d.file);
             size_t cut = file.find_last_of('\\', file.find_last_of('\\') - 1);
-            seen.push_back(file.substr(cut + 1) + " " + d.check);
+            seen += (seen.empty() ? "" : ", ") + file.substr(cut + 1) + " " + d.check;
         }
-        for (std::string &item : seen) std::replace(item.begin(), item.end(), '\\', '/');
+        std::replace(seen.begin(), seen.end(), '\\', '/');
         EXPECT_EQ(row.expected, seen) << row.path;
     }
 }

@@ -17,10 +17,7 @@ namespace {
 const int kCellX = 96, kCellY = 8, kScale = 2;
 
 void WriteSmallSkin(const TestFolder &root, const std::string &extra) {
-    BmpSpec picture;
-    picture.width = picture.height = 2;
-    picture.bitsPerPixel = 8;
-    picture.palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000};
+    BmpSpec picture{.width = 2, .height = 2, .bitsPerPixel = 8, .palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000}};
     picture.pixels = {0, 1, 2, 3};  // index 0, the key, is not drawn
     WriteBmpFile(root.path / "skin" / "p.bmp", picture);
     WriteTestFile(root.path / "skin" / "skin.txt", "D4,2,0,0\r\nG0,p.bmp,1,0,0\r\n#0 100 0\r\n" + extra);
@@ -69,14 +66,20 @@ TEST(ToolSheet, FramePixelsAsTheCompositorDrawsThem) {
     }
 }
 
-TEST(ToolSheet, TimeTextsFollowAt) {
+// Time texts are expanded for --at. The cell shows the first choice, whatever
+// the program would pick: a layer choosing among "AB" and "ZZ" draws as one
+// offering "AB" only.
+TEST(ToolSheet, TextsFollowAtAndShowTheFirstChoice) {
     TestFolder root("toolsheet");
     WriteSmallSkin(root, "D40,20,0,0\r\nS0,12,0,0,0,0,0,%h\r\n#0 100 s0\r\n");
     ScreenImage seven = Sheet(root, {"--at", "2024-05-06 07:00:00"});
-    ScreenImage eight = Sheet(root, {"--at", "2024-05-06 08:00:00"});
-    ScreenImage alsoSeven = Sheet(root, {"--at", "2024-05-06 07:59:59"});
-    EXPECT_NE(seven.pixels, eight.pixels);
-    EXPECT_EQ(seven.pixels, alsoSeven.pixels);
+    EXPECT_NE(seven.pixels, Sheet(root, {"--at", "2024-05-06 08:00:00"}).pixels);
+    EXPECT_EQ(seven.pixels, Sheet(root, {"--at", "2024-05-06 07:59:59"}).pixels);
+    const std::string texts = "D40,20,0,0\r\nS0,12,0,0,0,0,0,AB\r\nS1,12,0,0,0,0,0,ZZ\r\n";
+    WriteSmallSkin(root, texts + "#0 100 s0:0:0:0\r\n");
+    ScreenImage first = Sheet(root, {});
+    WriteSmallSkin(root, texts + "#0 100 s0:1:1:1\r\n");
+    EXPECT_EQ(first.pixels, Sheet(root, {}).pixels);
 }
 
 TEST(ToolSheet, LabelsMarkWhatTheFrameHides) {
@@ -100,17 +103,6 @@ TEST(ToolSheet, LabelsMarkWhatTheFrameHides) {
         Sheet(root, {}, &labels);
         EXPECT_EQ(row.labels, labels) << row.extra;
     }
-}
-
-// The cell shows the first choice, whatever the program would pick: a layer
-// choosing among "AB" and "ZZ" draws as one offering "AB" only.
-TEST(ToolSheet, TextChoicesShowTheFirst) {
-    TestFolder root("toolsheet");
-    const std::string texts = "D40,20,0,0\r\nS0,12,0,0,0,0,0,AB\r\nS1,12,0,0,0,0,0,ZZ\r\n";
-    WriteSmallSkin(root, texts + "#0 100 s0:0:0:0\r\n");
-    ScreenImage same = Sheet(root, {});
-    WriteSmallSkin(root, texts + "#0 100 s0:1:1:1\r\n");
-    EXPECT_EQ(same.pixels, Sheet(root, {}).pixels);
 }
 
 // A label gives back the bitmap and DC it draws in, also when one cannot be made.
