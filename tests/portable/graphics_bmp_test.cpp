@@ -21,17 +21,27 @@ struct OwnedImage {
     ~OwnedImage() { FreeImageRecord(&record); }
 };
 
-// Writes the file and loads it into a fresh record with the given key.
+static std::string told;  // what the loader told, "|" before each message
+
+// Loads the named file of the program's folder into a fresh record with the
+// given key, hearing what the loader tells.
+static OwnedImage LoadNamed(const std::string &name, int kind, uint32_t key = 0) {
+    OwnedImage loaded;
+    loaded.record.transparentKey = key;
+    std::copy(name.begin(), name.end(), loaded.record.fileName);
+    told.clear();
+    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
+    LoadBitmapFile(&loaded.record, kind);
+    observer = Observer{};
+    return loaded;
+}
+
+// Writes the file and loads it.
 static OwnedImage Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
     static TestFolder folder("bmp");
-    OwnedImage loaded;
-    ImageRecord &record = loaded.record;
-    record.transparentKey = key;
     WriteBmpFile(folder.path / "image.bmp", picture);
     SetTestFolder(TestDevicePath(folder.path, true));
-    std::copy_n(WSTR("image.bmp"), 10, record.fileName);
-    LoadBitmapFile(&record, kind);
-    return loaded;
+    return LoadNamed("image.bmp", kind, key);
 }
 
 // Shape, depth and every ReadPixelIndex from the top row down, in hex.
@@ -163,8 +173,6 @@ static BmpSpec EightBit(BmpSpec picture) {
     return picture;
 }
 
-static std::string told;  // what the loader told, "|" before each message
-
 // Each row's file loaded as picture and as mask: "-" when the record has no
 // pixels, then the messages. Rows without a picture name a missing file.
 TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
@@ -208,7 +216,6 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
          {},
          "-|File Open error " + TestUtf8((longFolder + WSTR("path over 256 units")).substr(0, kImagePathUnits - 1))},
     };
-    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
     for (const auto &r : rows)
         for (int kind : {kLoadPicture, kLoadMask}) {
             if (r.expected.size() <= 1 && kind == kLoadMask) continue;  // quiet rows: pictures only
@@ -219,13 +226,9 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
             bool overlong = std::string(r.what).rfind("path over", 0) == 0;
             SetTestFolder(overlong ? longFolder : base);
             std::string name = missing ? r.what : "bad.bmp";
-            OwnedImage loaded;
-            std::copy(name.begin(), name.end(), loaded.record.fileName);
-            told.clear();
-            LoadBitmapFile(&loaded.record, kind);
+            OwnedImage loaded = LoadNamed(name, kind);
             EXPECT_EQ(r.expected, (loaded.record.pixels ? "" : "-") + told) << r.what << ", kind " << kind;
         }
-    observer = Observer{};
 }
 
 // Files as a common editor saves them, with a 124-byte info header, made by
@@ -249,13 +252,9 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
     };
     std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
     ASSERT_EQ(1, SetTestFolder(TestDevicePath(data, true)));
-    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
     for (const auto &r : rows) {
-        OwnedImage loaded;
-        ImageRecord &record = loaded.record;
-        std::copy_n(r.name, std::strlen(r.name), record.fileName);
-        told.clear();
-        LoadBitmapFile(&record, kLoadPicture);
+        OwnedImage loaded = LoadNamed(r.name, kLoadPicture);
+        const ImageRecord &record = loaded.record;
         EXPECT_EQ("", told) << r.name;
         ASSERT_NE(nullptr, record.pixels) << r.name;
         EXPECT_EQ(r.bits, record.bitsPerPixel) << r.name;
@@ -268,5 +267,4 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
             }
         EXPECT_EQ("", wrong) << r.name << ": pixels of the wrong colour";
     }
-    observer = Observer{};
 }
