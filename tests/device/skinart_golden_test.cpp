@@ -10,6 +10,7 @@
 #include "core/process.h"
 #include "device.h"
 #include "engine/schedule.h"
+#include "shell/mainwindow.h"
 #include "skin/script.h"
 #include "support/engine_skin.h"
 #include "support/golden_run.h"
