@@ -94,7 +94,7 @@ TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
 // its first half. A missing mask is told, and the lines after it still apply.
 TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
     const std::string face(14, 'f'), text(126, 't'), name(62, 'n'), pair = "\xF0\x9F\x90\xB8";  // U+1F438
-    const std::string fits(125, 't'), cutName(63, 'n');
+    const std::string fits(125, 't'), cutName(63, 'c');
     TestFolder root("pairs");
     MakeSkins(root, {{"cat", "F " + face + pair + "\r\nS0,8,0,0,0,0,0," + text + pair + "\r\nS1,8,0,0,0,0,0," + fits +
                                  pair + "x\r\nG0," + name + pair + ".bmp,0,0\r\nG1," + cutName +
