@@ -1,13 +1,11 @@
-// Graphics per tick: the pixel operations over a work area, saving and
-// restoring the background, loading a large picture.
+// Graphics per tick: saving and restoring the background over a work area,
+// and loading a large picture.
 #include "core/process.h"
 #include "core/tables.h"
 #include "device.h"
 #include "graphics/bmp.h"
-#include "graphics/pixels.h"
 #include "graphics/probe.h"
 #include "graphics/surfaces.h"
-#include "support/blend_model.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
@@ -26,19 +24,6 @@ void StartSurfaces(int32_t width, int32_t height) {
     SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
     CreateWorkSurfaces();
 }
-
-// One pass of the 50% blend over the whole area through BlendPixel.
-void BM_BlendArea(benchmark::State &state) {
-    int32_t side = (int32_t)state.range(0);
-    StartSurfaces(side, side);
-    ImageRecord work = workSurface;  // the same pixels
-    for (auto _ : state)
-        for (int32_t y = 0; y < side; y++)
-            for (int32_t x = 0; x < side; x++)
-                BlendPixel(&work, x, y, ReadPixel(&frameSurface, x, y), ReadPixel(&backgroundSurface, x, y), kBlend50);
-    state.SetItemsProcessed(int64_t(state.iterations()) * side * side);
-}
-BENCHMARK(BM_BlendArea)->Arg(64)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 void BM_CaptureAndRestore(benchmark::State &state) {
     int32_t side = (int32_t)state.range(0);

@@ -6,6 +6,7 @@
 #include "device.h"
 #include "lint.h"
 #include "skin/script.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <benchmark/benchmark.h>
@@ -48,9 +49,7 @@ BENCHMARK(BM_LoadSkin)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_LintBundledSkin(benchmark::State &state) {
     DeviceReset();
-    std::filesystem::path skin =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet";
-    std::u16string device = DevicePathFromHost(skin.string()) + u"\\";
+    std::u16string device = DevicePathFromHost(BundledSkin().string()) + u"\\";
     WideString folder(device.begin(), device.end());
     for (auto _ : state) {
         std::vector<LintDiagnostic> found;

@@ -34,6 +34,7 @@
 #include "graphics/surfaces.h"
 #include "skin/script.h"
 #include "support/engine_skin.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <benchmark/benchmark.h>
@@ -135,9 +136,8 @@ const TestFolder &BundledSkinFolder() {
     static TestFolder folder("tickbench");
     static bool copied = false;
     if (!copied) {
-        fs::path source = fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet";
         std::error_code error;
-        fs::copy(source, folder.path / "pondlet", error);
+        fs::copy(BundledSkin(), folder.path / "pondlet", error);
         copied = true;
     }
     return folder;

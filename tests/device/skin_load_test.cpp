@@ -88,38 +88,31 @@ TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
     }
 }
 
-// A file name beyond 63 characters is cut and the cut name loads; a missing
-// mask is told, and the lines after it still apply.
-TEST(LoadSkinDevice, CutNamesLoadAndMissingImagesAreTold) {
-    TestFolder root("load");
-    std::string cutName(63, 'n');
-    MakeSkins(root, {{"cat", "G0," + cutName + "ignored.bmp,0,0\r\nM0,missing.bmp,0,0\r\nD8,8,0,0\r\n"}});
-    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / cutName, BmpSpec{}));
-    ASSERT_EQ(1, LoadSkin());
-    ASSERT_EQ(1u, DeviceMessageBoxes().size());
-    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")),
-              DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text));
-    EXPECT_NE(nullptr, skinTables.graphics[0].pixels);
-    EXPECT_EQ(8, skinTables.areaWidth);
-}
-
-// With UTF-8 as the code page a character may take two units: a text, face
-// or file name cut at its limit drops a pair that would be split rather than
-// keep its first half.
-TEST(LoadSkinDevice, CutsNeverSplitASurrogatePair) {
+// A file name beyond 63 characters is cut and the cut name loads; with UTF-8
+// as the code page a character may take two units, and a text, face or file
+// name cut at its limit drops a pair that would be split rather than keep
+// its first half. A missing mask is told, and the lines after it still apply.
+TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
     const std::string face(14, 'f'), text(126, 't'), name(62, 'n'), pair = "\xF0\x9F\x90\xB8";  // U+1F438
-    const std::string fits(125, 't');
+    const std::string fits(125, 't'), cutName(63, 'c');
     TestFolder root("pairs");
     MakeSkins(root, {{"cat", "F " + face + pair + "\r\nS0,8,0,0,0,0,0," + text + pair + "\r\nS1,8,0,0,0,0,0," + fits +
-                                 pair + "x\r\nG0," + name + pair + ".bmp,0,0\r\n"}});
+                                 pair + "x\r\nG0," + name + pair + ".bmp,0,0\r\nG1," + cutName +
+                                 "ignored.bmp,0,0\r\nM0,missing.bmp,0,0\r\nD8,8,0,0\r\n"}});
     DeviceSetCodePage(CP_UTF8);
     ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / name, BmpSpec{}));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / cutName, BmpSpec{}));
     ASSERT_EQ(1, LoadSkin());
     EXPECT_EQ(face, TestUtf8(skinTables.fontFace));
     EXPECT_EQ(text, TestUtf8(skinTables.texts[0].text));
     EXPECT_EQ(fits + pair, TestUtf8(skinTables.texts[1].text)) << "a whole pair at the end stays";
     EXPECT_EQ(name, TestUtf8(skinTables.graphics[0].fileName));
     EXPECT_NE(nullptr, skinTables.graphics[0].pixels) << "the cut name loads";
+    EXPECT_NE(nullptr, skinTables.graphics[1].pixels) << "the cut name loads";
+    ASSERT_EQ(1u, DeviceMessageBoxes().size());
+    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")),
+              DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text));
+    EXPECT_EQ(8, skinTables.areaWidth);
 }
 
 // The messages shown so far, "; " between them.

@@ -8,14 +8,11 @@
 // back once the change is known to be right (look at the screens with
 // pondlet-tool).
 #include "core/process.h"
-#include "core/tables.h"
 #include "device.h"
 #include "engine/schedule.h"
-#include "graphics/surfaces.h"
-#include "shell/instance.h"
 #include "shell/mainwindow.h"
-#include "shell/panel.h"
 #include "skin/script.h"
+#include "support/engine_skin.h"
 #include "support/golden_run.h"
 #include "support/test_files.h"
 
@@ -172,10 +169,7 @@ TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
         SYSTEMTIME now = {2026, 12, c.weekday, c.day, c.hour, c.minute, 1, 200};
         SelectRuleForNow(&now);
         int regular = t.rules[animation.currentRule].sequence;
-        AnimationState state = animation;
-        state.lastTickTime = now;
-        state.lastTickTime.wSecond = 0;
-        SetAnimationState(&state);
+        EditAnimation([&](AnimationState &a) { a.lastTickTime = now, a.lastTickTime.wSecond = 0; });
         CheckEventRules(&now, 100);
         EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
                   std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence))

@@ -21,17 +21,27 @@ struct OwnedImage {
     ~OwnedImage() { FreeImageRecord(&record); }
 };
 
-// Writes the file and loads it into a fresh record with the given key.
+static std::string told;  // what the loader told, "|" before each message
+
+// Loads the named file of the program's folder into a fresh record with the
+// given key, hearing what the loader tells.
+static OwnedImage LoadNamed(const std::string &name, int kind, uint32_t key = 0) {
+    OwnedImage loaded;
+    loaded.record.transparentKey = key;
+    std::copy(name.begin(), name.end(), loaded.record.fileName);
+    told.clear();
+    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
+    LoadBitmapFile(&loaded.record, kind);
+    observer = Observer{};
+    return loaded;
+}
+
+// Writes the file and loads it.
 static OwnedImage Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
     static TestFolder folder("bmp");
-    OwnedImage loaded;
-    ImageRecord &record = loaded.record;
-    record.transparentKey = key;
     WriteBmpFile(folder.path / "image.bmp", picture);
     SetTestFolder(TestDevicePath(folder.path, true));
-    std::copy_n(WSTR("image.bmp"), 10, record.fileName);
-    LoadBitmapFile(&record, kind);
-    return loaded;
+    return LoadNamed("image.bmp", kind, key);
 }
 
 // Shape, depth and every ReadPixelIndex from the top row down, in hex.
@@ -55,8 +65,12 @@ static BmpSpec PictureOf(int bits, int32_t width, int32_t height, std::vector<ui
     return picture;
 }
 
-// Bit order at every depth and 24-bit pixels reduced to 5-6-5. WritePixel
-// (over a maximal value, so it must clear its bits) gives the loaded bytes.
+// Bit order at every depth and 24-bit pixels reduced to 5-6-5, the same
+// whatever the info header's size: newer editors write 108- and 124-byte
+// headers, whose extra fields lie where a 40-byte header's colour table
+// would be, and the shared buffer must hold a 40-byte header followed by the
+// table as ever. WritePixel (over a maximal value, so it must clear its
+// bits) gives the loaded bytes.
 TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
     const std::pair<BmpSpec, const char *> rows[] = {
         {PictureOf(1, 10, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1}),
@@ -66,20 +80,26 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
         {PictureOf(8, 3, 2, {1, 2, 255, 4, 5, 6}), "3x2x8: 1 2 FF 4 5 6"},
         {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), "2x2x24: F8FCF8 103450 F8 0"},
     };
-    for (const auto &[picture, expected] : rows) {
-        OwnedImage loaded = Load(picture, kLoadPicture);
-        const ImageRecord &record = loaded.record;
-        ASSERT_EQ(expected, Describe(record));
-        std::vector<BYTE> bytes((size_t)record.rowBytes * record.height, 0);
-        ImageRecord written = record;
-        written.pixels = bytes.data();
-        for (int32_t i = 0; i < record.width * record.height; i++) {
-            WritePixel(&written, i % record.width, i / record.width,
-                       picture.bitsPerPixel == 24 ? 0xFFFFFF : (1u << picture.bitsPerPixel) - 1);
-            WritePixel(&written, i % record.width, i / record.width, picture.pixels[i]);
+    for (auto [picture, expected] : rows)
+        for (uint32_t headerBytes : {40u, 108u, 124u}) {
+            picture.infoHeaderBytes = headerBytes;
+            OwnedImage loaded = Load(picture, kLoadPicture);
+            const ImageRecord &record = loaded.record;
+            ASSERT_EQ(expected, Describe(record)) << "header " << headerBytes;
+            std::vector<uint32_t> palette(record.palette,
+                                          record.palette + (record.palette ? picture.palette.size() : 0));
+            EXPECT_EQ(picture.palette, palette) << expected << ", header " << headerBytes;
+            EXPECT_EQ(40, headerBuffer[0] | headerBuffer[1] << 8) << "the shared buffer keeps a 40-byte header";
+            std::vector<BYTE> bytes((size_t)record.rowBytes * record.height, 0);
+            ImageRecord written = record;
+            written.pixels = bytes.data();
+            for (int32_t i = 0; i < record.width * record.height; i++) {
+                WritePixel(&written, i % record.width, i / record.width,
+                           picture.bitsPerPixel == 24 ? 0xFFFFFF : (1u << picture.bitsPerPixel) - 1);
+                WritePixel(&written, i % record.width, i / record.width, picture.pixels[i]);
+            }
+            EXPECT_EQ(0, std::memcmp(bytes.data(), record.pixels, bytes.size())) << expected;
         }
-        EXPECT_EQ(0, std::memcmp(bytes.data(), record.pixels, bytes.size())) << expected;
-    }
 }
 
 // Exactly 1008 bytes after unpadded pixel data mark unpadded rows (also for
@@ -106,37 +126,6 @@ TEST(LoadBitmapFile, RowLengthRule) {
         EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture).record))
             << "trailer " << row.extra << ", cut " << row.cut;
     }
-}
-
-// Newer editors write 108- and 124-byte info headers, whose extra fields lie
-// where a 40-byte header's colour table would be: each depth's picture must
-// give the same pixels and palette whatever the header size, and the shared
-// buffer must hold a 40-byte header followed by the table as ever.
-TEST(LoadBitmapFile, InfoHeaderSizesGiveTheSamePicture) {
-    const struct {
-        int bits;
-        std::vector<uint32_t> pixels;
-        const char *expected;
-    } rows[] = {
-        {1, {1, 0, 1, 0, 0, 1}, "3x2x1: 1 0 1 0 0 1"},
-        {4, {15, 0, 7, 8, 9, 3}, "3x2x4: F 0 7 8 9 3"},
-        {8, {1, 2, 255, 4, 0, 128}, "3x2x8: 1 2 FF 4 0 80"},
-        {24, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301, 0xF80000, 0}, "3x2x24: F8FCF8 103450 F8 0 F80000 0"},
-    };
-    for (const auto &r : rows)
-        for (uint32_t headerBytes : {40u, 108u, 124u}) {
-            BmpSpec picture = PictureOf(r.bits, 3, 2, r.pixels);
-            for (size_t i = 0; i < picture.palette.size(); i++)
-                picture.palette[i] = (0x5A3C96u ^ (0x010307u * (uint32_t)i)) & 0xFFFFFF;
-            picture.infoHeaderBytes = headerBytes;
-            OwnedImage loaded = Load(picture, kLoadPicture);
-            const ImageRecord &record = loaded.record;
-            EXPECT_EQ(r.expected, Describe(record)) << "header " << headerBytes;
-            std::vector<uint32_t> palette(record.palette,
-                                          record.palette + (record.palette ? picture.palette.size() : 0));
-            EXPECT_EQ(picture.palette, palette) << "depth " << r.bits << ", header " << headerBytes;
-            EXPECT_EQ(40, headerBuffer[0] | headerBuffer[1] << 8) << "the shared buffer keeps a 40-byte header";
-        }
 }
 
 // Depth 1 keeps its bits whatever the key; 2-8 compare the index with the
@@ -184,8 +173,6 @@ static BmpSpec EightBit(BmpSpec picture) {
     return picture;
 }
 
-static std::string told;  // what the loader told, "|" before each message
-
 // Each row's file loaded as picture and as mask: "-" when the record has no
 // pixels, then the messages. Rows without a picture name a missing file.
 TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
@@ -229,7 +216,6 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
          {},
          "-|File Open error " + TestUtf8((longFolder + WSTR("path over 256 units")).substr(0, kImagePathUnits - 1))},
     };
-    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
     for (const auto &r : rows)
         for (int kind : {kLoadPicture, kLoadMask}) {
             if (r.expected.size() <= 1 && kind == kLoadMask) continue;  // quiet rows: pictures only
@@ -240,13 +226,9 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
             bool overlong = std::string(r.what).rfind("path over", 0) == 0;
             SetTestFolder(overlong ? longFolder : base);
             std::string name = missing ? r.what : "bad.bmp";
-            OwnedImage loaded;
-            std::copy(name.begin(), name.end(), loaded.record.fileName);
-            told.clear();
-            LoadBitmapFile(&loaded.record, kind);
+            OwnedImage loaded = LoadNamed(name, kind);
             EXPECT_EQ(r.expected, (loaded.record.pixels ? "" : "-") + told) << r.what << ", kind " << kind;
         }
-    observer = Observer{};
 }
 
 // Files as a common editor saves them, with a 124-byte info header, made by
@@ -270,13 +252,9 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
     };
     std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
     ASSERT_EQ(1, SetTestFolder(TestDevicePath(data, true)));
-    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
     for (const auto &r : rows) {
-        OwnedImage loaded;
-        ImageRecord &record = loaded.record;
-        std::copy_n(r.name, std::strlen(r.name), record.fileName);
-        told.clear();
-        LoadBitmapFile(&record, kLoadPicture);
+        OwnedImage loaded = LoadNamed(r.name, kLoadPicture);
+        const ImageRecord &record = loaded.record;
         EXPECT_EQ("", told) << r.name;
         ASSERT_NE(nullptr, record.pixels) << r.name;
         EXPECT_EQ(r.bits, record.bitsPerPixel) << r.name;
@@ -289,5 +267,4 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
             }
         EXPECT_EQ("", wrong) << r.name << ": pixels of the wrong colour";
     }
-    observer = Observer{};
 }

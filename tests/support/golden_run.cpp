@@ -10,7 +10,8 @@ namespace fs = std::filesystem;
 
 fs::path BundledSkin() { return fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins" / "pondlet"; }
 
-uint32_t ScreenHash() {
+// FNV-1a over every pixel as a 24-bit read gives it.
+static uint32_t ScreenHash() {
     uint32_t hash = 2166136261u;
     for (int y = 0; y < DeviceScreenHeight(); y++)
         for (int x = 0; x < DeviceScreenWidth(); x++) {

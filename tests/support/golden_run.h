@@ -9,8 +9,6 @@
 
 // The bundled skin's folder in the source tree.
 std::filesystem::path BundledSkin();
-// FNV-1a over every pixel as a 24-bit read gives it.
-uint32_t ScreenHash();
 // The program in root at depth and mode from start until tickCount ticks
 // have drawn: the screen's hash, or 0 when the run ended before.
 uint32_t RunAndHash(const std::filesystem::path &root, int depth, int mode, const SYSTEMTIME &start, int tickCount);
