@@ -125,12 +125,9 @@ static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &l
     return true;
 }
 
-// Two Japanese characters draw two different, non-empty glyphs in every
-// face (a character no installed font holds would draw the same box as any
-// other), and a line mixing Latin letters, digits and Japanese draws each
-// character as it draws alone: "A9" in the face's own glyphs, then the
-// Japanese one after their advance (the real platform may place it a pixel
-// off the measured width, where it rounds advances differently).
+// Two Japanese characters draw two different, non-empty glyphs in every face (a character no
+// installed font holds would draw the same box as any other), and a mixed line draws "A9" as alone,
+// then the Japanese glyph after their advance (or a pixel off: the real platform rounds advances).
 TEST(Surfaces, JapaneseAndMixedLinesDrawEveryCharacter) {
     for (size_t row = 0; row < std::size(kSkinFaces); row++) {
         const WCHAR *face = kSkinFaces[row];
