@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 
 static std::string Hex(uint32_t v) {
     char text[16];
@@ -37,13 +38,7 @@ static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int 
 // made without bits) and its DC, and on 8-bit displays the probe's DIB and
 // DC. Each failure is told with a beep and leaves nothing allocated or alive.
 TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
-    const struct {
-        int depth;
-        const char *call;
-        int after;
-        int32_t width;
-        const char *prefix;
-    } rows[] = {
+    const std::tuple<int, const char *, int, int32_t, const char *> rows[] = {
         {16, "CreateDIBSection", 0, 8, "baseBmp error ("},  {16, "CreateDIBSection:bits", 0, 8, "baseBmp error ("},
         {16, "CreateCompatibleDC", 0, 8, "baseDC error ("}, {16, "", 0, 5000, "baseBmp error ("},
         {16, "LocalAlloc", 0, 8, "baseBmp error (8)"},      {16, "LocalAlloc", 1, 8, "baseBmp error (8)"},
@@ -51,17 +46,17 @@ TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
         {16, "LocalAlloc", 4, 8, "baseBmp error (8)"},      {8, "CreateDIBSection", 1, 8, "tmp256Bmp error ("},
         {8, "CreateCompatibleDC", 1, 8, "baseDC error ("},
     };
-    for (const auto &r : rows) {
-        std::string name = std::string(r.call) + " after " + std::to_string(r.after);
+    for (auto [depth, call, after, width, prefix] : rows) {
+        std::string name = std::string(call) + " after " + std::to_string(after);
         ReleaseWorkSurfaces();
         size_t allocations = DeviceLiveAllocations();
-        EXPECT_EQ(0, Start(r.depth, r.width, r.call, r.after)) << name;
+        EXPECT_EQ(0, Start(depth, width, call, after)) << name;
         EXPECT_EQ(0, WorkSurfacesReady()) << name;
         EXPECT_EQ(std::pair(allocations, 0), std::pair(DeviceLiveAllocations(), DeviceLiveGdiObjects()))
             << name << ": live blocks, live GDI objects";
         ASSERT_EQ(1u, DeviceMessageBoxes().size()) << name;
         std::string text = DeviceUtf8(DeviceMessageBoxes()[0].text);
-        EXPECT_TRUE(text.rfind(r.prefix, 0) == 0 && text.back() == ')') << "got " << text;
+        EXPECT_TRUE(text.rfind(prefix, 0) == 0 && text.back() == ')') << "got " << text;
         EXPECT_EQ("Error", DeviceUtf8(DeviceMessageBoxes()[0].caption));
         EXPECT_EQ(std::vector<UINT>{64}, DeviceBeeps()) << name;
     }
