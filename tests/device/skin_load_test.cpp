@@ -5,13 +5,18 @@
 
 #include "core/process.h"
 #include "device.h"
-#include "graphics/bmp.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
-enum { kSelectList = IDC_SKIN_LIST };
+// The message boxes shown so far as "caption: text", "; " between them.
+static std::string Messages() {
+    std::string all;
+    for (const DeviceMessageBox &box : DeviceMessageBoxes())
+        all += (all.empty() ? "" : "; ") + DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text);
+    return all;
+}
 
 // A fresh device whose executable's folder holds one skin per {folder, script}.
 static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::string, std::string>> &skins) {
@@ -29,19 +34,14 @@ static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKin
     DeviceAction look;
     look.custom = [view] {
         HWND dialog = DeviceOpenDialogs().back().window;
-        *view = "@" + std::to_string(DeviceControlSelection(dialog, kSelectList));
-        for (const std::u16string &item : DeviceControlItems(dialog, kSelectList))
+        *view = "@" + std::to_string(DeviceControlSelection(dialog, IDC_SKIN_LIST));
+        for (const std::u16string &item : DeviceControlItems(dialog, IDC_SKIN_LIST))
             *view += " [" + DeviceUtf8(item) + "]";
     };
     DeviceQueueAction(10, look);
     uint64_t at = 10;
-    for (const auto &[kind, index] : actions) {
-        DeviceAction action;
-        action.kind = kind;
-        action.id = kSelectList;
-        action.index = index;
-        DeviceQueueAction(at += 10, action);
-    }
+    for (const auto &[kind, index] : actions)
+        DeviceQueueAction(at += 10, {.kind = kind, .id = IDC_SKIN_LIST, .index = index, .custom = {}, .text = {}});
 }
 
 static std::string ScriptPath(const TestFolder &root, const std::string &skin) {
@@ -107,19 +107,9 @@ TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
     EXPECT_EQ(text, TestUtf8(skinTables.texts[0].text));
     EXPECT_EQ(fits + pair, TestUtf8(skinTables.texts[1].text)) << "a whole pair at the end stays";
     EXPECT_EQ(name, TestUtf8(skinTables.graphics[0].fileName));
-    EXPECT_NE(nullptr, skinTables.graphics[0].pixels) << "the cut name loads";
-    EXPECT_NE(nullptr, skinTables.graphics[1].pixels) << "the cut name loads";
-    ASSERT_EQ(1u, DeviceMessageBoxes().size());
-    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")),
-              DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text));
+    EXPECT_TRUE(skinTables.graphics[0].pixels && skinTables.graphics[1].pixels) << "the cut names load";
+    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")), Messages());
     EXPECT_EQ(8, skinTables.areaWidth);
-}
-
-// The messages shown so far, "; " between them.
-static std::string Messages() {
-    std::string all;
-    for (const DeviceMessageBox &box : DeviceMessageBoxes()) all += (all.empty() ? "" : "; ") + DeviceUtf8(box.text);
-    return all;
 }
 
 static std::string Shape(const ImageRecord &image) {
@@ -132,52 +122,34 @@ static std::string Shape(const ImageRecord &image) {
 // The sanitizer build runs this test alone with leak detection on, so an
 // earlier picture that is not freed fails it.
 TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
-    const struct {
-        const char *lines;
-        const char *graphic, *mask;
-    } rows[] = {
-        /* lines for index I                       graphic  mask */
-        {"GI,wide.bmp,\r\nGI,tall.bmp,\r\n"
-         "MI,wide.bmp,\r\nMI,tall.bmp,\r\n",
-         "1x3", "1x3"},
-        {"GI,wide.bmp,\r\nGI,none.bmp,\r\n"
-         "MI,wide.bmp,\r\nMIm,\r\n",
-         "-", "-"},
-        {"GI,wide.bmp,\r\nGI,bad.bmp,\r\n"
-         "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",
-         "-", "-"},
+    // Lines for index I, then the graphic's and the mask's shape.
+    const std::pair<const char *, const char *> rows[] = {
+        {"GI,wide.bmp,\r\nGI,tall.bmp,\r\nMI,wide.bmp,\r\nMI,tall.bmp,\r\n", "1x3 1x3"},
+        {"GI,wide.bmp,\r\nGI,none.bmp,\r\nMI,wide.bmp,\r\nMIm,\r\n", "- -"},
+        {"GI,wide.bmp,\r\nGI,bad.bmp,\r\nMI,wide.bmp,\r\nMI,bad.bmp,\r\n", "- -"},
     };
     TestFolder root("repeat");
     std::string script;
     for (size_t i = 0; i < std::size(rows); i++) {
-        std::string lines = rows[i].lines;
+        std::string lines = rows[i].first;
         for (size_t at; (at = lines.find('I')) != std::string::npos;) lines.replace(at, 1, std::to_string(i));
         script += lines;
     }
     MakeSkins(root, {{"cat", script}});
-    BmpSpec wide, tall;
-    wide.width = 3;
-    tall.height = 3;
-    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", wide));
-    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", tall));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", {.width = 3}));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", {.height = 3}));
     ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "bad.bmp", "BA"));
     ASSERT_EQ(1, LoadSkin());
-    for (size_t i = 0; i < std::size(rows); i++) {
-        EXPECT_EQ(rows[i].graphic, Shape(skinTables.graphics[i])) << rows[i].lines;
-        EXPECT_EQ(rows[i].mask, Shape(skinTables.masks[i])) << rows[i].lines;
-    }
+    for (size_t i = 0; i < std::size(rows); i++)
+        EXPECT_EQ(rows[i].second, Shape(skinTables.graphics[i]) + " " + Shape(skinTables.masks[i])) << rows[i].first;
 }
 
 // One skin's pictures share kSkinPixelBudget: the line that would go over it
 // is told and left empty, later lines that fit still load, and the next skin
-// loaded starts with the whole budget again.
+// loaded starts with the whole budget again. Each big picture holds 12.6 MB of pixels.
 TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
     TestFolder root("budget");
-    BmpSpec big;
-    big.bitsPerPixel = 8;
-    big.width = 3080;
-    big.height = 4096;  // 12.6 MB of pixels
-    big.palette.assign(256, 0x336699);
+    const BmpSpec big = {.width = 3080, .height = 4096, .bitsPerPixel = 8, .palette = std::vector(256, 0x336699u)};
     std::string script;
     for (int i = 0; i < 6; i++) script += "G" + std::to_string(i) + ",big.bmp,0,0\r\n";
     MakeSkins(root, {{"cat", script + "G6,small.bmp,0,0\r\n"}});
@@ -187,7 +159,7 @@ TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
     std::string shapes;
     for (int i = 0; i <= 6; i++) shapes += " " + Shape(skinTables.graphics[i]);
     EXPECT_EQ(" 3080x4096 3080x4096 3080x4096 3080x4096 3080x4096 - 1x1", shapes);
-    EXPECT_EQ("Out of memory.", Messages());
+    EXPECT_EQ("Error: Out of memory.", Messages());
 
     MakeSkins(root, {{"cat", "G0,big.bmp,0,0\r\n"}});
     ASSERT_EQ(1, LoadSkin());
