@@ -1,12 +1,8 @@
-// The bundled skin on the simulated device. Loaded by the real skin reader:
-// each feature of the format is used, and the schedule picks the intended
-// sequence at the intended times. Run by the whole program: golden screens
-// at every depth and in every opacity the depth offers, at three times of
-// day (one an hourly event showing its time text), hashed over the whole
-// screen after a fixed number of ticks. Any change to loading, probing,
-// composing or merging changes a hash; a mismatch prints the table to paste
-// back once the change is known to be right (look at the screens with
-// pondlet-tool).
+// The bundled skin on the simulated device. Loaded by the real skin reader, it uses each feature of
+// the format and its schedule picks the intended sequences. Run by the whole program, it gives
+// golden screens (hashed after a fixed number of ticks) at every depth and opacity, at three times
+// of day, one an hourly event showing its time text. A mismatch prints the table to paste back once
+// the change is known to be right (look at the screens with pondlet-tool).
 #include "core/process.h"
 #include "device.h"
 #include "engine/schedule.h"
@@ -21,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -31,14 +28,10 @@ TEST(BundledSkinGolden, WholeScreens) {
     fs::copy(BundledSkin(), folder.path / "pondlet");
     // The first sequence plays whatever the time; 40 ticks reach the time's
     // own, and the third tick after 08:59:59.9 shows the hourly bubble.
-    const struct {
-        const char *name;
-        SYSTEMTIME start;
-        int ticks;
-    } times[] = {
-        {"midday", {2026, 12, 1, 7, 12, 30, 0, 0}, 40},
-        {"night", {2026, 12, 1, 7, 3, 10, 0, 0}, 40},
-        {"09:00 hourly", {2026, 12, 1, 7, 8, 59, 59, 900}, 3},
+    const std::pair<SYSTEMTIME, int> times[] = {
+        {{2026, 12, 1, 7, 12, 30, 0, 0}, 40},   // midday
+        {{2026, 12, 1, 7, 3, 10, 0, 0}, 40},    // night
+        {{2026, 12, 1, 7, 8, 59, 59, 900}, 3},  // 09:00 hourly
     };
     //  depth mode  midday      night       09:00 hourly
     const struct {
@@ -61,7 +54,7 @@ TEST(BundledSkinGolden, WholeScreens) {
         char line[128];
         uint32_t got[3];
         for (int t = 0; t < 3; t++) {
-            got[t] = RunAndHash(folder.path, row.depth, row.mode, times[t].start, times[t].ticks);
+            got[t] = RunAndHash(folder.path, row.depth, row.mode, times[t].first, times[t].second);
             same &= got[t] == row.hash[t];
         }
         std::snprintf(line, sizeof line, "        {%d, %d, {0x%08X, 0x%08X, 0x%08X}},\n", row.depth, row.mode, got[0],
@@ -154,26 +147,20 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
 // second has passed between two ticks (the regular one when none is due).
 TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
     enum { kIdle, kMorning, kEvening, kNight, kWeekend, kHourly, kDaily };
-    const struct {
-        const char *when;
-        WORD weekday, day, hour, minute;
-        int regular, afterEvent;
-    } cases[] = {
+    const std::tuple<const char *, WORD, WORD, WORD, WORD, int, int> cases[] = {
         {"Mon 08:30", 1, 7, 8, 30, kMorning, kMorning},   {"Mon 12:30", 1, 7, 12, 30, kIdle, kIdle},
         {"Mon 19:15", 1, 7, 19, 15, kEvening, kEvening},  {"Mon 23:30", 1, 7, 23, 30, kNight, kNight},
         {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend}, {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
         {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},        {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
     };
-    for (const auto &c : cases) {
+    for (auto [when, weekday, day, hour, minute, regular, afterEvent] : cases) {
         ResetAnimation();
-        SYSTEMTIME now = {2026, 12, c.weekday, c.day, c.hour, c.minute, 1, 200};
+        SYSTEMTIME now = {2026, 12, weekday, day, hour, minute, 1, 200};
         SelectRuleForNow(&now);
-        int regular = t.rules[animation.currentRule].sequence;
+        int chosen = t.rules[animation.currentRule].sequence;
         EditAnimation([&](AnimationState &a) { a.lastTickTime = now, a.lastTickTime.wSecond = 0; });
         CheckEventRules(&now, 100);
-        EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
-                  std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence))
-            << c.when;
+        EXPECT_EQ(std::pair(regular, afterEvent), std::pair(chosen, t.rules[animation.currentRule].sequence)) << when;
     }
 }
 
