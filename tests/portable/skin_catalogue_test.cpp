@@ -22,10 +22,8 @@ TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
     // A folder whose attribute the platform will not set must go, or the
     // Select dialog would wait for a person.
     std::error_code error;
-    if (!MakeTestFolder(root.path / "locked", kTestFolderReadOnly))
-        std::filesystem::remove_all(root.path / "locked", error);
-    if (!MakeTestFolder(root.path / ".hidden", kTestFolderHidden))
-        std::filesystem::remove_all(root.path / ".hidden", error);
+    for (auto [name, flags] : {std::pair{"locked", kTestFolderReadOnly}, {".hidden", kTestFolderHidden}})
+        if (!MakeTestFolder(root.path / name, flags)) std::filesystem::remove_all(root.path / name, error);
     if (tooLong.size() < 250) WriteTestFile(root.path / tooLong / "skin.txt", "\r\n");
     ASSERT_EQ(1, SetTestFolder(rootPath));
 
