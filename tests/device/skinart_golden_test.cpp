@@ -19,15 +19,13 @@
 #include <set>
 #include <tuple>
 
-namespace {
-
 namespace fs = std::filesystem;
 
 TEST(BundledSkinGolden, WholeScreens) {
     TestFolder folder("golden");
     fs::copy(BundledSkin(), folder.path / "pondlet");
-    // The first sequence plays whatever the time; 40 ticks reach the time's
-    // own, and the third tick after 08:59:59.9 shows the hourly bubble.
+    // The first sequence plays whatever the time; 40 ticks reach the time's own, and the third tick
+    // after 08:59:59.9 shows the hourly bubble.
     const std::pair<SYSTEMTIME, int> times[] = {
         {{2026, 12, 1, 7, 12, 30, 0, 0}, 40},   // midday
         {{2026, 12, 1, 7, 3, 10, 0, 0}, 40},    // night
@@ -65,7 +63,7 @@ TEST(BundledSkinGolden, WholeScreens) {
 }
 
 // biBitCount of a BMP file in the bundled skin, or -1.
-int FileDepth(const WCHAR *fileName) {
+static int FileDepth(const WCHAR *fileName) {
     std::ifstream file(BundledSkin() / TestUtf8(fileName), std::ios::binary);
     unsigned char header[30] = {};
     if (!file.read(reinterpret_cast<char *>(header), sizeof header)) return -1;
@@ -92,10 +90,9 @@ class BundledSkinTest : public ::testing::Test {
     const SkinTables &t = skinTables;
 };
 
-// Every feature of the format appears somewhere: keyed palette pictures,
-// a picture cut out by a mask of its own size, 1-bit and keyed 8-bit masks,
-// a picture partly outside the work area, lively regular sequences, events,
-// a clock text and a text layer with several choices.
+// Every feature of the format appears somewhere: keyed palette pictures, a picture cut out by a
+// mask of its own size, 1-bit and keyed 8-bit masks, a picture partly outside the work area,
+// lively regular sequences, events, a clock text and a text layer with several choices.
 TEST_F(BundledSkinTest, UsesEveryFeature) {
     std::set<std::string> found;
     if (t.areaWidth >= 64 && t.areaWidth <= 96 && t.areaX == 240 - t.marginRight - t.areaWidth) found.insert("D line");
@@ -163,5 +160,3 @@ TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
         EXPECT_EQ(std::pair(regular, afterEvent), std::pair(chosen, t.rules[animation.currentRule].sequence)) << when;
     }
 }
-
-}  // namespace

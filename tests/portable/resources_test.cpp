@@ -8,27 +8,23 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::string ResourceText(int id, int type) {
+static std::string ResourceText(int id, int type) {
     HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
     const char *bytes = found ? (const char *)LockResource(LoadResource(nullptr, found)) : nullptr;
     return bytes ? std::string(bytes, SizeofResource(nullptr, found)) : "";
 }
 
-std::vector<int> wantedControls;
-std::string missingControls;
+static std::vector<int> wantedControls;
+static std::string missingControls;
 
 // Notes each wanted control the dialog lacks, then closes it.
-INT_PTR CALLBACK CheckControls(HWND dialog, UINT message, WPARAM, LPARAM) {
+static INT_PTR CALLBACK CheckControls(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return 0;
     for (int id : wantedControls)
         if (GetDlgItem(dialog, id) == NULL) missingControls += std::to_string(id) + " ";
     EndDialog(dialog, 1);
     return 1;
 }
-
-}  // namespace
 
 // Every control a dialog procedure of the program addresses is in its template.
 TEST(Resources, DialogsHoldTheControlsTheProgramAddresses) {

@@ -18,27 +18,25 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const std::vector<std::string> kLayers = {"platform", "core", "graphics", "skin", "engine", "shell"};
+static const std::vector<std::string> kLayers = {"platform", "core", "graphics", "skin", "engine", "shell"};
 
 // The layer's rank, or -1 for a folder outside the program.
-int LayerRank(const std::string &folder) {
+static int LayerRank(const std::string &folder) {
     auto found = std::find(kLayers.begin(), kLayers.end(), folder);
     return found == kLayers.end() ? -1 : (int)(found - kLayers.begin());
 }
 
-std::string FirstFolder(const std::string &path) { return path.substr(0, path.find('/')); }
+static std::string FirstFolder(const std::string &path) { return path.substr(0, path.find('/')); }
 
 // Code outside the program that the Windows build compiles too: the
 // portable tests and the lint for Windows with the studio it runs on.
-bool BuiltForWindows(const std::string &path) {
+static bool BuiltForWindows(const std::string &path) {
     for (const char *folder : {"tests/portable/", "tools/studio/", "tools/pondlet-lint/"})
         if (path.rfind(folder, 0) == 0) return true;
     return false;
 }
 
-bool IsStandardHeader(const std::string &name) {
+static bool IsStandardHeader(const std::string &name) {
     static const std::set<std::string> kCHeaders = {"assert.h", "ctype.h",  "errno.h",  "limits.h",
                                                     "math.h",   "stdarg.h", "stddef.h", "stdint.h",
                                                     "stdio.h",  "stdlib.h", "string.h", "wchar.h"};
@@ -47,7 +45,7 @@ bool IsStandardHeader(const std::string &name) {
 
 // Why the include of name (quoted or not) in the file at path, relative to
 // the top of the tree, breaks the order; empty when it does not.
-std::string IncludeViolation(const std::string &path, const std::string &name, bool quoted) {
+static std::string IncludeViolation(const std::string &path, const std::string &name, bool quoted) {
     const std::string folder = FirstFolder(path);
     const int rank = LayerRank(folder);
     const bool inProgram = rank > 0;
@@ -71,7 +69,7 @@ std::string IncludeViolation(const std::string &path, const std::string &name, b
 }
 
 // Every break of the order in the tree, a "file:line: why" line each.
-std::string TreeViolations(const fs::path &root) {
+static std::string TreeViolations(const fs::path &root) {
     static const std::regex kInclude(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
     std::string found;
     for (const char *top : {"platform", "core", "graphics", "skin", "engine", "shell", "tests", "tools"}) {
@@ -91,8 +89,6 @@ std::string TreeViolations(const fs::path &root) {
     }
     return found;
 }
-
-}  // namespace
 
 TEST(Layering, EachIncludeIsJudgedByTheOrder) {
     const std::tuple<const char *, const char *, bool, bool> rows[] = {
