@@ -17,8 +17,8 @@ static std::string Hex(uint32_t v) {
     return text;
 }
 
-// A 240 x 320 screen and an 8 x 8 area (width as given); fail names a call
-// that fails once after failAfter successes. Returns CreateWorkSurfaces' result.
+// A 240 x 320 screen and an 8 x 8 area (width as given); fail names a call that fails once after
+// failAfter successes. Returns CreateWorkSurfaces' result.
 static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int failAfter = 0) {
     DeviceReset();
     if (*fail) DeviceFailNext(fail, 1, failAfter);
@@ -33,10 +33,9 @@ static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int 
     return CreateWorkSurfaces();
 }
 
-// Every step of the creation can fail: the three records, the captured
-// screen and the coverage mask (allocations 0-4), the work DIB (also one
-// made without bits) and its DC, and on 8-bit displays the probe's DIB and
-// DC. Each failure is told with a beep and leaves nothing allocated or alive.
+// Every step of the creation can fail: the three records, the captured screen and the coverage
+// mask (allocations 0-4), the work DIB (also one made without bits) and its DC, and on 8-bit
+// displays the probe's DIB and DC. Each is told with a beep and leaves nothing allocated or alive.
 TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
     const std::tuple<int, const char *, int, int32_t, const char *> rows[] = {
         {16, "CreateDIBSection", 0, 8, "baseBmp error ("},  {16, "CreateDIBSection:bits", 0, 8, "baseBmp error ("},
@@ -65,10 +64,9 @@ TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
     EXPECT_EQ(0, DeviceLiveGdiObjects()) << "released surfaces leave no object";
 }
 
-// A 1-bit black-and-white picture, a skipped 24-bit one, a white text in use
-// and one not in use. On 16, 24 and 32 bits black becomes the darkest and
-// white the lightest colour the display keeps apart from its own; on 8 bits
-// every rewritten colour survives the palette.
+// A 1-bit black-and-white picture, a skipped 24-bit one, a white text in use and one not in use.
+// On 16, 24 and 32 bits black becomes the darkest and white the lightest colour the display keeps
+// apart from its own; on 8 bits every rewritten colour survives the palette.
 TEST(Probe, SubstitutesColoursTheDisplayKeepsApart) {
     for (int depth : {16, 24, 32, 8}) {
         ASSERT_EQ(1, Start(depth));

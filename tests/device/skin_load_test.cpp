@@ -28,8 +28,7 @@ static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::s
     FreeSkinTables();
 }
 
-// Queues actions on the Select list 10 ms apart; the first notes the
-// dialog's selection and items into view.
+// Queues actions on the Select list 10 ms apart after one that notes its selection and items.
 static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKind, int>> actions) {
     DeviceAction look;
     look.custom = [view] {
@@ -88,10 +87,9 @@ TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
     }
 }
 
-// A file name beyond 63 characters is cut and the cut name loads; with UTF-8
-// as the code page a character may take two units, and a text, face or file
-// name cut at its limit drops a pair that would be split rather than keep
-// its first half. A missing mask is told, and the lines after it still apply.
+// A file name beyond 63 characters is cut and the cut name loads; with UTF-8 as the code page a
+// character may take two units, and a text, face or file name cut at its limit drops a pair that
+// would be split. A missing mask is told, and the lines after it still apply.
 TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
     const std::string face(14, 'f'), text(126, 't'), name(62, 'n'), pair = "\xF0\x9F\x90\xB8";  // U+1F438
     const std::string fits(125, 't'), cutName(63, 'c');
@@ -117,10 +115,9 @@ static std::string Shape(const ImageRecord &image) {
     return std::to_string(image.width) + "x" + std::to_string(image.height);
 }
 
-// A line that reuses an index replaces the earlier picture whatever it
-// gives: another picture, a missing or bad file, or no file name at all.
-// The sanitizer build runs this test alone with leak detection on, so an
-// earlier picture that is not freed fails it.
+// A line that reuses an index replaces the earlier picture whatever it gives: another picture, a
+// missing or bad file, or no file name. The sanitizer build runs this test alone with leak
+// detection on, so an earlier picture that is not freed fails it.
 TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
     // Lines for index I, then the graphic's and the mask's shape.
     const std::pair<const char *, const char *> rows[] = {

@@ -28,7 +28,6 @@ static const ImageRecord &LoadNamed(const std::string &name, int kind, uint32_t 
     return loaded;
 }
 
-// Writes the file and loads it.
 static const ImageRecord &Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
     static TestFolder folder("bmp");
     WriteBmpFile(folder.path / "image.bmp", picture);
@@ -91,9 +90,8 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
         }
 }
 
-// Exactly 1008 bytes after unpadded pixel data mark unpadded rows (also for
-// narrow 1-bit rows); any other trailer is shared out among the rows. A file
-// that lacks (part of) its last row's padding still has padded rows.
+// Exactly 1008 bytes after unpadded pixel data mark unpadded rows (also narrow 1-bit ones); any
+// other trailer is shared out among the rows. A file short of (part of) its last row's padding is padded.
 TEST(LoadBitmapFile, RowLengthRule) {
     const BmpSpec unpadded = {.paddedRows = false, .extraBytes = 1008};
     const std::pair<BmpSpec, const char *> rows[] = {
@@ -125,8 +123,7 @@ TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
     }
 }
 
-// Entries a short colour table does not give keep what the shared header
-// buffer held from the file before.
+// Entries a short colour table does not give keep what the shared header buffer held before.
 TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
     BmpSpec older = PictureOf(4, 1, 1, {0});
     older.palette.assign(16, 0x112233u);
@@ -139,7 +136,6 @@ TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
               std::vector<uint32_t>({ReadPixel(&record, 0, 0), record.palette[3], record.palette[15]}));
 }
 
-// An 8-bit picture with a full grey colour table.
 static BmpSpec EightBit(BmpSpec picture) {
     picture.bitsPerPixel = 8;
     picture.palette.assign(256, 0x808080);
@@ -199,11 +195,9 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
 // Files with a 124-byte info header as ImageMagick's BMP writer (convert 6.9) saves them: a 16x16
 // red picture with a blue square at 4..11, the second with a grey ramp over its top row, which
 // needs 8 bits (saved uncompressed: 8-bit files are written RLE8 by default):
-//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
-//           -type Palette BMP:two-colour-v5.bmp
-//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
-//           ( -size 16x1 gradient:black-white ) -geometry +0+0 -composite
-//           -type Palette -compress none BMP:shades-v5.bmp
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11" -type Palette BMP:two-colour-v5.bmp
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11" ( -size 16x1 gradient:black-white )
+//           -geometry +0+0 -composite -type Palette -compress none BMP:shades-v5.bmp
 TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
     std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
     ASSERT_EQ(1, SetTestFolder(TestDevicePath(data, true)));

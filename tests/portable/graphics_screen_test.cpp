@@ -1,6 +1,5 @@
-// The work surfaces and text on whatever screen the platform has (under Wine
-// on Xvfb, and on the simulated device's default screen), through platform
-// calls only.
+// The work surfaces and text on whatever screen the platform has (under Wine on Xvfb, and on the
+// simulated device's default screen), through platform calls only.
 #include "core/tables.h"
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
@@ -55,9 +54,8 @@ TEST(Surfaces, CaptureAndRestoreRoundTrip) {
     }
 }
 
-// Text lands where it is placed: the same marks, shifted and clipped at the
-// area's edges, in the text's colour; pixels outside the marks stay empty.
-// The white box drawn behind it reaches 7 pixels past the measured extent.
+// Text lands where it is placed: the same marks, shifted and clipped at the area's edges, in the
+// text's colour, and nothing outside them. The white box behind it ends 7 pixels past the extent.
 TEST(Surfaces, TextIsPlacedAndClipped) {
     Start(60, 30);
     for (int32_t y = 0; y < 30; y++)
@@ -86,8 +84,8 @@ TEST(Surfaces, TextIsPlacedAndClipped) {
     }
 }
 
-// The glyph pixels DrawTextItem marks for text in the named face, over a
-// 120x30 area. *advance (when given) receives the text's measured width.
+// The glyph pixels DrawTextItem marks for text in the face over a 120x30 area; *advance (when
+// given) receives the text's measured width.
 static std::vector<BYTE> TextMarks(const WCHAR *face, const WCHAR *text, LONG *advance = nullptr) {
     Start(120, 30);
     SkinTables tables = skinTables;
