@@ -1,14 +1,12 @@
 // The bundled skin on the simulated device. Loaded by the real skin reader, it uses each feature of
-// the format and its schedule picks the intended sequences. Run by the whole program, it gives
+// the format (its week's schedule is pondlet-tool's golden text). Run by the whole program, it gives
 // golden screens (hashed after a fixed number of ticks) at every depth and opacity, at three times
 // of day, one an hourly event showing its time text. A mismatch prints the table to paste back once
 // the change is known to be right (look at the screens with pondlet-tool).
 #include "core/process.h"
 #include "device.h"
-#include "engine/schedule.h"
 #include "shell/mainwindow.h"
 #include "skin/script.h"
-#include "support/engine_skin.h"
 #include "support/golden_run.h"
 #include "support/test_files.h"
 
@@ -17,7 +15,6 @@
 #include <cstdio>
 #include <fstream>
 #include <set>
-#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -70,30 +67,20 @@ static int FileDepth(const WCHAR *fileName) {
     return header[28] | header[29] << 8;
 }
 
-// The skin alone below a fresh executable folder, so no Select dialog shows.
-class BundledSkinTest : public ::testing::Test {
-  protected:
-    TestFolder folder{"bundled"};
-
-    void SetUp() override {
-        ResetProcessState();
-        DeviceReset();
-        fs::copy(BundledSkin(), folder.path / "pondlet");
-        ASSERT_TRUE(SetTestFolder(TestDevicePath(folder.path, true)));
-        SetScreenSize(240, 320);
-        ASSERT_EQ(LoadSkin(), 1);
-        for (const DeviceMessageBox &box : DeviceMessageBoxes())
-            ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
-        ResetAnimation();
-    }
-
-    const SkinTables &t = skinTables;
-};
-
 // Every feature of the format appears somewhere: keyed palette pictures, a picture cut out by a
 // mask of its own size, 1-bit and keyed 8-bit masks, a picture partly outside the work area,
-// lively regular sequences, events, a clock text and a text layer with several choices.
-TEST_F(BundledSkinTest, UsesEveryFeature) {
+// lively regular sequences, events, a clock text and a text layer with several choices. The skin
+// is alone below a fresh executable folder, so no Select dialog shows.
+TEST(BundledSkin, UsesEveryFeature) {
+    TestFolder folder("bundled");
+    ResetProcessState();
+    DeviceReset();
+    fs::copy(BundledSkin(), folder.path / "pondlet");
+    ASSERT_TRUE(SetTestFolder(TestDevicePath(folder.path, true)));
+    SetScreenSize(240, 320);
+    ASSERT_EQ(LoadSkin(), 1);
+    for (const DeviceMessageBox &box : DeviceMessageBoxes()) ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
+    const SkinTables &t = skinTables;
     std::set<std::string> found;
     if (t.areaWidth >= 64 && t.areaWidth <= 96 && t.areaX == 240 - t.marginRight - t.areaWidth) found.insert("D line");
     if (t.fontFace[0]) found.insert("F line");
@@ -137,26 +124,4 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
                                 "24-bit picture with a mask", "1-bit mask", "8-bit mask", "picture partly outside",
                                 "3 lively regular sequences", "2 events", "%h:%m text", "text layer of three choices"})
         EXPECT_TRUE(found.count(feature)) << "no " << feature;
-}
-
-// December 2026, from Monday the 7th: the sequence the regular rules choose
-// at the first second of a minute, then the one playing once an event's
-// second has passed between two ticks (the regular one when none is due).
-TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
-    enum { kIdle, kMorning, kEvening, kNight, kWeekend, kHourly, kDaily };
-    const std::tuple<const char *, WORD, WORD, WORD, WORD, int, int> cases[] = {
-        {"Mon 08:30", 1, 7, 8, 30, kMorning, kMorning},   {"Mon 12:30", 1, 7, 12, 30, kIdle, kIdle},
-        {"Mon 19:15", 1, 7, 19, 15, kEvening, kEvening},  {"Mon 23:30", 1, 7, 23, 30, kNight, kNight},
-        {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend}, {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
-        {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},        {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
-    };
-    for (auto [when, weekday, day, hour, minute, regular, afterEvent] : cases) {
-        ResetAnimation();
-        SYSTEMTIME now = {2026, 12, weekday, day, hour, minute, 1, 200};
-        SelectRuleForNow(&now);
-        int chosen = t.rules[animation.currentRule].sequence;
-        EditAnimation([&](AnimationState &a) { a.lastTickTime = now, a.lastTickTime.wSecond = 0; });
-        CheckEventRules(&now, 100);
-        EXPECT_EQ(std::pair(regular, afterEvent), std::pair(chosen, t.rules[animation.currentRule].sequence)) << when;
-    }
 }
