@@ -92,11 +92,9 @@ static std::vector<BYTE> TextMarks(const WCHAR *face, const WCHAR *text, LONG *a
     for (size_t i = 0; i < kFaceUnits && (tables.fontFace[i] = face[i]) != 0; i++) {}
     UseSkinTables(&tables);
     DrawTextItem(text, 16, 0, 0, 0x0000F8);
-    if (advance) {
-        RECT extent = {0, 0, 119, 29};
-        DrawTextW(workDC, text, -1, &extent, DT_CALCRECT);
-        *advance = extent.right;
-    }
+    RECT extent = {0, 0, 119, 29};
+    DrawTextW(workDC, text, -1, &extent, DT_CALCRECT);
+    if (advance) *advance = extent.right;
     return std::vector<BYTE>(coverageMask, coverageMask + 120 * 30);
 }
 
