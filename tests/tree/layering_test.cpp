@@ -90,34 +90,25 @@ static std::string TreeViolations(const fs::path &root) {
     return found;
 }
 
-TEST(Layering, EachIncludeIsJudgedByTheOrder) {
-    const std::tuple<const char *, const char *, bool, bool> rows[] = {
-        {"engine/tick.cpp", "graphics/surfaces.h", true, true},
-        {"engine/tick.cpp", "engine/tick.h", true, true},
-        {"core/tables.cpp", "platform.h", true, true},
-        {"graphics/bmp.cpp", "shell/instance.h", true, false},
-        {"graphics/bmp.cpp", "skin/script.h", true, false},
-        {"skin/script.cpp", "engine/tick.h", true, false},
-        {"core/process.cpp", "graphics/pixels.h", true, false},
-        {"skin/script.cpp", "readers.h", true, false},
-        {"shell/panel.cpp", "device.h", true, false},
-        {"shell/panel.cpp", "tools/pondlet-tool/tool.h", true, false},
-        {"shell/panel.cpp", "string.h", false, true},
-        {"shell/panel.cpp", "iterator", false, true},
-        {"shell/panel.cpp", "windows.h", false, false},
-        {"graphics/surfaces.cpp", "ft2build.h", false, false},
-        {"platform/win32/random.cpp", "common/random_step.h", true, true},
-        {"platform/win32/random.cpp", "device/internal.h", true, false},
-        {"platform/device/clock.cpp", "windowing.h", true, true},
-        {"tests/portable/skin_script_test.cpp", "device.h", true, false},
-        {"tests/device/shell_test.cpp", "device.h", true, true},
-        {"tools/studio/lint.cpp", "device.h", true, false},
-        {"tools/pondlet-lint/main.cpp", "device.h", true, false},
-        {"tools/pondlet-tool/run.cpp", "device.h", true, true},
-        {"tools/pondlet-tool/run.cpp", "shell/mainwindow.h", true, true},
+// Includes the order refuses; those it allows are all in the tree, which the next test reads.
+TEST(Layering, RefusesIncludesAgainstTheOrder) {
+    const std::tuple<const char *, const char *, bool> rows[] = {
+        {"graphics/bmp.cpp", "shell/instance.h", true},
+        {"graphics/bmp.cpp", "skin/script.h", true},
+        {"skin/script.cpp", "engine/tick.h", true},
+        {"core/process.cpp", "graphics/pixels.h", true},
+        {"skin/script.cpp", "readers.h", true},
+        {"shell/panel.cpp", "device.h", true},
+        {"shell/panel.cpp", "tools/pondlet-tool/tool.h", true},
+        {"shell/panel.cpp", "windows.h", false},
+        {"graphics/surfaces.cpp", "ft2build.h", false},
+        {"platform/win32/random.cpp", "device/internal.h", true},
+        {"tests/portable/skin_script_test.cpp", "device.h", true},
+        {"tools/studio/lint.cpp", "device.h", true},
+        {"tools/pondlet-lint/main.cpp", "device.h", true},
     };
-    for (auto [path, name, quoted, allowed] : rows)
-        EXPECT_EQ(allowed, IncludeViolation(path, name, quoted).empty()) << path << " includes " << name;
+    for (auto [path, name, quoted] : rows)
+        EXPECT_NE("", IncludeViolation(path, name, quoted)) << path << " includes " << name;
 }
 
 TEST(Layering, NoIncludeInTheTreeRunsAgainstTheOrder) { EXPECT_EQ("", TreeViolations(PONDLET_SOURCE_DIR)); }
