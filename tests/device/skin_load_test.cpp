@@ -43,10 +43,6 @@ static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKin
         DeviceQueueAction(at += 10, {.kind = kind, .id = IDC_SKIN_LIST, .index = index, .custom = {}, .text = {}});
 }
 
-static std::string ScriptPath(const TestFolder &root, const std::string &skin) {
-    return TestUtf8(TestDevicePath(root.path / skin / "skin.txt"));
-}
-
 // A skin is listed by its last T or t line from the third character, cut at
 // 80 characters; without a complete T line, by its script's path.
 TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
@@ -60,7 +56,8 @@ TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
     QueueSelect(&view, {{DeviceEnter, 0}});
     WCHAR path[kScriptPathUnits] = {};
     ASSERT_EQ(1, ChooseSkin(path));
-    EXPECT_EQ("@0 [Cat] [" + ScriptPath(root, "b") + "] [Second] [" + eighty + "]", view);
+    EXPECT_EQ("@0 [Cat] [" + TestUtf8(TestDevicePath(root.path / "b" / "skin.txt")) + "] [Second] [" + eighty + "]",
+              view);
 }
 
 // Enter or a double tap take the highlighted skin, Escape or the close box
@@ -82,7 +79,7 @@ TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
         WCHAR path[kScriptPathUnits] = {};
         ASSERT_EQ(1, ChooseSkin(path)) << expected;
         EXPECT_EQ(32, SkinCount()) << expected;
-        EXPECT_EQ(ScriptPath(root, expected), TestUtf8(path));
+        EXPECT_EQ(TestUtf8(TestDevicePath(root.path / expected / "skin.txt")), TestUtf8(path));
         EXPECT_TRUE(DeviceOpenDialogs().empty()) << expected;
     }
 }
@@ -111,8 +108,7 @@ TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
 }
 
 static std::string Shape(const ImageRecord &image) {
-    if (!image.pixels) return "-";
-    return std::to_string(image.width) + "x" + std::to_string(image.height);
+    return image.pixels ? std::to_string(image.width) + "x" + std::to_string(image.height) : "-";
 }
 
 // A line that reuses an index replaces the earlier picture whatever it gives: another picture, a

@@ -125,12 +125,9 @@ TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
 
 // Entries a short colour table does not give keep what the shared header buffer held before.
 TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
-    BmpSpec older = PictureOf(4, 1, 1, {0});
-    older.palette.assign(16, 0x112233u);
-    Load(older, kLoadPicture);
-    BmpSpec picture = PictureOf(4, 1, 1, {2});
-    picture.palette = {0x000001, 0x0080FF, 0xFF0000};
-    const ImageRecord &record = Load(picture, kLoadPicture);
+    Load({.bitsPerPixel = 4, .palette = std::vector<uint32_t>(16, 0x112233)}, kLoadPicture);
+    const ImageRecord &record =
+        Load({.bitsPerPixel = 4, .palette = {0x000001, 0x0080FF, 0xFF0000}, .pixels = {2}}, kLoadPicture);
     ASSERT_NE(nullptr, record.palette);
     EXPECT_EQ(std::vector<uint32_t>({0xFF0000, 0x112233, 0x112233}),
               std::vector<uint32_t>({ReadPixel(&record, 0, 0), record.palette[3], record.palette[15]}));

@@ -19,8 +19,7 @@ TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
         ASSERT_EQ(1, WriteTestFile(root.path / name / "skin.txt", "T Cat\r\n"));
     ASSERT_EQ(1, WriteTestFile(root.path / "dog", "T Not a folder\r\n"));
     ASSERT_EQ(1, MakeTestFolder(root.path / "empty", kTestFolderPlain));
-    // A folder whose attribute the platform will not set must go, or the
-    // Select dialog would wait for a person.
+    // A folder whose attribute the platform will not set must go, or the Select dialog would wait.
     std::error_code error;
     for (auto [name, flags] : {std::pair{"locked", kTestFolderReadOnly}, {".hidden", kTestFolderHidden}})
         if (!MakeTestFolder(root.path / name, flags)) std::filesystem::remove_all(root.path / name, error);
