@@ -54,9 +54,8 @@ TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
         EXPECT_EQ(std::pair(allocations, 0), std::pair(DeviceLiveAllocations(), DeviceLiveGdiObjects()))
             << name << ": live blocks, live GDI objects";
         ASSERT_EQ(1u, DeviceMessageBoxes().size()) << name;
-        std::string text = DeviceUtf8(DeviceMessageBoxes()[0].text);
-        EXPECT_TRUE(text.rfind(prefix, 0) == 0 && text.back() == ')') << "got " << text;
-        EXPECT_EQ("Error", DeviceUtf8(DeviceMessageBoxes()[0].caption));
+        std::string box = DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text);
+        EXPECT_TRUE(box.rfind("Error: " + std::string(prefix), 0) == 0 && box.back() == ')') << "got " << box;
         EXPECT_EQ(std::vector<UINT>{64}, DeviceBeeps()) << name;
     }
     ASSERT_EQ(1, Start(8));

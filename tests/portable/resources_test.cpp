@@ -28,23 +28,20 @@ static INT_PTR CALLBACK CheckControls(HWND dialog, UINT message, WPARAM, LPARAM)
 
 // Every control a dialog procedure of the program addresses is in its template.
 TEST(Resources, DialogsHoldTheControlsTheProgramAddresses) {
-    const struct {
-        int dialog;
-        std::vector<int> controls;
-    } rows[] = {
+    const std::pair<int, std::vector<int>> rows[] = {
         {IDD_PANEL,
          {IDC_UP, IDC_DOWN, IDC_LEFT, IDC_RIGHT, IDC_UP_TEN, IDC_DOWN_TEN, IDC_LEFT_TEN, IDC_RIGHT_TEN, IDC_BLEND_LIST,
           IDC_HIDE, IDC_ABOUT_BUTTON, IDC_QUIT}},
         {IDD_ABOUT, {IDOK}},
         {IDD_SELECT, {IDC_SKIN_LIST}},
     };
-    for (const auto &row : rows) {
-        std::string bytes = ResourceText(row.dialog, 5);
-        ASSERT_FALSE(bytes.empty()) << "dialog " << row.dialog;
-        wantedControls = row.controls;
+    for (const auto &[dialog, controls] : rows) {
+        std::string bytes = ResourceText(dialog, 5);
+        ASSERT_FALSE(bytes.empty()) << "dialog " << dialog;
+        wantedControls = controls;
         missingControls.clear();
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)bytes.data(), NULL, CheckControls, 0);
-        EXPECT_EQ("", missingControls) << "dialog " << row.dialog;
+        EXPECT_EQ("", missingControls) << "dialog " << dialog;
     }
 }
 
