@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 
 static std::string Hex(uint32_t v) {
     char text[16];
@@ -16,8 +17,8 @@ static std::string Hex(uint32_t v) {
     return text;
 }
 
-// A 240 x 320 screen and an 8 x 8 area (width as given); fail names a call
-// that fails once after failAfter successes. Returns CreateWorkSurfaces' result.
+// A 240 x 320 screen and an 8 x 8 area (width as given); fail names a call that fails once after
+// failAfter successes. Returns CreateWorkSurfaces' result.
 static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int failAfter = 0) {
     DeviceReset();
     if (*fail) DeviceFailNext(fail, 1, failAfter);
@@ -32,18 +33,11 @@ static int Start(int screenDepth, int32_t width = 8, const char *fail = "", int 
     return CreateWorkSurfaces();
 }
 
-// Every step of the creation can fail: the three records, the captured
-// screen and the coverage mask (allocations 0-4), the work DIB (also one
-// made without bits) and its DC, and on 8-bit displays the probe's DIB and
-// DC. Each failure is told with a beep and leaves nothing allocated or alive.
+// Every step of the creation can fail: the three records, the captured screen and the coverage
+// mask (allocations 0-4), the work DIB (also one made without bits) and its DC, and on 8-bit
+// displays the probe's DIB and DC. Each is told with a beep and leaves nothing allocated or alive.
 TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
-    const struct {
-        int depth;
-        const char *call;
-        int after;
-        int32_t width;
-        const char *prefix;
-    } rows[] = {
+    const std::tuple<int, const char *, int, int32_t, const char *> rows[] = {
         {16, "CreateDIBSection", 0, 8, "baseBmp error ("},  {16, "CreateDIBSection:bits", 0, 8, "baseBmp error ("},
         {16, "CreateCompatibleDC", 0, 8, "baseDC error ("}, {16, "", 0, 5000, "baseBmp error ("},
         {16, "LocalAlloc", 0, 8, "baseBmp error (8)"},      {16, "LocalAlloc", 1, 8, "baseBmp error (8)"},
@@ -51,18 +45,17 @@ TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
         {16, "LocalAlloc", 4, 8, "baseBmp error (8)"},      {8, "CreateDIBSection", 1, 8, "tmp256Bmp error ("},
         {8, "CreateCompatibleDC", 1, 8, "baseDC error ("},
     };
-    for (const auto &r : rows) {
-        std::string name = std::string(r.call) + " after " + std::to_string(r.after);
+    for (auto [depth, call, after, width, prefix] : rows) {
+        std::string name = std::string(call) + " after " + std::to_string(after);
         ReleaseWorkSurfaces();
         size_t allocations = DeviceLiveAllocations();
-        EXPECT_EQ(0, Start(r.depth, r.width, r.call, r.after)) << name;
+        EXPECT_EQ(0, Start(depth, width, call, after)) << name;
         EXPECT_EQ(0, WorkSurfacesReady()) << name;
         EXPECT_EQ(std::pair(allocations, 0), std::pair(DeviceLiveAllocations(), DeviceLiveGdiObjects()))
             << name << ": live blocks, live GDI objects";
         ASSERT_EQ(1u, DeviceMessageBoxes().size()) << name;
-        std::string text = DeviceUtf8(DeviceMessageBoxes()[0].text);
-        EXPECT_TRUE(text.rfind(r.prefix, 0) == 0 && text.back() == ')') << "got " << text;
-        EXPECT_EQ("Error", DeviceUtf8(DeviceMessageBoxes()[0].caption));
+        std::string box = DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text);
+        EXPECT_TRUE(box.rfind("Error: " + std::string(prefix), 0) == 0 && box.back() == ')') << "got " << box;
         EXPECT_EQ(std::vector<UINT>{64}, DeviceBeeps()) << name;
     }
     ASSERT_EQ(1, Start(8));
@@ -70,10 +63,9 @@ TEST(Surfaces, CreationFailuresAreToldWithABeepAndLeaveNothing) {
     EXPECT_EQ(0, DeviceLiveGdiObjects()) << "released surfaces leave no object";
 }
 
-// A 1-bit black-and-white picture, a skipped 24-bit one, a white text in use
-// and one not in use. On 16, 24 and 32 bits black becomes the darkest and
-// white the lightest colour the display keeps apart from its own; on 8 bits
-// every rewritten colour survives the palette.
+// A 1-bit black-and-white picture, a skipped 24-bit one, a white text in use and one not in use.
+// On 16, 24 and 32 bits black becomes the darkest and white the lightest colour the display keeps
+// apart from its own; on 8 bits every rewritten colour survives the palette.
 TEST(Probe, SubstitutesColoursTheDisplayKeepsApart) {
     for (int depth : {16, 24, 32, 8}) {
         ASSERT_EQ(1, Start(depth));

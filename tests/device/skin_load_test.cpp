@@ -5,13 +5,18 @@
 
 #include "core/process.h"
 #include "device.h"
-#include "graphics/bmp.h"
 #include "support/bmp_writer.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
-enum { kSelectList = IDC_SKIN_LIST };
+// The message boxes shown so far as "caption: text", "; " between them.
+static std::string Messages() {
+    std::string all;
+    for (const DeviceMessageBox &box : DeviceMessageBoxes())
+        all += (all.empty() ? "" : "; ") + DeviceUtf8(box.caption) + ": " + DeviceUtf8(box.text);
+    return all;
+}
 
 // A fresh device whose executable's folder holds one skin per {folder, script}.
 static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::string, std::string>> &skins) {
@@ -23,29 +28,19 @@ static void MakeSkins(const TestFolder &root, const std::vector<std::pair<std::s
     FreeSkinTables();
 }
 
-// Queues actions on the Select list 10 ms apart; the first notes the
-// dialog's selection and items into view.
+// Queues actions on the Select list 10 ms apart after one that notes its selection and items.
 static void QueueSelect(std::string *view, std::vector<std::pair<DeviceActionKind, int>> actions) {
     DeviceAction look;
     look.custom = [view] {
         HWND dialog = DeviceOpenDialogs().back().window;
-        *view = "@" + std::to_string(DeviceControlSelection(dialog, kSelectList));
-        for (const std::u16string &item : DeviceControlItems(dialog, kSelectList))
+        *view = "@" + std::to_string(DeviceControlSelection(dialog, IDC_SKIN_LIST));
+        for (const std::u16string &item : DeviceControlItems(dialog, IDC_SKIN_LIST))
             *view += " [" + DeviceUtf8(item) + "]";
     };
     DeviceQueueAction(10, look);
     uint64_t at = 10;
-    for (const auto &[kind, index] : actions) {
-        DeviceAction action;
-        action.kind = kind;
-        action.id = kSelectList;
-        action.index = index;
-        DeviceQueueAction(at += 10, action);
-    }
-}
-
-static std::string ScriptPath(const TestFolder &root, const std::string &skin) {
-    return TestUtf8(TestDevicePath(root.path / skin / "skin.txt"));
+    for (const auto &[kind, index] : actions)
+        DeviceQueueAction(at += 10, {.kind = kind, .id = IDC_SKIN_LIST, .index = index, .custom = {}, .text = {}});
 }
 
 // A skin is listed by its last T or t line from the third character, cut at
@@ -61,7 +56,8 @@ TEST(SelectDialog, ListsEachSkinByItsLastTitleLine) {
     QueueSelect(&view, {{DeviceEnter, 0}});
     WCHAR path[kScriptPathUnits] = {};
     ASSERT_EQ(1, ChooseSkin(path));
-    EXPECT_EQ("@0 [Cat] [" + ScriptPath(root, "b") + "] [Second] [" + eighty + "]", view);
+    EXPECT_EQ("@0 [Cat] [" + TestUtf8(TestDevicePath(root.path / "b" / "skin.txt")) + "] [Second] [" + eighty + "]",
+              view);
 }
 
 // Enter or a double tap take the highlighted skin, Escape or the close box
@@ -83,15 +79,14 @@ TEST(SelectDialog, ReturnsTheHighlightedSkinOrTheFirstOnCancel) {
         WCHAR path[kScriptPathUnits] = {};
         ASSERT_EQ(1, ChooseSkin(path)) << expected;
         EXPECT_EQ(32, SkinCount()) << expected;
-        EXPECT_EQ(ScriptPath(root, expected), TestUtf8(path));
+        EXPECT_EQ(TestUtf8(TestDevicePath(root.path / expected / "skin.txt")), TestUtf8(path));
         EXPECT_TRUE(DeviceOpenDialogs().empty()) << expected;
     }
 }
 
-// A file name beyond 63 characters is cut and the cut name loads; with UTF-8
-// as the code page a character may take two units, and a text, face or file
-// name cut at its limit drops a pair that would be split rather than keep
-// its first half. A missing mask is told, and the lines after it still apply.
+// A file name beyond 63 characters is cut and the cut name loads; with UTF-8 as the code page a
+// character may take two units, and a text, face or file name cut at its limit drops a pair that
+// would be split. A missing mask is told, and the lines after it still apply.
 TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
     const std::string face(14, 'f'), text(126, 't'), name(62, 'n'), pair = "\xF0\x9F\x90\xB8";  // U+1F438
     const std::string fits(125, 't'), cutName(63, 'c');
@@ -107,77 +102,47 @@ TEST(LoadSkinDevice, CutsKeepWholeCharactersAndMissingImagesAreTold) {
     EXPECT_EQ(text, TestUtf8(skinTables.texts[0].text));
     EXPECT_EQ(fits + pair, TestUtf8(skinTables.texts[1].text)) << "a whole pair at the end stays";
     EXPECT_EQ(name, TestUtf8(skinTables.graphics[0].fileName));
-    EXPECT_NE(nullptr, skinTables.graphics[0].pixels) << "the cut name loads";
-    EXPECT_NE(nullptr, skinTables.graphics[1].pixels) << "the cut name loads";
-    ASSERT_EQ(1u, DeviceMessageBoxes().size());
-    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")),
-              DeviceUtf8(DeviceMessageBoxes()[0].caption) + ": " + DeviceUtf8(DeviceMessageBoxes()[0].text));
+    EXPECT_TRUE(skinTables.graphics[0].pixels && skinTables.graphics[1].pixels) << "the cut names load";
+    EXPECT_EQ("Error: File Open error " + TestUtf8(TestDevicePath(root.path / "cat" / "missing.bmp")), Messages());
     EXPECT_EQ(8, skinTables.areaWidth);
 }
 
-// The messages shown so far, "; " between them.
-static std::string Messages() {
-    std::string all;
-    for (const DeviceMessageBox &box : DeviceMessageBoxes()) all += (all.empty() ? "" : "; ") + DeviceUtf8(box.text);
-    return all;
-}
-
 static std::string Shape(const ImageRecord &image) {
-    if (!image.pixels) return "-";
-    return std::to_string(image.width) + "x" + std::to_string(image.height);
+    return image.pixels ? std::to_string(image.width) + "x" + std::to_string(image.height) : "-";
 }
 
-// A line that reuses an index replaces the earlier picture whatever it
-// gives: another picture, a missing or bad file, or no file name at all.
-// The sanitizer build runs this test alone with leak detection on, so an
-// earlier picture that is not freed fails it.
+// A line that reuses an index replaces the earlier picture whatever it gives: another picture, a
+// missing or bad file, or no file name. The sanitizer build runs this test alone with leak
+// detection on, so an earlier picture that is not freed fails it.
 TEST(LoadSkinDevice, RepeatedIndexReplacesTheEarlierPicture) {
-    const struct {
-        const char *lines;
-        const char *graphic, *mask;
-    } rows[] = {
-        /* lines for index I                       graphic  mask */
-        {"GI,wide.bmp,\r\nGI,tall.bmp,\r\n"
-         "MI,wide.bmp,\r\nMI,tall.bmp,\r\n",
-         "1x3", "1x3"},
-        {"GI,wide.bmp,\r\nGI,none.bmp,\r\n"
-         "MI,wide.bmp,\r\nMIm,\r\n",
-         "-", "-"},
-        {"GI,wide.bmp,\r\nGI,bad.bmp,\r\n"
-         "MI,wide.bmp,\r\nMI,bad.bmp,\r\n",
-         "-", "-"},
+    // Lines for index I, then the graphic's and the mask's shape.
+    const std::pair<const char *, const char *> rows[] = {
+        {"GI,wide.bmp,\r\nGI,tall.bmp,\r\nMI,wide.bmp,\r\nMI,tall.bmp,\r\n", "1x3 1x3"},
+        {"GI,wide.bmp,\r\nGI,none.bmp,\r\nMI,wide.bmp,\r\nMIm,\r\n", "- -"},
+        {"GI,wide.bmp,\r\nGI,bad.bmp,\r\nMI,wide.bmp,\r\nMI,bad.bmp,\r\n", "- -"},
     };
     TestFolder root("repeat");
     std::string script;
     for (size_t i = 0; i < std::size(rows); i++) {
-        std::string lines = rows[i].lines;
+        std::string lines = rows[i].first;
         for (size_t at; (at = lines.find('I')) != std::string::npos;) lines.replace(at, 1, std::to_string(i));
         script += lines;
     }
     MakeSkins(root, {{"cat", script}});
-    BmpSpec wide, tall;
-    wide.width = 3;
-    tall.height = 3;
-    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", wide));
-    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", tall));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "wide.bmp", {.width = 3}));
+    ASSERT_EQ(1, WriteBmpFile(root.path / "cat" / "tall.bmp", {.height = 3}));
     ASSERT_EQ(1, WriteTestFile(root.path / "cat" / "bad.bmp", "BA"));
     ASSERT_EQ(1, LoadSkin());
-    for (size_t i = 0; i < std::size(rows); i++) {
-        EXPECT_EQ(rows[i].graphic, Shape(skinTables.graphics[i])) << rows[i].lines;
-        EXPECT_EQ(rows[i].mask, Shape(skinTables.masks[i])) << rows[i].lines;
-    }
+    for (size_t i = 0; i < std::size(rows); i++)
+        EXPECT_EQ(rows[i].second, Shape(skinTables.graphics[i]) + " " + Shape(skinTables.masks[i])) << rows[i].first;
 }
 
 // One skin's pictures share kSkinPixelBudget: the line that would go over it
 // is told and left empty, later lines that fit still load, and the next skin
-// loaded starts with the whole budget again.
+// loaded starts with the whole budget again. Each big picture holds 12.6 MB of pixels.
 TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
     TestFolder root("budget");
-    BmpSpec big;
-    big.bitsPerPixel = 8;
-    big.width = 3080;
-    big.height = 4096;  // 12.6 MB of pixels
-    big.palette.assign(256, 0x336699);
+    const BmpSpec big = {.width = 3080, .height = 4096, .bitsPerPixel = 8, .palette = std::vector(256, 0x336699u)};
     std::string script;
     for (int i = 0; i < 6; i++) script += "G" + std::to_string(i) + ",big.bmp,0,0\r\n";
     MakeSkins(root, {{"cat", script + "G6,small.bmp,0,0\r\n"}});
@@ -187,7 +152,7 @@ TEST(LoadSkinDevice, PixelBudgetRefusesTheLineThatGoesOverIt) {
     std::string shapes;
     for (int i = 0; i <= 6; i++) shapes += " " + Shape(skinTables.graphics[i]);
     EXPECT_EQ(" 3080x4096 3080x4096 3080x4096 3080x4096 3080x4096 - 1x1", shapes);
-    EXPECT_EQ("Out of memory.", Messages());
+    EXPECT_EQ("Error: Out of memory.", Messages());
 
     MakeSkins(root, {{"cat", "G0,big.bmp,0,0\r\n"}});
     ASSERT_EQ(1, LoadSkin());

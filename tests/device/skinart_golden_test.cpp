@@ -1,18 +1,12 @@
-// The bundled skin on the simulated device. Loaded by the real skin reader:
-// each feature of the format is used, and the schedule picks the intended
-// sequence at the intended times. Run by the whole program: golden screens
-// at every depth and in every opacity the depth offers, at three times of
-// day (one an hourly event showing its time text), hashed over the whole
-// screen after a fixed number of ticks. Any change to loading, probing,
-// composing or merging changes a hash; a mismatch prints the table to paste
-// back once the change is known to be right (look at the screens with
-// pondlet-tool).
+// The bundled skin on the simulated device. Loaded by the real skin reader, it uses each feature of
+// the format (its week's schedule is pondlet-tool's golden text). Run by the whole program, it gives
+// golden screens (hashed after a fixed number of ticks) at every depth and opacity, at three times
+// of day, one an hourly event showing its time text. A mismatch prints the table to paste back once
+// the change is known to be right (look at the screens with pondlet-tool).
 #include "core/process.h"
 #include "device.h"
-#include "engine/schedule.h"
 #include "shell/mainwindow.h"
 #include "skin/script.h"
-#include "support/engine_skin.h"
 #include "support/golden_run.h"
 #include "support/test_files.h"
 
@@ -22,23 +16,17 @@
 #include <fstream>
 #include <set>
 
-namespace {
-
 namespace fs = std::filesystem;
 
 TEST(BundledSkinGolden, WholeScreens) {
     TestFolder folder("golden");
     fs::copy(BundledSkin(), folder.path / "pondlet");
-    // The first sequence plays whatever the time; 40 ticks reach the time's
-    // own, and the third tick after 08:59:59.9 shows the hourly bubble.
-    const struct {
-        const char *name;
-        SYSTEMTIME start;
-        int ticks;
-    } times[] = {
-        {"midday", {2026, 12, 1, 7, 12, 30, 0, 0}, 40},
-        {"night", {2026, 12, 1, 7, 3, 10, 0, 0}, 40},
-        {"09:00 hourly", {2026, 12, 1, 7, 8, 59, 59, 900}, 3},
+    // The first sequence plays whatever the time; 40 ticks reach the time's own, and the third tick
+    // after 08:59:59.9 shows the hourly bubble.
+    const std::pair<SYSTEMTIME, int> times[] = {
+        {{2026, 12, 1, 7, 12, 30, 0, 0}, 40},   // midday
+        {{2026, 12, 1, 7, 3, 10, 0, 0}, 40},    // night
+        {{2026, 12, 1, 7, 8, 59, 59, 900}, 3},  // 09:00 hourly
     };
     //  depth mode  midday      night       09:00 hourly
     const struct {
@@ -61,7 +49,7 @@ TEST(BundledSkinGolden, WholeScreens) {
         char line[128];
         uint32_t got[3];
         for (int t = 0; t < 3; t++) {
-            got[t] = RunAndHash(folder.path, row.depth, row.mode, times[t].start, times[t].ticks);
+            got[t] = RunAndHash(folder.path, row.depth, row.mode, times[t].first, times[t].second);
             same &= got[t] == row.hash[t];
         }
         std::snprintf(line, sizeof line, "        {%d, %d, {0x%08X, 0x%08X, 0x%08X}},\n", row.depth, row.mode, got[0],
@@ -72,38 +60,27 @@ TEST(BundledSkinGolden, WholeScreens) {
 }
 
 // biBitCount of a BMP file in the bundled skin, or -1.
-int FileDepth(const WCHAR *fileName) {
+static int FileDepth(const WCHAR *fileName) {
     std::ifstream file(BundledSkin() / TestUtf8(fileName), std::ios::binary);
     unsigned char header[30] = {};
     if (!file.read(reinterpret_cast<char *>(header), sizeof header)) return -1;
     return header[28] | header[29] << 8;
 }
 
-// The skin alone below a fresh executable folder, so no Select dialog shows.
-class BundledSkinTest : public ::testing::Test {
-  protected:
-    TestFolder folder{"bundled"};
-
-    void SetUp() override {
-        ResetProcessState();
-        DeviceReset();
-        fs::copy(BundledSkin(), folder.path / "pondlet");
-        ASSERT_TRUE(SetTestFolder(TestDevicePath(folder.path, true)));
-        SetScreenSize(240, 320);
-        ASSERT_EQ(LoadSkin(), 1);
-        for (const DeviceMessageBox &box : DeviceMessageBoxes())
-            ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
-        ResetAnimation();
-    }
-
+// Every feature of the format appears somewhere: keyed palette pictures, a picture cut out by a
+// mask of its own size, 1-bit and keyed 8-bit masks, a picture partly outside the work area,
+// lively regular sequences, events, a clock text and a text layer with several choices. The skin
+// is alone below a fresh executable folder, so no Select dialog shows.
+TEST(BundledSkin, UsesEveryFeature) {
+    TestFolder folder("bundled");
+    ResetProcessState();
+    DeviceReset();
+    fs::copy(BundledSkin(), folder.path / "pondlet");
+    ASSERT_TRUE(SetTestFolder(TestDevicePath(folder.path, true)));
+    SetScreenSize(240, 320);
+    ASSERT_EQ(LoadSkin(), 1);
+    for (const DeviceMessageBox &box : DeviceMessageBoxes()) ADD_FAILURE() << "message box: " << DeviceUtf8(box.text);
     const SkinTables &t = skinTables;
-};
-
-// Every feature of the format appears somewhere: keyed palette pictures,
-// a picture cut out by a mask of its own size, 1-bit and keyed 8-bit masks,
-// a picture partly outside the work area, lively regular sequences, events,
-// a clock text and a text layer with several choices.
-TEST_F(BundledSkinTest, UsesEveryFeature) {
     std::set<std::string> found;
     if (t.areaWidth >= 64 && t.areaWidth <= 96 && t.areaX == 240 - t.marginRight - t.areaWidth) found.insert("D line");
     if (t.fontFace[0]) found.insert("F line");
@@ -148,33 +125,3 @@ TEST_F(BundledSkinTest, UsesEveryFeature) {
                                 "3 lively regular sequences", "2 events", "%h:%m text", "text layer of three choices"})
         EXPECT_TRUE(found.count(feature)) << "no " << feature;
 }
-
-// December 2026, from Monday the 7th: the sequence the regular rules choose
-// at the first second of a minute, then the one playing once an event's
-// second has passed between two ticks (the regular one when none is due).
-TEST_F(BundledSkinTest, ScheduleByTimeOfDayWeekdayAndEvents) {
-    enum { kIdle, kMorning, kEvening, kNight, kWeekend, kHourly, kDaily };
-    const struct {
-        const char *when;
-        WORD weekday, day, hour, minute;
-        int regular, afterEvent;
-    } cases[] = {
-        {"Mon 08:30", 1, 7, 8, 30, kMorning, kMorning},   {"Mon 12:30", 1, 7, 12, 30, kIdle, kIdle},
-        {"Mon 19:15", 1, 7, 19, 15, kEvening, kEvening},  {"Mon 23:30", 1, 7, 23, 30, kNight, kNight},
-        {"Sat 12:30", 6, 12, 12, 30, kWeekend, kWeekend}, {"Mon 10:00", 1, 7, 10, 0, kIdle, kHourly},
-        {"Mon 15:00", 1, 7, 15, 0, kIdle, kDaily},        {"Mon 02:00 asleep", 1, 7, 2, 0, kNight, kNight},
-    };
-    for (const auto &c : cases) {
-        ResetAnimation();
-        SYSTEMTIME now = {2026, 12, c.weekday, c.day, c.hour, c.minute, 1, 200};
-        SelectRuleForNow(&now);
-        int regular = t.rules[animation.currentRule].sequence;
-        EditAnimation([&](AnimationState &a) { a.lastTickTime = now, a.lastTickTime.wSecond = 0; });
-        CheckEventRules(&now, 100);
-        EXPECT_EQ(std::to_string(c.regular) + " then " + std::to_string(c.afterEvent),
-                  std::to_string(regular) + " then " + std::to_string(t.rules[animation.currentRule].sequence))
-            << c.when;
-    }
-}
-
-}  // namespace

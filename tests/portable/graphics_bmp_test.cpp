@@ -1,7 +1,5 @@
-// BMP loading: the pixel layout both loader and WritePixel use, and the
-// files the loader refuses, with its messages heard through the observer
-// (no box waits for a person), without reading or writing outside its
-// buffers (run under the sanitizers).
+// BMP loading: the pixel layout both loader and WritePixel use, and the files the loader
+// refuses, its messages heard through the observer so that no box waits for a person.
 #include "core/observer.h"
 #include "core/process.h"
 #include "graphics/bmp.h"
@@ -12,32 +10,25 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
-// A loaded record that gives its pixels and palette back when it goes.
-struct OwnedImage {
-    ImageRecord record{};
-    OwnedImage() = default;
-    OwnedImage(OwnedImage &&from) : record(from.record) { from.record = ImageRecord{}; }
-    ~OwnedImage() { FreeImageRecord(&record); }
-};
+static ImageRecord loaded;  // the latest load's; the next load gives its pixels and palette back
+static std::string told;    // what the loader told, "|" before each message
 
-static std::string told;  // what the loader told, "|" before each message
-
-// Loads the named file of the program's folder into a fresh record with the
-// given key, hearing what the loader tells.
-static OwnedImage LoadNamed(const std::string &name, int kind, uint32_t key = 0) {
-    OwnedImage loaded;
-    loaded.record.transparentKey = key;
-    std::copy(name.begin(), name.end(), loaded.record.fileName);
+// Loads the named file of the program's folder with the given key, hearing what the loader tells.
+static const ImageRecord &LoadNamed(const std::string &name, int kind, uint32_t key = 0) {
+    FreeImageRecord(&loaded);
+    loaded = ImageRecord{};
+    loaded.transparentKey = key;
+    std::copy(name.begin(), name.end(), loaded.fileName);
     told.clear();
     observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
-    LoadBitmapFile(&loaded.record, kind);
+    LoadBitmapFile(&loaded, kind);
     observer = Observer{};
     return loaded;
 }
 
-// Writes the file and loads it.
-static OwnedImage Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
+static const ImageRecord &Load(const BmpSpec &picture, int kind, uint32_t key = 0) {
     static TestFolder folder("bmp");
     WriteBmpFile(folder.path / "image.bmp", picture);
     SetTestFolder(TestDevicePath(folder.path, true));
@@ -55,22 +46,20 @@ static std::string Describe(const ImageRecord &r) {
     return out;
 }
 
-static BmpSpec PictureOf(int bits, int32_t width, int32_t height, std::vector<uint32_t> pixels) {
-    BmpSpec picture;
-    picture.bitsPerPixel = bits;
-    picture.width = width;
-    picture.height = height;
-    picture.pixels = std::move(pixels);
-    for (int i = 0; bits <= 8 && i < (1 << bits); i++) picture.palette.push_back(0x010101u * (uint32_t)i);
-    return picture;
+// The picture (with a grey colour table at depths up to 8) over base's other fields.
+static BmpSpec PictureOf(int bits, int32_t width, int32_t height, std::vector<uint32_t> pixels, BmpSpec base = {}) {
+    base.bitsPerPixel = bits;
+    base.width = width;
+    base.height = height;
+    base.pixels = std::move(pixels);
+    for (int i = 0; bits <= 8 && i < (1 << bits); i++) base.palette.push_back(0x010101u * (uint32_t)i);
+    return base;
 }
 
-// Bit order at every depth and 24-bit pixels reduced to 5-6-5, the same
-// whatever the info header's size: newer editors write 108- and 124-byte
-// headers, whose extra fields lie where a 40-byte header's colour table
-// would be, and the shared buffer must hold a 40-byte header followed by the
-// table as ever. WritePixel (over a maximal value, so it must clear its
-// bits) gives the loaded bytes.
+// Bit order at every depth and 24-bit pixels reduced to 5-6-5, whatever the info header's size:
+// the extra fields of 108- and 124-byte headers lie where a 40-byte header's colour table would
+// be, and the shared buffer must still hold a 40-byte header and the table. WritePixel (over a
+// maximal value, so it must clear its bits) gives the loaded bytes.
 TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
     const std::pair<BmpSpec, const char *> rows[] = {
         {PictureOf(1, 10, 2, {1, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1}),
@@ -83,8 +72,7 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
     for (auto [picture, expected] : rows)
         for (uint32_t headerBytes : {40u, 108u, 124u}) {
             picture.infoHeaderBytes = headerBytes;
-            OwnedImage loaded = Load(picture, kLoadPicture);
-            const ImageRecord &record = loaded.record;
+            const ImageRecord &record = Load(picture, kLoadPicture);
             ASSERT_EQ(expected, Describe(record)) << "header " << headerBytes;
             std::vector<uint32_t> palette(record.palette,
                                           record.palette + (record.palette ? picture.palette.size() : 0));
@@ -102,71 +90,49 @@ TEST(LoadBitmapFile, PicturesKeepTheirDepthAndBitOrder) {
         }
 }
 
-// Exactly 1008 bytes after unpadded pixel data mark unpadded rows (also for
-// narrow 1-bit rows); any other trailer is shared out among the rows. A file
-// that lacks (part of) its last row's padding still has padded rows.
+// Exactly 1008 bytes after unpadded pixel data mark unpadded rows (also narrow 1-bit ones); any
+// other trailer is shared out among the rows. A file short of (part of) its last row's padding is padded.
 TEST(LoadBitmapFile, RowLengthRule) {
-    const struct {
-        BmpSpec picture;
-        bool padded;
-        size_t extra;
-        int64_t cut;
-        const char *expected;
-    } rows[] = {
-        {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1008, -1, "3x3x8: 1 2 3 4 5 6 7 8 9"},
-        {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}), false, 1007, -1, "3x3x8: 0 0 0 0 0 0 7 8 9"},
-        {PictureOf(1, 3, 2, {1, 0, 1, 0, 1, 1}), false, 1008, -1, "3x2x1: 1 0 1 0 1 1"},
-        {PictureOf(8, 3, 2, {1, 2, 3, 4, 5, 6}), true, 0, 54 + 1024 + 7, "3x2x8: 1 2 3 4 5 6"},
-        {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}), true, 0, 54 + 14, "2x2x24: F8FCF8 103450 F8 0"},
+    const BmpSpec unpadded = {.paddedRows = false, .extraBytes = 1008};
+    const std::pair<BmpSpec, const char *> rows[] = {
+        {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}, unpadded), "3x3x8: 1 2 3 4 5 6 7 8 9"},
+        {PictureOf(8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {.paddedRows = false, .extraBytes = 1007}),
+         "3x3x8: 0 0 0 0 0 0 7 8 9"},
+        {PictureOf(1, 3, 2, {1, 0, 1, 0, 1, 1}, unpadded), "3x2x1: 1 0 1 0 1 1"},
+        {PictureOf(8, 3, 2, {1, 2, 3, 4, 5, 6}, {.truncateTo = 54 + 1024 + 7}), "3x2x8: 1 2 3 4 5 6"},
+        {PictureOf(24, 2, 2, {0xFFFFFF, 0x123456, 0x0000FF, 0x070301}, {.truncateTo = 54 + 14}),
+         "2x2x24: F8FCF8 103450 F8 0"},
     };
-    for (auto row : rows) {
-        row.picture.paddedRows = row.padded;
-        row.picture.extraBytes = row.extra;
-        row.picture.truncateTo = row.cut;
-        EXPECT_EQ(row.expected, Describe(Load(row.picture, kLoadPicture).record))
-            << "trailer " << row.extra << ", cut " << row.cut;
-    }
+    for (size_t i = 0; i < std::size(rows); i++)
+        EXPECT_EQ(rows[i].second, Describe(Load(rows[i].first, kLoadPicture))) << "row " << i;
 }
 
 // Depth 1 keeps its bits whatever the key; 2-8 compare the index with the
 // key; 24 the full-precision colour; 16 gives an all-zero mask. Palette {0, 1}.
 TEST(LoadBitmapFile, MasksBecomeOneBitByTheirRule) {
-    const struct {
-        int bits;
-        uint32_t key;
-        std::vector<uint32_t> pixels;
-        const char *expected;
-    } rows[] = {
+    const std::tuple<int, uint32_t, std::vector<uint32_t>, const char *> rows[] = {
         {1, 1, {0, 1, 1, 0}, "2x2x1: 0 1 1 0"},   {4, 5, {5, 0, 15, 5}, "2x2x1: 1 0 0 1"},
         {8, 0, {0, 1, 255, 0}, "2x2x1: 1 0 0 1"}, {24, 0xFFFFFF, {0xFFFFFF, 0xFFFFFE, 0xF8FCF8, 0}, "2x2x1: 1 0 0 0"},
         {16, 0, {1, 2, 3, 4}, "2x2x1: 0 0 0 0"},
     };
-    for (const auto &r : rows) {
-        OwnedImage loaded = Load(PictureOf(r.bits, 2, 2, r.pixels), kLoadMask, r.key);
-        const ImageRecord &record = loaded.record;
-        EXPECT_EQ(r.expected, Describe(record)) << "depth " << r.bits;
-        ASSERT_NE(nullptr, record.palette) << "depth " << r.bits;
-        EXPECT_EQ(0x100u, record.palette[0] | record.palette[1] << 8) << "depth " << r.bits;
+    for (const auto &[bits, key, pixels, expected] : rows) {
+        const ImageRecord &record = Load(PictureOf(bits, 2, 2, pixels), kLoadMask, key);
+        EXPECT_EQ(expected, Describe(record)) << "depth " << bits;
+        ASSERT_NE(nullptr, record.palette) << "depth " << bits;
+        EXPECT_EQ(0x100u, record.palette[0] | record.palette[1] << 8) << "depth " << bits;
     }
 }
 
-// Entries a short colour table does not give keep what the shared header
-// buffer held from the file before.
+// Entries a short colour table does not give keep what the shared header buffer held before.
 TEST(LoadBitmapFile, ShortColourTableLeavesOlderEntries) {
-    BmpSpec older = PictureOf(4, 1, 1, {0});
-    older.palette.assign(16, 0x112233u);
-    Load(older, kLoadPicture);
-    BmpSpec picture = PictureOf(4, 1, 1, {2});
-    picture.palette = {0x000001, 0x0080FF, 0xFF0000};
-    OwnedImage loaded = Load(picture, kLoadPicture);
-    const ImageRecord &record = loaded.record;
+    Load({.bitsPerPixel = 4, .palette = std::vector<uint32_t>(16, 0x112233)}, kLoadPicture);
+    const ImageRecord &record =
+        Load({.bitsPerPixel = 4, .palette = {0x000001, 0x0080FF, 0xFF0000}, .pixels = {2}}, kLoadPicture);
     ASSERT_NE(nullptr, record.palette);
-    EXPECT_EQ(0xFF0000u, ReadPixel(&record, 0, 0));
-    EXPECT_EQ(0x112233u, record.palette[3]);
-    EXPECT_EQ(0x112233u, record.palette[15]);
+    EXPECT_EQ(std::vector<uint32_t>({0xFF0000, 0x112233, 0x112233}),
+              std::vector<uint32_t>({ReadPixel(&record, 0, 0), record.palette[3], record.palette[15]}));
 }
 
-// An 8-bit picture with a full grey colour table.
 static BmpSpec EightBit(BmpSpec picture) {
     picture.bitsPerPixel = 8;
     picture.palette.assign(256, 0x808080);
@@ -179,12 +145,9 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
     TestFolder folder("bmp-refusal");
     const TestWString base = TestDevicePath(folder.path, true);
     const TestWString longFolder = base + TestWString(250 - base.size(), 'd') + (WCHAR)'\\';
-    const std::string typeError = "-|File Type error";
-    const struct {
-        const char *what;
-        BmpSpec picture;
-        std::string expected;
-    } rows[] = {
+    const std::string typeError = "-|File Type error", openError = "-|File Open error ";
+    const TestWString overlong = (longFolder + WSTR("path over 256 units")).substr(0, kImagePathUnits - 1);
+    const std::tuple<const char *, BmpSpec, std::string> rows[] = {
         {"not BM", {.bfType = 0x4142}, typeError},
         {"cut in the info header", {.truncateTo = 30}, typeError},
         {"offset inside the info header", {.bfOffBits = 53}, typeError},
@@ -203,68 +166,50 @@ TEST(LoadBitmapFile, RefusesBadFilesAndTellsWhy) {
         {"12-byte core header", {.infoHeaderBytes = 12}, typeError},
         {"64-byte header", {.infoHeaderBytes = 64}, typeError},
         {"124-byte header past the offset", {.bfOffBits = 130, .infoHeaderBytes = 124}, typeError},
-        {"124-byte header, table beyond the buffer", EightBit({.width = 2, .infoHeaderBytes = 124, .gapBytes = 1}),
-         typeError},
+        {"124-byte header, table overflows", EightBit({.width = 2, .infoHeaderBytes = 124, .gapBytes = 1}), typeError},
         {"124-byte header, bit fields", {.bitsPerPixel = 32, .biCompression = 3, .infoHeaderBytes = 124}, typeError},
         {"124-byte header, top-down", {.height = -2, .infoHeaderBytes = 124}, typeError},
         {"largest offset", EightBit({.width = 2, .gapBytes = 1078 - 54 - 1024}), ""},
         {"124-byte header, full 8-bit table", EightBit({.width = 2, .infoHeaderBytes = 124}), ""},
         {"widest 24-bit row", {.width = 1026}, ""},
         {"32 bits: not converted, no message", {.bitsPerPixel = 32}, "-"},
-        {"missing", {}, "-|File Open error " + TestUtf8(base) + "missing"},
-        {"path over 256 units",
-         {},
-         "-|File Open error " + TestUtf8((longFolder + WSTR("path over 256 units")).substr(0, kImagePathUnits - 1))},
+        {"missing", {}, openError + TestUtf8(base) + "missing"},
+        {"path over 256 units", {}, openError + TestUtf8(overlong)},
     };
-    for (const auto &r : rows)
+    for (const auto &[what, picture, expected] : rows)
         for (int kind : {kLoadPicture, kLoadMask}) {
-            if (r.expected.size() <= 1 && kind == kLoadMask) continue;  // quiet rows: pictures only
-            bool missing = r.expected.find("Open") != std::string::npos;
+            if (expected.size() <= 1 && kind == kLoadMask) continue;  // quiet rows: pictures only
+            bool missing = expected.find("Open") != std::string::npos;
             if (!missing) {
-                ASSERT_EQ(1, WriteBmpFile(folder.path / "bad.bmp", r.picture));
+                ASSERT_EQ(1, WriteBmpFile(folder.path / "bad.bmp", picture));
             }
-            bool overlong = std::string(r.what).rfind("path over", 0) == 0;
-            SetTestFolder(overlong ? longFolder : base);
-            std::string name = missing ? r.what : "bad.bmp";
-            OwnedImage loaded = LoadNamed(name, kind);
-            EXPECT_EQ(r.expected, (loaded.record.pixels ? "" : "-") + told) << r.what << ", kind " << kind;
+            SetTestFolder(std::string(what).rfind("path over", 0) == 0 ? longFolder : base);
+            const ImageRecord &record = LoadNamed(missing ? what : "bad.bmp", kind);
+            EXPECT_EQ(expected, (record.pixels ? "" : "-") + told) << what << ", kind " << kind;
         }
 }
 
-// Files as a common editor saves them, with a 124-byte info header, made by
-// ImageMagick's default BMP writer (convert 6.9) from a 16x16 red picture
-// with a blue square at 4..11, the second with a black-to-white ramp over
-// its top row, which needs 8 bits (saved uncompressed: 8-bit files are
-// written RLE8 by default):
-//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
-//           -type Palette BMP:two-colour-v5.bmp
-//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11"
-//           ( -size 16x1 gradient:black-white ) -geometry +0+0 -composite
-//           -type Palette -compress none BMP:shades-v5.bmp
+// Files with a 124-byte info header as ImageMagick's BMP writer (convert 6.9) saves them: a 16x16
+// red picture with a blue square at 4..11, the second with a grey ramp over its top row, which
+// needs 8 bits (saved uncompressed: 8-bit files are written RLE8 by default):
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11" -type Palette BMP:two-colour-v5.bmp
+//   convert -size 16x16 xc:red -fill blue -draw "rectangle 4,4 11,11" ( -size 16x1 gradient:black-white )
+//           -geometry +0+0 -composite -type Palette -compress none BMP:shades-v5.bmp
 TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
-    const struct {
-        const char *name;
-        int bits;
-        bool ramp;
-    } rows[] = {
-        {"two-colour-v5.bmp", 1, false},
-        {"shades-v5.bmp", 8, true},
-    };
     std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "editor";
     ASSERT_EQ(1, SetTestFolder(TestDevicePath(data, true)));
-    for (const auto &r : rows) {
-        OwnedImage loaded = LoadNamed(r.name, kLoadPicture);
-        const ImageRecord &record = loaded.record;
-        EXPECT_EQ("", told) << r.name;
-        ASSERT_NE(nullptr, record.pixels) << r.name;
-        EXPECT_EQ(r.bits, record.bitsPerPixel) << r.name;
+    for (auto [name, bits] : {std::pair{"two-colour-v5.bmp", 1}, {"shades-v5.bmp", 8}}) {
+        const ImageRecord &record = LoadNamed(name, kLoadPicture);
+        EXPECT_EQ("", told) << name;
+        ASSERT_NE(nullptr, record.pixels) << name;
+        EXPECT_EQ(bits, record.bitsPerPixel) << name;
         std::string wrong;
         for (int32_t y = 0; y < 16; y++)
             for (int32_t x = 0; x < 16; x++) {
                 bool square = x >= 4 && x <= 11 && y >= 4 && y <= 11;
-                uint32_t expected = r.ramp && y == 0 ? 0x111111u * (uint32_t)x : square ? 0xFF0000u : 0x0000FFu;
+                uint32_t expected = bits == 8 && y == 0 ? 0x111111u * (uint32_t)x : square ? 0xFF0000u : 0x0000FFu;
                 if (ReadPixel(&record, x, y) != expected) wrong += " " + std::to_string(x) + "," + std::to_string(y);
             }
-        EXPECT_EQ("", wrong) << r.name << ": pixels of the wrong colour";
+        EXPECT_EQ("", wrong) << name << ": pixels of the wrong colour";
     }
 }

@@ -1,6 +1,5 @@
-// The work surfaces and text on whatever screen the platform has (under Wine
-// on Xvfb, and on the simulated device's default screen), through platform
-// calls only.
+// The work surfaces and text on whatever screen the platform has (under Wine on Xvfb, and on the
+// simulated device's default screen), through platform calls only.
 #include "core/tables.h"
 #include "graphics/pixels.h"
 #include "graphics/probe.h"
@@ -55,9 +54,8 @@ TEST(Surfaces, CaptureAndRestoreRoundTrip) {
     }
 }
 
-// Text lands where it is placed: the same marks, shifted and clipped at the
-// area's edges, in the text's colour; pixels outside the marks stay empty.
-// The white box drawn behind it reaches 7 pixels past the measured extent.
+// Text lands where it is placed: the same marks, shifted and clipped at the area's edges, in the
+// text's colour, and nothing outside them. The white box behind it ends 7 pixels past the extent.
 TEST(Surfaces, TextIsPlacedAndClipped) {
     Start(60, 30);
     for (int32_t y = 0; y < 30; y++)
@@ -86,19 +84,17 @@ TEST(Surfaces, TextIsPlacedAndClipped) {
     }
 }
 
-// The glyph pixels DrawTextItem marks for text in the named face, over a
-// 120x30 area. *advance (when given) receives the text's measured width.
+// The glyph pixels DrawTextItem marks for text in the face over a 120x30 area; *advance (when
+// given) receives the text's measured width.
 static std::vector<BYTE> TextMarks(const WCHAR *face, const WCHAR *text, LONG *advance = nullptr) {
     Start(120, 30);
     SkinTables tables = skinTables;
     for (size_t i = 0; i < kFaceUnits && (tables.fontFace[i] = face[i]) != 0; i++) {}
     UseSkinTables(&tables);
     DrawTextItem(text, 16, 0, 0, 0x0000F8);
-    if (advance) {
-        RECT extent = {0, 0, 119, 29};
-        DrawTextW(workDC, text, -1, &extent, DT_CALCRECT);
-        *advance = extent.right;
-    }
+    RECT extent = {0, 0, 119, 29};
+    DrawTextW(workDC, text, -1, &extent, DT_CALCRECT);
+    if (advance) *advance = extent.right;
     return std::vector<BYTE>(coverageMask, coverageMask + 120 * 30);
 }
 
@@ -125,12 +121,9 @@ static bool MarksJoin(const std::vector<BYTE> &marks, const std::vector<BYTE> &l
     return true;
 }
 
-// Two Japanese characters draw two different, non-empty glyphs in every
-// face (a character no installed font holds would draw the same box as any
-// other), and a line mixing Latin letters, digits and Japanese draws each
-// character as it draws alone: "A9" in the face's own glyphs, then the
-// Japanese one after their advance (the real platform may place it a pixel
-// off the measured width, where it rounds advances differently).
+// Two Japanese characters draw two different, non-empty glyphs in every face (a character no
+// installed font holds would draw the same box as any other), and a mixed line draws "A9" as alone,
+// then the Japanese glyph after their advance (or a pixel off: the real platform rounds advances).
 TEST(Surfaces, JapaneseAndMixedLinesDrawEveryCharacter) {
     for (size_t row = 0; row < std::size(kSkinFaces); row++) {
         const WCHAR *face = kSkinFaces[row];

@@ -8,19 +8,17 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::string ResourceText(int id, int type) {
+static std::string ResourceText(int id, int type) {
     HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
     const char *bytes = found ? (const char *)LockResource(LoadResource(nullptr, found)) : nullptr;
     return bytes ? std::string(bytes, SizeofResource(nullptr, found)) : "";
 }
 
-std::vector<int> wantedControls;
-std::string missingControls;
+static std::vector<int> wantedControls;
+static std::string missingControls;
 
 // Notes each wanted control the dialog lacks, then closes it.
-INT_PTR CALLBACK CheckControls(HWND dialog, UINT message, WPARAM, LPARAM) {
+static INT_PTR CALLBACK CheckControls(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return 0;
     for (int id : wantedControls)
         if (GetDlgItem(dialog, id) == NULL) missingControls += std::to_string(id) + " ";
@@ -28,27 +26,22 @@ INT_PTR CALLBACK CheckControls(HWND dialog, UINT message, WPARAM, LPARAM) {
     return 1;
 }
 
-}  // namespace
-
 // Every control a dialog procedure of the program addresses is in its template.
 TEST(Resources, DialogsHoldTheControlsTheProgramAddresses) {
-    const struct {
-        int dialog;
-        std::vector<int> controls;
-    } rows[] = {
+    const std::pair<int, std::vector<int>> rows[] = {
         {IDD_PANEL,
          {IDC_UP, IDC_DOWN, IDC_LEFT, IDC_RIGHT, IDC_UP_TEN, IDC_DOWN_TEN, IDC_LEFT_TEN, IDC_RIGHT_TEN, IDC_BLEND_LIST,
           IDC_HIDE, IDC_ABOUT_BUTTON, IDC_QUIT}},
         {IDD_ABOUT, {IDOK}},
         {IDD_SELECT, {IDC_SKIN_LIST}},
     };
-    for (const auto &row : rows) {
-        std::string bytes = ResourceText(row.dialog, 5);
-        ASSERT_FALSE(bytes.empty()) << "dialog " << row.dialog;
-        wantedControls = row.controls;
+    for (const auto &[dialog, controls] : rows) {
+        std::string bytes = ResourceText(dialog, 5);
+        ASSERT_FALSE(bytes.empty()) << "dialog " << dialog;
+        wantedControls = controls;
         missingControls.clear();
         DialogBoxIndirectParamW(GetModuleHandleW(nullptr), (LPCDLGTEMPLATEW)bytes.data(), NULL, CheckControls, 0);
-        EXPECT_EQ("", missingControls) << "dialog " << row.dialog;
+        EXPECT_EQ("", missingControls) << "dialog " << dialog;
     }
 }
 

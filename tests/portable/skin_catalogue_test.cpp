@@ -19,13 +19,10 @@ TEST(ChooseSkin, OnlyPlainFoldersWithASkinTxtCount) {
         ASSERT_EQ(1, WriteTestFile(root.path / name / "skin.txt", "T Cat\r\n"));
     ASSERT_EQ(1, WriteTestFile(root.path / "dog", "T Not a folder\r\n"));
     ASSERT_EQ(1, MakeTestFolder(root.path / "empty", kTestFolderPlain));
-    // A folder whose attribute the platform will not set must go, or the
-    // Select dialog would wait for a person.
+    // A folder whose attribute the platform will not set must go, or the Select dialog would wait.
     std::error_code error;
-    if (!MakeTestFolder(root.path / "locked", kTestFolderReadOnly))
-        std::filesystem::remove_all(root.path / "locked", error);
-    if (!MakeTestFolder(root.path / ".hidden", kTestFolderHidden))
-        std::filesystem::remove_all(root.path / ".hidden", error);
+    for (auto [name, flags] : {std::pair{"locked", kTestFolderReadOnly}, {".hidden", kTestFolderHidden}})
+        if (!MakeTestFolder(root.path / name, flags)) std::filesystem::remove_all(root.path / name, error);
     if (tooLong.size() < 250) WriteTestFile(root.path / tooLong / "skin.txt", "\r\n");
     ASSERT_EQ(1, SetTestFolder(rootPath));
 

@@ -31,8 +31,7 @@ inline void BlendPixel(ImageRecord *record, int32_t x, int32_t y, uint32_t frame
     } else if (mode == kBlendChecker) {
         if ((x & 1) == (y & 1)) WritePixel(record, x, y, frameColour);
     } else if (mode >= kBlend75 && mode <= kBlend25) {
-        if (x < 0 || x >= record->width || y < 0 || y >= record->height) return;
-        if (record->bitsPerPixel != 24) return;
+        if (x < 0 || x >= record->width || y < 0 || y >= record->height || record->bitsPerPixel != 24) return;
         WriteRgb24(ImageRow(record, y) + 3 * (size_t)x, MixColours(frameColour, backgroundColour, mode));
     }
 }

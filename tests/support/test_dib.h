@@ -17,10 +17,8 @@ struct TestDib {
         info.header = {sizeof(BITMAPINFOHEADER), width, height, 1, bitCount, BI_RGB, 0, 0, 0, DWORD(table.size()), 0};
         for (size_t i = 0; i < table.size(); i++)
             info.colours[i] = RGBQUAD{BYTE(table[i] >> 16), BYTE(table[i] >> 8), BYTE(table[i]), 0};
-        void *pixels = nullptr;
         HDC screen = GetDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(screen, (BITMAPINFO *)&info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-        bits = static_cast<BYTE *>(pixels);
+        HBITMAP bitmap = CreateDIBSection(screen, (BITMAPINFO *)&info, DIB_RGB_COLORS, (void **)&bits, nullptr, 0);
         dc = CreateCompatibleDC(screen);
         SelectObject(dc, bitmap);
         ReleaseDC(nullptr, screen);

@@ -53,7 +53,10 @@ int WriteTestFile(const fs::path &path, const std::string &bytes) {
     return out.good() ? 1 : 0;
 }
 
-static int ApplyFolderFlags(const fs::path &path, int flags) {
+int MakeTestFolder(const fs::path &path, int flags) {
+    std::error_code error;
+    fs::create_directories(path, error);
+    if (!fs::is_directory(path, error)) return 0;
 #if defined(_WIN32)
     DWORD wanted = (flags & kTestFolderReadOnly ? FILE_ATTRIBUTE_READONLY : 0) |
                    (flags & kTestFolderHidden ? FILE_ATTRIBUTE_HIDDEN : 0);
@@ -63,18 +66,11 @@ static int ApplyFolderFlags(const fs::path &path, int flags) {
     return actual != INVALID_FILE_ATTRIBUTES && (actual & wanted) == wanted;
 #else
     if ((flags & kTestFolderHidden) && path.filename().string().rfind(".", 0) != 0) return 0;
-    std::error_code error;
     if (flags & kTestFolderReadOnly)
         fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove, error);
     return error ? 0 : 1;
 #endif
-}
-
-int MakeTestFolder(const fs::path &path, int flags) {
-    std::error_code error;
-    fs::create_directories(path, error);
-    return fs::is_directory(path, error) ? ApplyFolderFlags(path, flags) : 0;
 }
 
 TestWString TestDevicePath(const fs::path &path, bool trailing) {

@@ -1,6 +1,5 @@
-// Files and folders for tests on both builds. Paths handed to the program are
-// its own WCHAR form: the Windows path, or on the simulated device the device
-// path (/a/b on the host is \a\b there).
+// Files and folders for tests on both builds. Paths handed to the program are its own WCHAR form:
+// the Windows path, or on the simulated device the device path (/a/b on the host is \a\b there).
 #pragma once
 
 #include "platform.h"
@@ -10,8 +9,7 @@
 
 typedef std::basic_string<WCHAR> TestWString;
 
-// A fresh empty temporary folder, removed with its contents (read-only
-// folders included) when the record goes.
+// A fresh empty temporary folder, removed with its contents (read-only ones too) when it goes.
 struct TestFolder {
     std::filesystem::path path;
     explicit TestFolder(const char *tag);
@@ -25,9 +23,8 @@ int WriteTestFile(const std::filesystem::path &path, const std::string &bytes);
 
 enum { kTestFolderPlain = 0, kTestFolderReadOnly = 1, kTestFolderHidden = 2 };
 
-// Makes a folder with the given kTestFolder flags. Returns 0 when the platform
-// would not apply one (the test should then skip). Natively a hidden folder
-// needs a name beginning with a dot.
+// Makes a folder with the given kTestFolder flags. Returns 0 when the platform would not apply one
+// (the test should then skip). Natively a hidden folder needs a name beginning with a dot.
 int MakeTestFolder(const std::filesystem::path &path, int flags);
 
 // The program's path for a host path; trailing appends a backslash (exeFolder's form).
