@@ -1,20 +1,10 @@
 #include "engine_skin.h"
 
-#include <stddef.h>
 #include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
 #include <sstream>
-
-ScheduleRule TestRuleAlways(int32_t sequence) {
-    ScheduleRule rule = {};
-    rule.sequence = sequence;
-    // Every flag from the weekdays to the seconds but month 0 and day 0.
-    memset(rule.weekday, 1, sizeof rule - offsetof(ScheduleRule, weekday));
-    rule.month[0] = rule.day[0] = 0;
-    return rule;
-}
 
 ScheduleRule TestRuleFromText(int32_t sequence, const std::string &fields) {
     ScheduleRule rule = {};
