@@ -17,19 +17,13 @@
 
 namespace {
 
-// A surface of our own standing in for a work surface; rows may be padded.
+// A 24-bit surface of our own standing in for one of the program's.
 struct OwnSurface {
     std::vector<BYTE> bytes;
     ImageRecord record = {};
-    void Make(int32_t w, int32_t h, int32_t rowBytes, std::mt19937 &random) {
-        bytes.resize((size_t)rowBytes * h);
+    void Make(int32_t w, int32_t h, std::mt19937 &random) {
+        record = TestPicture(bytes, w, h, 24, 0);
         for (BYTE &b : bytes) b = (BYTE)random();
-        record = ImageRecord{};
-        record.pixels = bytes.data();
-        record.width = w;
-        record.height = h;
-        record.rowBytes = rowBytes;
-        record.bitsPerPixel = 24;
     }
     OwnSurface Copy() const {
         OwnSurface copy = *this;
@@ -41,7 +35,7 @@ struct OwnSurface {
 // Where two surfaces' raw bytes first differ, or "" when they do not.
 std::string FirstDifference(const char *what, const OwnSurface &want, const OwnSurface &got) {
     for (size_t i = 0; i < want.bytes.size(); i++)
-        if (want.bytes[i] != got.bytes[i] && (int32_t)(i % want.record.rowBytes) < 3 * want.record.width)
+        if (want.bytes[i] != got.bytes[i])
             return std::string(what) + " differs at byte " + std::to_string(i) + ": expected " +
                    std::to_string(want.bytes[i]) + ", got " + std::to_string(got.bytes[i]) + "; ";
     return "";
@@ -95,10 +89,7 @@ class MergeTest : public ::testing::Test {
     // Random surfaces; coverage in runs and single pixels, some rows wholly
     // uncovered; the screen as shown except at a few places.
     void Fill(int32_t w, int32_t h) {
-        work.Make(w, h, (3 * w + 3) & ~3, random);
-        frame.Make(w, h, 3 * w, random);
-        background.Make(w, h, 3 * w, random);
-        shown.Make(w, h, 3 * w, random);
+        for (OwnSurface *surface : {&work, &frame, &background, &shown}) surface->Make(w, h, random);
         for (int32_t y = 0; y < h; y++)
             for (int32_t x = 0; x < w; x++) {
                 uint32_t v = ReadPixel(&work.record, x, y);
@@ -116,12 +107,9 @@ class MergeTest : public ::testing::Test {
         }
     }
     // The program's surfaces made for ours (shown on the screen when tracking)
-    // and filled with them; Collect copies them back.
+    // and filled with them; Copy(false) copies them back.
     void Install(int32_t tracking) {
-        SkinTables tables = skinTables;
-        tables.areaWidth = work.record.width;
-        tables.areaHeight = work.record.height;
-        UseSkinTables(&tables);
+        EditSkinTables([&](SkinTables &t) { t.areaWidth = work.record.width, t.areaHeight = work.record.height; });
         ASSERT_EQ(1, CreateWorkSurfaces());
         if (tracking) ShowWorkSurface();
         Copy(true);
