@@ -37,6 +37,13 @@ std::string Hex(uint32_t value) {
     return snprintf(text, sizeof text, "0x%06X", value), text;
 }
 
+// A tick that starts an event, as "rule@hh:mm:ss.mmm ".
+std::string EventStart(int32_t rule, const SYSTEMTIME &t) {
+    char text[48];
+    snprintf(text, sizeof text, "%d@%02d:%02d:%02d.%03d ", rule, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
+}
+
 class TickTest : public ::testing::Test {
   protected:
     TestSkin skin;
@@ -53,7 +60,6 @@ class TickTest : public ::testing::Test {
         SetScreenSize(64, 64);
         SetBlendMode(kBlendFull);
         EditAnimation([](AnimationState &a) { a = AnimationState{}, a.backgroundRefreshPending = 1; });
-        stores.reserve(16);
     }
     void TearDown() override { ClearTestSkin(); }
     void Start(int32_t areaW = kAreaW, int32_t areaH = kAreaH) {
@@ -72,22 +78,14 @@ class TickTest : public ::testing::Test {
     }
     COLORREF Shown(int x, int y) { return DeviceReadScreen(kAreaX + x, kAreaY + y); }
 
-    // What a tick drew: its offset from the start of Play, its local time
-    // and the rule and frame.
-    struct TickSeen {
-        uint64_t at;
-        std::string local;
-        int32_t rule, frame;
-    };
     typedef std::vector<std::pair<uint64_t, std::function<void()>>> Actions;
     // Starts the animation at `start` as a tap would and plays it for ms, each
     // tick when the timer would fire it; actions run at their offsets (before a
-    // tick due at the same time).
-    std::vector<TickSeen> Play(const SYSTEMTIME &start, uint64_t ms, const Actions &actions = {}) {
+    // tick due at the same time). seen learns each tick's offset before it runs.
+    void Play(const SYSTEMTIME &start, uint64_t ms, const Actions &actions, const std::function<void(uint64_t)> &seen) {
         DeviceSetLocalTime(start);
         uint64_t begin = DeviceElapsed();
         RestartAnimation();
-        std::vector<TickSeen> seen;
         for (size_t next = 0;;) {
             uint64_t now = DeviceElapsed() - begin, tickAt = UINT64_MAX;
             if (animation.paused == 0) {
@@ -95,18 +93,13 @@ class TickTest : public ::testing::Test {
                 tickAt = now + (uint32_t)(due - GetTickCount());
             }
             uint64_t actionAt = next < actions.size() ? actions[next].first : UINT64_MAX;
-            if (std::min(tickAt, actionAt) > ms) return seen;
+            if (std::min(tickAt, actionAt) > ms) return;
             DeviceAdvance(std::min(tickAt, actionAt) - now);
             if (actionAt <= tickAt) {
                 actions[next++].second();
                 continue;
             }
-            SYSTEMTIME local;
-            GetLocalTime(&local);
-            char text[32];
-            snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.wHour, local.wMinute, local.wSecond,
-                     local.wMilliseconds);
-            seen.push_back({tickAt, text, animation.currentRule, animation.frameIndex});
+            seen(tickAt);
             AnimationTick(mainWindow);
         }
     }
@@ -119,32 +112,27 @@ class TickTest : public ::testing::Test {
 // sequence whenever it ends within the minute, and a moment that fell inside
 // a pause plays once after the restart.
 TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
-    char at[24];
     std::string wholeMinute;  // 1.4 s apart from 09:00:00.500 while within the minute
     for (int ms = 500; ms < 60000; ms += 1400)
-        wholeMinute += (snprintf(at, sizeof at, "1@09:00:%02d.%03d ", ms / 1000, ms % 1000), at);
+        wholeMinute += EventStart(1, TestTime(2024, 5, 1, 3, 9, 0, ms / 1000, ms % 1000));
     // sequences: the display times of each one's frames, "|" between them;
     // sequence 0 is regular, the others events. Rules: "sequence fields".
+    // A pause from hideAt to showAt ms; "rule@time" of each tick that drew an
+    // event's frame 0.
     const struct {
-        const char *what, *sequences, *rule, *laterRule, *start;
+        const char *sequences, *rule, *laterRule, *start;
         uint64_t ms, hideAt, showAt;
-        std::string starts;  // "rule@time" of each tick that drew an event's frame 0
+        std::string starts;
     } cases[] = {
-        {"a one-frame event", "1500 | 2000", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},
-        {"a two-frame event of 3 s", "1500 | 1500 1500", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0,
-         "1@09:00:00.500 "},
-        {"the later of two rules at one second, after the earlier shortened the frame", "2500 | 2500 | 1500",
-         "1 * * * * 0 0", "2 * * * 15 0 0", "14:59:48.704", 20000, 0, 0, "2@15:00:00.500 "},
-        {"a lead-in frame ending just after the second began", "2400 | 1000", "1 * * * 15 0 0", "", "14:59:55.600",
-         10000, 0, 0, "1@15:00:00.500 "},
-        {"an event alone, its second more than a second away", "2500 | 1000", "1 * * * 15 0 0", "", "14:59:50.300",
-         15000, 0, 0, "1@15:00:00.500 "},
-        {"a moment inside a pause", "1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 60000, 9000, 40000,
-         "1@09:00:31.001 "},
-        {"a pause that ends within the moment's second", "1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 20000, 9000,
-         10100, "1@09:00:01.101 "},
-        {"a whole minute: the sequence again whenever it ends, not after", "1000 | 700 700", "1 * * * 9 0 *", "",
-         "08:59:58", 70000, 0, 0, wholeMinute},
+        {"1500 | 2000", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},       // one frame
+        {"1500 | 1500 1500", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},  // two frames, 3 s
+        // The later of two rules at one second, after the earlier shortened the frame:
+        {"2500 | 2500 | 1500", "1 * * * * 0 0", "2 * * * 15 0 0", "14:59:48.704", 20000, 0, 0, "2@15:00:00.500 "},
+        {"2400 | 1000", "1 * * * 15 0 0", "", "14:59:55.600", 10000, 0, 0, "1@15:00:00.500 "},   // lead-in past 15:00
+        {"2500 | 1000", "1 * * * 15 0 0", "", "14:59:50.300", 15000, 0, 0, "1@15:00:00.500 "},   // over a second away
+        {"1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 60000, 9000, 40000, "1@09:00:31.001 "},  // moment in a pause
+        {"1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 20000, 9000, 10100, "1@09:00:01.101 "},  // pause ends in it
+        {"1000 | 700 700", "1 * * * 9 0 *", "", "08:59:58", 70000, 0, 0, wholeMinute},  // again whenever it ends
     };
     for (const auto &c : cases) {
         skin = TestSkin{};
@@ -169,9 +157,13 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
         Actions pauses;
         if (c.hideAt) pauses = {{c.hideAt, PauseAnimation}, {c.showAt, RestartAnimation}};
         std::string starts;
-        for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, h, m, s, ms), c.ms, pauses))
-            if (tick.rule > 0 && tick.frame == 0) starts += std::to_string(tick.rule) + "@" + tick.local + " ";
-        EXPECT_EQ(c.starts, starts) << c.what;
+        Play(TestTime(2024, 5, 1, 3, h, m, s, ms), c.ms, pauses, [&](uint64_t) {
+            SYSTEMTIME local;
+            GetLocalTime(&local);
+            if (animation.currentRule > 0 && animation.frameIndex == 0)
+                starts += EventStart(animation.currentRule, local);
+        });
+        EXPECT_EQ(c.starts, starts) << c.rule << " " << c.laterRule << " from " << c.start;
     }
 }
 
@@ -200,8 +192,8 @@ TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
                            }});
     }
     std::string ticks;
-    for (const TickSeen &tick : Play(TestTime(2024, 5, 1, 3, 12, 0, 0), 4500, actions))
-        ticks += std::to_string(tick.at) + ":" + std::to_string(tick.frame) + " ";
+    Play(TestTime(2024, 5, 1, 3, 12, 0, 0), 4500, actions,
+         [&](uint64_t at) { ticks += std::to_string(at) + ":" + std::to_string(animation.frameIndex) + " "; });
     EXPECT_EQ("1:0 1001:1 2001:2 3001:0 4001:1 ", ticks);
     EXPECT_EQ(std::string(9, '0') + std::string(10, '1') + "2", drawn) << "the frame shown at each press";
 }
@@ -216,29 +208,24 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     Start();
     // A fresh step starts on the bare desktop at the wide frame; paint (0: none)
     // covers the area first. (0, 0) and (1, 0) have the checker's two parities.
-    const struct {
-        const char *what;
-        bool fresh;
-        int32_t mode;
-        COLORREF paint, at00, at10, at43;
-    } steps[] = {
+    const std::tuple<const char *, bool, int32_t, COLORREF, COLORREF, COLORREF, COLORREF> steps[] = {
         {"75%", true, kBlend75, 0, 0x2020D8, 0x2020D8, kDesk},
         {"checker: the screen's pixel where it skips", true, kBlendChecker, 0, kRed, kDesk, kDesk},
         {"100%", true, kBlendFull, 0, kRed, kRed, kDesk},
         {"narrow at 50%: blend with the desk, erase the rest", false, kBlend50, 0, kDesk, 0x4040B8, kDesk},
         {"painted while shown: becomes background", false, kBlend50, kGreen, 0x007C78, 0x007C78, kGreen},
     };
-    for (const auto &step : steps) {
-        if (step.fresh) {
+    for (const auto &[what, fresh, mode, paint, at00, at10, at43] : steps) {
+        if (fresh) {
             DeviceFillScreen(0, 0, 64, 64, kDesk);
             EditAnimation([](AnimationState &a) { a.backgroundRefreshPending = 1, a.frameIndex = 0; });
         }
-        if (step.paint) DeviceFillScreen(kAreaX, kAreaY, kAreaW, kAreaH, step.paint);
-        SetBlendMode(step.mode);
+        if (paint) DeviceFillScreen(kAreaX, kAreaY, kAreaW, kAreaH, paint);
+        SetBlendMode(mode);
         AnimationTick(mainWindow);
-        EXPECT_EQ(Hex(step.at00) + " " + Hex(step.at10) + " " + Hex(step.at43),
+        EXPECT_EQ(Hex(at00) + " " + Hex(at10) + " " + Hex(at43),
                   Hex(Shown(0, 0)) + " " + Hex(Shown(1, 0)) + " " + Hex(Shown(4, 3)))
-            << step.what;
+            << what;
     }
 }
 
@@ -278,27 +265,23 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
     int32_t empty = AddTestSequence(skin, {});
     int32_t layerless = AddTestSequence(skin, {TestFrame(300, 300, {}), redFrame});
     Start();
-    const struct {
-        const char *what;
-        int32_t sequence, lateBy, frameAfter;
-        COLORREF shown;
-        int64_t wait;
-    } steps[] = {
-        /* lateBy -1: no plan, as after a restart */
+    // The sequence of rule 0, how late the tick is (-1: no plan, as after a
+    // restart); the frame after the tick, the colour shown and the wait.
+    const std::tuple<const char *, int32_t, int32_t, int32_t, COLORREF, uint32_t> steps[] = {
         {"first of two, after a restart: the duration", two, -1, 1, kRed, 100},
         {"the last, 30 ms late; then the schedule starts again", two, 30, 0, kRed, 70},
         {"no frames: nothing drawn, 1 s, never past the end", empty, -1, 0, kDesk, 1000},
         {"no layers: nothing for its time, then the next", layerless, -1, 1, kDesk, 300},
         {"a sequence outside the table is not followed", 99, -1, 0, kDesk, 1000},
     };
-    for (const auto &step : steps) {
-        skin.rules[0].sequence = step.sequence;
-        EditAnimation([&](AnimationState &a) { a.nextDueTick = step.lateBy < 0 ? 0 : GetTickCount() - step.lateBy; });
+    for (const auto &[what, sequence, lateBy, frameAfter, shown, wait] : steps) {
+        skin.rules[0].sequence = sequence;
         uint32_t t0 = GetTickCount();
+        EditAnimation([&, lateBy = lateBy](AnimationState &a) { a.nextDueTick = lateBy < 0 ? 0 : t0 - lateBy; });
         AnimationTick(mainWindow);
-        EXPECT_EQ(std::pair(step.frameAfter, Hex(step.shown)), std::pair(animation.frameIndex, Hex(Shown(0, 0))))
-            << step.what;
-        EXPECT_EQ(t0 + (uint32_t)step.wait, animation.nextDueTick) << step.what;
+        EXPECT_EQ(std::tuple(frameAfter, Hex(shown), t0 + wait),
+                  std::tuple(animation.frameIndex, Hex(Shown(0, 0)), animation.nextDueTick))
+            << what;
     }
 }
 
