@@ -105,12 +105,9 @@ class TickTest : public ::testing::Test {
     }
 };
 
-// Each allowed second of an event rule starts its sequence once at most, and
-// on time: the look-ahead takes every second that begins within the frame
-// and lands in its middle, past the frame's planned end if need be; at equal
-// seconds the later rule wins. A rule allowed for a whole minute restarts its
-// sequence whenever it ends within the minute, and a moment that fell inside
-// a pause plays once after the restart.
+// The schedule test's event cases as a run of ticks meets them, with real
+// frame ends and pauses: each allowed second starts its sequence once at
+// most, and on time.
 TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
     std::string wholeMinute;  // 1.4 s apart from 09:00:00.500 while within the minute
     for (int ms = 500; ms < 60000; ms += 1400)
@@ -198,10 +195,7 @@ TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
     EXPECT_EQ(std::string(9, '0') + std::string(10, '1') + "2", drawn) << "the frame shown at each press";
 }
 
-// Covered pixels blend with the saved background, not with the screen; the
-// checker leaves the screen's pixel where it skips; pixels no longer covered
-// get the background back; another program's painting while the mascot is
-// shown becomes background.
+// Covered pixels blend with the saved background, not with the screen.
 TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     int32_t wide = AddPicture(0, 3, 2, kRed), narrow = AddPicture(1, 1, 1, kRed);
     AddTestSequence(skin, {TestFrame(100, 100, {{wide, -1, {}}}), TestFrame(100, 100, {{narrow, -1, {}}})});

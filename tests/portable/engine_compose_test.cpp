@@ -168,8 +168,7 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
     std::vector<uint32_t> palette(256), maskPalette(256);
     // Mask colours: entry 0 and the odd entries are 0 (drawn), the rest cut.
     for (size_t i = 0; i < maskPalette.size(); i++) maskPalette[i] = i % 2 ? 0 : (uint32_t)i * 0x010101;
-    for (size_t index = 0; index < std::size(rows); index++) {
-        const auto &row = rows[index];
+    for (const auto &row : rows) {
         for (uint32_t &c : palette) c = (random() % 4) * 0x3C1E3C;  // repeated colours
         std::vector<BYTE> store, maskStore;
         TestSkin skin;
@@ -196,9 +195,10 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
         Frame layered = TestFrame(100, 100, {{0, row.maskWidth ? 0 : 99, {}}, {99, -1, {}}});
         ComposeFrameLayers(&layered);
         Copy(false);
-        EXPECT_EQ("", FirstDifference("frame", wantFrame, frame)) << "row " << index;
+        EXPECT_EQ("", FirstDifference("frame", wantFrame, frame)) << "row " << &row - rows;
         for (size_t i = 0; i < coverage.size(); i++)
-            ASSERT_EQ(wantCoverage[i], coverage[i]) << "row " << index << " coverage at " << i % w << "," << i / w;
+            ASSERT_EQ(wantCoverage[i], coverage[i])
+                << "row " << &row - rows << " coverage at " << i % w << "," << i / w;
     }
 }
 

@@ -210,13 +210,8 @@ TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
 }
 
 // Catch-up takes the highest event rule whose moment passed since the last
-// tick (one naming no sequence is never followed); look-ahead takes every
-// second that begins no later than the frame's planned end and aims at its
-// middle, even past that end; at equal seconds the later rule wins. Only a
-// rule above the one in force interrupts, in either walk, and the catch-up's
-// choice counts for the look-ahead. Neither walk tests again the second that
-// started an event's sequence (eventSecond) or one before it, and the second
-// chosen for the next tick counts once that tick has shown it.
+// tick (one naming no sequence is never followed); look-ahead takes the
+// seconds that begin by the frame's planned end, aiming at their middle.
 TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
     auto at = [](int hour, int minute, int second, int ms = 0) { return On(2009, 8, 3, hour, minute, second, ms); };
     const SYSTEMTIME early = at(7, 5, 9, 200);

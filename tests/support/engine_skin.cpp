@@ -5,26 +5,23 @@
 
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
 ScheduleRule TestRuleFromText(int32_t sequence, const std::string &fields) {
     ScheduleRule rule = {};
     rule.sequence = sequence;
-    const struct {
-        uint8_t *flags;
-        int first, last;
-    } table[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
-                 {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
+    const std::tuple<uint8_t *, int, int> table[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
+                                                     {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
     std::istringstream line(fields);
     std::string field, item;
-    for (const auto &f : table) {
+    for (const auto &[flags, low, high] : table) {
         if (!(line >> field)) break;
         std::istringstream items(field);
         while (std::getline(items, item, ',')) {
-            int first = f.first, last = f.last;
+            int first = low, last = high;
             int read = item == "*" ? 2 : sscanf(item.c_str(), "%d-%d", &first, &last);
             if (read == 1) last = first;
-            for (int value = std::max(first, f.first); read > 0 && value <= std::min(last, f.last); value++)
-                f.flags[value] = 1;
+            for (int value = std::max(first, low); read > 0 && value <= std::min(last, high); value++) flags[value] = 1;
         }
     }
     return rule;
