@@ -21,7 +21,6 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,36 +111,32 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
     std::string wholeMinute;  // 1.4 s apart from 09:00:00.500 while within the minute
     for (int ms = 500; ms < 60000; ms += 1400)
         wholeMinute += EventStart(1, TestTime(2024, 5, 1, 3, 9, 0, ms / 1000, ms % 1000));
-    // sequences: the display times of each one's frames, "|" between them;
-    // sequence 0 is regular, the others events. Rules: "sequence fields".
-    // A pause from hideAt to showAt ms; "rule@time" of each tick that drew an
-    // event's frame 0.
+    // The display times of each sequence's frames, sequence 0 regular, the
+    // others events; rules as "sequence fields"; a pause from hideAt to showAt
+    // ms; "rule@time" of each tick that drew an event's frame 0.
     const struct {
-        const char *sequences, *rule, *laterRule, *start;
+        std::vector<std::vector<int32_t>> sequences;
+        const char *rule, *laterRule, *start;
         uint64_t ms, hideAt, showAt;
         std::string starts;
     } cases[] = {
-        {"1500 | 2000", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},       // one frame
-        {"1500 | 1500 1500", "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},  // two frames, 3 s
+        {{{1500}, {2000}}, "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},        // one frame
+        {{{1500}, {1500, 1500}}, "1 * * * 8-20 0 0", "", "08:59:48", 25000, 0, 0, "1@09:00:00.500 "},  // two frames
         // The later of two rules at one second, after the earlier shortened the frame:
-        {"2500 | 2500 | 1500", "1 * * * * 0 0", "2 * * * 15 0 0", "14:59:48.704", 20000, 0, 0, "2@15:00:00.500 "},
-        {"2400 | 1000", "1 * * * 15 0 0", "", "14:59:55.600", 10000, 0, 0, "1@15:00:00.500 "},   // lead-in past 15:00
-        {"2500 | 1000", "1 * * * 15 0 0", "", "14:59:50.300", 15000, 0, 0, "1@15:00:00.500 "},   // over a second away
-        {"1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 60000, 9000, 40000, "1@09:00:31.001 "},  // moment in a pause
-        {"1000 | 500", "1 * * * 9 0 0", "", "08:59:50", 20000, 9000, 10100, "1@09:00:01.101 "},  // pause ends in it
-        {"1000 | 700 700", "1 * * * 9 0 *", "", "08:59:58", 70000, 0, 0, wholeMinute},  // again whenever it ends
+        {{{2500}, {2500}, {1500}}, "1 * * * * 0 0", "2 * * * 15 0 0", "14:59:48.704", 20000, 0, 0, "2@15:00:00.500 "},
+        {{{2400}, {1000}}, "1 * * * 15 0 0", "", "14:59:55.600", 10000, 0, 0, "1@15:00:00.500 "},  // lead-in past 15:00
+        {{{2500}, {1000}}, "1 * * * 15 0 0", "", "14:59:50.300", 15000, 0, 0, "1@15:00:00.500 "},  // over a second away
+        {{{1000}, {500}}, "1 * * * 9 0 0", "", "08:59:50", 60000, 9000, 40000, "1@09:00:31.001 "},  // moment in a pause
+        {{{1000}, {500}}, "1 * * * 9 0 0", "", "08:59:50", 20000, 9000, 10100, "1@09:00:01.101 "},  // pause ends in it
+        {{{1000}, {700, 700}}, "1 * * * 9 0 *", "", "08:59:58", 70000, 0, 0, wholeMinute},  // again whenever it ends
     };
     for (const auto &c : cases) {
         skin = TestSkin{};
         stores.clear();
         int32_t picture = AddPicture(0, 1, 1, kRed);  // a frame without layers would end its sequence
-        std::istringstream durations(c.sequences);
-        AddTestSequence(skin, {});
-        for (std::string word; durations >> word;) {
-            std::vector<Frame> &frames = skin.sequences.back();
-            int32_t time = atoi(word.c_str());  // 0 at "|": the next sequence
-            if (time) frames.insert(frames.end() - 1, TestFrame(time, time, {{picture, -1, {}}}));
-            if (!time) AddTestSequence(skin, {}, 0);
+        for (const std::vector<int32_t> &durations : c.sequences) {
+            std::vector<Frame> &frames = skin.sequences[AddTestSequence(skin, {}, skin.sequences.empty())];
+            for (int32_t time : durations) frames.insert(frames.end() - 1, TestFrame(time, time, {{picture, -1, {}}}));
         }
         skin.rules = {TestRuleAlways(0)};
         for (const char *rule : {c.rule, c.laterRule})
