@@ -1,7 +1,8 @@
 #include "engine_skin.h"
 
+#include "graphics/pixels.h"
+
 #include <stdio.h>
-#include <string.h>
 
 #include <algorithm>
 #include <sstream>
@@ -61,17 +62,9 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
     pixelStore.assign((size_t)record.rowBytes * height, 0);
     record.pixels = pixelStore.data();
     record.palette = const_cast<uint32_t *>(palette);
-    const BYTE colour[3] = {(BYTE)((fill >> 16) & 0xF8), (BYTE)((fill >> 8) & 0xFC), (BYTE)(fill & 0xF8)};
-    int perByte = bitsPerPixel < 8 ? 8 / bitsPerPixel : 1;
+    uint32_t value = bitsPerPixel == 24 ? fill : fill & ((1u << bitsPerPixel) - 1);
     for (int32_t y = 0; y < height; y++)
-        for (int32_t x = 0; x < width; x++) {
-            BYTE *row = record.pixels + (size_t)y * record.rowBytes;
-            if (bitsPerPixel == 24)
-                memcpy(row + 3 * x, colour, 3);
-            else
-                row[x / perByte] |=
-                    (BYTE)((fill & ((1u << bitsPerPixel) - 1)) << (8 - bitsPerPixel * (x % perByte + 1)));
-        }
+        for (int32_t x = 0; x < width; x++) WritePixel(&record, x, y, value);
     return record;
 }
 
