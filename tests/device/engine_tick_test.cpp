@@ -196,10 +196,8 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
     AddTestSequence(skin, {TestFrame(100, 100, {{wide, -1, {}}}), TestFrame(100, 100, {{narrow, -1, {}}})});
     Start();
     // A fresh step starts on the bare desktop at the wide frame; paint (0: none)
-    // covers the area first. (0, 0) and (1, 0) have the checker's two parities.
+    // covers the area first.
     const std::tuple<const char *, bool, int32_t, COLORREF, COLORREF, COLORREF, COLORREF> steps[] = {
-        {"75%", true, kBlend75, 0, 0x2020D8, 0x2020D8, kDesk},
-        {"checker: the screen's pixel where it skips", true, kBlendChecker, 0, kRed, kDesk, kDesk},
         {"100%", true, kBlendFull, 0, kRed, kRed, kDesk},
         {"narrow at 50%: blend with the desk, erase the rest", false, kBlend50, 0, kDesk, 0x4040B8, kDesk},
         {"painted while shown: becomes background", false, kBlend50, kGreen, 0x007C78, 0x007C78, kGreen},
