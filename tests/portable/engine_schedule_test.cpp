@@ -35,32 +35,28 @@ std::string Moment(const SYSTEMTIME &t) {
 // One step per second, February of 28 days, stopping at now's six fields or
 // after the real calendar's seconds from since to now (at most 366 days).
 
-struct ReferenceWalk {
-    uint32_t weekday, month, day, hour, minute, second;
-    bool operator==(const ReferenceWalk &) const = default;
-};
-
-ReferenceWalk ReferenceFrom(const SYSTEMTIME &t) {
-    return {t.wDayOfWeek, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-}
-
-void ReferenceStep(ReferenceWalk *w) {
+// The walk leaves the year and the milliseconds as they were.
+void ReferenceStep(SYSTEMTIME *w) {
     static const uint8_t monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (++w->second < 60) return;
-    w->second = 0;
-    if (++w->minute < 60) return;
-    w->minute = 0;
-    if (++w->hour < 24) return;
-    w->hour = 0;
-    w->weekday = (w->weekday + 1) % 7;
-    if (++w->day <= monthDays[w->month - 1]) return;
-    w->day = 1;
-    w->month = w->month % 12 + 1;
+    if (++w->wSecond < 60) return;
+    w->wSecond = 0;
+    if (++w->wMinute < 60) return;
+    w->wMinute = 0;
+    if (++w->wHour < 24) return;
+    w->wHour = 0;
+    w->wDayOfWeek = (w->wDayOfWeek + 1) % 7;
+    if (++w->wDay <= monthDays[w->wMonth - 1]) return;
+    w->wDay = 1;
+    w->wMonth = w->wMonth % 12 + 1;
 }
 
-bool ReferenceAllows(const ScheduleRule &rule, const ReferenceWalk &w) {
-    return rule.weekday[w.weekday] && rule.month[w.month] && rule.day[w.day] && rule.hour[w.hour] &&
-           rule.minute[w.minute] && rule.second[w.second];
+auto WalkFields(const SYSTEMTIME &t) {
+    return std::tuple(t.wDayOfWeek, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+
+bool ReferenceAllows(const ScheduleRule &rule, const SYSTEMTIME &w) {
+    return rule.weekday[w.wDayOfWeek] && rule.month[w.wMonth] && rule.day[w.wDay] && rule.hour[w.wHour] &&
+           rule.minute[w.wMinute] && rule.second[w.wSecond];
 }
 
 std::chrono::sys_seconds RealSeconds(const SYSTEMTIME &t) {
@@ -70,10 +66,10 @@ std::chrono::sys_seconds RealSeconds(const SYSTEMTIME &t) {
 
 int ReferenceMatchedSince(const ScheduleRule &rule, const SYSTEMTIME &now, const SYSTEMTIME &since, int64_t skip) {
     int64_t limit = std::clamp<int64_t>((RealSeconds(now) - RealSeconds(since)).count(), 0, 366LL * 86400);
-    ReferenceWalk walk = ReferenceFrom(since);
+    SYSTEMTIME walk = since;
     for (int64_t step = 0;; step++) {
         if (step >= skip && ReferenceAllows(rule, walk)) return 1;
-        if (walk == ReferenceFrom(now) || step >= limit) return 0;
+        if (WalkFields(walk) == WalkFields(now) || step >= limit) return 0;
         ReferenceStep(&walk);
     }
 }
@@ -81,7 +77,7 @@ int ReferenceMatchedSince(const ScheduleRule &rule, const SYSTEMTIME &now, const
 // The seconds from `first` after now's (at least the next) that begin no
 // later than now + window.
 int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &now, int64_t first, int32_t window) {
-    ReferenceWalk walk = ReferenceFrom(now);
+    SYSTEMTIME walk = now;
     for (int64_t k = 0; k * 1000 - now.wMilliseconds <= window; k++) {
         if (k >= std::max<int64_t>(first, 1) && ReferenceAllows(rule, walk))
             return (int32_t)std::min<int64_t>(k * 1000 - now.wMilliseconds + 500, INT32_MAX);
