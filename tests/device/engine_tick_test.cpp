@@ -163,26 +163,23 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
 // back at the old one; the frames keep their order and the ticks their plan.
 TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
     const COLORREF colours[] = {kRed, kGreen, kBlue};
-    std::vector<Frame> frames;
-    for (COLORREF colour : colours) frames.push_back(TestFrame(1000, 1000, {{AddPicture(0, 2, 2, colour), -1, {}}}));
-    AddTestSequence(skin, {frames[0], frames[1], frames[2]});
+    auto frameOf = [&](COLORREF colour) { return TestFrame(1000, 1000, {{AddPicture(0, 2, 2, colour), -1, {}}}); };
+    AddTestSequence(skin, {frameOf(kRed), frameOf(kGreen), frameOf(kBlue)});
     Start();
     // PlaceWorkArea puts it where Start did.
     EditSkinTables([](SkinTables &t) { t.marginRight = 64 - kAreaW - kAreaX, t.marginBottom = 64 - kAreaH - kAreaY; });
-    Actions actions;
     std::string drawn;
-    for (int press = 0; press < 20; press++) {
-        actions.push_back({150 + 100 * (uint64_t)press, [&, press] {
-                               int32_t frame = animation.frameIndex, oldX = skinTables.areaX;
-                               uint32_t due = animation.nextDueTick;
-                               MoveArea(press % 2 ? 10 : -10, 0);
-                               COLORREF now = DeviceReadScreen(skinTables.areaX, kAreaY);
-                               drawn += std::to_string(std::find(colours, colours + 3, now) - colours);
-                               EXPECT_EQ(Hex(kDesk), Hex(DeviceReadScreen(oldX, kAreaY))) << "press " << press;
-                               EXPECT_EQ(std::pair(frame, due), std::pair(animation.frameIndex, animation.nextDueTick))
-                                   << "press " << press;
-                           }});
-    }
+    auto move = [&](int press) {
+        int32_t frame = animation.frameIndex, oldX = skinTables.areaX;
+        uint32_t due = animation.nextDueTick;
+        MoveArea(press % 2 ? 10 : -10, 0);
+        drawn += std::to_string(std::find(colours, colours + 3, DeviceReadScreen(skinTables.areaX, kAreaY)) - colours);
+        EXPECT_EQ(Hex(kDesk), Hex(DeviceReadScreen(oldX, kAreaY))) << "press " << press;
+        EXPECT_EQ(std::pair(frame, due), std::pair(animation.frameIndex, animation.nextDueTick)) << "press " << press;
+    };
+    Actions actions;
+    for (int press = 0; press < 20; press++)
+        actions.push_back({150 + 100 * (uint64_t)press, [&, press] { move(press); }});
     std::string ticks;
     Play(TestTime(2024, 5, 1, 3, 12, 0, 0), 4500, actions,
          [&](uint64_t at) { ticks += std::to_string(at) + ":" + std::to_string(animation.frameIndex) + " "; });
