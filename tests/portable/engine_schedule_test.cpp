@@ -236,29 +236,24 @@ TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
         {{atTen, atTen}, early, early, 2, {}, {}, 5000, 2, 5000, {}},
         // a rule the catch-up raised is in force for the look-ahead.
         {{TestRuleAlways(0), atTen, atSeven}, at(6, 59, 0), early, 1, {}, {}, 5000, 3, 5000, at(7, 5, 9)},
-        // The sequence of 09:00:00 ended within its second: not again,
+        // The sequence of 09:00:00 ended within its second, started or chosen and shown: not again.
         {{nine}, at(8, 59, 59), at(9, 0, 0, 500), 0, at(9, 0, 0), {}, 2000, 0, 2000, {}},
-        // ... nor when the tick that showed it was its first.
         {{nine}, at(8, 59, 59), at(9, 0, 0, 500), 0, {}, at(9, 0, 0), 2000, 0, 2000, {}},
-        // A whole minute: the seconds walked while it played restart it,
+        // A whole minute: the seconds walked while it played restart it, or the next second, past the
+        // frame's planned end, but not the second its first frame showed in.
         {{minute}, at(9, 0, 1, 500), at(9, 0, 2, 500), 0, at(9, 0, 0), {}, 1000, 1, 1000, at(9, 0, 2)},
-        // or the next second, past the frame's planned end,
         {{minute}, at(8, 59, 59), at(9, 0, 0, 500), 0, at(9, 0, 0), {}, 500, 1, 1000, at(9, 0, 1)},
-        // but not the second its first frame showed in.
         {{minute}, at(9, 0, 0, 600), at(9, 0, 1, 300), 0, {}, at(9, 0, 0), 1000, 1, 1200, at(9, 0, 2)},
-        // A moment in a pause plays once,
+        // A moment in a pause plays once, and not again when it ends in the second of the restart.
         {{nine}, at(8, 55, 0), at(9, 10, 0), 0, at(8, 0, 0), {}, 100, 1, 100, at(9, 10, 0)},
-        // and not again when it ends in the second of the restart.
         {{nine}, at(9, 0, 0, 200), at(9, 0, 0, 300), 0, {}, at(9, 0, 0), 100, 0, 100, {}},
         // Equal seconds: the later rule, past a window the earlier shortened.
         {{three, three}, at(14, 59, 57), at(14, 59, 58, 705), 0, {}, {}, 2500, 2, 1795, at(15, 0, 0)},
-        // The middle up to half a second past the planned end;
+        // The middle up to half a second past the planned end; a second beginning after it waits.
         {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, {}, {}, 400, 1, 900, at(15, 0, 0)},
-        // a second beginning after it waits.
         {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, {}, {}, 399, 0, 399, {}},
-        // A tick before its planned second: not that second again,
+        // A tick before its planned second: not that second again, but the one after it.
         {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, {}, at(9, 0, 1), 600, 0, 600, {}},
-        // but the one after it.
         {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, {}, at(9, 0, 1), 1100, 1, 1600, at(9, 0, 2)},
         // The clock set back: eventSecond is forgotten.
         {{nine}, at(9, 0, 5), at(8, 59, 59, 200), 0, at(9, 0, 0), {}, 1000, 1, 1300, at(9, 0, 0)},
