@@ -1,6 +1,5 @@
 // The animation tick on the simulated device. Per-layer pixel rules are the
 // compositor test's; pausing is the shell's.
-#include "core/observer.h"
 #include "core/process.h"
 #include "device.h"
 #include "engine/compose.h"
@@ -141,7 +140,6 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
         skin.rules = {TestRuleAlways(0)};
         for (const char *rule : {c.rule, c.laterRule})
             if (*rule) skin.rules.push_back(TestRuleFromText(atoi(rule), rule + 2));
-        ReleaseWorkSurfaces();
         ResetAnimation();
         Start();
         int h, m, s, ms = 0;  // the start may leave out its milliseconds
@@ -248,6 +246,7 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
     int32_t two = AddTestSequence(skin, {redFrame, redFrame});
     int32_t empty = AddTestSequence(skin, {});
     int32_t layerless = AddTestSequence(skin, {TestFrame(300, 300, {}), redFrame});
+    int32_t ranged = AddTestSequence(skin, {TestFrame(100, 103, {})});
     Start();
     // The sequence of rule 0, how late the tick is (-1: no plan, as after a
     // restart); the frame after the tick, the colour shown and the wait.
@@ -267,20 +266,16 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
                   std::tuple(animation.frameIndex, Hex(Shown(0, 0)), animation.nextDueTick))
             << what;
     }
-}
-
-// Each tick draws its frame's display time anew, from the minimum to the
-// maximum, both included.
-TEST_F(TickTest, DisplayTimeLiesBetweenItsBoundsAndReachesBoth) {
-    AddTestSequence(skin, {TestFrame(100, 103, {})});
-    Start();
-    DeviceSeedRandom(7);
-    static std::set<int32_t> seen;
-    seen.clear();
-    observer.tick = [](const TickReport *report) { seen.insert(report->duration); };
-    for (int tick = 0; tick < 200; tick++) AnimationTick(mainWindow);
-    observer = Observer{};
-    EXPECT_EQ((std::set<int32_t>{100, 101, 102, 103}), seen);
+    // Each tick draws its frame's display time anew, from the minimum to the maximum, both included.
+    skin.rules[0].sequence = ranged;
+    std::set<uint32_t> waits;
+    for (int tick = 0; tick < 200; tick++) {
+        EditAnimation([](AnimationState &a) { a.nextDueTick = 0; });
+        uint32_t t0 = GetTickCount();
+        AnimationTick(mainWindow);
+        waits.insert(animation.nextDueTick - t0);
+    }
+    EXPECT_EQ((std::set<uint32_t>{100, 101, 102, 103}), waits);
 }
 
 TEST_F(TickTest, TimeTextOnTheDeviceClock) {
