@@ -103,9 +103,8 @@ class TickTest : public ::testing::Test {
     }
 };
 
-// The schedule test's event cases as a run of ticks meets them, with real
-// frame ends and pauses: each allowed second starts its sequence once at
-// most, and on time.
+// The schedule test's event cases as real ticks and pauses meet them: each
+// allowed second starts its sequence once at most, and on time.
 TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
     std::string wholeMinute;  // 1.4 s apart from 09:00:00.500 while within the minute
     for (int ms = 500; ms < 60000; ms += 1400)

@@ -217,10 +217,8 @@ TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
                        oneAndTwo = TestRuleFromText(event, "* * * 9 0 1-2");
     const std::vector<ScheduleRule> passed = {atSeven, TestRuleFromText(event, "* * * 7 3 0"), nine,
                                               TestRuleFromText(99, "* * * 7 4 0")};
-    // A tick at now after one at last, rule `current` showing frame 5 for
-    // duration ms, with eventSecond and chosenEventSecond as given; after it,
-    // the rule in force (an interrupted sequence starts again at frame 0), the
-    // wait and chosenEventSecond.
+    // A tick at now after one at last, rule `current` showing frame 5 for duration ms; after it, the
+    // rule in force (an interrupted sequence starts again at frame 0), the wait and the chosen second.
     const struct {
         std::vector<ScheduleRule> rules;
         SYSTEMTIME last, now;
