@@ -61,13 +61,9 @@ void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, ImageRecord *fra
     for (int32_t y = 0; y < g->height; y++)
         for (int32_t x = 0; x < g->width; x++) {
             uint32_t p = ReadPixel(g, x, y);
-            int transparent;
-            if (keyUsable && displayFormat.depth == 8)
-                transparent = ReadPixelIndex(g, x, y) == g->transparentKey;
-            else if (keyUsable)
-                transparent = p == g->palette[g->transparentKey];
-            else
-                transparent = m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0;
+            int transparent = !keyUsable                 ? m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0
+                              : displayFormat.depth == 8 ? ReadPixelIndex(g, x, y) == g->transparentKey
+                                                         : p == g->palette[g->transparentKey];
             int64_t tx = (int64_t)x + g->x, ty = (int64_t)y + g->y;
             if (transparent || tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
             WritePixel(frame, (int32_t)tx, (int32_t)ty, p);
