@@ -17,38 +17,29 @@
 
 namespace {
 
-// A surface of our own standing in for a work surface; rows may be padded.
+// A copy of one of the program's 24-bit surfaces for the per-pixel rules.
 struct OwnSurface {
     std::vector<BYTE> bytes;
-    ImageRecord record = {};
-    void Make(int32_t w, int32_t h, int32_t rowBytes, std::mt19937 &random) {
-        bytes.resize((size_t)rowBytes * h);
-        for (BYTE &b : bytes) b = (BYTE)random();
-        record = ImageRecord{};
-        record.pixels = bytes.data();
-        record.width = w;
-        record.height = h;
-        record.rowBytes = rowBytes;
-        record.bitsPerPixel = 24;
-    }
-    OwnSurface Copy() const {
-        OwnSurface copy = *this;
-        copy.record.pixels = copy.bytes.data();
-        return copy;
+    ImageRecord record;
+    explicit OwnSurface(const ImageRecord &from) : record(TestPicture(bytes, from.width, from.height, 24, 0)) {
+        for (int32_t y = 0; y < from.height; y++) memcpy(ImageRow(&record, y), ImageRow(&from, y), 3 * from.width);
     }
 };
 
-// Where two surfaces' raw bytes first differ, or "" when they do not.
-std::string FirstDifference(const char *what, const OwnSurface &want, const OwnSurface &got) {
-    for (size_t i = 0; i < want.bytes.size(); i++)
-        if (want.bytes[i] != got.bytes[i] && (int32_t)(i % want.record.rowBytes) < 3 * want.record.width)
-            return std::string(what) + " differs at byte " + std::to_string(i) + ": expected " +
-                   std::to_string(want.bytes[i]) + ", got " + std::to_string(got.bytes[i]) + "; ";
+// Where a surface's pixel bytes first differ from our copy's, or ""; with
+// reduced, only their 5-6-5 bits count.
+std::string FirstDifference(const char *what, const OwnSurface &want, const ImageRecord &got, bool reduced = false) {
+    for (int32_t y = 0; y < got.height; y++)
+        for (int32_t i = 0; i < 3 * got.width; i++)
+            if ((ImageRow(&want.record, y)[i] ^ ImageRow(&got, y)[i]) & (!reduced ? 0xFF : i % 3 == 1 ? 0xFC : 0xF8))
+                return std::string(what) + " differs in row " + std::to_string(y) + " at byte " + std::to_string(i) +
+                       ": expected " + std::to_string(ImageRow(&want.record, y)[i]) + ", got " +
+                       std::to_string(ImageRow(&got, y)[i]) + "; ";
     return "";
 }
 
 void ReferenceMerge(int32_t mode, int32_t tracking, ImageRecord *work, const ImageRecord *frame,
-                    ImageRecord *background, ImageRecord *shown, const std::vector<BYTE> &coverage) {
+                    ImageRecord *background, ImageRecord *shown, const BYTE *coverage) {
     for (int32_t y = 0; y < work->height; y++)
         for (int32_t x = 0; x < work->width; x++) {
             uint32_t s = ReadPixel(work, x, y);
@@ -70,13 +61,9 @@ void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, ImageRecord *fra
     for (int32_t y = 0; y < g->height; y++)
         for (int32_t x = 0; x < g->width; x++) {
             uint32_t p = ReadPixel(g, x, y);
-            int transparent;
-            if (keyUsable && displayFormat.depth == 8)
-                transparent = ReadPixelIndex(g, x, y) == g->transparentKey;
-            else if (keyUsable)
-                transparent = p == g->palette[g->transparentKey];
-            else
-                transparent = m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0;
+            int transparent = !keyUsable                 ? m && x < m->width && y < m->height && ReadPixel(m, x, y) != 0
+                              : displayFormat.depth == 8 ? ReadPixelIndex(g, x, y) == g->transparentKey
+                                                         : p == g->palette[g->transparentKey];
             int64_t tx = (int64_t)x + g->x, ty = (int64_t)y + g->y;
             if (transparent || tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
             WritePixel(frame, (int32_t)tx, (int32_t)ty, p);
@@ -87,53 +74,32 @@ void ReferenceLayer(const ImageRecord *g, const ImageRecord *m, ImageRecord *fra
 class MergeTest : public ::testing::Test {
   protected:
     std::mt19937 random{12345};
-    OwnSurface work, frame, background, shown;
-    std::vector<BYTE> coverage;
 
     void SetUp() override { OpenDisplay(); }
     void TearDown() override { ReleaseWorkSurfaces(); }
-    // Random surfaces; coverage in runs and single pixels, some rows wholly
-    // uncovered; the screen as shown except at a few places.
-    void Fill(int32_t w, int32_t h) {
-        work.Make(w, h, (3 * w + 3) & ~3, random);
-        frame.Make(w, h, 3 * w, random);
-        background.Make(w, h, 3 * w, random);
-        shown.Make(w, h, 3 * w, random);
-        for (int32_t y = 0; y < h; y++)
-            for (int32_t x = 0; x < w; x++) {
-                uint32_t v = ReadPixel(&work.record, x, y);
-                WritePixel(&shown.record, x, y, random() % 13 == 0 && y % 4 < 2 ? v ^ 0x080400 : v);
-                WritePixel(&frame.record, x, y, ReadPixel(&frame.record, x, y));
-                WritePixel(&background.record, x, y, ReadPixel(&background.record, x, y));
-            }
-        coverage.assign((size_t)w * h, 0);
-        for (size_t i = 0; i < coverage.size(); i++) {
-            size_t x = i % w, y = i / w;
-            if (y % 4 == 2)
-                coverage[i] = x % 16 == (y % 8 == 2 ? 0 : 15);
-            else
-                coverage[i] = y % 4 != 3 && ((i / 8 + i / 29) % 3 == 0 || random() % 9 == 0);
-        }
-    }
-    // The program's surfaces made for ours (shown on the screen when tracking)
-    // and filled with them; Collect copies them back.
-    void Install(int32_t tracking) {
-        SkinTables tables = skinTables;
-        tables.areaWidth = work.record.width;
-        tables.areaHeight = work.record.height;
-        UseSkinTables(&tables);
+    // The program's surfaces for a w x h area (shown on the screen when
+    // tracking) filled at random; coverage in runs and single pixels, some
+    // rows wholly uncovered; the screen as shown except at a few places.
+    void Fill(int32_t w, int32_t h, int32_t tracking) {
+        EditSkinTables([&](SkinTables &t) { t.areaWidth = w, t.areaHeight = h; });
         ASSERT_EQ(1, CreateWorkSurfaces());
         if (tracking) ShowWorkSurface();
-        Copy(true);
-    }
-    void Copy(bool in) {
-        const ImageRecord *own[] = {&work.record, &frame.record, &background.record, &shown.record};
-        const ImageRecord *program[] = {&workSurface, &frameSurface, &backgroundSurface, &shownSurface};
-        for (int i = 0; i < 4; i++)
-            for (int32_t y = 0; y < own[i]->height; y++)
-                memcpy(ImageRow(in ? program[i] : own[i], y), ImageRow(in ? own[i] : program[i], y),
-                       3 * (size_t)own[i]->width);
-        memcpy(in ? coverageMask : coverage.data(), in ? coverage.data() : coverageMask, coverage.size());
+        ImageRecord work = workSurface, frame = frameSurface, background = backgroundSurface, shown = shownSurface;
+        for (int32_t y = 0; y < h; y++)
+            for (int32_t x = 0; x < w; x++) {
+                for (int c = 0; c < 3; c++) ImageRow(&work, y)[3 * x + c] = (BYTE)random();  // all 8 bits, as read
+                uint32_t v = ReadPixel(&work, x, y);
+                WritePixel(&shown, x, y, random() % 13 == 0 && y % 4 < 2 ? v ^ 0x080400 : v);
+                WritePixel(&frame, x, y, random());
+                WritePixel(&background, x, y, random());
+            }
+        for (int32_t i = 0; i < w * h; i++) {
+            int32_t x = i % w, y = i / w;
+            if (y % 4 == 2)
+                coverageMask[i] = x % 16 == (y % 8 == 2 ? 0 : 15);
+            else
+                coverageMask[i] = y % 4 != 3 && ((i / 8 + i / 29) % 3 == 0 || random() % 9 == 0);
+        }
     }
 };
 
@@ -145,21 +111,16 @@ TEST_F(MergeTest, MatchesThePixelOperationsInEveryMode) {
         for (int32_t mode : {0, 1, 2, 3, 4, 7})  // 7: no such mode
             for (int32_t tracking = 0; tracking < 2; tracking++) {
                 SetDisplayFormat(DisplayFormat{24, 0, 0, 0, 0, {0xF8, (BYTE)size[2], 0xF8}});
-                Fill(size[0], size[1]);
-                OwnSurface wantWork = work.Copy(), wantBack = background.Copy(), wantShown = shown.Copy();
-                ReferenceMerge(mode, tracking, &wantWork.record, &frame.record, &wantBack.record, &wantShown.record,
-                               coverage);
                 SetBlendMode(mode);
-                Install(tracking);
+                Fill(size[0], size[1], tracking);
+                OwnSurface work(workSurface), frame(frameSurface), background(backgroundSurface), shown(shownSurface);
+                ReferenceMerge(mode, tracking, &work.record, &frame.record, &background.record, &shown.record,
+                               coverageMask);
                 MergeFrameWithBackground();
-                Copy(false);
-                // The shown copy keeps the pixels as written; only their 5-6-5 bits are compared here.
-                for (int32_t y = 0; y < size[1]; y++)
-                    for (int32_t x = 0; x < size[0]; x++)
-                        WritePixel(&shown.record, x, y, ReadPixel(&shown.record, x, y));
-                ASSERT_EQ("", FirstDifference("work", wantWork, work) +
-                                  FirstDifference("background", wantBack, background) +
-                                  FirstDifference("shown", wantShown, shown))
+                // The shown copy keeps the pixels as written: their 5-6-5 bits count.
+                ASSERT_EQ("", FirstDifference("work", work, workSurface) +
+                                  FirstDifference("background", background, backgroundSurface) +
+                                  FirstDifference("shown", shown, shownSurface, true))
                     << size[0] << "x" << size[1] << " green " << size[2] << " mode " << mode << " tracking "
                     << tracking;
             }
@@ -180,8 +141,7 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
     std::vector<uint32_t> palette(256), maskPalette(256);
     // Mask colours: entry 0 and the odd entries are 0 (drawn), the rest cut.
     for (size_t i = 0; i < maskPalette.size(); i++) maskPalette[i] = i % 2 ? 0 : (uint32_t)i * 0x010101;
-    for (size_t index = 0; index < std::size(rows); index++) {
-        const auto &row = rows[index];
+    for (const auto &row : rows) {
         for (uint32_t &c : palette) c = (random() % 4) * 0x3C1E3C;  // repeated colours
         std::vector<BYTE> store, maskStore;
         TestSkin skin;
@@ -199,18 +159,17 @@ TEST_F(MergeTest, LayersMatchThePixelOperationsAtEveryDepth) {
         for (BYTE &b : maskStore) b = (BYTE)(random() & (random() % 2 ? 0xFF : 0x07));
         SetDisplayFormat(DisplayFormat{row.display, 0, 0, 0, 0, {0xF8, 0xFC, 0xF8}});
         UseTestSkin(skin);
-        Fill(w, h);
-        OwnSurface wantFrame = frame.Copy();
-        std::vector<BYTE> wantCoverage(coverage.size(), 0);
-        coverage.assign(coverage.size(), 0);
-        ReferenceLayer(&g, row.maskWidth ? &skin.masks[0] : nullptr, &wantFrame.record, wantCoverage);
-        Install(0);
+        Fill(w, h, 0);
+        memset(coverageMask, 0, w * h);
+        OwnSurface frame(frameSurface);
+        std::vector<BYTE> coverage(w * h, 0);
+        ReferenceLayer(&g, row.maskWidth ? &skin.masks[0] : nullptr, &frame.record, coverage);
         Frame layered = TestFrame(100, 100, {{0, row.maskWidth ? 0 : 99, {}}, {99, -1, {}}});
         ComposeFrameLayers(&layered);
-        Copy(false);
-        EXPECT_EQ("", FirstDifference("frame", wantFrame, frame)) << "row " << index;
-        for (size_t i = 0; i < coverage.size(); i++)
-            ASSERT_EQ(wantCoverage[i], coverage[i]) << "row " << index << " coverage at " << i % w << "," << i / w;
+        EXPECT_EQ("", FirstDifference("frame", frame, frameSurface)) << "row " << &row - rows;
+        for (int32_t i = 0; i < w * h; i++)
+            ASSERT_EQ(coverage[i], coverageMask[i])
+                << "row " << &row - rows << " coverage at " << i % w << "," << i / w;
     }
 }
 

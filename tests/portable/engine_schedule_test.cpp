@@ -17,10 +17,6 @@ namespace {
 
 const SYSTEMTIME kMonday = TestTime(2009, 8, 3, 1, 7, 5, 9);  // 07:05:09
 
-SYSTEMTIME At(int month, int day, int weekday, int hour, int minute, int second, int ms = 0) {
-    return TestTime(2009, month, day, weekday, hour, minute, second, ms);
-}
-
 // A real date with its own weekday.
 SYSTEMTIME On(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
     using namespace std::chrono;
@@ -39,53 +35,41 @@ std::string Moment(const SYSTEMTIME &t) {
 // One step per second, February of 28 days, stopping at now's six fields or
 // after the real calendar's seconds from since to now (at most 366 days).
 
-struct ReferenceWalk {
-    uint32_t weekday, month, day, hour, minute, second;
-};
-
-ReferenceWalk ReferenceFrom(const SYSTEMTIME &t) {
-    return {t.wDayOfWeek, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-}
-
-void ReferenceStep(ReferenceWalk *w) {
+// The walk leaves the year and the milliseconds as they were.
+void ReferenceStep(SYSTEMTIME *w) {
     static const uint8_t monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (++w->second < 60) return;
-    w->second = 0;
-    if (++w->minute < 60) return;
-    w->minute = 0;
-    if (++w->hour < 24) return;
-    w->hour = 0;
-    w->weekday = (w->weekday + 1) % 7;
-    if (++w->day <= monthDays[w->month - 1]) return;
-    w->day = 1;
-    w->month = w->month % 12 + 1;
+    if (++w->wSecond < 60) return;
+    w->wSecond = 0;
+    if (++w->wMinute < 60) return;
+    w->wMinute = 0;
+    if (++w->wHour < 24) return;
+    w->wHour = 0;
+    w->wDayOfWeek = (w->wDayOfWeek + 1) % 7;
+    if (++w->wDay <= monthDays[w->wMonth - 1]) return;
+    w->wDay = 1;
+    w->wMonth = w->wMonth % 12 + 1;
 }
 
-bool ReferenceAllows(const ScheduleRule &rule, const ReferenceWalk &w) {
-    return rule.weekday[w.weekday] && rule.month[w.month] && rule.day[w.day] && rule.hour[w.hour] &&
-           rule.minute[w.minute] && rule.second[w.second];
+auto WalkFields(const SYSTEMTIME &t) {
+    return std::tuple(t.wDayOfWeek, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
 }
 
-bool ReferenceAt(const ReferenceWalk &w, const SYSTEMTIME &t) {
-    return w.weekday == t.wDayOfWeek && w.month == t.wMonth && w.day == t.wDay && w.hour == t.wHour &&
-           w.minute == t.wMinute && w.second == t.wSecond;
+bool ReferenceAllows(const ScheduleRule &rule, const SYSTEMTIME &w) {
+    return rule.weekday[w.wDayOfWeek] && rule.month[w.wMonth] && rule.day[w.wDay] && rule.hour[w.wHour] &&
+           rule.minute[w.wMinute] && rule.second[w.wSecond];
 }
 
-int64_t RealSecondsBetween(const SYSTEMTIME &since, const SYSTEMTIME &now) {
+std::chrono::sys_seconds RealSeconds(const SYSTEMTIME &t) {
     using namespace std::chrono;
-    auto at = [](const SYSTEMTIME &t) {
-        return sys_days{std::chrono::year{t.wYear} / t.wMonth / t.wDay} + hours{t.wHour} + minutes{t.wMinute} +
-               seconds{t.wSecond};
-    };
-    return duration_cast<seconds>(at(now) - at(since)).count();
+    return sys_days{year{t.wYear} / t.wMonth / t.wDay} + hours{t.wHour} + minutes{t.wMinute} + seconds{t.wSecond};
 }
 
 int ReferenceMatchedSince(const ScheduleRule &rule, const SYSTEMTIME &now, const SYSTEMTIME &since, int64_t skip) {
-    int64_t limit = std::clamp<int64_t>(RealSecondsBetween(since, now), 0, 366LL * 86400);
-    ReferenceWalk walk = ReferenceFrom(since);
+    int64_t limit = std::clamp<int64_t>((RealSeconds(now) - RealSeconds(since)).count(), 0, 366LL * 86400);
+    SYSTEMTIME walk = since;
     for (int64_t step = 0;; step++) {
         if (step >= skip && ReferenceAllows(rule, walk)) return 1;
-        if (ReferenceAt(walk, now) || step >= limit) return 0;
+        if (WalkFields(walk) == WalkFields(now) || step >= limit) return 0;
         ReferenceStep(&walk);
     }
 }
@@ -93,7 +77,7 @@ int ReferenceMatchedSince(const ScheduleRule &rule, const SYSTEMTIME &now, const
 // The seconds from `first` after now's (at least the next) that begin no
 // later than now + window.
 int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &now, int64_t first, int32_t window) {
-    ReferenceWalk walk = ReferenceFrom(now);
+    SYSTEMTIME walk = now;
     for (int64_t k = 0; k * 1000 - now.wMilliseconds <= window; k++) {
         if (k >= std::max<int64_t>(first, 1) && ReferenceAllows(rule, walk))
             return (int32_t)std::min<int64_t>(k * 1000 - now.wMilliseconds + 500, INT32_MAX);
@@ -102,9 +86,14 @@ int32_t ReferenceMillisecondsUntil(const ScheduleRule &rule, const SYSTEMTIME &n
     return -1;
 }
 
+// The second of an event (wYear 0: none) as the animation state counts it.
+int64_t SecondOf(const SYSTEMTIME &t) { return t.wYear ? EventSecondOf(&t) : 0; }
+
 class ScheduleTest : public ::testing::Test {
   protected:
     TestSkin skin;
+    const int32_t regular = AddTestSequence(skin, {TestFrame(100, 100, {})}),
+                  event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
     void SetUp() override { ResetAnimation(); }
     void TearDown() override { ClearTestSkin(); }
     // Rule 0 plays sequence 0 (regular); the given rules follow.
@@ -113,37 +102,20 @@ class ScheduleTest : public ::testing::Test {
         skin.rules.insert(skin.rules.end(), rules.begin(), rules.end());
         UseTestSkin(skin);
     }
-    // The event check of a tick at now after one at last, frame 5 of the
-    // current rule showing for duration ms; returns the planned wait.
-    int32_t CheckAt(const std::vector<ScheduleRule> &rules, const SYSTEMTIME &last, const SYSTEMTIME &now,
-                    int32_t current, int64_t eventSecond, int64_t chosen, int32_t duration) {
-        UseRules(rules);
-        AnimationState state{};
-        state.currentRule = current, state.frameIndex = 5;
-        state.lastTickTime = last;
-        state.eventSecond = eventSecond;
-        state.chosenEventSecond = chosen;
-        SetAnimationState(&state);
-        return CheckEventRules(&now, duration);
-    }
 };
 
 TEST_F(ScheduleTest, RuleMatchesFieldsAndRejectsBadInput) {
     UseRules({TestRuleFromText(0, "1 8 3 7 5 9")});
-    const struct {
-        SYSTEMTIME t;
-        int32_t rule;
-        int expected;
-    } rows[] = {
+    const std::tuple<SYSTEMTIME, int32_t, int> rows[] = {
         {kMonday, 1, 1},
-        {At(8, 3, 2, 7, 5, 9), 1, 0},
-        {At(8, 3, 1, 7, 5, 10), 1, 0},
-        {At(13, 3, 1, 7, 5, 9), 0, 0},
+        {TestTime(2009, 8, 3, 2, 7, 5, 9), 1, 0},
+        {TestTime(2009, 8, 3, 1, 7, 5, 10), 1, 0},
+        {TestTime(2009, 13, 3, 1, 7, 5, 9), 0, 0},
         {kMonday, 2, 0},
         {kMonday, -1, 0},  // outside the tables
     };
-    for (size_t i = 0; i < std::size(rows); i++)
-        EXPECT_EQ(rows[i].expected, RuleMatches(rows[i].rule, &rows[i].t)) << "row " << i;
+    for (const auto &[t, rule, expected] : rows)
+        EXPECT_EQ(expected, RuleMatches(rule, &t)) << Moment(t) << " rule " << rule;
 }
 
 // The schedule's walk skips the days a rule excludes; its answers must be
@@ -157,10 +129,7 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
         "* 3 2 * * *",
     };
     // skip: the walk's first seconds left out (seconds already examined).
-    const struct {
-        SYSTEMTIME since, now;
-        int64_t skip;
-    } catchUps[] = {
+    const std::tuple<SYSTEMTIME, SYSTEMTIME, int64_t> catchUps[] = {
         {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10), 0},  // over a leap day the walk skips
         {On(2024, 2, 29, 10, 0, 0), On(2024, 2, 29, 10, 5, 0), 0},   // within a leap day
         {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3), 0},   // out of a leap day
@@ -182,11 +151,7 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
         {On(2024, 2, 28, 23, 59, 59), On(2024, 2, 29, 0, 0, 0, 1), 0},  // a now on 29 February is never met
     };
     // first: how many seconds after now's the look-ahead starts (0 and 1: the next).
-    const struct {
-        SYSTEMTIME now;
-        int64_t first;
-        int32_t window;
-    } lookAheads[] = {
+    const std::tuple<SYSTEMTIME, int64_t, int32_t> lookAheads[] = {
         {On(2024, 2, 28, 23, 59, 59, 200), 1, 5000},
         {On(2024, 2, 29, 23, 59, 58, 700), 1, 3000},
         {On(2023, 12, 31, 23, 59, 59), 1, 2000},
@@ -212,16 +177,13 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
     for (const char *text : rules) table.push_back(TestRuleFromText(0, text));
     UseRules(table);
     for (int32_t r = 0; r < (int32_t)table.size(); r++) {
-        for (const auto &row : catchUps)
-            EXPECT_EQ(ReferenceMatchedSince(table[r], row.now, row.since, row.skip),
-                      RuleMatchedSince(r + 1, &row.now, &row.since, row.skip))
-                << "\"" << rules[r] << "\" from " << Moment(row.since) << " to " << Moment(row.now) << " skipping "
-                << row.skip;
-        for (const auto &row : lookAheads)
-            EXPECT_EQ(ReferenceMillisecondsUntil(table[r], row.now, row.first, row.window),
-                      MillisecondsUntilRule(r + 1, &row.now, row.first, row.window))
-                << "\"" << rules[r] << "\" at " << Moment(row.now) << " from " << row.first << " for " << row.window
-                << " ms";
+        for (const auto &[since, now, skip] : catchUps)
+            EXPECT_EQ(ReferenceMatchedSince(table[r], now, since, skip), RuleMatchedSince(r + 1, &now, &since, skip))
+                << rules[r] << " from " << Moment(since) << " to " << Moment(now) << " skipping " << skip;
+        for (const auto &[now, first, window] : lookAheads)
+            EXPECT_EQ(ReferenceMillisecondsUntil(table[r], now, first, window),
+                      MillisecondsUntilRule(r + 1, &now, first, window))
+                << rules[r] << " at " << Moment(now) << " from " << first << " for " << window << " ms";
     }
 }
 
@@ -235,8 +197,6 @@ TEST_F(ScheduleTest, RuleMatchedSinceStopsAfter366Days) {
 }
 
 TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
-    AddTestSequence(skin, {TestFrame(100, 100, {})});
-    int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
     UseRules({TestRuleAlways(0), TestRuleAlways(0), TestRuleAlways(event), TestRuleFromText(0, "7 * * * * *"),
               TestRuleAlways(99)});  // weekday 7: never
     EditAnimation([](AnimationState &a) { a.frameIndex = 4; });
@@ -245,98 +205,69 @@ TEST_F(ScheduleTest, SelectRuleForNowTakesTheLastMatchingRegularRule) {
         << "event, unmatched and unfollowable rules are ignored";
 }
 
-// Catch-up takes the highest event rule whose moment passed during a pause
-// (one naming no sequence is never followed); look-ahead aims at the middle
-// of the second and the later rule wins ties. Only a rule above the one in
-// force interrupts, in either walk, and the catch-up's choice counts for
-// the look-ahead; an interrupted sequence starts again at frame 0.
-TEST_F(ScheduleTest, EventRulesCatchUpAndLookAhead) {
-    AddTestSequence(skin, {TestFrame(100, 100, {})});
-    int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
-    const SYSTEMTIME early = At(8, 3, 1, 7, 5, 9, 200), before = At(8, 3, 1, 6, 59, 0);
+// Catch-up takes the highest event rule whose moment passed since the last
+// tick (one naming no sequence is never followed); look-ahead takes the
+// seconds that begin by the frame's planned end, aiming at their middle.
+TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
+    auto at = [](int hour, int minute, int second, int ms = 0) { return On(2009, 8, 3, hour, minute, second, ms); };
+    const SYSTEMTIME early = at(7, 5, 9, 200);
     const ScheduleRule atSeven = TestRuleFromText(event, "* * * 7 0 0"),
-                       atTen = TestRuleFromText(event, "* * * 7 5 10");
-    const std::vector<ScheduleRule> passed = {atSeven, TestRuleFromText(event, "* * * 7 3 0"),
-                                              TestRuleFromText(event, "* * * 9 0 0"),
-                                              TestRuleFromText(99, "* * * 7 4 0")};
-    const struct {
-        std::vector<ScheduleRule> rules;
-        SYSTEMTIME last, now;
-        int32_t current, duration, rule, frame, wait;
-    } rows[] = {
-        {passed, before, kMonday, 0, 200, 2, 0, 200},
-        {{TestRuleFromText(event, "* * * 7 5 11"), atTen, atTen}, early, early, 0, 5000, 3, 0, 1300},
-        {{atSeven, atSeven}, before, kMonday, 2, 200, 2, 5, 200},                   // catch-up: at and below
-        {{atTen, atTen}, early, early, 2, 5000, 2, 5, 5000},                        // look-ahead: at and below
-        {{TestRuleAlways(0), atTen, atSeven}, before, early, 1, 5000, 3, 0, 5000},  // raised by catch-up
-    };
-    for (size_t index = 0; index < std::size(rows); index++) {
-        const auto &row = rows[index];
-        int32_t wait = CheckAt(row.rules, row.last, row.now, row.current, 0, 0, row.duration);
-        EXPECT_EQ(std::tuple(row.rule, row.frame, row.wait),
-                  std::tuple(animation.currentRule, animation.frameIndex, wait))
-            << "rule, frame, wait of row " << index;
-    }
-}
-
-// Each second is walked for an event rule once at most after it started the
-// rule's sequence: neither walk tests that second (eventSecond) or one before
-// it again, and the event chosen for the next tick counts once that tick has
-// shown it. The look-ahead takes every second that begins no later than the
-// frame's planned end, landing in its middle even past that end, and at
-// equal seconds the later rule wins. A clock set back forgets eventSecond.
-TEST_F(ScheduleTest, EventSecondsStartTheirSequenceOnce) {
-    AddTestSequence(skin, {TestFrame(100, 100, {})});
-    int32_t event = AddTestSequence(skin, {TestFrame(100, 100, {})}, 0);
-    auto at = [](int hour, int minute, int second, int ms = 0) { return At(8, 3, 1, hour, minute, second, ms); };
-    auto second = [&](int hour, int minute, int second) {
-        SYSTEMTIME t = at(hour, minute, second);
-        return EventSecondOf(&t);
-    };
-    const ScheduleRule nine = TestRuleFromText(event, "* * * 9 0 0"), minute = TestRuleFromText(event, "* * * 9 0 *"),
-                       three = TestRuleFromText(event, "* * * 15 0 0"),
+                       atTen = TestRuleFromText(event, "* * * 7 5 10"), nine = TestRuleFromText(event, "* * * 9 0 0"),
+                       minute = TestRuleFromText(event, "* * * 9 0 *"), three = TestRuleFromText(event, "* * * 15 0 0"),
                        oneAndTwo = TestRuleFromText(event, "* * * 9 0 1-2");
-    // The state before (eventSecond, chosenEventSecond) and after (rule in
-    // force, wait, chosenEventSecond) a tick at now after one at last.
+    const std::vector<ScheduleRule> passed = {atSeven, TestRuleFromText(event, "* * * 7 3 0"), nine,
+                                              TestRuleFromText(99, "* * * 7 4 0")};
+    // A tick at now after one at last, rule `current` showing frame 5 for duration ms; after it, the
+    // rule in force (an interrupted sequence starts again at frame 0), the wait and the chosen second.
     const struct {
         std::vector<ScheduleRule> rules;
         SYSTEMTIME last, now;
-        int64_t eventSecond, chosen;
+        int32_t current;
+        SYSTEMTIME eventSecond, chosen;  // wYear 0: none
         int32_t duration, rule, wait;
-        int64_t chosenAfter;
+        SYSTEMTIME chosenAfter;
     } rows[] = {
-        // The sequence of 09:00:00 ended within its second: not again,
-        {{nine}, at(8, 59, 59), at(9, 0, 0, 500), second(9, 0, 0), 0, 2000, 0, 2000, 0},
-        // ... nor when the tick that showed it was its first.
-        {{nine}, at(8, 59, 59), at(9, 0, 0, 500), 0, second(9, 0, 0), 2000, 0, 2000, 0},
-        // A whole minute: the seconds walked while it played restart it,
-        {{minute}, at(9, 0, 1, 500), at(9, 0, 2, 500), second(9, 0, 0), 0, 1000, 1, 1000, second(9, 0, 2)},
-        // or the next second, past the frame's planned end,
-        {{minute}, at(8, 59, 59), at(9, 0, 0, 500), second(9, 0, 0), 0, 500, 1, 1000, second(9, 0, 1)},
-        // but not the second its first frame showed in.
-        {{minute}, at(9, 0, 0, 600), at(9, 0, 1, 300), 0, second(9, 0, 0), 1000, 1, 1200, second(9, 0, 2)},
-        // A moment in a pause plays once,
-        {{nine}, at(8, 55, 0), at(9, 10, 0), second(8, 0, 0), 0, 100, 1, 100, second(9, 10, 0)},
-        // and not again when it ends in the second of the restart.
-        {{nine}, at(9, 0, 0, 200), at(9, 0, 0, 300), 0, second(9, 0, 0), 100, 0, 100, 0},
+        {passed, at(6, 59, 0), at(7, 5, 9), 0, {}, {}, 200, 2, 200, at(7, 5, 9)},
+        {{TestRuleFromText(event, "* * * 7 5 11"), atTen, atTen}, early, early, 0, {}, {}, 5000, 3, 1300, at(7, 5, 10)},
+        // Rules at and below the one in force: not in the catch-up, nor in the look-ahead;
+        {{atSeven, atSeven}, at(6, 59, 0), at(7, 5, 9), 2, {}, {}, 200, 2, 200, {}},
+        {{atTen, atTen}, early, early, 2, {}, {}, 5000, 2, 5000, {}},
+        // a rule the catch-up raised is in force for the look-ahead.
+        {{TestRuleAlways(0), atTen, atSeven}, at(6, 59, 0), early, 1, {}, {}, 5000, 3, 5000, at(7, 5, 9)},
+        // The sequence of 09:00:00 ended within its second, started or chosen and shown: not again.
+        {{nine}, at(8, 59, 59), at(9, 0, 0, 500), 0, at(9, 0, 0), {}, 2000, 0, 2000, {}},
+        {{nine}, at(8, 59, 59), at(9, 0, 0, 500), 0, {}, at(9, 0, 0), 2000, 0, 2000, {}},
+        // A whole minute: the seconds walked while it played restart it, or the next second, past the
+        // frame's planned end, but not the second its first frame showed in.
+        {{minute}, at(9, 0, 1, 500), at(9, 0, 2, 500), 0, at(9, 0, 0), {}, 1000, 1, 1000, at(9, 0, 2)},
+        {{minute}, at(8, 59, 59), at(9, 0, 0, 500), 0, at(9, 0, 0), {}, 500, 1, 1000, at(9, 0, 1)},
+        {{minute}, at(9, 0, 0, 600), at(9, 0, 1, 300), 0, {}, at(9, 0, 0), 1000, 1, 1200, at(9, 0, 2)},
+        // A moment in a pause plays once, and not again when it ends in the second of the restart.
+        {{nine}, at(8, 55, 0), at(9, 10, 0), 0, at(8, 0, 0), {}, 100, 1, 100, at(9, 10, 0)},
+        {{nine}, at(9, 0, 0, 200), at(9, 0, 0, 300), 0, {}, at(9, 0, 0), 100, 0, 100, {}},
         // Equal seconds: the later rule, past a window the earlier shortened.
-        {{three, three}, at(14, 59, 57), at(14, 59, 58, 705), 0, 0, 2500, 2, 1795, second(15, 0, 0)},
-        // The middle up to half a second past the planned end;
-        {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, 0, 400, 1, 900, second(15, 0, 0)},
-        // a second beginning after it waits.
-        {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, 0, 399, 0, 399, 0},
-        // A tick before its planned second: not that second again,
-        {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, second(9, 0, 1), 600, 0, 600, 0},
-        // but the one after it.
-        {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, second(9, 0, 1), 1100, 1, 1600, second(9, 0, 2)},
+        {{three, three}, at(14, 59, 57), at(14, 59, 58, 705), 0, {}, {}, 2500, 2, 1795, at(15, 0, 0)},
+        // The middle up to half a second past the planned end; a second beginning after it waits.
+        {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, {}, {}, 400, 1, 900, at(15, 0, 0)},
+        {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, {}, {}, 399, 0, 399, {}},
+        // A tick before its planned second: not that second again, but the one after it.
+        {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, {}, at(9, 0, 1), 600, 0, 600, {}},
+        {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, {}, at(9, 0, 1), 1100, 1, 1600, at(9, 0, 2)},
         // The clock set back: eventSecond is forgotten.
-        {{nine}, at(9, 0, 5), at(8, 59, 59, 200), second(9, 0, 0), 0, 1000, 1, 1300, second(9, 0, 0)},
+        {{nine}, at(9, 0, 5), at(8, 59, 59, 200), 0, at(9, 0, 0), {}, 1000, 1, 1300, at(9, 0, 0)},
     };
     for (const auto &row : rows) {
-        int32_t wait = CheckAt(row.rules, row.last, row.now, 0, row.eventSecond, row.chosen, row.duration);
-        EXPECT_EQ(std::tuple(row.rule, row.wait, row.chosenAfter),
-                  std::tuple(animation.currentRule, wait, animation.chosenEventSecond))
-            << "row " << &row - rows;
+        UseRules(row.rules);
+        AnimationState state{};
+        state.currentRule = row.current, state.frameIndex = 5;
+        state.lastTickTime = row.last;
+        state.eventSecond = SecondOf(row.eventSecond);
+        state.chosenEventSecond = SecondOf(row.chosen);
+        SetAnimationState(&state);
+        int32_t wait = CheckEventRules(&row.now, row.duration);
+        EXPECT_EQ(std::tuple(row.rule, row.rule == row.current ? 5 : 0, row.wait, SecondOf(row.chosenAfter)),
+                  std::tuple(animation.currentRule, animation.frameIndex, wait, animation.chosenEventSecond))
+            << "rule, frame, wait, chosen second of row " << &row - rows;
     }
 }
 
@@ -344,10 +275,7 @@ TEST_F(ScheduleTest, EventSecondsStartTheirSequenceOnce) {
 // range wraps through 0; low just above high is the whole 32-bit range, which
 // takes no remainder. Small ranges reach both ends; the others spread wide.
 TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
-    const struct {
-        uint32_t low, high;
-        bool bothEnds;
-    } rows[] = {
+    const std::tuple<uint32_t, uint32_t, bool> rows[] = {
         {500, 500, true},
         {0xFFFFFFFFu, 0xFFFFFFFFu, true},
         {7, 9, true},
@@ -356,30 +284,23 @@ TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
         {0, 0xFFFFFFFFu, false},
         {1, 0, false},  // the whole range
     };
-    for (const auto &row : rows) {
-        uint32_t span = row.high - row.low, smallest = UINT32_MAX, largest = 0;
-        bool low = false, high = false;
+    for (const auto &[low, high, bothEnds] : rows) {
+        uint32_t span = high - low, smallest = UINT32_MAX, largest = 0;
         for (int draw = 0; draw < 400; draw++) {
-            uint32_t value = RandomInRange(row.low, row.high), offset = value - row.low;
-            ASSERT_LE(offset, span) << "draw " << value << " from " << row.low << " to " << row.high;
+            uint32_t value = RandomInRange(low, high), offset = value - low;
+            ASSERT_LE(offset, span) << "draw " << value << " from " << low << " to " << high;
             smallest = std::min(smallest, offset);
             largest = std::max(largest, offset);
-            low |= value == row.low;
-            high |= value == row.high;
         }
-        if (row.bothEnds)
-            EXPECT_TRUE(low && high) << "from " << row.low << " to " << row.high;
+        if (bothEnds)
+            EXPECT_EQ(std::pair(0u, span), std::pair(smallest, largest)) << "from " << low << " to " << high;
         else
-            EXPECT_GT(largest - smallest, span / 2) << "from " << row.low << " to " << row.high;
+            EXPECT_GT(largest - smallest, span / 2) << "from " << low << " to " << high;
     }
 }
 
 TEST(TimerPlan, KeepsTheRhythmWithinItsBounds) {
-    const struct {
-        uint32_t nextDue, t0;
-        int32_t duration;
-        uint32_t expected;
-    } rows[] = {
+    const std::tuple<uint32_t, uint32_t, int32_t, uint32_t> rows[] = {
         {1000, 1030, 200, 170},  // late
         {1000, 990, 200, 210},   // early
         {0, 5000, 200, 200},     // after a restart: the duration itself
@@ -388,8 +309,8 @@ TEST(TimerPlan, KeepsTheRhythmWithinItsBounds) {
         {0, 5000, 10000001, 100},       // above 10,000,000 ms: 100
         {0xFFFFFFF0u, 0x10, 200, 168},  // across the tick count's wrap
     };
-    for (size_t i = 0; i < std::size(rows); i++)
-        EXPECT_EQ(rows[i].expected, PlanTimerInterval(rows[i].nextDue, rows[i].t0, rows[i].duration)) << "row " << i;
+    for (const auto &[nextDue, t0, duration, expected] : rows)
+        EXPECT_EQ(expected, PlanTimerInterval(nextDue, t0, duration)) << "due " << nextDue << " at " << t0;
 }
 
 }  // namespace

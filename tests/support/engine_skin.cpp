@@ -1,40 +1,28 @@
 #include "engine_skin.h"
 
-#include <stddef.h>
+#include "graphics/pixels.h"
+
 #include <stdio.h>
-#include <string.h>
 
 #include <algorithm>
 #include <sstream>
-
-ScheduleRule TestRuleAlways(int32_t sequence) {
-    ScheduleRule rule = {};
-    rule.sequence = sequence;
-    // Every flag from the weekdays to the seconds but month 0 and day 0.
-    memset(rule.weekday, 1, sizeof rule - offsetof(ScheduleRule, weekday));
-    rule.month[0] = rule.day[0] = 0;
-    return rule;
-}
+#include <tuple>
 
 ScheduleRule TestRuleFromText(int32_t sequence, const std::string &fields) {
     ScheduleRule rule = {};
     rule.sequence = sequence;
-    const struct {
-        uint8_t *flags;
-        int first, last;
-    } table[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
-                 {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
+    const std::tuple<uint8_t *, int, int> table[] = {{rule.weekday, 0, 6}, {rule.month, 1, 12},  {rule.day, 1, 31},
+                                                     {rule.hour, 0, 23},   {rule.minute, 0, 59}, {rule.second, 0, 59}};
     std::istringstream line(fields);
     std::string field, item;
-    for (const auto &f : table) {
+    for (const auto &[flags, low, high] : table) {
         if (!(line >> field)) break;
         std::istringstream items(field);
         while (std::getline(items, item, ',')) {
-            int first = f.first, last = f.last;
+            int first = low, last = high;
             int read = item == "*" ? 2 : sscanf(item.c_str(), "%d-%d", &first, &last);
             if (read == 1) last = first;
-            for (int value = std::max(first, f.first); read > 0 && value <= std::min(last, f.last); value++)
-                f.flags[value] = 1;
+            for (int value = std::max(first, low); read > 0 && value <= std::min(last, high); value++) flags[value] = 1;
         }
     }
     return rule;
@@ -74,17 +62,9 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
     pixelStore.assign((size_t)record.rowBytes * height, 0);
     record.pixels = pixelStore.data();
     record.palette = const_cast<uint32_t *>(palette);
-    const BYTE colour[3] = {(BYTE)((fill >> 16) & 0xF8), (BYTE)((fill >> 8) & 0xFC), (BYTE)(fill & 0xF8)};
-    int perByte = bitsPerPixel < 8 ? 8 / bitsPerPixel : 1;
+    uint32_t value = bitsPerPixel == 24 ? fill : fill & ((1u << bitsPerPixel) - 1);
     for (int32_t y = 0; y < height; y++)
-        for (int32_t x = 0; x < width; x++) {
-            BYTE *row = record.pixels + (size_t)y * record.rowBytes;
-            if (bitsPerPixel == 24)
-                memcpy(row + 3 * x, colour, 3);
-            else
-                row[x / perByte] |=
-                    (BYTE)((fill & ((1u << bitsPerPixel) - 1)) << (8 - bitsPerPixel * (x % perByte + 1)));
-        }
+        for (int32_t x = 0; x < width; x++) WritePixel(&record, x, y, value);
     return record;
 }
 

@@ -20,11 +20,11 @@ struct TestSkin {
     std::vector<int32_t> frameCounts;       // filled by UseTestSkin
 };
 
-ScheduleRule TestRuleAlways(int32_t sequence);
 // A rule from the six fields of a $ line after its sequence, such as
 // "1-5 * 31 9-17 0,30 0": each field *, values and ranges joined by commas;
 // values outside the field are dropped, as the skin reader drops them.
 ScheduleRule TestRuleFromText(int32_t sequence, const std::string &fields);
+inline ScheduleRule TestRuleAlways(int32_t sequence) { return TestRuleFromText(sequence, "* * * * * *"); }
 // A picture layer (graphic, mask) or a text layer (graphic -1, texts listed).
 struct TestLayer {
     int32_t graphic, mask;
