@@ -16,13 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::pair<int, Json> Dump(const TestFolder &root, std::vector<std::string> args) {
-    args.insert(args.begin(), root.path.string());
-    DumpOptions options;
-    std::string error;
-    EXPECT_EQ(1, ParseDumpArguments(args, &options, &error)) << error;
+// dump --pixels
+std::pair<int, Json> Dump(const TestFolder &root) {
     std::ostringstream out;
-    int status = RunDump(options, out);
+    int status = RunDump(DumpOptions{.root = root.path.string(), .pixels = true}, out);
     return {status, Json::parse(out.str())};
 }
 
@@ -57,7 +54,7 @@ TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
                   "T Sample cat\r\nD64,64,4,4\r\nF Tahoma,\r\nG0,body.bmp,0,0\r\nG1,eyes.bmp,20,16,0\r\n"
                   "M0,bodym.bmp,0,0,0\r\nS0,12,255,255,255,8,44,%h:%m\r\n#0 300:600 0:0 1\r\n#0 300 0:0\r\n"
                   "#1 N\r\n#1 2000 0:0 s0\r\n$1 * * * * 0 0\r\n");
-    auto [status, document] = Dump(root, {"--pixels"});
+    auto [status, document] = Dump(root);
     ASSERT_EQ(0, status);
     const std::pair<const char *, Json> rows[] = {
         {"/messages", Json::array()},
@@ -125,7 +122,7 @@ TEST(ToolPicture, RoundTripThroughDump) {
                              (row.depth == 24 ? "#0 100 0:0\n" : "#0 100 0\n");
         for (size_t at = 0; (at = script.find('\n', at)) != std::string::npos; at += 2) script.insert(at, "\r");
         WriteTestFile(skin / "skin.txt", script);
-        auto [status, document] = Dump(root, {"--pixels"});
+        auto [status, document] = Dump(root);
         ASSERT_EQ(0, status) << row.name << "\n" << script;
         const Json &picture = document["skin"]["graphics"][0];
         EXPECT_EQ(row.depth, picture["bitsPerPixel"]) << row.name;

@@ -217,27 +217,23 @@ TEST(ToolLint, BundledSkinIsClean) {
 // The status and what is printed, for a skin of the given lines.
 TEST(ToolLint, OutputFormsAndExitStatus) {
     TestFolder root("toollint");
-    auto lint = [&](const char *lines, std::vector<std::string> args) {
+    auto lint = [&](const char *lines, bool json) {
         WriteSkin(root.path / "skin", Base(lines));
-        args.insert(args.begin(), root.path.string());
-        LintCommand options;
-        std::string error;
-        EXPECT_EQ(1, ParseLintArguments(args, &options, &error)) << error;
         std::ostringstream out;
-        int status = RunLint(options, out, out);
+        int status = RunLint(LintCommand{.path = root.path.string(), .json = json}, out, out);
         return std::to_string(status) + " " + out.str();
     };
     std::string script = (root.path / "skin" / "skin.txt").string();
     EXPECT_EQ(
         "1 " + script +
             ":4: error: no comma after the file name: the reader skips the line [file-comma]\n1 error, 0 warnings\n",
-        lint("G1 a.bmp\n", {}));
+        lint("G1 a.bmp\n", false));
     // Warnings alone exit 0.
     std::string line4 = "{\"file\": \"" + script + "\", \"line\": 4, \"severity\": \"warning\", \"check\": ";
     EXPECT_EQ("0 [\n " + line4 +
                   "\"rule-item-range\", \"message\": \"an item outside the weekday field sets nothing\"},\n " + line4 +
                   "\"rule-never-matches\", \"message\": \"the rule can never match: it allows no weekday\"}\n]\n",
-              lint("$0 9 * * * * *\n", {"--json"}));
+              lint("$0 9 * * * * *\n", true));
 }
 
 // Where the lint looks for skins: every folder below a root, in order; a
