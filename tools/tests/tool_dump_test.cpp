@@ -16,7 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// dump --pixels
 std::pair<int, Json> Dump(const TestFolder &root) {
     std::ostringstream out;
     int status = RunDump(DumpOptions{.root = root.path.string(), .pixels = true}, out);
@@ -80,11 +79,8 @@ TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
     }
 }
 
-// pondlet-tool picture, round trip: the dump of the BMP (and mask) made from a
-// PNG gives its opaque pixels (24-bit ones at the 5-6-5 precision pictures
-// keep), the key or the mask where it was transparent; the lint finds nothing
-// on the printed lines. Partial transparency and a key like one of the
-// picture's colours are refused.
+// pondlet-tool picture, round trip: 24-bit pictures keep 5-6-5 precision; the
+// printed lines must lint clean.
 TEST(ToolPicture, RoundTripThroughDump) {
     const struct {
         const char *name;

@@ -1,5 +1,4 @@
-// pondlet-tool lint: broken skins and what the lint must say about each,
-// the bundled skin clean, and the command line.
+// pondlet-tool lint: what it finds in broken skins, and how it prints it.
 #include "tool.h"
 
 #include "lint.h"
@@ -224,10 +223,11 @@ TEST(ToolLint, OutputFormsAndExitStatus) {
         return std::to_string(status) + " " + out.str();
     };
     std::string script = (root.path / "skin" / "skin.txt").string();
-    EXPECT_EQ(
-        "1 " + script +
-            ":4: error: no comma after the file name: the reader skips the line [file-comma]\n1 error, 0 warnings\n",
-        lint("G1 a.bmp\n", false));
+    EXPECT_EQ("1 " + script + ":4: error: no comma after the file name: the reader skips the line [file-comma]\n" +
+                  script + ":5: warning: an item outside the weekday field sets nothing [rule-item-range]\n" + script +
+                  ":5: warning: the rule can never match: it allows no weekday [rule-never-matches]\n"
+                  "1 error, 2 warnings\n",
+              lint("G1 a.bmp\n$0 9 * * * * *\n", false));
     // Warnings alone exit 0.
     std::string line4 = "{\"file\": \"" + script + "\", \"line\": 4, \"severity\": \"warning\", \"check\": ";
     EXPECT_EQ("0 [\n " + line4 +
@@ -236,9 +236,7 @@ TEST(ToolLint, OutputFormsAndExitStatus) {
               lint("$0 9 * * * * *\n", true));
 }
 
-// Where the lint looks for skins: every folder below a root, in order; a
-// folder the player would not take as a skin, and a script name that hides
-// its extension, are findings of their own.
+// Where the lint looks for skins: every folder below a root, in order.
 TEST(ToolLint, FoldersAndScriptNames) {
     const struct {
         const char *scripts;  // below the root, by spaces, each with a.bmp beside it

@@ -1,7 +1,5 @@
-// pondlet-tool schedule: the week of the bundled skin against its golden
-// text, small schedules whose intervals are known to the second, and the
-// week's picture, and the calendar's day numbers. Why a rule never matches
-// is the lint's to say.
+// pondlet-tool schedule: the rules in force, to the second. Why a rule never
+// matches is the lint's to say.
 #include "tool.h"
 
 #include "calendar.h"
@@ -42,8 +40,7 @@ std::string DayLines(const std::string &text, const std::string &day) {
 }  // namespace
 
 TEST(ToolSchedule, BundledSkinWeekMatchesItsGoldenText) {
-    fs::path golden = SourceRoot() / "tools" / "tests" / "data" / "schedule-pondlet.txt";
-    std::ifstream file(golden, std::ios::binary);
+    std::ifstream file(SourceRoot() / "tools/tests/data/schedule-pondlet.txt", std::ios::binary);
     std::stringstream expected;
     expected << file.rdbuf();
     auto [status, text] =

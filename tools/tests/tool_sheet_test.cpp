@@ -1,6 +1,4 @@
-// pondlet-tool sheet: the pixels of a small skin's frames as the
-// compositor draws them over the checkerboard, at two opacities, and the
-// time texts expanded for --at.
+// pondlet-tool sheet: a small skin's frames as the compositor draws them.
 #include "tool.h"
 
 #include "device.h"
