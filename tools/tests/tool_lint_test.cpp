@@ -117,7 +117,6 @@ const LintRow kRows[] = {
     {"refs", Base("#0 100 0:3 s9 7\n"), "4 error undefined-mask, 4 error undefined-text, 4 error undefined-picture"},
     {"rule-sequences", Base("$5 * * * * * *\n$\n#2 N\n$2 * * * * * *\n#3 100 0\n"),
      "4,5,7 error rule-sequence, 5 warning rule-never-matches, 8 warning sequence-unused"},
-    {"no-sequence-0", Crlf("D20,20,0,0\nG0,a.bmp,0,0,0\n#1 100 0\n$1 * * * * * *\n"), "1 error no-sequence-0"},
     {"dates", Base("$0 * 4,6,9,11 31 * * *\n$0 * 2 30 * * *\n$0 * 2 29 * * *\n"), "4,5 warning rule-never-matches"},
     {"shadowed", Base("#1 100 0\n$1 * * * 8 * *\n$0 1-5 * * 6-9 * *\n$0 0,6 * * 7-12 * *\n"),
      "4 warning sequence-unused, 5 warning rule-shadowed"},
@@ -142,7 +141,6 @@ const LintRow kRows[] = {
     {"utf8-mark", "\xEF\xBB\xBF; skin\r\n" + Base(""), "1 error encoding"},
     {"utf8-letters", Base("; caf\xC3\xA9\n; \xC3\xA9\n"), "4 warning encoding"},
     {"utf16", std::string("\xFF\xFE;\0\r\0\n\0D\0", 10) + Base(""), "1 error encoding"},
-    {"no-area", Crlf("G0,a.bmp,0,0,0\n#0 100 0\n"), "1 error area"},
     // no transparent colour: a full rectangle unless a mask cuts it (picture 1)
     {"picture-uncut", Base("G1,a.bmp,0,0\nG2,true.bmp,0,0\nM0,a.bmp,0,0\n#0 100 1:0 2\n"), "5 note picture-uncut"},
 };
