@@ -25,11 +25,9 @@ struct ToolRun {
     std::string errors;
 
     ToolRun() {
-        BmpSpec picture{.width = 20, .height = 20};
-        for (auto [name, colour] : {std::pair("red.bmp", 0x0000FF), std::pair("blue.bmp", 0xFF0000)}) {
-            picture.pixels.assign(400, colour);
-            WriteBmpFile(root.path / "tiny" / name, picture);
-        }
+        for (auto [name, colour] : {std::pair("red.bmp", 0x0000FFu), std::pair("blue.bmp", 0xFF0000u)})
+            WriteBmpFile(root.path / "tiny" / name,
+                         {.width = 20, .height = 20, .bitsPerPixel = 8, .palette = {colour}});
         WriteTestFile(root.path / "tiny" / "skin.txt",
                       "T Tiny\r\nD20,20,10,10\r\nG0,red.bmp,0,0\r\nG1,blue.bmp,0,0\r\n#0 100 0\r\n"
                       "#1 N\r\n#1 500 1\r\n$1 * * * * 0 0\r\n");
