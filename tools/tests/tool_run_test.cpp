@@ -142,13 +142,11 @@ TEST(ToolRun, GifKeepsColoursExactWhereItCan) {
         ASSERT_TRUE(file != nullptr && DGifSlurp(file) == GIF_OK && file->ImageCount == 2) << colours;
         std::vector<COLORREF> shown(32 * 32, 0);
         for (int f = 0; f < 2; f++) {
-            const SavedImage &image = file->SavedImages[f];
-            const GifImageDesc &d = image.ImageDesc;
+            const GifImageDesc &d = file->SavedImages[f].ImageDesc;
             for (int i = 0; i < d.Width * d.Height; i++) {
-                GifColorType c = d.ColorMap->Colors[image.RasterBits[i]];
+                GifColorType c = d.ColorMap->Colors[file->SavedImages[f].RasterBits[i]];
                 shown[(d.Top + i / d.Width) * 32 + d.Left + i % d.Width] = c.Red | c.Green << 8 | c.Blue << 16;
             }
-            // channel by channel: the bytes of the colours
             auto *seen = (const uint8_t *)shown.data(), *sent = (const uint8_t *)frames[f].pixels.data();
             for (int i = 0; i < 32 * 32 * 4; i++) worst = std::max(worst, std::abs(seen[i] - sent[i]));
         }
