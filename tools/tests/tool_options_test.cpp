@@ -31,7 +31,6 @@ TEST(ToolOptions, EachMistakeHasOneWording) {
         Args args;
         const char *verdict;
     } rows[] = {
-        // command  arguments                                  what the parser says
         {dump, {"r", "--codepage", "65001", "--pixels"}, ""},
         {lint, {"r", "--codepage", "1252", "--json"}, ""},
         {lint, {"r", "--codepage", "437"}, "--codepage takes 932, 1252 or 65001"},
