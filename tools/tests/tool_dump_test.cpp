@@ -16,64 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::pair<int, Json> Dump(const TestFolder &root, std::vector<std::string> args) {
-    args.insert(args.begin(), root.path.string());
-    DumpOptions options;
-    std::string error;
-    EXPECT_EQ(1, ParseDumpArguments(args, &options, &error)) << error;
+std::pair<int, Json> Dump(const TestFolder &root) {
     std::ostringstream out;
-    int status = RunDump(options, out);
+    int status = RunDump(DumpOptions{.root = root.path.string(), .pixels = true}, out);
     return {status, Json::parse(out.str())};
 }
-
-}  // namespace
-
-TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
-    TestFolder root("tooldump");
-    BmpSpec picture{.width = 2, .height = 2, .bitsPerPixel = 8, .palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000}};
-    picture.pixels = {0, 1, 2, 3};
-    for (const char *name : {"body.bmp", "eyes.bmp", "bodym.bmp"}) WriteBmpFile(root.path / "cat" / name, picture);
-    WriteTestFile(root.path / "cat" / "skin.txt",
-                  "T Sample cat\r\nD64,64,4,4\r\nF Tahoma,\r\nG0,body.bmp,0,0\r\nG1,eyes.bmp,20,16,0\r\n"
-                  "M0,bodym.bmp,0,0,0\r\nS0,12,255,255,255,8,44,%h:%m\r\n#0 300:600 0:0 1\r\n#0 300 0:0\r\n"
-                  "#1 N\r\n#1 2000 0:0 s0\r\n$1 * * * * 0 0\r\n");
-    auto [status, document] = Dump(root, {"--pixels"});
-    ASSERT_EQ(0, status);
-    const struct {
-        const char *pointer;
-        Json expected;
-    } rows[] = {
-        {"/messages", Json::array()},
-        {"/skin/areaX", 172},
-        {"/skin/fontFace", "Tahoma"},
-        {"/skin/graphics/1/x", 20},
-        {"/skin/graphics/1/hasTransparentKey", 1},
-        {"/skin/graphics/1/pixels", Json::array({Json::array({0, 0xF8}), Json::array({0xFC00, 0xF80000})})},
-        {"/skin/texts/0", Json{{"text", "%h:%m"}, {"x", 8}, {"y", 44}, {"height", 12}, {"colour", 16777215}}},
-        {"/skin/frameCount", Json::array({2, 2})},
-        {"/skin/regular", Json::array({1, 0})},
-        {"/skin/sequences/0/0/layerGraphic/1", 1},
-        {"/skin/sequences/0/0/durationMax", 600},
-        {"/skin/sequences/1/0/layerMask/1", 0},
-        {"/skin/sequences/1/0/layerText/1", Json::array({0})},
-        {"/skin/rules/1/sequence", 1},
-        {"/skin/rules/1/second/1", 0},
-        {"/skin/rules/1/hour/23", 1},
-    };
-    for (const auto &row : rows) {
-        Json::json_pointer pointer(row.pointer);
-        ASSERT_TRUE(document.contains(pointer)) << row.pointer << " missing";
-        EXPECT_EQ(row.expected, document[pointer])
-            << row.pointer << ": expected " << row.expected.dump() << ", got " << document[pointer].dump();
-    }
-}
-
-// pondlet-tool picture, round trip: PNG to BMP (and mask), then dump --pixels
-// gives the PNG's opaque pixels (24-bit ones at the 5-6-5 precision pictures
-// keep), the key or the mask where it was transparent, and the lint finds
-// nothing to say on the printed lines. Partial transparency and a key that
-// looks like a colour of the picture are refused.
-namespace {
 
 enum PicturePattern { kFewColours, kStripes, kOpaque, kManyColours, kSoftEdge, kNearMagenta };
 
@@ -97,6 +44,43 @@ void SamplePattern(int pattern, int x, int y, COLORREF *colour, uint8_t *alpha) 
 
 }  // namespace
 
+TEST(ToolDump, WorkedExamplePrintsTheTablesItDescribes) {
+    TestFolder root("tooldump");
+    BmpSpec picture{.width = 2, .height = 2, .bitsPerPixel = 8, .palette = {0x000000, 0x0000F8, 0x00FC00, 0xF80000}};
+    picture.pixels = {0, 1, 2, 3};
+    for (const char *name : {"body.bmp", "eyes.bmp", "bodym.bmp"}) WriteBmpFile(root.path / "cat" / name, picture);
+    WriteTestFile(root.path / "cat" / "skin.txt",
+                  "T Sample cat\r\nD64,64,4,4\r\nF Tahoma,\r\nG0,body.bmp,0,0\r\nG1,eyes.bmp,20,16,0\r\n"
+                  "M0,bodym.bmp,0,0,0\r\nS0,12,255,255,255,8,44,%h:%m\r\n#0 300:600 0:0 1\r\n#0 300 0:0\r\n"
+                  "#1 N\r\n#1 2000 0:0 s0\r\n$1 * * * * 0 0\r\n");
+    auto [status, document] = Dump(root);
+    ASSERT_EQ(0, status);
+    const std::pair<const char *, Json> rows[] = {
+        {"/messages", Json::array()},
+        {"/skin/areaX", 172},
+        {"/skin/fontFace", "Tahoma"},
+        {"/skin/graphics/1/x", 20},
+        {"/skin/graphics/1/hasTransparentKey", 1},
+        {"/skin/graphics/1/pixels", Json::array({Json::array({0, 0xF8}), Json::array({0xFC00, 0xF80000})})},
+        {"/skin/texts/0", Json{{"text", "%h:%m"}, {"x", 8}, {"y", 44}, {"height", 12}, {"colour", 16777215}}},
+        {"/skin/frameCount", Json::array({2, 2})},
+        {"/skin/regular", Json::array({1, 0})},
+        {"/skin/sequences/0/0/layerGraphic/1", 1},
+        {"/skin/sequences/0/0/durationMax", 600},
+        {"/skin/sequences/1/0/layerMask/1", 0},
+        {"/skin/sequences/1/0/layerText/1", Json::array({0})},
+        {"/skin/rules/1/sequence", 1},
+        {"/skin/rules/1/second/1", 0},
+        {"/skin/rules/1/hour/23", 1},
+    };
+    for (const auto &[pointer, expected] : rows) {
+        Json seen = document.value(Json::json_pointer(pointer), Json());  // null when missing
+        EXPECT_EQ(expected, seen) << pointer << ": expected " << expected.dump() << ", got " << seen.dump();
+    }
+}
+
+// pondlet-tool picture, round trip: 24-bit pictures keep 5-6-5 precision; the
+// printed lines must lint clean.
 TEST(ToolPicture, RoundTripThroughDump) {
     const struct {
         const char *name;
@@ -116,9 +100,8 @@ TEST(ToolPicture, RoundTripThroughDump) {
         TestFolder root("toolpicture");
         ScreenImage png = BlankImage(row.width, row.height, 0);
         png.alpha.resize(png.pixels.size());
-        for (int y = 0; y < row.height; y++)
-            for (int x = 0; x < row.width; x++)
-                SamplePattern(row.pattern, x, y, &png.pixels[y * row.width + x], &png.alpha[y * row.width + x]);
+        for (int i = 0; i < row.width * row.height; i++)
+            SamplePattern(row.pattern, i % row.width, i / row.width, &png.pixels[i], &png.alpha[i]);
         fs::path skin = root.path / "skin";
         fs::create_directories(skin);
         ASSERT_EQ(1, WritePng((root.path / "p.png").string(), png));
@@ -129,37 +112,30 @@ TEST(ToolPicture, RoundTripThroughDump) {
         ASSERT_EQ(1, ParsePictureArguments(args, &command, &error)) << error;
         std::ostringstream out, errors;
         ASSERT_EQ(row.status, RunPicture(command, out, errors)) << row.name << ": " << errors.str();
-        if (row.status != 0) {
-            EXPECT_FALSE(fs::exists(skin / "p.bmp")) << row.name;
-            continue;
-        }
+        EXPECT_EQ(row.status == 0, fs::exists(skin / "p.bmp")) << row.name;
+        if (row.status != 0) continue;
         std::string script = "D" + std::to_string(row.width) + "," + std::to_string(row.height) + ",0,0\n" + out.str() +
                              (row.depth == 24 ? "#0 100 0:0\n" : "#0 100 0\n");
         for (size_t at = 0; (at = script.find('\n', at)) != std::string::npos; at += 2) script.insert(at, "\r");
         WriteTestFile(skin / "skin.txt", script);
-        auto [status, document] = Dump(root, {"--pixels"});
+        auto [status, document] = Dump(root);
         ASSERT_EQ(0, status) << row.name << "\n" << script;
         const Json &picture = document["skin"]["graphics"][0];
         EXPECT_EQ(row.depth, picture["bitsPerPixel"]) << row.name;
-        for (int y = 0; y < row.height; y++)
-            for (int x = 0; x < row.width; x++) {
-                bool opaque = png.alpha[y * row.width + x] >= 128;  // the cut row's cut
-                uint32_t expected = png.pixels[y * row.width + x] & (row.depth == 24 ? 0xF8FCF8 : 0xFFFFFF);
-                uint32_t shown = picture["pixels"][y][x];
-                if (row.depth == 24)
-                    EXPECT_EQ(opaque ? 0 : 1, document["skin"]["masks"][0]["pixels"][y][x])
-                        << row.name << " mask " << x << "," << y;
-                else if (!opaque)
-                    expected = picture["palette"][(int)picture["transparentKey"]];
-                if (row.depth != 24 || opaque) {
-                    EXPECT_EQ(expected, shown) << row.name << " at " << x << "," << y;
-                }
+        for (int i = 0; i < row.width * row.height; i++) {
+            int x = i % row.width, y = i / row.width;
+            const Json &shown = picture["pixels"][y][x];
+            Json expected = png.pixels[i] & (row.depth == 24 ? 0xF8FCF8 : 0xFFFFFF);
+            if (png.alpha[i] < 128)  // transparent (the cut row's cut): under the mask, or the key
+                expected = row.depth == 24 ? shown : picture["palette"][(int)picture["transparentKey"]];
+            EXPECT_EQ(expected, shown) << row.name << " at " << x << "," << y;
+            if (row.depth == 24) {
+                EXPECT_EQ(png.alpha[i] < 128 ? 1 : 0, document["skin"]["masks"][0]["pixels"][y][x])
+                    << row.name << " mask " << x << "," << y;
             }
-        LintCommand lint;
-        lint.path = skin.string();
-        lint.height = 400;  // the tall row's area fits
+        }
         std::vector<LintDiagnostic> found;
-        CollectLint(lint, &found);
+        CollectLint(LintCommand{.path = skin.string(), .height = 400}, &found);  // the tall row's area fits
         EXPECT_EQ(0, CountSeverity(found, kLintError) + CountSeverity(found, kLintWarning)) << row.name << "\n"
                                                                                             << script;
     }

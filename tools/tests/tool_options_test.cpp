@@ -31,7 +31,6 @@ TEST(ToolOptions, EachMistakeHasOneWording) {
         Args args;
         const char *verdict;
     } rows[] = {
-        // command  arguments                                  what the parser says
         {dump, {"r", "--codepage", "65001", "--pixels"}, ""},
         {lint, {"r", "--codepage", "1252", "--json"}, ""},
         {lint, {"r", "--codepage", "437"}, "--codepage takes 932, 1252 or 65001"},
@@ -63,24 +62,21 @@ TEST(ToolOptions, EachMistakeHasOneWording) {
         {picture, {"p.png", "--cut", "0"}, "--cut takes an alpha value from 1 to 255"},
         {picture, {"p.png", "--key", "GG0000"}, "--key takes RRGGBB"},
     };
-    for (const auto &row : rows) {
-        std::string line;
-        for (const std::string &arg : row.args) line += arg + " ";
-        EXPECT_EQ(row.verdict, row.parse(row.args)) << line;
-    }
+    for (const auto &row : rows) EXPECT_EQ(row.verdict, row.parse(row.args)) << testing::PrintToString(row.args);
 }
 
 // What the options store, one command line a command.
 TEST(ToolOptions, ValuesReachTheCommand) {
     std::string error;
     DumpOptions dumped;
-    ParseDumpArguments({"r", "--codepage", "65001", "--select", "3", "--screen", "100x50"}, &dumped, &error);
-    EXPECT_EQ(std::tuple("r", 65001u, 3, 100, 50),
-              std::tuple(dumped.root, dumped.codePage, dumped.select, dumped.width, dumped.height));
+    ParseDumpArguments({"r", "--codepage", "65001", "--select", "3", "--screen", "100x50", "--pixels"}, &dumped,
+                       &error);
+    EXPECT_EQ(std::tuple("r", 65001u, 3, 100, 50, true),
+              std::tuple(dumped.root, dumped.codePage, dumped.select, dumped.width, dumped.height, dumped.pixels));
     LintCommand linted;
-    ParseLintArguments({"--screen", "64x48", "p", "--codepage", "1252"}, &linted, &error);
-    EXPECT_EQ(std::tuple("p", true, 1252u, 64, 48),
-              std::tuple(linted.path, linted.codePageGiven, linted.codePage, linted.width, linted.height));
+    ParseLintArguments({"--screen", "64x48", "p", "--codepage", "1252", "--json"}, &linted, &error);
+    EXPECT_EQ(std::tuple("p", true, 1252u, 64, 48, true),
+              std::tuple(linted.path, linted.codePageGiven, linted.codePage, linted.width, linted.height, linted.json));
     RunOptions ran;
     ParseRunArguments({"r", "--screen", "320x240x24", "--seed", "7", "--png", "2s:a.png", "--blend", "25%"}, &ran,
                       &error);

@@ -25,12 +25,9 @@ struct ToolRun {
     std::string errors;
 
     ToolRun() {
-        BmpSpec picture;
-        picture.width = picture.height = 20;
-        for (auto [name, colour] : {std::pair("red.bmp", 0x0000FF), std::pair("blue.bmp", 0xFF0000)}) {
-            picture.pixels.assign(400, colour);
-            WriteBmpFile(root.path / "tiny" / name, picture);
-        }
+        for (auto [name, colour] : {std::pair("red.bmp", 0x0000FFu), std::pair("blue.bmp", 0xFF0000u)})
+            WriteBmpFile(root.path / "tiny" / name,
+                         {.width = 20, .height = 20, .bitsPerPixel = 8, .palette = {colour}});
         WriteTestFile(root.path / "tiny" / "skin.txt",
                       "T Tiny\r\nD20,20,10,10\r\nG0,red.bmp,0,0\r\nG1,blue.bmp,0,0\r\n#0 100 0\r\n"
                       "#1 N\r\n#1 500 1\r\n$1 * * * * 0 0\r\n");
@@ -38,10 +35,6 @@ struct ToolRun {
         options.startGiven = ParseStartTime("2009-08-03 06:30:00", &options.start);
         options.forMs = 1000;
         options.traceFile = (root.path / "trace.jsonl").string();
-    }
-    void Input(const std::string &lines) {
-        std::string path = (root.path / "input.txt").string(), error;
-        ASSERT_EQ(1, WriteTestFile(path, lines) && ReadInputFile(path, &options.input, &error)) << error;
     }
     void Run() {
         std::ostringstream errorStream;
@@ -51,12 +44,11 @@ struct ToolRun {
         trace.clear();
         for (std::string line; std::getline(in, line);) trace.push_back(Json::parse(line));
     }
-    // The times of the trace's events of a kind; "" gives every event's kind.
-    std::string Events(const std::string &kind) const {
+    // A field of the trace's events of a kind ("" for every event).
+    std::string Events(const std::string &kind, const char *field = "t") const {
         std::string text;
         for (const Json &line : trace)
-            if (kind.empty() || line["event"] == kind)
-                text += (kind.empty() ? line["event"].dump() : line["t"].dump()) + " ";
+            if (kind.empty() || line["event"] == kind) text += line[field].dump() + " ";
         return text;
     }
 };
@@ -67,8 +59,7 @@ TEST(ToolRun, ShortRunTracesTrayTicksAndEnd) {
     ToolRun tool;
     tool.Run();
     ASSERT_EQ(0, tool.status) << tool.errors;
-    EXPECT_EQ((Json{{"event", "tray"}, {"t", 0}, {"action", "add"}, {"id", 106}, {"tip", "QXTIMER"}}),
-              tool.trace.front());
+    EXPECT_EQ(R"({"action":"add","event":"tray","id":106,"t":0,"tip":"QXTIMER"})", tool.trace.front().dump());
     EXPECT_EQ((Json{{"event", "end"}, {"t", 1000}}), tool.trace.back());
     EXPECT_EQ("1 101 201 301 401 501 601 701 801 901 ", tool.Events("tick"));
     EXPECT_EQ(R"({"areaX":210,"areaY":290,"blendMode":2,"duration":100,"event":"tick","frameIndex":0,)"
@@ -86,7 +77,7 @@ TEST(ToolRun, FailedSkinLoadAndUnreadableBackground) {
     tool.Run();
     EXPECT_EQ(1, tool.status);
     EXPECT_NE(std::string::npos, tool.errors.find("message box \"Error\": No skin.txt is found.")) << tool.errors;
-    EXPECT_EQ("\"messageBox\" \"tray\" \"tray\" \"exit\" ", tool.Events(""));
+    EXPECT_EQ("\"messageBox\" \"tray\" \"tray\" \"exit\" ", tool.Events("", "event"));
     EXPECT_EQ("delete", tool.trace.at(2)["action"]);
     tool.options.backgroundFile = (tool.root.path / "missing.bmp").string();
     tool.Run();
@@ -105,19 +96,17 @@ TEST(ToolRun, SkinFolderRunsThatSkin) {
     tool.Run();
     EXPECT_EQ(0, tool.status) << tool.errors;
     ASSERT_EQ("0 ", tool.Events("dialogOpen"));
-    for (const Json &line : tool.trace)
-        if (line["event"] == "tick") {
-            EXPECT_EQ(210, line["areaX"]) << line.dump();
-        }
-    EXPECT_NE("", tool.Events("tick"));
+    EXPECT_EQ("210 210 210 210 210 210 210 210 210 210 ", tool.Events("tick", "areaX"));
 }
 
 // Hidden from 250 ms to 500 ms, then ticking at once; a button with no panel
 // open is reported and skipped; Quit ends the run with the exit code.
 TEST(ToolRun, InputIsAppliedOrSkippedAndQuitEndsTheRun) {
     ToolRun tool;
-    tool.Input("# hide, show, no panel, then the panel's Quit\n\n250ms   tray-tap\n0.5s tray-tap\n"
-               "600ms press  1057\n700ms tray-double-tap\n800ms press 1057\n");
+    std::string input = (tool.root.path / "input.txt").string(), error;
+    WriteTestFile(input, "# hide, show, no panel, then the panel's Quit\n\n250ms   tray-tap\n0.5s tray-tap\n"
+                         "600ms press  1057\n700ms tray-double-tap\n800ms press 1057\n");
+    ASSERT_EQ(1, ReadInputFile(input, &tool.options.input, &error)) << error;
     tool.Run();
     EXPECT_EQ(0, tool.status);
     EXPECT_EQ("250 500 700 800 ", tool.Events("input"));
@@ -130,7 +119,7 @@ TEST(ToolRun, InputIsAppliedOrSkippedAndQuitEndsTheRun) {
 
 // The GIF's colours: a frame of few colours comes back exactly (the
 // desktop's grey and a pink that a fixed palette would shift); one of more
-// than 256 colours comes back close. The second frame changes one corner.
+// than 256 colours comes back close. The second frame changes a small box.
 TEST(ToolRun, GifKeepsColoursExactWhereItCan) {
     for (int colours : {3, 1024}) {  // distinct colours in the first frame
         TestFolder folder("toolgif");
@@ -142,30 +131,24 @@ TEST(ToolRun, GifKeepsColoursExactWhereItCan) {
             else if (i % 5 == 0)
                 frames[0].pixels[i] = i % 2 ? 0xC0B4FF : 0x12345;
         frames[1] = frames[0];
-        FillBox(&frames[1], 0, 0, 4, 4, 0x3C14DC);
+        FillBox(&frames[1], 5, 7, 4, 4, 0x3C14DC);
         GifRecorder gif;
         ASSERT_EQ(1, OpenGif(&gif, path, 32, 32));
         AddGifFrame(&gif, frames[0], 0);
         AddGifFrame(&gif, frames[1], 100);
         ASSERT_EQ(1, CloseGif(&gif, 200));
-        int error = 0;
+        int error = 0, worst = 0;
         GifFileType *file = DGifOpenFileName(path.c_str(), &error);
-        ASSERT_TRUE(file != nullptr && DGifSlurp(file) == GIF_OK) << colours;
-        ASSERT_EQ(2, file->ImageCount) << colours;
-        int worst = 0;
+        ASSERT_TRUE(file != nullptr && DGifSlurp(file) == GIF_OK && file->ImageCount == 2) << colours;
         std::vector<COLORREF> shown(32 * 32, 0);
         for (int f = 0; f < 2; f++) {
-            const SavedImage &image = file->SavedImages[f];
-            const GifImageDesc &d = image.ImageDesc;
-            for (int y = 0; y < d.Height; y++)
-                for (int x = 0; x < d.Width; x++) {
-                    GifColorType c = d.ColorMap->Colors[image.RasterBits[y * d.Width + x]];
-                    shown[(d.Top + y) * 32 + d.Left + x] = c.Red | c.Green << 8 | c.Blue << 16;
-                }
-            for (int i = 0; i < 32 * 32; i++)
-                for (int shift : {0, 8, 16})
-                    worst = std::max(
-                        worst, std::abs(int(shown[i] >> shift & 0xFF) - int(frames[f].pixels[i] >> shift & 0xFF)));
+            const GifImageDesc &d = file->SavedImages[f].ImageDesc;
+            for (int i = 0; i < d.Width * d.Height; i++) {
+                GifColorType c = d.ColorMap->Colors[file->SavedImages[f].RasterBits[i]];
+                shown[(d.Top + i / d.Width) * 32 + d.Left + i % d.Width] = c.Red | c.Green << 8 | c.Blue << 16;
+            }
+            auto *seen = (const uint8_t *)shown.data(), *sent = (const uint8_t *)frames[f].pixels.data();
+            for (int i = 0; i < 32 * 32 * 4; i++) worst = std::max(worst, std::abs(seen[i] - sent[i]));
         }
         DGifCloseFile(file, &error);
         EXPECT_LE(worst, colours > 256 ? 32 : 0) << colours << " colours";
