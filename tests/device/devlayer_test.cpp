@@ -19,8 +19,7 @@ namespace {
 
 const int panel = IDD_PANEL, selectBox = IDD_SELECT, combo = IDC_BLEND_LIST, list = IDC_SKIN_LIST;
 
-// "at:message/wParam " per WM_TIMER or WM_USER of the window and per
-// WM_COMMAND of a dialog.
+// "at:message/wParam " per WM_TIMER or WM_USER of the window and per WM_COMMAND of a dialog.
 std::string seen;
 std::function<void(HWND)> onInit;
 bool quitOnCommand;
@@ -269,8 +268,7 @@ TEST_F(DeviceLayer, AnsiCodePages932And1252) {
 // exist.
 TEST_F(DeviceLayer, BitBltClipsToBothSurfaces) {
     const int w = 5, h = 3, stride = 16, places[][2] = {{-2, -2}, {8, 6}, {3, -3}, {-5, 0}, {10, 8}};
-    for (const auto &place : places) {
-        const int px = place[0], py = place[1];
+    for (const auto &[px, py] : places) {
         DeviceSetScreen(10, 8, 24, 0x808080);
         TestDib dib(w, h);
         auto pixel = [&dib](int i) { return dib.bits + (h - 1 - i / w) * stride + i % w * 3; };
@@ -354,10 +352,9 @@ TEST_F(DeviceLayer, FontCachesStayUnderTheirCeilings) {
     std::vector<bool> before = Drawn(u"MS Gothic", 16, u"\u6642A");
     auto underCeilings = [](const char *phase) {
         DeviceFontCacheUse use = DeviceFontCache();
-        EXPECT_LE(use.names, 64u) << phase;
-        EXPECT_LE(use.files, 64u) << phase;
-        EXPECT_LE(use.faces, 1024u) << phase;
-        EXPECT_LE(use.glyphBytes, size_t(8) << 20) << phase;
+        EXPECT_TRUE(use.names <= 64 && use.files <= 64 && use.faces <= 1024 && use.glyphBytes <= size_t(8) << 20)
+            << phase << ": " << use.names << " names, " << use.files << " files, " << use.faces << " faces, "
+            << use.glyphBytes << " glyph bytes";
     };
     for (int i = 0; i < 300; i++)
         Drawn(u"Face " + std::u16string(1, char16_t(u'A' + i % 26)) + std::u16string(1, char16_t(u'a' + i / 26)), 12,

@@ -151,6 +151,7 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         {"area off the screen", {0, 0, 240, 320}, {300, 0, 400, 300}, DeviceWorkAreaChange, true, 210, 290},
     };
     for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
         ShellRun run;
         const RECT &start = row.startArea, &change = row.change;
         DeviceSetWorkArea(start.left, start.top, start.right, start.bottom);
@@ -159,14 +160,11 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         else
             run.Act(500, row.kind, change.right - change.left, change.bottom - change.top, change.left, change.top);
         if (row.atOnce)
-            run.At(500, [&] {
-                EXPECT_EQ(std::pair(row.x, row.y), std::pair(skinTables.areaX, skinTables.areaY))
-                    << row.name << ", placed at once";
-            });
+            run.At(500, [&] { EXPECT_EQ(std::pair(row.x, row.y), std::pair(skinTables.areaX, skinTables.areaY)); });
         run.At(1600, [&] {  // the picture there and nothing anywhere else
             std::vector<COLORREF> grey(DeviceScreenWidth() * DeviceScreenHeight(), DeviceReadScreen(0, 0));
             RECT box = {row.x, row.y, row.x + kAreaSize, row.y + kAreaSize};
-            EXPECT_EQ(std::pair(400, 0), std::pair(ChangedPixels(grey), ChangedPixels(grey, box))) << row.name;
+            EXPECT_EQ(std::pair(400, 0), std::pair(ChangedPixels(grey), ChangedPixels(grey, box)));
         });
         run.Run(1700);
     }
@@ -388,16 +386,14 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
     for (const auto &row : rows) {
         ShellRun run;
         received.clear();
-        HWND windows[3] = {};
-        for (const char16_t *name : {u"Pondlet", u"Stranger"}) {
-            if (!row.running && name[0] == u'P') continue;
+        auto window = [&](const char16_t *name) {
             WNDCLASSW windowClass = {};
             windowClass.lpszClassName = name;
             windowClass.lpfnWndProc = recorder;
             RegisterClassW(&windowClass);
-            windows[name[0] == u'P' ? kPondlet : kStranger] =
-                CreateWindowExW(0, name, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-        }
+            return CreateWindowExW(0, name, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+        };
+        HWND windows[3] = {nullptr, row.running ? window(u"Pondlet") : nullptr, window(u"Stranger")};
         uint32_t handle = (uint32_t)(uintptr_t)windows[row.stored];  // little-endian, as the running copy writes it
         if (row.fileBytes) WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, row.fileBytes));
         if (row.readOnly) MakeTestFolder(run.folder.path, kTestFolderReadOnly);

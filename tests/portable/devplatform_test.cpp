@@ -62,7 +62,6 @@ std::string ReadAll(const TestWString &path) {
     return bytes;
 }
 
-// The names a search lists, each followed by a blank.
 std::string Search(const TestWString &pattern) {
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW(pattern.c_str(), &data);
