@@ -20,7 +20,7 @@
 namespace {
 
 // The test skin: a red 20 x 20 picture 10 pixels from the edges of 240 x 320.
-enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20, kMargin = 10 };
+enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20 };
 
 std::vector<COLORREF> ScreenPixels() {
     std::vector<COLORREF> pixels;
@@ -106,8 +106,7 @@ TEST(Shell, TapSettingsChangeAndWindowMove) {
     run.At(700, [] { MoveUserOffset(-5, 3); });
     run.Act(800, DeviceSettingsChange, 320, 240);
     run.At(1000, [] {
-        EXPECT_EQ(std::pair(320 - kMargin - kAreaSize - 5, 240 - kMargin - kAreaSize + 3),
-                  std::pair(skinTables.areaX, skinTables.areaY));
+        EXPECT_EQ(std::pair(320 - 30 - 5, 240 - 30 + 3), std::pair(skinTables.areaX, skinTables.areaY));
         EXPECT_TRUE(MascotShownAt(skinTables.areaX, skinTables.areaY));
     });
     run.Act(1100, DeviceSettingsChange, 240, 320);
