@@ -84,27 +84,21 @@ class DeviceLayer : public ::testing::Test {
 };
 
 TEST_F(DeviceLayer, LocalTimeCrossesMonthAndLeapYearEnds) {
-    struct {
-        SYSTEMTIME start;
-        uint64_t advance;
-        const char *expected;
-    } rows[] = {
-        // start: {year, month, day of week (ignored), day, hour, minute, second, ms}
-        {{2009, 8, 0, 31, 12, 0, 0, 0}, 12 * 3600000ull, "2009-09-01 00:00:00.000 dow 2"},
-        {{2008, 2, 0, 28, 12, 0, 0, 0}, 86400000ull, "2008-02-29 12:00:00.000 dow 5"},
-        {{2100, 2, 0, 28, 0, 0, 0, 0}, 86400000ull, "2100-03-01 00:00:00.000 dow 1"},
-        {{2009, 12, 0, 31, 23, 59, 59, 500}, 1500, "2010-01-01 00:00:01.000 dow 5"},
-    };
-    for (const auto &row : rows) {
-        DeviceSetLocalTime(row.start);
-        DeviceAdvance(row.advance);
+    auto after = [](SYSTEMTIME start, uint64_t advance) {
+        DeviceSetLocalTime(start);
+        DeviceAdvance(advance);
         SYSTEMTIME t;
         GetLocalTime(&t);
         char now[64];
         snprintf(now, sizeof now, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow %u", t.wYear, t.wMonth, t.wDay, t.wHour,
                  t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
-        EXPECT_EQ(std::string(now), row.expected) << row.start.wYear << "-" << row.start.wMonth;
-    }
+        return std::string(now);
+    };
+    // start: {year, month, day of week (ignored), day, hour, minute, second, ms}
+    EXPECT_EQ(after({2009, 8, 0, 31, 12, 0, 0, 0}, 12 * 3600000ull), "2009-09-01 00:00:00.000 dow 2");
+    EXPECT_EQ(after({2008, 2, 0, 28, 12, 0, 0, 0}, 86400000ull), "2008-02-29 12:00:00.000 dow 5");
+    EXPECT_EQ(after({2100, 2, 0, 28, 0, 0, 0, 0}, 86400000ull), "2100-03-01 00:00:00.000 dow 1");
+    EXPECT_EQ(after({2009, 12, 0, 31, 23, 59, 59, 500}, 1500), "2010-01-01 00:00:01.000 dow 5");
 }
 
 // Idle waits jump the clock to the next due timer; setting an existing id
@@ -244,21 +238,14 @@ TEST_F(DeviceLayer, ANameChoosesAmongEntriesThatDifferOnlyInCase) {
 
 // CP_ACP follows the device's code page: 932 unless a test sets another.
 TEST_F(DeviceLayer, AnsiCodePages932And1252) {
-    const struct {
-        unsigned codePage;
-        const char *bytes;
-        std::u16string expected;
-    } rows[] = {
-        {0, "T \x83\x4C\xB1\x85\x40", u"T \u30AD\uFF71\u30FB"},  // 85 40: no character
-        {1252, "\x83\x4C\x80\x81", u"\u0192L\u20AC\u0081"},
-    };
-    for (const auto &row : rows) {
-        DeviceReset();
-        if (row.codePage) DeviceSetCodePage(row.codePage);
+    auto decode = [](const char *bytes) {
         WCHAR out[32];
-        EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, row.bytes, -1, out, 32), (int)row.expected.size() + 1);
-        EXPECT_EQ(DeviceUtf8(out), DeviceUtf8(row.expected)) << row.codePage;
-    }
+        int units = MultiByteToWideChar(CP_ACP, 0, bytes, -1, out, 32);
+        return std::pair(units, DeviceUtf8(out));
+    };
+    EXPECT_EQ(decode("T \x83\x4C\xB1\x85\x40"), std::pair(6, DeviceUtf8(u"T \u30AD\uFF71\u30FB")));  // 85 40: unmapped
+    DeviceSetCodePage(1252);
+    EXPECT_EQ(decode("\x83\x4C\x80\x81"), std::pair(5, DeviceUtf8(u"\u0192L\u20AC\u0081")));
 }
 
 // ---- screen and GDI objects ----
