@@ -144,15 +144,14 @@ TEST_F(DeviceLayer, ListAndComboBoxSelectionAndTheCloseBox) {
     const struct {
         int id;
         UINT message;
-        intptr_t wParam;
+        intptr_t wParam, expected;
         const char16_t *text;
-        LRESULT expected;
     } steps[] = {
-        {combo, CB_ADDSTRING, 0, u"100%", 0},      {combo, CB_ADDSTRING, 0, u"Half", 1},
-        {combo, CB_SETCURSEL, 1, nullptr, 1},      {combo, CB_GETCURSEL, 0, nullptr, 1},
-        {combo, CB_SETCURSEL, 5, nullptr, CB_ERR}, {combo, CB_GETCURSEL, 0, nullptr, CB_ERR},  // a combo box clears it
-        {list, LB_ADDSTRING, 0, u"pond", 0},       {list, LB_SETCURSEL, 0, nullptr, 0},
-        {list, LB_SETCURSEL, 9, nullptr, LB_ERR},  {list, LB_GETCURSEL, 0, nullptr, 0},  // a list box keeps it
+        {combo, CB_ADDSTRING, 0, 0, u"100%"},      {combo, CB_ADDSTRING, 0, 1, u"Half"},
+        {combo, CB_SETCURSEL, 1, 1, nullptr},      {combo, CB_GETCURSEL, 0, 1, nullptr},
+        {combo, CB_SETCURSEL, 5, CB_ERR, nullptr}, {combo, CB_GETCURSEL, 0, CB_ERR, nullptr},  // a combo box clears it
+        {list, LB_ADDSTRING, 0, 0, u"pond"},       {list, LB_SETCURSEL, 0, 0, nullptr},
+        {list, LB_SETCURSEL, 9, LB_ERR, nullptr},  {list, LB_GETCURSEL, 0, 0, nullptr},  // a list box keeps it
     };
     onInit = [&steps](HWND box) {
         for (const auto &s : steps)
