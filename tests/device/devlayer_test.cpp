@@ -246,8 +246,7 @@ TEST_F(DeviceLayer, AnsiCodePages932And1252) {
 // ---- screen and GDI objects ----
 
 // A 5x3 block (bottom-up rows padded from 15 to 16 bytes) across the edges of
-// a 10x8 screen, both ways: a pixel changes only where source and destination
-// exist.
+// a 10x8 screen, both ways.
 TEST_F(DeviceLayer, BitBltClipsToBothSurfaces) {
     const int w = 5, h = 3, stride = 16, places[][2] = {{-2, -2}, {8, 6}, {3, -3}, {-5, 0}, {10, 8}};
     for (const auto &[px, py] : places) {
@@ -327,9 +326,7 @@ TEST_F(DeviceLayer, FaceNamesReachTheInstalledFaces) {
                     << DeviceUtf8(name) << " at height " << height << " is not drawn in " << DeviceUtf8(face);
 }
 
-// Whatever names and sizes are asked for, every font cache stays under its
-// ceiling (names, files, sized faces, glyph bytes), and a face drawn before
-// draws the same after the caches had to let go.
+// A face drawn before draws the same after the caches had to let go.
 TEST_F(DeviceLayer, FontCachesStayUnderTheirCeilings) {
     std::vector<bool> before = Drawn(u"MS Gothic", 16, u"\u6642A");
     auto underCeilings = [](const char *phase) {

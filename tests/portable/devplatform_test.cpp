@@ -98,12 +98,9 @@ TEST(Files, OpenExistingSharingAndCreate) {
     EXPECT_EQ(ReadAll(path), "\xEE\xFF\xC0");
 }
 
-// Names match whatever their case (upper-casing each unit one to one, so ı,
-// ς and ß fold to nothing else), either slash separates, "." and ".." fold
-// away, a folder loses one trailing dot and the last element all its
-// trailing dots and blanks. A search lists in the order NTFS keeps: names
-// compared after upper-casing, unit by unit. Every file holds its own name,
-// so an open shows which entry it reached.
+// Names match whatever their case (each unit upper-cased on its own, so ı, ς
+// and ß fold to nothing else); a search lists in NTFS order. Every file holds
+// its own name, so an open shows which entry it reached.
 TEST(Files, NamesAndSearchesAsThePlatformReadsThem) {
     TestFolder folder("devfiles-names");
     for (const char16_t *name : {u"Body.bmp", u"Sub/SKIN.TXT", u"a", u"ab", u"B", u"Zz", u"_x", u"\u00e9", u"\u00ff",
