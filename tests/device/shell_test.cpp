@@ -4,12 +4,9 @@
 #include "core/tables.h"
 #include "device.h"
 #include "engine/schedule.h"
-#include "engine/tick.h"
 #include "graphics/pixels.h"
-#include "graphics/surfaces.h"
 #include "shell/instance.h"
 #include "shell/mainwindow.h"
-#include "shell/panel.h"
 #include "support/bmp_writer.h"
 #include "support/golden_run.h"
 #include "support/test_files.h"
@@ -22,10 +19,8 @@
 
 namespace {
 
-using std::filesystem::perms, std::filesystem::perm_options;
-
 // The test skin: a red 20 x 20 picture 10 pixels from the edges of 240 x 320.
-enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20, kMargin = 10 };
+enum { kAreaX = 210, kAreaY = 290, kAreaSize = 20 };
 
 std::vector<COLORREF> ScreenPixels() {
     std::vector<COLORREF> pixels;
@@ -82,12 +77,14 @@ struct ShellRun {
         };
         DeviceQueueAction(ms, action);
     }
-    // A settings change takes the new width and height as id and index.
-    void Act(uint64_t ms, DeviceActionKind kind, int id = 0, int index = 0) {
+    // A settings or work-area change takes its width and height as id and index.
+    void Act(uint64_t ms, DeviceActionKind kind, int id = 0, int index = 0, int x = 0, int y = 0) {
         DeviceAction action;
         action.kind = kind;
         action.id = action.width = id;
         action.index = action.height = index;
+        action.x = x;
+        action.y = y;
         DeviceQueueAction(ms, action);
     }
     void Run(uint64_t limitMs) {
@@ -100,18 +97,16 @@ struct ShellRun {
     }
 };
 
-// A settings change keeps the distances to the edges (the user's move
-// included) and, once back at the old size, leaves no frame behind: a tap
-// then restores the screen exactly. A window move leaves the frame showing,
-// yet neither the tap that resumes nor a taskbar change takes it for desktop.
+// A settings change keeps the distances to the edges, the user's move included,
+// and leaves no frame behind; the frame a window move leaves showing is never
+// taken for desktop, neither by the tap that resumes nor by a taskbar change.
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
     run.At(700, [] { MoveUserOffset(-5, 3); });
     run.Act(800, DeviceSettingsChange, 320, 240);
     run.At(1000, [] {
-        EXPECT_EQ(std::pair(320 - kMargin - kAreaSize - 5, 240 - kMargin - kAreaSize + 3),
-                  std::pair(skinTables.areaX, skinTables.areaY));
+        EXPECT_EQ(std::pair(320 - 30 - 5, 240 - 30 + 3), std::pair(skinTables.areaX, skinTables.areaY));
         EXPECT_TRUE(MascotShownAt(skinTables.areaX, skinTables.areaY));
     });
     run.Act(1100, DeviceSettingsChange, 240, 320);
@@ -133,63 +128,50 @@ TEST(Shell, TapSettingsChangeAndWindowMove) {
     run.Run(2800);
 }
 
-// The mascot keeps its margins from the corner of the work area (the screen
-// less the docked bars), through display and work-area changes, and leaves
-// nothing at its old place. The messages re-place it at once, fitting the
-// window to the screen (a desktop does not resize it); a resize the platform
-// does not announce is caught by a tick within a second. Only the part of a
-// work area on the screen counts.
+// The mascot keeps its margins from the corner of the work area's part on the
+// screen and leaves nothing at its old place. The messages re-place it at once
+// (a desktop does not resize the window); a tick catches an unannounced resize.
 TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
     const struct {
         const char *name;
-        RECT startArea;
+        RECT startArea, change;
         DeviceActionKind kind;
-        RECT change;
         bool atOnce;
         int32_t x, y;  // where the 20 x 20 picture ends up
     } rows[] = {
-        {"display change", {0, 0, 240, 320}, DeviceDisplayChange, {0, 0, 300, 300}, true, 270, 270},
-        {"taskbar at the bottom", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 240, 290}, true, 210, 260},
-        {"taskbar at the right", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 0, 200, 320}, true, 170, 290},
-        {"taskbar at the top", {0, 0, 240, 320}, DeviceWorkAreaChange, {0, 30, 240, 320}, true, 210, 290},
-        {"unannounced resize", {0, 0, 240, 320}, DeviceCustom, {0, 0, 300, 300}, false, 270, 270},
-        {"docked from the start", {0, 0, 240, 290}, DeviceCustom, {0, 0, 240, 320}, true, 210, 260},
-        {"display change, bar kept", {0, 0, 240, 290}, DeviceDisplayChange, {0, 0, 300, 300}, true, 270, 240},
-        {"area past the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {-50, 0, 640, 290}, true, 210, 260},
-        {"area off the screen", {0, 0, 240, 320}, DeviceWorkAreaChange, {300, 0, 400, 300}, true, 210, 290},
+        {"display change", {0, 0, 240, 320}, {0, 0, 300, 300}, DeviceDisplayChange, true, 270, 270},
+        {"taskbar at the bottom", {0, 0, 240, 320}, {0, 0, 240, 290}, DeviceWorkAreaChange, true, 210, 260},
+        {"taskbar at the right", {0, 0, 240, 320}, {0, 0, 200, 320}, DeviceWorkAreaChange, true, 170, 290},
+        {"taskbar at the top", {0, 0, 240, 320}, {0, 30, 240, 320}, DeviceWorkAreaChange, true, 210, 290},
+        {"unannounced resize", {0, 0, 240, 320}, {0, 0, 300, 300}, DeviceCustom, false, 270, 270},
+        {"docked from the start", {0, 0, 240, 290}, {0, 0, 240, 320}, DeviceCustom, true, 210, 260},
+        {"display change, bar kept", {0, 0, 240, 290}, {0, 0, 300, 300}, DeviceDisplayChange, true, 270, 240},
+        {"area past the screen", {0, 0, 240, 320}, {-50, 0, 640, 290}, DeviceWorkAreaChange, true, 210, 260},
+        {"area off the screen", {0, 0, 240, 320}, {300, 0, 400, 300}, DeviceWorkAreaChange, true, 210, 290},
     };
     for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
         ShellRun run;
         const RECT &start = row.startArea, &change = row.change;
         DeviceSetWorkArea(start.left, start.top, start.right, start.bottom);
-        DeviceAction action;
-        action.kind = row.kind;
-        action.x = change.left;
-        action.y = change.top;
-        action.width = change.right - change.left;
-        action.height = change.bottom - change.top;
         if (row.kind == DeviceCustom)
-            action.custom = [&] { DeviceResizeScreen(change.right, change.bottom, 0x808080); };
-        DeviceQueueAction(500, action);
+            run.At(500, [&] { DeviceResizeScreen(change.right, change.bottom, 0x808080); });
+        else
+            run.Act(500, row.kind, change.right - change.left, change.bottom - change.top, change.left, change.top);
         if (row.atOnce)
-            run.At(500, [&] {
-                EXPECT_EQ(std::pair(row.x, row.y), std::pair(skinTables.areaX, skinTables.areaY))
-                    << row.name << ", placed at once";
-            });
+            run.At(500, [&] { EXPECT_EQ(std::pair(row.x, row.y), std::pair(skinTables.areaX, skinTables.areaY)); });
         run.At(1600, [&] {  // the picture there and nothing anywhere else
             std::vector<COLORREF> grey(DeviceScreenWidth() * DeviceScreenHeight(), DeviceReadScreen(0, 0));
             RECT box = {row.x, row.y, row.x + kAreaSize, row.y + kAreaSize};
-            EXPECT_EQ(std::pair(400, 0), std::pair(ChangedPixels(grey), ChangedPixels(grey, box))) << row.name;
+            EXPECT_EQ(std::pair(400, 0), std::pair(ChangedPixels(grey), ChangedPixels(grey, box)));
         });
         run.Run(1700);
     }
 }
 
-// 32 bits are recorded as 24; where only "100%" and "Half" exist the mascot
-// starts at 100% (mode 2 would draw it black). The panel offers what the
-// depth allows, selects the stored mode or the nearest item and previews a
-// fainter mode. A choice waits for the close, whichever button closes; with
-// no valid selection the stored mode stays; Hide hides.
+// 32 bits are recorded as 24; with only "100%" and "Half" the mascot starts at
+// 100% (mode 2 would draw it black). The panel selects the stored mode or the
+// nearest item; a choice waits for the close, whichever button closes.
 TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
     enum { kNoChoice = -1, kNoSelection = -2 };
     const struct {
@@ -241,22 +223,18 @@ TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
     }
 }
 
-// Moves add up and draw at once; About from the panel and from WM_HELP; a
-// double tap while the panel is open pauses; a second start returns when the
-// panel it opened closes; Quit leaves the screen as it was.
+// Moves add up and draw at once; a double tap while the panel is open pauses; a
+// second start returns when the panel it opened closes.
 TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
-    const struct {
-        int id;
-        int32_t x, y;
-    } moves[] = {{IDC_UP, 0, -1}, {IDC_LEFT_TEN, -10, -1}, {IDC_RIGHT, -9, -1}};
     ShellRun run;
     std::vector<COLORREF> before = ScreenPixels();
     run.Act(500, DeviceTrayDoubleTap);
-    for (const auto &move : moves) {
-        uint64_t at = 600 + 10 * (&move - moves);
-        run.Act(at, DevicePress, move.id);
-        run.At(at, [=] { EXPECT_TRUE(MascotShownAt(kAreaX + move.x, kAreaY + move.y)) << "after press " << move.id; });
-    }
+    run.Act(600, DevicePress, IDC_UP);
+    run.At(600, [] { EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY - 1)) << "up"; });
+    run.Act(610, DevicePress, IDC_LEFT_TEN);
+    run.At(610, [] { EXPECT_TRUE(MascotShownAt(kAreaX - 10, kAreaY - 1)) << "ten left"; });
+    run.Act(620, DevicePress, IDC_RIGHT);
+    run.At(620, [] { EXPECT_TRUE(MascotShownAt(kAreaX - 9, kAreaY - 1)) << "right"; });
     run.Act(800, DevicePress, IDC_ABOUT_BUTTON);
     run.At(850, [] { EXPECT_EQ((std::vector<int>{IDD_PANEL, IDD_ABOUT}), DialogStack()); });
     run.Act(900, DeviceEnter);
@@ -280,25 +258,21 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceOpenDialogs().size()));
 }
 
-// Nothing is put back before the first tick has captured the desktop: every
-// path that restores, taken before it, leaves the screen as it was once the
-// mascot is hidden again (the restart after a panel or settings change would
-// otherwise take the wrongly restored pixels for the desktop).
+// Nothing is put back before the first tick has captured the desktop: the
+// restart after a panel or settings change would otherwise take the wrongly
+// restored pixels for the desktop.
 TEST(Shell, NothingIsPutBackBeforeTheFirstCapture) {
-    const auto secondStart = [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); };
-    const auto destroy = [] { DestroyWindow(DeviceMainWindow()); };
     const struct {
         const char *name;
-        DeviceActionKind first;  // DeviceCustom: custom
-        std::function<void()> custom;
-        DeviceActionKind then;  // DeviceCustom: nothing
+        DeviceActionKind first, then;  // DeviceCustom: custom first, nothing then
         bool ends;
+        std::function<void()> custom;
     } rows[] = {
-        {"tap", DeviceTrayTap, nullptr, DeviceTrayTap, false},
-        {"double tap", DeviceTrayDoubleTap, nullptr, DeviceEscape, false},
-        {"second start", DeviceCustom, secondStart, DeviceEscape, false},
-        {"settings change", DeviceSettingsChange, nullptr, DeviceCustom, false},
-        {"destruction", DeviceCustom, destroy, DeviceCustom, true},
+        {"tap", DeviceTrayTap, DeviceTrayTap, false, nullptr},
+        {"double tap", DeviceTrayDoubleTap, DeviceEscape, false, nullptr},
+        {"second start", DeviceCustom, DeviceEscape, false, [] { SendMessageW(DeviceMainWindow(), 1026, 0, 515); }},
+        {"settings change", DeviceSettingsChange, DeviceCustom, false, nullptr},
+        {"destruction", DeviceCustom, DeviceCustom, true, [] { DestroyWindow(DeviceMainWindow()); }},
     };
     for (const auto &row : rows) {
         ShellRun run(24);
@@ -334,10 +308,9 @@ TEST(Shell, ShutDownStopsTheTimerBeforeRestoring) {
     EXPECT_EQ(0, timerAliveAtRestore) << "timer still set when the background was put back";
 }
 
-// The desktop around the mascot keeps its own bytes, also where another
-// program draws (twice: the second time within the same 5-6-5 value), and
-// hiding puts back exactly the desktop. The skin: a 20 x 20 picture in the
-// middle of a 40 x 40 area.
+// The desktop around the mascot keeps its own bytes, also where another program
+// draws (the second time within the same 5-6-5 value). The skin: a 20 x 20
+// picture in the middle of a 40 x 40 area.
 TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
     for (int depth : {16, 24, 32, 8}) {
         ShellRun run(depth);
@@ -386,10 +359,9 @@ TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
     }
 }
 
-// A second copy finds the mutex taken, sends the double-tap message to the
-// running copy's window and ends with 0, creating nothing. Only a window of
-// Pondlet's class gets it: the one __tmp names, else the one found by class
-// (a stale or short __tmp, a read-only folder with none).
+// A second copy finds the mutex taken, sends the double-tap message and ends
+// with 0, creating nothing. Only a window of Pondlet's class gets it: the one
+// __tmp names, else the one found by class.
 TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
     static std::string received;
     WNDPROC recorder = [](HWND window, UINT message, WPARAM, LPARAM lParam) -> LRESULT {
@@ -400,37 +372,32 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
     };
     enum { kNone, kPondlet, kStranger };
     const struct {
-        const char *name;
+        const char *name, *expected;
         bool running, readOnly;
-        int stored;
-        size_t fileBytes;
-        const char *expected;
+        int stored, fileBytes;
     } rows[] = {
-        {"__tmp names it", true, false, kPondlet, 4, "515 Pondlet"},
-        {"__tmp cut short", true, false, kPondlet, 3, "515 Pondlet"},
-        {"__tmp names a stranger", true, false, kStranger, 4, "515 Pondlet"},
-        {"a stranger, no running window", false, false, kStranger, 4, ""},
-        {"read-only folder without __tmp", true, true, kNone, 0, "515 Pondlet"},
+        {"__tmp names it", "515 Pondlet", true, false, kPondlet, 4},
+        {"__tmp cut short", "515 Pondlet", true, false, kPondlet, 3},
+        {"__tmp names a stranger", "515 Pondlet", true, false, kStranger, 4},
+        {"a stranger, no running window", "", false, false, kStranger, 4},
+        {"read-only folder without __tmp", "515 Pondlet", true, true, kNone, 0},
     };
     for (const auto &row : rows) {
         ShellRun run;
         received.clear();
-        HWND windows[3] = {};
-        for (const char16_t *name : {u"Pondlet", u"Stranger"}) {
-            if (!row.running && name[0] == u'P') continue;
+        auto window = [&](const char16_t *name) {
             WNDCLASSW windowClass = {};
             windowClass.lpszClassName = name;
             windowClass.lpfnWndProc = recorder;
             RegisterClassW(&windowClass);
-            windows[name[0] == u'P' ? kPondlet : kStranger] =
-                CreateWindowExW(0, name, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-        }
+            return CreateWindowExW(0, name, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+        };
+        HWND windows[3] = {nullptr, row.running ? window(u"Pondlet") : nullptr, window(u"Stranger")};
         uint32_t handle = (uint32_t)(uintptr_t)windows[row.stored];  // little-endian, as the running copy writes it
         if (row.fileBytes) WriteTestFile(run.folder.path / "__tmp", std::string((const char *)&handle, row.fileBytes));
-        if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
+        if (row.readOnly) MakeTestFolder(run.folder.path, kTestFolderReadOnly);
         DeviceHoldMutex(u"Pondlet");
         EXPECT_EQ(0, InitInstance(nullptr, 0)) << row.name;
-        std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::add);
         EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceMessageBoxes().size()))
             << row.name;
         EXPECT_EQ(row.expected, received) << row.name;
@@ -453,26 +420,23 @@ TEST(Shell, HandOverDuringStartUpIsIgnored) {
     run.Run(700);
 }
 
-// __tmp keeps the low 32 bits; a 64-bit system's handles are those bits
-// sign-extended, so a handle with the top bit set comes back whole. A
-// read-only folder refuses the file without a message; any other failure
-// (the file held open) is reported.
+// __tmp keeps the low 32 bits, which a 64-bit system sign-extends. A read-only
+// folder refuses the file without a message; any other failure is reported.
 TEST(Shell, HandleFileRoundTrip) {
     const struct {
         const char *name;
-        intptr_t handle;
+        intptr_t handle, loaded;
         bool readOnly, heldOpen;
-        intptr_t loaded;
         size_t boxes;
     } rows[] = {
-        {"low handle", 0x10004, false, false, 0x10004, 0},
-        {"top bit set", (int32_t)0x80001234, false, false, (int32_t)0x80001234, 0},
-        {"read-only folder", 0x10004, true, false, 0, 0},
-        {"held open", 0x10004, false, true, 0, 1},
+        {"low handle", 0x10004, 0x10004, false, false, 0},
+        {"top bit set", (int32_t)0x80001234, (int32_t)0x80001234, false, false, 0},
+        {"read-only folder", 0x10004, 0, true, false, 0},
+        {"held open", 0x10004, 0, false, true, 1},
     };
     for (const auto &row : rows) {
         ShellRun run;
-        if (row.readOnly) std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::remove);
+        if (row.readOnly) MakeTestFolder(run.folder.path, kTestFolderReadOnly);
         std::u16string path = DevicePathFromHost((run.folder.path / "__tmp").string());
         HANDLE held =
             row.heldOpen ? CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr) : nullptr;
@@ -481,16 +445,14 @@ TEST(Shell, HandleFileRoundTrip) {
         EXPECT_EQ(std::pair(row.loaded, row.boxes),
                   std::pair((intptr_t)LoadWindowHandle(), DeviceMessageBoxes().size()))
             << row.name;
-        std::filesystem::permissions(run.folder.path, perms::owner_write, perm_options::add);
     }
 }
 
 }  // namespace
 
-// The tool and these tests start the program many times in one process. The
-// golden run after a run stopped inside the panel, with the mascot moved and
-// the mode changed, draws what it drew before it (the hourly event fires
-// again), and the reset after it gives back every block and GDI object.
+// The tool and these tests start the program many times in one process: a run
+// stopped inside the panel leaves nothing that changes the next golden run
+// (the hourly event fires again), and the reset gives back every block.
 TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
     TestFolder golden("reset");
     std::filesystem::copy(BundledSkin(), golden.path / "pondlet");

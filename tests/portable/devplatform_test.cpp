@@ -11,7 +11,6 @@
 
 namespace {
 
-// Posted messages and the quit come before a due WM_TIMER.
 std::string dispatched;
 
 LRESULT CALLBACK QueueProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -37,7 +36,6 @@ TEST(MessageQueue, PostedMessagesAndQuitComeBeforeADueTimer) {
     EXPECT_EQ(msg.wParam, 4u);
 }
 
-// The text wsprintfW makes, and its count.
 TEST(Wsprintf, Directives) {
     WCHAR out[100];
     int count = wsprintfW(out, WSTR("%s%s\\|%d|%d|%u|%x|%x|%c|100%%"), WSTR("\\a\\"), WSTR("skin"), -42,
@@ -50,10 +48,7 @@ HANDLE Open(const TestWString &path, DWORD access, DWORD share, DWORD dispositio
     return CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TestWString Wide(const char16_t *text) {
-    std::u16string units(text);
-    return TestWString(units.begin(), units.end());
-}
+TestWString Wide(const std::u16string &units) { return TestWString(units.begin(), units.end()); }
 
 // The file's bytes, read one at a time as the script reader does.
 std::string ReadAll(const TestWString &path) {
@@ -67,7 +62,6 @@ std::string ReadAll(const TestWString &path) {
     return bytes;
 }
 
-// The names a search lists, each followed by a blank.
 std::string Search(const TestWString &pattern) {
     WIN32_FIND_DATAW data;
     HANDLE search = FindFirstFileW(pattern.c_str(), &data);
@@ -104,67 +98,44 @@ TEST(Files, OpenExistingSharingAndCreate) {
     EXPECT_EQ(ReadAll(path), "\xEE\xFF\xC0");
 }
 
-// A folder as a skin made on Windows may bring it: every file holds its own
-// name, so an open shows which entry it reached.
-const char16_t *const kNamedFiles[] = {
-    u"Body.bmp", u"Sub/SKIN.TXT", u"a",      u"ab",     u"B",      u"Zz",         u"_x",
-    u"\u00e9",   u"\u00ff",       u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600",  // é ÿ ı ς ａ 😀
-};
-
-// The folder's path with a trailing backslash, or empty when it could not be filled.
-TestWString FillNamedFolder(const TestFolder &folder) {
-    for (const char16_t *name : kNamedFiles)
-        if (!WriteTestFile(folder.path / std::filesystem::path(std::u16string(name)), TestUtf8(Wide(name))))
-            return TestWString();
-    return TestDevicePath(folder.path, true);
-}
-
-// Names match whatever their case (upper-casing each unit one to one, so ı,
-// ς and ß fold to nothing else), either slash separates, "." and ".." fold
-// away, a folder loses one trailing dot and the last element all its
-// trailing dots and blanks. A search lists in the order NTFS keeps: names
-// compared after upper-casing, unit by unit.
+// Names match whatever their case (each unit upper-cased on its own, so ı, ς
+// and ß fold to nothing else); a search lists in NTFS order. Every file holds
+// its own name, so an open shows which entry it reached.
 TEST(Files, NamesAndSearchesAsThePlatformReadsThem) {
     TestFolder folder("devfiles-names");
-    TestWString base = FillNamedFolder(folder);
-    ASSERT_FALSE(base.empty());
+    for (const char16_t *name : {u"Body.bmp", u"Sub/SKIN.TXT", u"a", u"ab", u"B", u"Zz", u"_x", u"\u00e9", u"\u00ff",
+                                 u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600"})  // é ÿ ı ς ａ 😀
+        ASSERT_TRUE(WriteTestFile(folder.path / std::filesystem::path(std::u16string(name)), TestUtf8(Wide(name))));
     const struct {
         bool search;
-        const char16_t *path;
+        std::vector<std::u16string> paths;
         const char *expected;
     } rows[] = {
-        {false, u"body.bmp", "Body.bmp"},
-        {false, u"BODY.BMP", "Body.bmp"},
-        {false, u"Body.bmp. .", "Body.bmp"},
-        {false, u"sub//skin.txt", "Sub/SKIN.TXT"},
-        {false, u"SUB\\skin.txt", "Sub/SKIN.TXT"},
-        {false, u"Sub.\\skin.txt", "Sub/SKIN.TXT"},
-        {false, u"nowhere\\..\\.\\Sub\\skin.txt", "Sub/SKIN.TXT"},
-        {false, u"\u00c9", "\xC3\xA9"},
-        {false, u"\u0178", "\xC3\xBF"},
-        {false, u"\uff21", "\xEF\xBD\x81"},  // É Ÿ Ａ
-        {false, u"I", "<error 2>"},
-        {false, u"\u03a3", "<error 2>"},
-        {false, u"\u00df", "<error 2>"},  // I Σ ß
-        {false, u"Body.bmpx", "<error 2>"},
-        {false, u"nowhere\\Body.bmp", "<error 3>"},
-        {false, u"Sub..\\skin.txt", "<error 3>"},
-        {false, u"Sub \\skin.txt", "<error 3>"},
-        {false, u"Sub\\", "<error 5>"},
-        {true, u"*",
+        {false, {u"body.bmp", u"BODY.BMP", u"Body.bmp. ."}, "Body.bmp"},
+        {false, {u"sub//skin.txt", u"SUB\\skin.txt", u"Sub.\\skin.txt"}, "Sub/SKIN.TXT"},
+        {false, {u"nowhere\\..\\.\\Sub\\skin.txt"}, "Sub/SKIN.TXT"},
+        {false, {u"\u00c9"}, "\xC3\xA9"},                                  // É
+        {false, {u"\u0178"}, "\xC3\xBF"},                                  // Ÿ
+        {false, {u"\uff21"}, "\xEF\xBD\x81"},                              // Ａ
+        {false, {u"I", u"\u03a3", u"\u00df", u"Body.bmpx"}, "<error 2>"},  // I Σ ß
+        {false, {u"nowhere\\Body.bmp", u"Sub..\\skin.txt", u"Sub \\skin.txt"}, "<error 3>"},
+        {false, {u"Sub\\"}, "<error 5>"},
+        {true,
+         {u"*"},
          ". .. a ab B Body.bmp Sub Zz _x \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xF0\x9F\x98\x80 \xEF\xBD\x81 "},
-        {true, u"?", ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
-        {true, u"*.BMP", "Body.bmp "},
-        {true, u"\u00c9*", "\xC3\xA9 "},
-        {true, u"sub/*", ". .. SKIN.TXT "},
-        {true, u"SUB\\skin.txt.", "SKIN.TXT "},
-        {true, u"sub\\", "<error 2>"},
-        {true, u"nowhere\\*", "<error 3>"},
+        {true, {u"?"}, ". a B \xC3\xA9 \xC4\xB1 \xC3\xBF \xCF\x82 \xEF\xBD\x81 "},  // one unit each
+        {true, {u"*.BMP"}, "Body.bmp "},
+        {true, {u"\u00c9*"}, "\xC3\xA9 "},
+        {true, {u"sub/*"}, ". .. SKIN.TXT "},
+        {true, {u"SUB\\skin.txt."}, "SKIN.TXT "},
+        {true, {u"sub\\"}, "<error 2>"},
+        {true, {u"nowhere\\*"}, "<error 3>"},
     };
-    for (const auto &row : rows) {
-        TestWString path = base + Wide(row.path);
-        EXPECT_EQ(row.search ? Search(path) : ReadAll(path), row.expected) << TestUtf8(Wide(row.path));
-    }
+    for (const auto &row : rows)
+        for (const std::u16string &name : row.paths) {
+            TestWString path = TestDevicePath(folder.path, true) + Wide(name);
+            EXPECT_EQ(row.search ? Search(path) : ReadAll(path), row.expected) << TestUtf8(Wide(name));
+        }
 }
 
 // ---- drawing ----
@@ -201,8 +172,7 @@ TEST(DrawText, MeasuresAndDrawsBlackOnWhiteOnly) {
     RECT one{0, 0, width, height}, two = one;
     DrawTextW(dib.dc, WSTR("12:34"), -1, &one, DT_CALCRECT);
     DrawTextW(dib.dc, WSTR("12:34\r\n56"), -1, &two, DT_CALCRECT);
-    EXPECT_EQ(two.bottom, 2 * one.bottom);
-    EXPECT_EQ(two.right, one.right);
+    EXPECT_EQ(std::pair(two.right, two.bottom), std::pair(one.right, 2 * one.bottom));
     RECT box{2, 3, 2 + one.right / 2, height};
     DrawTextW(dib.dc, WSTR("12:34\r\n56:78"), -1, &box, 0);  // both lines wider than the box
     GdiFlush();
