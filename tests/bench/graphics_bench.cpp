@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string.h>
+
 namespace {
 
 void StartSurfaces(int32_t width, int32_t height) {
@@ -49,8 +51,7 @@ void BM_LoadPicture(benchmark::State &state) {
     for (auto _ : state) {
         ResetPixelBudget();  // each round loads as a skin of its own would
         ImageRecord record{};
-        const char *name = "big.bmp";
-        for (int i = 0; name[i]; i++) record.fileName[i] = (WCHAR)name[i];
+        memcpy(record.fileName, u"big.bmp", sizeof u"big.bmp");
         LoadBitmapFile(&record, kLoadPicture);
         free(record.pixels);
         free(record.palette);

@@ -11,7 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <string>
 
 namespace {

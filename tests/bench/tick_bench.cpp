@@ -60,12 +60,16 @@ void StartDevice(int depth) {
 }
 
 // A work area of w x h at the screen's bottom-right, its surfaces and the
-// display probe, as the program prepares them after loading a skin.
-bool PrepareArea(int32_t w, int32_t h) {
+// display probe, as the program prepares them after loading a skin; false,
+// with the benchmark skipped, when the surfaces cannot be made.
+bool PrepareArea(benchmark::State &state, int32_t w, int32_t h) {
     EditSkinTables([&](SkinTables &t) {
         t.areaWidth = w, t.areaHeight = h, t.areaX = screenWidth - w, t.areaY = screenHeight - h;
     });
-    if (!CreateWorkSurfaces()) return false;
+    if (!CreateWorkSurfaces()) {
+        state.SkipWithError("no work surfaces");
+        return false;
+    }
     ProbeDisplayFormat(&workSurface);
     EditAnimation([](AnimationState &a) { a = AnimationState{}, a.backgroundRefreshPending = 1; });
     return true;
@@ -97,7 +101,6 @@ double MemcpyBaseline(int32_t w, int32_t h, int rounds) {
 // Ticks the frame (rule, frameIndex) over and over; the first tick captures
 // the background and is not counted.
 void TimeTicks(benchmark::State &state, int32_t rule, int32_t frameIndex) {
-    int32_t w = skinTables.areaWidth, h = skinTables.areaHeight;
     const auto rewind = [&](AnimationState &a) { a.currentRule = rule, a.frameIndex = frameIndex; };
     EditAnimation(rewind);
     AnimationTick(mainWindow);
@@ -109,7 +112,7 @@ void TimeTicks(benchmark::State &state, int32_t rule, int32_t frameIndex) {
         ticks++;
     }
     double tickNs = (CpuNanoseconds() - start) / (double)(ticks ? ticks : 1);
-    double baselineNs = MemcpyBaseline(w, h, 2000);
+    double baselineNs = MemcpyBaseline(skinTables.areaWidth, skinTables.areaHeight, 2000);
     state.counters["tick_us"] = tickNs / 1000;
     state.counters["memcpy6_us"] = baselineNs / 1000;
     state.counters["ratio"] = tickNs / baselineNs;
@@ -121,12 +124,8 @@ void TimeTicks(benchmark::State &state, int32_t rule, int32_t frameIndex) {
 // executable's, so the catalogue finds it without asking.
 const TestFolder &BundledSkinFolder() {
     static TestFolder folder("tickbench");
-    static bool copied = false;
-    if (!copied) {
-        std::error_code error;
-        fs::copy(BundledSkin(), folder.path / "pondlet", error);
-        copied = true;
-    }
+    std::error_code error;
+    if (!fs::exists(folder.path / "pondlet")) fs::copy(BundledSkin(), folder.path / "pondlet", error);
     return folder;
 }
 
@@ -171,11 +170,11 @@ BusiestFrame FindBusiestFrame() {
 
 void BM_AnimationTick(benchmark::State &state) {
     StartDevice((int)state.range(2));
-    if (!SetTestFolder(TestDevicePath(BundledSkinFolder().path, true)) || LoadSkin() != 1 ||
-        !PrepareArea((int32_t)state.range(0), (int32_t)state.range(1))) {
+    if (!SetTestFolder(TestDevicePath(BundledSkinFolder().path, true)) || LoadSkin() != 1) {
         state.SkipWithError("the bundled skin did not load");
         return;
     }
+    if (!PrepareArea(state, (int32_t)state.range(0), (int32_t)state.range(1))) return;
     BusiestFrame busiest = FindBusiestFrame();
     if (busiest.rule < 0) {
         state.SkipWithError("the bundled skin has no frame to play");
@@ -226,14 +225,7 @@ void BuildSyntheticSkin(int32_t w, int32_t h) {
     ImageRecord colours = PatternPicture(w, h, 24, nullptr);
     synthSkin.graphics = {nibbles, bytes, colours};
     synthSkin.masks = {PatternPicture(w, h, 1, synthMaskPalette)};
-    TextItem clock = {};
-    const char16_t face[] = u"%h:%m";
-    memcpy(clock.text, face, sizeof face);
-    clock.x = 4;
-    clock.y = 4;
-    clock.height = 12;
-    clock.colour = 0x603824;
-    synthSkin.texts = {clock};
+    synthSkin.texts = {TextItem{{u'%', u'h', u':', u'%', u'm'}, 4, 4, 12, 0x603824}};
     AddTestSequence(synthSkin, {TestFrame(100, 100, {{0, -1, {}}, {1, -1, {}}, {2, 0, {}}, {-1, 0, {0}}})});
     UseTestSkin(synthSkin);
 }
@@ -242,10 +234,7 @@ void BM_AnimationTickSyntheticWorst(benchmark::State &state) {
     int32_t w = (int32_t)state.range(0), h = (int32_t)state.range(1);
     StartDevice(16);
     BuildSyntheticSkin(w, h);
-    if (!PrepareArea(w, h)) {
-        state.SkipWithError("no work surfaces");
-        return;
-    }
+    if (!PrepareArea(state, w, h)) return;
     TimeTicks(state, 0, 0);
 }
 BENCHMARK(BM_AnimationTickSyntheticWorst)->Args({96, 96})->Args({240, 320})->Unit(benchmark::kMicrosecond);
@@ -282,10 +271,7 @@ void BM_TickWithIdleEventRules(benchmark::State &state) {
     BuildIdleEventSkin((int32_t)state.range(0), state.range(1));
     StartDevice(16);
     DeviceSetLocalTime(TestTime(2024, 3, 1, 5, 12, 0, 0));
-    if (!PrepareArea(80, 80)) {
-        state.SkipWithError("no work surfaces");
-        return;
-    }
+    if (!PrepareArea(state, 80, 80)) return;
     // The first tick has no previous tick and tests no event rule.
     AnimationTick(mainWindow);
     for (auto _ : state) {

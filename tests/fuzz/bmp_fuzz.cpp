@@ -7,7 +7,6 @@
 #include "device.h"
 #include "graphics/bmp.h"
 
-#include <cstdlib>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -2,8 +2,6 @@
 
 #include "graphics/pixels.h"
 
-#include <stdio.h>
-
 #include <algorithm>
 #include <sstream>
 #include <tuple>
