@@ -59,17 +59,16 @@ const std::pair<const char *, BmpSpec> kPictures[] = {
 std::string Lint(const TestFolder &root, const std::string &script) {
     WriteSkin(root.path / "skin" / "skin.txt", script);
     for (const auto &[name, picture] : kPictures) WriteBmpFile(root.path / "skin" / name, picture);
-    std::vector<std::string> what, lines;
+    std::vector<std::pair<std::string, std::string>> found;  // "severity check [picture]", its lines
     for (const LintDiagnostic &d : Findings(root.path / "skin")) {
         std::string path = Utf8FromWide(d.file), file = path.substr(path.find_last_of('\\') + 1);
         std::string key = SeverityName(d.severity) + (" " + d.check) + (file == "skin.txt" ? "" : " " + file);
-        size_t i = std::find(what.begin(), what.end(), key) - what.begin();
-        if (i == what.size()) what.push_back(key);
-        lines.resize(what.size());
-        lines[i] += (lines[i].empty() ? "" : ",") + std::to_string(d.line);
+        auto same = std::find_if(found.begin(), found.end(), [&](const auto &f) { return f.first == key; });
+        if (same == found.end()) same = found.insert(same, {key, ""});
+        same->second += (same->second.empty() ? "" : ",") + std::to_string(d.line);
     }
     std::string text;
-    for (size_t i = 0; i < what.size(); i++) text += (i ? ", " : "") + lines[i] + " " + what[i];
+    for (const auto &[key, lines] : found) text += (text.empty() ? "" : ", ") + lines + " " + key;
     return text;
 }
 
