@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -106,11 +107,7 @@ TEST(Files, NamesAndSearchesAsThePlatformReadsThem) {
     for (const char16_t *name : {u"Body.bmp", u"Sub/SKIN.TXT", u"a", u"ab", u"B", u"Zz", u"_x", u"\u00e9", u"\u00ff",
                                  u"\u0131", u"\u03c2", u"\uff41", u"\U0001F600"})  // é ÿ ı ς ａ 😀
         ASSERT_TRUE(WriteTestFile(folder.path / std::filesystem::path(std::u16string(name)), TestUtf8(Wide(name))));
-    const struct {
-        bool search;
-        std::vector<std::u16string> paths;
-        const char *expected;
-    } rows[] = {
+    const std::tuple<bool, std::vector<std::u16string>, const char *> rows[] = {
         {false, {u"body.bmp", u"BODY.BMP", u"Body.bmp. ."}, "Body.bmp"},
         {false, {u"sub//skin.txt", u"SUB\\skin.txt", u"Sub.\\skin.txt"}, "Sub/SKIN.TXT"},
         {false, {u"nowhere\\..\\.\\Sub\\skin.txt"}, "Sub/SKIN.TXT"},
@@ -131,14 +128,12 @@ TEST(Files, NamesAndSearchesAsThePlatformReadsThem) {
         {true, {u"sub\\"}, "<error 2>"},
         {true, {u"nowhere\\*"}, "<error 3>"},
     };
-    for (const auto &row : rows)
-        for (const std::u16string &name : row.paths) {
+    for (const auto &[search, paths, expected] : rows)
+        for (const std::u16string &name : paths) {
             TestWString path = TestDevicePath(folder.path, true) + Wide(name);
-            EXPECT_EQ(row.search ? Search(path) : ReadAll(path), row.expected) << TestUtf8(Wide(name));
+            EXPECT_EQ(search ? Search(path) : ReadAll(path), expected) << TestUtf8(Wide(name));
         }
 }
-
-// ---- drawing ----
 
 COLORREF Pixel24(const BYTE *p) { return RGB(p[2], p[1], p[0]); }
 

@@ -8,18 +8,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // The rows end lines with LF; a script ends them CR LF.
-std::string Crlf(const std::string &lines) {
-    std::string text;
-    for (char c : lines) text += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return text;
-}
+std::string Crlf(const std::string &lines) { return std::regex_replace(lines, std::regex("\n"), "\r\n"); }
 
 // A sound skin, then the row's own lines from line 4 on.
 std::string Base(const std::string &lines) { return Crlf("D20,20,0,0\nG0,a.bmp,0,0,0\n#0 100 0\n" + lines); }
@@ -31,27 +29,21 @@ BmpSpec Paletted(BmpSpec spec = {.width = 4, .height = 4}) {
     return spec;
 }
 
-// A skin folder: its script (under the name given) and a.bmp.
-void WriteSkin(const fs::path &folder, const std::string &script, const BmpSpec &a = Paletted(),
-               const char *name = "skin.txt") {
-    WriteBmpFile(folder / "a.bmp", a);
-    WriteTestFile(folder / name, script);
+// A skin folder: the script and a.bmp beside it.
+void WriteSkin(const fs::path &script, const std::string &text, const BmpSpec &a = Paletted()) {
+    WriteBmpFile(script.parent_path() / "a.bmp", a);
+    WriteTestFile(script, text);
 }
 
 // What the lint finds below path, which holds that many skins.
 std::vector<LintDiagnostic> Findings(const fs::path &path, int skins = 1) {
-    LintCommand options;
-    options.path = path.string();
     std::vector<LintDiagnostic> found;
-    EXPECT_EQ(skins, CollectLint(options, &found)) << path;
+    EXPECT_EQ(skins, CollectLint(LintCommand{.path = path.string()}, &found)) << path;
     return found;
 }
 
 // Pictures beside a.bmp in every row's skin, for the rows that name them.
-const struct {
-    const char *name;
-    BmpSpec spec;
-} kPictures[] = {
+const std::pair<const char *, BmpSpec> kPictures[] = {
     {"rle.bmp", Paletted({.width = 4, .height = 4, .biCompression = 1})},
     {"deep.bmp", {.width = 4, .height = 4, .bitsPerPixel = 16}},
     {"true.bmp", {.width = 4, .height = 4}},
@@ -65,29 +57,22 @@ const struct {
 // check", then the picture's name when it is about a picture; the lines of
 // one finding joined by commas.
 std::string Lint(const TestFolder &root, const std::string &script) {
-    WriteSkin(root.path / "skin", script);
-    for (const auto &picture : kPictures) WriteBmpFile(root.path / "skin" / picture.name, picture.spec);
-    std::vector<std::string> what, lines;
+    WriteSkin(root.path / "skin" / "skin.txt", script);
+    for (const auto &[name, picture] : kPictures) WriteBmpFile(root.path / "skin" / name, picture);
+    std::vector<std::pair<std::string, std::string>> found;  // "severity check [picture]", its lines
     for (const LintDiagnostic &d : Findings(root.path / "skin")) {
         std::string path = Utf8FromWide(d.file), file = path.substr(path.find_last_of('\\') + 1);
         std::string key = SeverityName(d.severity) + (" " + d.check) + (file == "skin.txt" ? "" : " " + file);
-        size_t i = std::find(what.begin(), what.end(), key) - what.begin();
-        if (i == what.size()) what.push_back(key);
-        lines.resize(what.size());
-        lines[i] += (lines[i].empty() ? "" : ",") + std::to_string(d.line);
+        auto same = std::find_if(found.begin(), found.end(), [&](const auto &f) { return f.first == key; });
+        if (same == found.end()) same = found.insert(same, {key, ""});
+        same->second += (same->second.empty() ? "" : ",") + std::to_string(d.line);
     }
     std::string text;
-    for (size_t i = 0; i < what.size(); i++) text += (i ? ", " : "") + lines[i] + " " + what[i];
+    for (const auto &[key, lines] : found) text += (text.empty() ? "" : ", ") + lines + " " + key;
     return text;
 }
 
-struct LintRow {
-    const char *name;
-    std::string script;
-    const char *expected;
-};
-
-const LintRow kRows[] = {
+const std::tuple<const char *, std::string, const char *> kRows[] = {
     // name, script, expected findings
     {"lf-only", "D20,20,0,0\nG0,a.bmp,0,0\n#0 100 0\n", "1 error line-ends, 1 error area, 1 error no-sequence-0"},
     {"mixed-ends", Base("; note") + "\nG1,a.bmp,0,0\r\n", "4 error line-ends"},
@@ -148,9 +133,9 @@ const LintRow kRows[] = {
 }  // namespace
 
 TEST(ToolLint, BrokenSkinsGiveTheirDiagnostics) {
-    for (const LintRow &row : kRows) {
+    for (const auto &[name, script, expected] : kRows) {
         TestFolder root("toollint");
-        EXPECT_EQ(row.expected, Lint(root, row.script)) << row.name;
+        EXPECT_EQ(expected, Lint(root, script)) << name;
     }
 }
 
@@ -198,7 +183,7 @@ TEST(ToolLint, MessagesSayWhatToDo) {
     };
     for (const auto &row : rows) {
         TestFolder root("toollint");
-        WriteSkin(root.path / "skin", Base(row.lines), row.a);
+        WriteSkin(root.path / "skin" / "skin.txt", Base(row.lines), row.a);
         std::string message;
         for (const LintDiagnostic &d : Findings(root.path))
             if (d.check == row.check) message = d.message;
@@ -215,7 +200,7 @@ TEST(ToolLint, BundledSkinIsClean) {
 TEST(ToolLint, OutputFormsAndExitStatus) {
     TestFolder root("toollint");
     auto lint = [&](const char *lines, bool json) {
-        WriteSkin(root.path / "skin", Base(lines));
+        WriteSkin(root.path / "skin" / "skin.txt", Base(lines));
         std::ostringstream out;
         int status = RunLint(LintCommand{.path = root.path.string(), .json = json}, out, out);
         return std::to_string(status) + " " + out.str();
@@ -254,7 +239,7 @@ TEST(ToolLint, FoldersAndScriptNames) {
         std::istringstream scripts(row.scripts);
         for (std::string script; scripts >> script;) {
             fs::path file = root.path / script;
-            WriteSkin(file.parent_path(), Base("G1 a.bmp\n"), Paletted(), file.filename().c_str());
+            WriteSkin(file, Base("G1 a.bmp\n"));
             if (row.flags && !MakeTestFolder(file.parent_path(), row.flags)) GTEST_SKIP() << "no folder flags here";
         }
         std::string seen;
