@@ -388,8 +388,7 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
         if (row.readOnly) MakeTestFolder(run.folder.path, kTestFolderReadOnly);
         DeviceHoldMutex(u"Pondlet");
         EXPECT_EQ(0, InitInstance(nullptr, 0)) << row.name;
-        EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceMessageBoxes().size()))
-            << row.name;
+        EXPECT_TRUE(DeviceTrayIcons().empty() && DeviceMessageBoxes().empty()) << row.name;
         EXPECT_EQ(row.expected, received) << row.name;
     }
 }
@@ -400,9 +399,8 @@ TEST(Shell, HandOverDuringStartUpIsIgnored) {
     ShellRun run;
     std::filesystem::copy(run.folder.path / "test", run.folder.path / "test2");
     run.At(100, [] { PostMessageW(FindRunningCopy(), 1026, 0, 515); });
-    run.At(200, [] {
-        EXPECT_EQ(std::pair(std::vector<int>{126}, DeviceMainWindow()), std::pair(DialogStack(), FindRunningCopy()));
-    });
+    run.At(200,
+           [] { EXPECT_TRUE(DialogStack() == std::vector{IDD_SELECT} && FindRunningCopy() == DeviceMainWindow()); });
     run.Act(300, DeviceEnter);
     run.At(600, [] { EXPECT_TRUE(DialogStack().empty() && MascotShownAt(kAreaX, kAreaY)); });
     run.Run(700);
