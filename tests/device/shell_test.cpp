@@ -30,7 +30,8 @@ std::vector<COLORREF> ScreenPixels() {
 }
 
 bool MascotShownAt(int x, int y) {
-    return DeviceReadScreen(x + kAreaSize / 2, y + kAreaSize / 2) != DeviceReadScreen(0, 0);
+    COLORREF desk = DeviceReadScreen(0, 0);
+    return DeviceReadScreen(x, y) != desk && DeviceReadScreen(x + kAreaSize - 1, y + kAreaSize - 1) != desk;
 }
 
 std::vector<int> DialogStack() {
