@@ -74,7 +74,7 @@ class TickTest : public ::testing::Test {
         skin.graphics.back().x = x;
         return (int32_t)skin.graphics.size() - 1;
     }
-    COLORREF Shown(int x, int y) { return DeviceReadScreen(kAreaX + x, kAreaY + y); }
+    std::string Shown(int x, int y) { return Hex(DeviceReadScreen(kAreaX + x, kAreaY + y)); }
 
     typedef std::vector<std::pair<uint64_t, std::function<void()>>> Actions;
     // Starts the animation at `start` as a tap would and plays it for ms, each
@@ -111,7 +111,7 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
         wholeMinute += EventStart(1, TestTime(2024, 5, 1, 3, 9, 0, ms / 1000, ms % 1000));
     // The display times of each sequence's frames, sequence 0 regular, the
     // others events; rules as "sequence fields"; a pause from hideAt to showAt
-    // ms; "rule@time" of each tick that drew an event's frame 0.
+    // ms (none from 0 to 0); "rule@time" of each tick that drew an event's frame 0.
     const struct {
         std::vector<std::vector<int32_t>> sequences;
         const char *rule, *laterRule, *start;
@@ -141,12 +141,10 @@ TEST_F(TickTest, EventsStartOncePerAllowedSecond) {
             if (*rule) skin.rules.push_back(TestRuleFromText(atoi(rule), rule + 2));
         ResetAnimation();
         Start();
-        int h, m, s, ms = 0;  // the start may leave out its milliseconds
-        sscanf(c.start, "%d:%d:%d.%d", &h, &m, &s, &ms);
-        Actions pauses;
-        if (c.hideAt) pauses = {{c.hideAt, PauseAnimation}, {c.showAt, RestartAnimation}};
+        SYSTEMTIME start = TestTime(2024, 5, 1, 3, 0, 0, 0);  // the milliseconds may be left out
+        sscanf(c.start, "%hu:%hu:%hu.%hu", &start.wHour, &start.wMinute, &start.wSecond, &start.wMilliseconds);
         std::string starts;
-        Play(TestTime(2024, 5, 1, 3, h, m, s, ms), c.ms, pauses, [&](uint64_t) {
+        Play(start, c.ms, {{c.hideAt, PauseAnimation}, {c.showAt, RestartAnimation}}, [&](uint64_t) {
             SYSTEMTIME local;
             GetLocalTime(&local);
             if (animation.currentRule > 0 && animation.frameIndex == 0)
@@ -175,8 +173,7 @@ TEST_F(TickTest, MovesRedrawTheFrameShownAndKeepThePlan) {
         EXPECT_EQ(std::pair(frame, due), std::pair(animation.frameIndex, animation.nextDueTick)) << "press " << press;
     };
     Actions actions;
-    for (int press = 0; press < 20; press++)
-        actions.push_back({150 + 100 * (uint64_t)press, [&, press] { move(press); }});
+    for (int press = 0; press < 20; press++) actions.push_back({150 + 100u * press, [&, press] { move(press); }});
     std::string ticks;
     Play(TestTime(2024, 5, 1, 3, 12, 0, 0), 4500, actions,
          [&](uint64_t at) { ticks += std::to_string(at) + ":" + std::to_string(animation.frameIndex) + " "; });
@@ -199,8 +196,7 @@ TEST_F(TickTest, EachStepLeavesTheRightPixels) {
         if (paint) DeviceFillScreen(kAreaX, kAreaY, kAreaW, kAreaH, paint);
         SetBlendMode(mode);
         AnimationTick(mainWindow);
-        EXPECT_EQ(Hex(at00) + " " + Hex(at10) + " " + Hex(at43),
-                  Hex(Shown(0, 0)) + " " + Hex(Shown(1, 0)) + " " + Hex(Shown(4, 3)))
+        EXPECT_EQ(Hex(at00) + " " + Hex(at10) + " " + Hex(at43), Shown(0, 0) + " " + Shown(1, 0) + " " + Shown(4, 3))
             << what;
     }
 }
@@ -218,17 +214,15 @@ TEST_F(TickTest, TextChoicesAreAllTakenAndBadOnesSkipped) {
         const BYTE *covered = (const BYTE *)memchr(coverageMask, 1, 32 * 20);
         if (covered == nullptr) return -1;
         int32_t at = (int32_t)(covered - coverageMask);
-        uint32_t colour = ReadPixel(&frameSurface, at % 32, at / 32);
-        return (int)(std::find(colours, colours + 5, colour) - colours);
+        return (int)(std::find(colours, colours + 5, ReadPixel(&frameSurface, at % 32, at / 32)) - colours);
     };
     for (auto [choice, last] : {std::pair(7, 0), {0, 10}}) {
         Frame frame = TestFrame(100, 100, {{-1, 0, {choice}}});
         frame.layerTextLast[0] = last;
         EXPECT_EQ(-1, drawnText(frame)) << "choice " << choice << ", last " << last;
     }
-    Frame frame = TestFrame(100, 100, {{-1, 0, {4, 1, 3}}});
     std::map<int, int> taken;  // text index -> times drawn
-    for (int n = 0; n < 300; n++) taken[drawnText(frame)]++;
+    for (int n = 0; n < 300; n++) taken[drawnText(TestFrame(100, 100, {{-1, 0, {4, 1, 3}}}))]++;
     std::string seen;
     for (const auto &[index, times] : taken) seen += std::to_string(index) + (times > 30 ? " " : "(rare) ");
     EXPECT_EQ("1 3 4 ", seen);
@@ -257,7 +251,7 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
         EditAnimation([&, lateBy = lateBy](AnimationState &a) { a.nextDueTick = lateBy < 0 ? 0 : t0 - lateBy; });
         AnimationTick(mainWindow);
         EXPECT_EQ(std::tuple(frameAfter, Hex(shown), t0 + wait),
-                  std::tuple(animation.frameIndex, Hex(Shown(0, 0)), animation.nextDueTick))
+                  std::tuple(animation.frameIndex, Shown(0, 0), animation.nextDueTick))
             << what;
     }
     // Each tick draws its frame's display time anew, from the minimum to the maximum, both included.
@@ -265,9 +259,8 @@ TEST_F(TickTest, SequencesAdvanceAndTheTimerKeepsThePlan) {
     std::set<uint32_t> waits;
     for (int tick = 0; tick < 200; tick++) {
         EditAnimation([](AnimationState &a) { a.nextDueTick = 0; });
-        uint32_t t0 = GetTickCount();
         AnimationTick(mainWindow);
-        waits.insert(animation.nextDueTick - t0);
+        waits.insert(animation.nextDueTick - GetTickCount());
     }
     EXPECT_EQ((std::set<uint32_t>{100, 101, 102, 103}), waits);
 }

@@ -29,20 +29,9 @@ std::vector<COLORREF> ScreenPixels() {
     return pixels;
 }
 
-// Pixels that differ from before, leaving out those inside `skip`.
-int ChangedPixels(const std::vector<COLORREF> &before, RECT skip = {}) {
-    std::vector<COLORREF> now = ScreenPixels();
-    int changed = now.size() == before.size() ? 0 : -1;
-    for (int i = 0; changed >= 0 && i < (int)now.size(); i++) {
-        int x = i % DeviceScreenWidth(), y = i / DeviceScreenWidth();
-        bool skipped = x >= skip.left && x < skip.right && y >= skip.top && y < skip.bottom;
-        changed += !skipped && now[i] != before[i];
-    }
-    return changed;
-}
-
 bool MascotShownAt(int x, int y) {
-    return DeviceReadScreen(x + kAreaSize / 2, y + kAreaSize / 2) != DeviceReadScreen(0, 0);
+    COLORREF desk = DeviceReadScreen(0, 0);
+    return DeviceReadScreen(x, y) != desk && DeviceReadScreen(x + kAreaSize - 1, y + kAreaSize - 1) != desk;
 }
 
 std::vector<int> DialogStack() {
@@ -57,6 +46,7 @@ struct ShellRun {
     TestFolder folder{"shell"};
     int exitCode = -1, checks = 0, checksReached = 0;
     bool ended = false;
+    std::vector<COLORREF> desktop;  // the screen as the run found it
 
     explicit ShellRun(int depth = 16) {
         ResetProcessState();
@@ -67,6 +57,18 @@ struct ShellRun {
         WriteBmpFile(folder.path / "test" / "red.bmp", {.width = kAreaSize, .height = kAreaSize, .pixels = red});
         WriteTestFile(folder.path / "test" / "skin.txt",
                       "T Test skin\r\nD20,20,10,10\r\nG0,red.bmp,0,0\r\n#0 100 0\r\n");
+        desktop = ScreenPixels();
+    }
+    // Pixels that differ from the desktop, leaving out those inside `skip`.
+    int ChangedPixels(RECT skip = {}) const {
+        std::vector<COLORREF> now = ScreenPixels();
+        int changed = now.size() == desktop.size() ? 0 : -1;
+        for (int i = 0; changed >= 0 && i < (int)now.size(); i++) {
+            int x = i % DeviceScreenWidth(), y = i / DeviceScreenWidth();
+            bool skipped = x >= skip.left && x < skip.right && y >= skip.top && y < skip.bottom;
+            changed += !skipped && now[i] != desktop[i];
+        }
+        return changed;
     }
     void At(uint64_t ms, std::function<void()> check) {
         checks++;
@@ -102,29 +104,25 @@ struct ShellRun {
 // taken for desktop, neither by the tap that resumes nor by a taskbar change.
 TEST(Shell, TapSettingsChangeAndWindowMove) {
     ShellRun run;
-    std::vector<COLORREF> before = ScreenPixels();
     run.At(700, [] { MoveUserOffset(-5, 3); });
     run.Act(800, DeviceSettingsChange, 320, 240);
-    run.At(1000, [] {
-        EXPECT_EQ(std::pair(320 - 30 - 5, 240 - 30 + 3), std::pair(skinTables.areaX, skinTables.areaY));
-        EXPECT_TRUE(MascotShownAt(skinTables.areaX, skinTables.areaY));
-    });
+    run.At(1000, [] { EXPECT_TRUE(MascotShownAt(320 - 30 - 5, 240 - 30 + 3)); });
     run.Act(1100, DeviceSettingsChange, 240, 320);
     run.Act(1300, DeviceSettingsChange, 240, 320);  // the old place stays on the screen
     run.Act(1450, DeviceTrayTap);
-    run.At(1550, [&] { EXPECT_EQ(std::pair(0, 1), std::pair(ChangedPixels(before), animation.paused)) << "hidden"; });
+    run.At(1550, [&] { EXPECT_EQ(std::pair(0, 1), std::pair(run.ChangedPixels(), animation.paused)) << "hidden"; });
     run.Act(1600, DeviceTrayTap);
     run.Act(1700, DeviceWindowMoved);
     run.At(1900, [&] { EXPECT_EQ(1, animation.paused) << "a foreign move stops the mascot"; });
     run.Act(2000, DeviceTrayTap);
     run.At(2100, [] { EXPECT_EQ(0, animation.paused) << "a tap resumes"; });
     run.Act(2150, DeviceTrayTap);
-    run.At(2200, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden after a move and a resume"; });
+    run.At(2200, [&] { EXPECT_EQ(0, run.ChangedPixels()) << "hidden after a move and a resume"; });
     run.Act(2250, DeviceTrayTap);
     run.Act(2400, DeviceWindowMoved);
     run.Act(2500, DeviceWorkAreaChange, 240, 290);
     run.Act(2600, DeviceTrayTap);
-    run.At(2700, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden after a move and a new taskbar"; });
+    run.At(2700, [&] { EXPECT_EQ(0, run.ChangedPixels()) << "hidden after a move and a new taskbar"; });
     run.Run(2800);
 }
 
@@ -161,9 +159,9 @@ TEST(Shell, FollowsTheDisplayAndTheWorkArea) {
         if (row.atOnce)
             run.At(500, [&] { EXPECT_EQ(std::pair(row.x, row.y), std::pair(skinTables.areaX, skinTables.areaY)); });
         run.At(1600, [&] {  // the picture there and nothing anywhere else
-            std::vector<COLORREF> grey(DeviceScreenWidth() * DeviceScreenHeight(), DeviceReadScreen(0, 0));
+            run.desktop.assign(DeviceScreenWidth() * DeviceScreenHeight(), DeviceReadScreen(0, 0));
             RECT box = {row.x, row.y, row.x + kAreaSize, row.y + kAreaSize};
-            EXPECT_EQ(std::pair(400, 0), std::pair(ChangedPixels(grey), ChangedPixels(grey, box)));
+            EXPECT_EQ(std::pair(400, 0), std::pair(run.ChangedPixels(), run.ChangedPixels(box)));
         });
         run.Run(1700);
     }
@@ -182,44 +180,40 @@ TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
         int closeId, mode;
         bool shown;
     } rows[] = {
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, kNoSelection, DeviceEnter, 0, 2, true},
-        {32, 24, 2, "100% 75% 50% 25% Half", 1, 1, 3, kNoSelection, DeviceEnter, 0, 1, true},
-        {8, 8, 0, "100% Half", 0, 0, 4, kNoSelection, DeviceEnter, 0, 0, true},
-        {8, 8, 0, "100% Half", 1, 0, 4, kNoSelection, DeviceEnter, 0, 1, true},
-        {8, 8, 0, "100% Half", 2, 1, 4, kNoSelection, DeviceEnter, 0, 2, true},
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 4, DeviceEscape, 0, 4, true},  // Half then Cancel
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 0, DeviceEnter, 0, 0, true},   // 100% then OK
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, kNoChoice, DevicePress, IDC_HIDE, 2, false},
-        {16, 24, 2, "100% 75% 50% 25% Half", 2, 2, 3, 1, DevicePress, IDC_HIDE, 1, true},  // Hide after a change
+        {16, 24, 2, "100% 75% 50% 25% Half ", 2, 2, 3, kNoSelection, DeviceEnter, 0, 2, true},
+        {32, 24, 2, "100% 75% 50% 25% Half ", 1, 1, 3, kNoSelection, DeviceEnter, 0, 1, true},
+        {8, 8, 0, "100% Half ", 0, 0, 4, kNoSelection, DeviceEnter, 0, 0, true},
+        {8, 8, 0, "100% Half ", 1, 0, 4, kNoSelection, DeviceEnter, 0, 1, true},
+        {8, 8, 0, "100% Half ", 2, 1, 4, kNoSelection, DeviceEnter, 0, 2, true},
+        {16, 24, 2, "100% 75% 50% 25% Half ", 2, 2, 3, 4, DeviceEscape, 0, 4, true},  // Half then Cancel
+        {16, 24, 2, "100% 75% 50% 25% Half ", 2, 2, 3, 0, DeviceEnter, 0, 0, true},   // 100% then OK
+        {16, 24, 2, "100% 75% 50% 25% Half ", 2, 2, 3, kNoChoice, DevicePress, IDC_HIDE, 2, false},
+        {16, 24, 2, "100% 75% 50% 25% Half ", 2, 2, 3, 1, DevicePress, IDC_HIDE, 1, true},  // Hide after a change
     };
     for (const auto &row : rows) {
         ShellRun run(row.depth);
-        std::string name = "depth " + std::to_string(row.depth) + ", stored " + std::to_string(row.stored) +
-                           ", choice " + std::to_string(row.choose);
-        std::vector<COLORREF> before = ScreenPixels();
+        SCOPED_TRACE(testing::Message() << row.depth << " bits, stored " << row.stored << ", choice " << row.choose);
         run.At(300, [&] {
-            EXPECT_EQ(std::pair(row.recorded, row.startMode), std::pair(displayFormat.depth, blendMode)) << name;
-            EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << name;
+            EXPECT_EQ(std::pair(row.recorded, row.startMode), std::pair(displayFormat.depth, blendMode));
+            EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY));
             SetBlendMode(row.stored);
         });
         run.Act(500, DeviceTrayDoubleTap);
         run.At(550, [&] {
             std::string items;
-            for (const std::u16string &item : DeviceControlItems(TopDialog(), IDC_BLEND_LIST))
-                items += (items.empty() ? "" : " ") + DeviceUtf8(item);
-            EXPECT_EQ(row.items, items) << name;
-            EXPECT_EQ(row.selected, DeviceControlSelection(TopDialog(), IDC_BLEND_LIST)) << name;
+            for (const auto &item : DeviceControlItems(TopDialog(), IDC_BLEND_LIST)) items += DeviceUtf8(item) + " ";
+            EXPECT_EQ(row.items, items);
+            EXPECT_EQ(row.selected, DeviceControlSelection(TopDialog(), IDC_BLEND_LIST));
             if (row.choose == kNoSelection)
                 SendDlgItemMessageW(TopDialog(), IDC_BLEND_LIST, CB_SETCURSEL, (WPARAM)-1, 0);
         });
         if (row.choose >= 0) run.Act(600, DeviceChoose, IDC_BLEND_LIST, row.choose);
-        run.At(650, [&] { EXPECT_EQ(row.preview, blendMode) << name << ": a choice waits for the close"; });
+        run.At(650, [&] { EXPECT_EQ(row.preview, blendMode) << "a choice waits for the close"; });
         run.Act(700, row.close, row.closeId);
         run.Run(1000);
-        EXPECT_EQ(std::pair(row.mode, row.shown ? 0 : 1), std::pair(blendMode, animation.paused)) << name;
-        EXPECT_EQ(row.shown ? -1 : 0, row.shown ? -MascotShownAt(kAreaX, kAreaY) : ChangedPixels(before))
-            << name << ": shown, or the screen as it was";
-        EXPECT_EQ(std::pair(0, size_t(0)), std::pair(panelOpen, DeviceOpenDialogs().size())) << name;
+        EXPECT_EQ(std::pair(row.mode, row.shown ? 0 : 1), std::pair(blendMode, animation.paused));
+        EXPECT_TRUE(row.shown ? MascotShownAt(kAreaX, kAreaY) : run.ChangedPixels() == 0);
+        EXPECT_EQ(std::pair(0, size_t(0)), std::pair(panelOpen, DeviceOpenDialogs().size()));
     }
 }
 
@@ -227,7 +221,6 @@ TEST(Shell, PanelOffersTheDepthsModesAndAppliesTheChoiceOnClose) {
 // second start returns when the panel it opened closes.
 TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     ShellRun run;
-    std::vector<COLORREF> before = ScreenPixels();
     run.Act(500, DeviceTrayDoubleTap);
     run.Act(600, DevicePress, IDC_UP);
     run.At(600, [] { EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY - 1)) << "up"; });
@@ -239,8 +232,7 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     run.At(850, [] { EXPECT_EQ((std::vector<int>{IDD_PANEL, IDD_ABOUT}), DialogStack()); });
     run.Act(900, DeviceEnter);
     run.Act(1000, DeviceTrayDoubleTap);
-    run.At(1050,
-           [] { EXPECT_EQ(std::pair(std::vector<int>{IDD_PANEL}, 1), std::pair(DialogStack(), animation.paused)); });
+    run.At(1050, [] { EXPECT_EQ(std::pair(std::vector{IDD_PANEL}, 1), std::pair(DialogStack(), animation.paused)); });
     run.Act(1100, DeviceEscape);
     run.Act(1300, DeviceHelp);
     run.At(1350, [] { EXPECT_EQ(std::vector<int>{IDD_ABOUT}, DialogStack()) << "About from help"; });
@@ -253,8 +245,7 @@ TEST(Shell, PanelMovesAboutSecondStartAndQuit) {
     run.Act(1900, DeviceTrayDoubleTap);
     run.Act(2000, DevicePress, IDC_QUIT);
     run.Run(5000);
-    EXPECT_TRUE(run.ended && run.exitCode == 0) << "exit code " << run.exitCode;
-    EXPECT_EQ(0, ChangedPixels(before)) << "after Quit";
+    EXPECT_EQ(std::tuple(true, 0, 0), std::tuple(run.ended, run.exitCode, run.ChangedPixels())) << "ended, 0, restored";
     EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceOpenDialogs().size()));
 }
 
@@ -276,18 +267,16 @@ TEST(Shell, NothingIsPutBackBeforeTheFirstCapture) {
     };
     for (const auto &row : rows) {
         ShellRun run(24);
-        std::vector<COLORREF> before = ScreenPixels();
         if (row.custom) run.At(0, row.custom);
         if (!row.custom) run.Act(0, row.first, 240, 320);  // a settings change keeps the size
         if (row.then != DeviceCustom) run.Act(100, row.then);
         if (!row.ends) {
             run.At(400, [] { EXPECT_TRUE(MascotShownAt(kAreaX, kAreaY)) << "the mascot comes back"; });
             run.Act(500, DeviceTrayTap);
-            run.At(600, [&] { EXPECT_EQ(0, ChangedPixels(before)) << row.name << ", then hidden"; });
+            run.At(600, [&] { EXPECT_EQ(0, run.ChangedPixels()) << row.name << ", then hidden"; });
         }
         run.Run(700);
-        EXPECT_EQ(row.ends, run.ended) << row.name;
-        EXPECT_EQ(0, ChangedPixels(before)) << row.name;
+        EXPECT_EQ(std::pair(row.ends, 0), std::pair(run.ended, run.ChangedPixels())) << row.name;
     }
 }
 
@@ -320,22 +309,22 @@ TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
         const int left = 240 - 10 - 40, top = 320 - 10 - 40;
         // A palette grey whose 5-6-5 value lies nearer another entry.
         DeviceFillScreen(left, top + 32, 40, 8, RGB(160, 160, 164));
-        std::vector<COLORREF> before = ScreenPixels();
+        run.desktop = ScreenPixels();
         const RECT picture = {left + 10, top + 10, left + 30, top + 30};
         auto paint = [&](COLORREF colour) {
             DeviceFillScreen(left + 2, top + 2, 5, 5, colour);
             for (int i = 0; i < 25; i++)
-                before[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
+                run.desktop[(top + 2 + i / 5) * 240 + left + 2 + i % 5] = DeviceReadScreen(left + 2, top + 2);
         };
         run.At(300, [&] {
-            EXPECT_EQ(0, ChangedPixels(before, picture)) << "depth " << depth;
+            EXPECT_EQ(0, run.ChangedPixels(picture)) << "depth " << depth;
             EXPECT_TRUE(MascotShownAt(left + 10, top + 10)) << "depth " << depth;
             paint(0x135797);  // another program, off the 5-6-5 grid
         });
         run.At(450, [&] { paint(0x105490); });
-        run.At(600, [&] { EXPECT_EQ(0, ChangedPixels(before, picture)) << "after a foreign paint, depth " << depth; });
+        run.At(600, [&] { EXPECT_EQ(0, run.ChangedPixels(picture)) << "after a foreign paint, depth " << depth; });
         run.Act(700, DeviceTrayTap);
-        run.At(800, [&] { EXPECT_EQ(0, ChangedPixels(before)) << "hidden, depth " << depth; });
+        run.At(800, [&] { EXPECT_EQ(0, run.ChangedPixels()) << "hidden, depth " << depth; });
         run.Run(900);
     }
 }
@@ -346,7 +335,6 @@ TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
     for (const auto &[call, after] : {std::pair("CreateDIBSection", 0), std::pair("LocalAlloc", 3)}) {
         ShellRun run;
         DeviceFailNext(call, 1, after);
-        std::vector<COLORREF> before = ScreenPixels();
         run.Act(500, DeviceTrayTap);
         run.Act(700, DeviceTrayDoubleTap);
         run.Act(800, DevicePress, IDC_RIGHT);
@@ -355,7 +343,7 @@ TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
         run.Run(1500);
         ASSERT_FALSE(run.ended || DeviceMessageBoxes().empty()) << call;
         EXPECT_EQ("baseBmp error (", DeviceUtf8(DeviceMessageBoxes()[0].text).substr(0, 15)) << call;
-        EXPECT_EQ(std::pair(0, 1), std::pair(ChangedPixels(before), animation.paused)) << call << ": changed, paused";
+        EXPECT_EQ(std::pair(0, 1), std::pair(run.ChangedPixels(), animation.paused)) << call << ": changed, paused";
     }
 }
 
@@ -386,9 +374,7 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
         ShellRun run;
         received.clear();
         auto window = [&](const char16_t *name) {
-            WNDCLASSW windowClass = {};
-            windowClass.lpszClassName = name;
-            windowClass.lpfnWndProc = recorder;
+            WNDCLASSW windowClass = {0, recorder, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, name};
             RegisterClassW(&windowClass);
             return CreateWindowExW(0, name, nullptr, 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
         };
@@ -398,8 +384,7 @@ TEST(Shell, SecondStartHandsOverOnlyToPondletsWindow) {
         if (row.readOnly) MakeTestFolder(run.folder.path, kTestFolderReadOnly);
         DeviceHoldMutex(u"Pondlet");
         EXPECT_EQ(0, InitInstance(nullptr, 0)) << row.name;
-        EXPECT_EQ(std::pair(size_t(0), size_t(0)), std::pair(DeviceTrayIcons().size(), DeviceMessageBoxes().size()))
-            << row.name;
+        EXPECT_TRUE(DeviceTrayIcons().empty() && DeviceMessageBoxes().empty()) << row.name;
         EXPECT_EQ(row.expected, received) << row.name;
     }
 }
@@ -410,13 +395,10 @@ TEST(Shell, HandOverDuringStartUpIsIgnored) {
     ShellRun run;
     std::filesystem::copy(run.folder.path / "test", run.folder.path / "test2");
     run.At(100, [] { PostMessageW(FindRunningCopy(), 1026, 0, 515); });
-    run.At(200, [] {
-        EXPECT_EQ(std::pair(std::vector<int>{126}, DeviceMainWindow()), std::pair(DialogStack(), FindRunningCopy()));
-    });
+    run.At(200,
+           [] { EXPECT_TRUE(DialogStack() == std::vector{IDD_SELECT} && FindRunningCopy() == DeviceMainWindow()); });
     run.Act(300, DeviceEnter);
-    run.At(600, [] {
-        EXPECT_EQ(std::pair(std::vector<int>{}, true), std::pair(DialogStack(), MascotShownAt(kAreaX, kAreaY)));
-    });
+    run.At(600, [] { EXPECT_TRUE(DialogStack().empty() && MascotShownAt(kAreaX, kAreaY)); });
     run.Run(700);
 }
 
@@ -465,8 +447,7 @@ TEST(Shell, ResetProcessStateLeavesNothingOfARun) {
     run.Act(400, DeviceTrayDoubleTap);
     run.Act(500, DevicePress, IDC_LEFT_TEN);
     run.Run(600);
-    ASSERT_EQ(std::pair(1, kAreaX - 10), std::pair(panelOpen, skinTables.areaX))
-        << "the run stopped inside the panel, moved";
+    ASSERT_EQ(std::pair(1, kAreaX - 10), std::pair(panelOpen, skinTables.areaX)) << "stopped in the panel, moved";
     EXPECT_EQ(first, RunAndHash(golden.path, 24, 1, hourly, 3));
     ASSERT_NE(0, DeviceLiveGdiObjects());
     ResetProcessState();
