@@ -22,7 +22,7 @@ static const ImageRecord &LoadNamed(const std::string &name, int kind, uint32_t 
     loaded.transparentKey = key;
     std::copy(name.begin(), name.end(), loaded.fileName);
     told.clear();
-    observer.message = [](const WCHAR *text) { told += "|" + TestUtf8(text); };
+    observer.message = [](const WCHAR *text) { told.append("|").append(TestUtf8(text)); };
     LoadBitmapFile(&loaded, kind);
     observer = Observer{};
     return loaded;
@@ -199,7 +199,7 @@ TEST(LoadBitmapFile, EditorFilesWithLongHeadersLoad) {
             for (int32_t x = 0; x < 16; x++) {
                 bool square = x >= 4 && x <= 11 && y >= 4 && y <= 11;
                 uint32_t expected = bits == 8 && y == 0 ? 0x111111u * (uint32_t)x : square ? 0xFF0000u : 0x0000FFu;
-                if (ReadPixel(&record, x, y) != expected) wrong += " " + std::to_string(x) + "," + std::to_string(y);
+                if (ReadPixel(&record, x, y) != expected) wrong += std::to_string(x) + "," + std::to_string(y) + " ";
             }
         EXPECT_EQ("", wrong) << name << ": pixels of the wrong colour";
     }
