@@ -262,13 +262,11 @@ TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
 // takes no remainder. Small ranges reach both ends; the others spread wide.
 TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
     const std::tuple<uint32_t, uint32_t, bool> rows[] = {
-        {500, 500, true},
-        {0xFFFFFFFFu, 0xFFFFFFFFu, true},
-        {7, 9, true},
+        {500, 500, true},        // one value
+        {7, 9, true},            // three
         {0xFFFFFFFEu, 1, true},  // reversed: 0xFFFFFFFE, 0xFFFFFFFF, 0, 1
         {10, 5, false},          // reversed: all but 6 to 9
-        {0, 0xFFFFFFFFu, false},
-        {1, 0, false},  // the whole range
+        {1, 0, false},           // the whole range
     };
     for (const auto &[low, high, bothEnds] : rows) {
         uint32_t span = high - low, smallest = UINT32_MAX, largest = 0;
