@@ -154,10 +154,8 @@ TEST_F(DeviceLayer, ListAndComboBoxSelectionAndTheCloseBox) {
 // which stops at the root; a cut module path ends inside the buffer.
 TEST_F(DeviceLayer, PathMappingAndTheModuleFileName) {
     EXPECT_EQ(DeviceUtf8(DevicePathFromHost("/tmp/a b/\xE3\x81\x8A")), "\\tmp\\a b\\\xE3\x81\x8A");
-    const std::pair<const char16_t *, const char *> rows[] = {{u"\\tmp\\a b\\\u304A", "/tmp/a b/\xE3\x81\x8A"},
-                                                              {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"},
-                                                              {u"\\..\\tmp\\", "/tmp/"},
-                                                              {u"", "/"}};
+    const std::pair<const char16_t *, const char *> rows[] = {
+        {u"tmp//a b/./c\\..\\\u304A. .", "/tmp/a b/\xE3\x81\x8A"}, {u"\\..\\tmp\\", "/tmp/"}, {u"", "/"}};
     for (const auto &[device, host] : rows) EXPECT_EQ(DeviceHostPath(device), host) << DeviceUtf8(device);
     DeviceSetExecutable("/opt/pond/pondlet.exe");
     WCHAR buffer[22];
@@ -200,9 +198,7 @@ TEST_F(DeviceLayer, ANameChoosesAmongEntriesThatDifferOnlyInCase) {
     for (const char *name : {"body.bmp", "Body.bmp", "BODY.bmp", "dir/x", "Dir/X"})
         ASSERT_TRUE(WriteTestFile(folder.path / name, name));
     const std::pair<const char16_t *, const char *> rows[] = {{u"body.bmp", "body.bmp"},
-                                                              {u"Body.bmp", "Body.bmp"},
                                                               {u"BODY.BMP", "BODY.bmp"},
-                                                              {u"bOdY.bmp", "BODY.bmp"},
                                                               {u"DIR\\x", "Dir/X"},
                                                               {u"dir\\X", "dir/x"},
                                                               {u"DIR\\X\\BODY.BMP", "Dir/X/BODY.BMP"},
