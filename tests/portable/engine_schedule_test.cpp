@@ -130,14 +130,9 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
     };
     // skip: the walk's first seconds left out (seconds already examined).
     const std::tuple<SYSTEMTIME, SYSTEMTIME, int64_t> catchUps[] = {
-        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10), 0},  // over a leap day the walk skips
-        {On(2024, 2, 29, 10, 0, 0), On(2024, 2, 29, 10, 5, 0), 0},   // within a leap day
-        {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3), 0},   // out of a leap day
-        {On(2023, 2, 28, 12, 0, 0), On(2023, 3, 1, 12, 0, 0), 0},
-        {On(2023, 12, 31, 23, 59, 30), On(2024, 1, 1, 0, 0, 30), 0},  // year end
-        {On(2024, 1, 31, 23, 59, 59), On(2024, 2, 1, 0, 0, 1), 0},    // month ends
-        {On(2024, 4, 30, 23, 59, 55), On(2024, 5, 1, 0, 0, 5), 0},
-        {On(2024, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0), 0},          // since is now
+        {On(2024, 2, 28, 23, 59, 50), On(2024, 3, 1, 0, 0, 10), 0},         // over a leap day the walk skips
+        {On(2024, 2, 29, 23, 59, 58), On(2024, 3, 1, 0, 0, 3), 0},          // out of a leap day
+        {On(2024, 4, 30, 23, 59, 55), On(2024, 5, 1, 0, 0, 5), 0},          // a month's end
         {On(2024, 6, 10, 12, 0, 5), On(2024, 6, 10, 12, 0, 0), 0},          // since after now
         {On(2024, 12, 20, 8, 0, 0), On(2025, 1, 8, 8, 0, 0), 0},            // a long pause over the year end
         {On(2013, 6, 10, 12, 0, 0), On(2024, 6, 10, 12, 0, 0), 0},          // now's fields at once, years later
@@ -152,26 +147,17 @@ TEST_F(ScheduleTest, WalkAgreesWithTheSecondBySecondWalk) {
     };
     // first: how many seconds after now's the look-ahead starts (0 and 1: the next).
     const std::tuple<SYSTEMTIME, int64_t, int32_t> lookAheads[] = {
-        {On(2024, 2, 28, 23, 59, 59, 200), 1, 5000},
         {On(2024, 2, 29, 23, 59, 58, 700), 1, 3000},
-        {On(2023, 12, 31, 23, 59, 59), 1, 2000},
-        {On(2024, 1, 31, 23, 59, 59, 999), 1, 1000},
         {On(2024, 1, 31, 23, 59, 59, 999), 1, 0},  // the next second begins 1 ms on
-        {On(2024, 6, 10, 12, 0, 0, 600), 1, 999},
         {On(2024, 6, 10, 12, 0, 0, 600), 1, 399},
         {On(2024, 6, 10, 12, 0, 0, 600), 1, 400},  // the next second begins at the window's end
-        {On(2024, 6, 10, 12, 0, 0), 1, 0},
-        {On(2024, 6, 10, 12, 0, 0), 0, 1000},  // now's own second is the catch-up's
+        {On(2024, 6, 10, 12, 0, 0), 0, 1000},      // now's own second is the catch-up's
         {On(2024, 6, 10, 12, 0, 0), 1, -999},
-        {On(2024, 6, 10, 12, 0, 0), 1, -1000},
         {On(2024, 6, 10, 12, 0, 0, 300), 3, 2700},
-        {On(2024, 6, 10, 12, 0, 0, 300), 3, 2699},
         {On(2024, 12, 31, 23, 59, 58, 100), 2, 2000},  // into the new year only
         {On(2024, 6, 10, 12, 5, 20), 1, 3600 * 1000},
-        {On(2024, 4, 20, 17, 30, 0, 250), 1, 10 * 86400 * 1000},
         {On(2024, 4, 20, 17, 30, 0, 250), 5 * 86400, 10 * 86400 * 1000},
-        {On(2024, 2, 10, 6, 0, 0, 250), 1, INT32_MAX},   // over February's end in a leap year
-        {On(2024, 12, 25, 0, 0, 0, 500), 1, INT32_MAX},  // over the year end
+        {On(2024, 2, 10, 6, 0, 0, 250), 1, INT32_MAX},  // over February's end in a leap year
     };
     std::vector<ScheduleRule> table;
     for (const char *text : rules) table.push_back(TestRuleFromText(0, text));
@@ -276,13 +262,11 @@ TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
 // takes no remainder. Small ranges reach both ends; the others spread wide.
 TEST(RandomInRange, StaysInItsRangeAndReachesBothEnds) {
     const std::tuple<uint32_t, uint32_t, bool> rows[] = {
-        {500, 500, true},
-        {0xFFFFFFFFu, 0xFFFFFFFFu, true},
-        {7, 9, true},
+        {500, 500, true},        // one value
+        {7, 9, true},            // three
         {0xFFFFFFFEu, 1, true},  // reversed: 0xFFFFFFFE, 0xFFFFFFFF, 0, 1
         {10, 5, false},          // reversed: all but 6 to 9
-        {0, 0xFFFFFFFFu, false},
-        {1, 0, false},  // the whole range
+        {1, 0, false},           // the whole range
     };
     for (const auto &[low, high, bothEnds] : rows) {
         uint32_t span = high - low, smallest = UINT32_MAX, largest = 0;
