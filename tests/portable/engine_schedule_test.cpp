@@ -200,7 +200,9 @@ TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
     const ScheduleRule atSeven = TestRuleFromText(event, "* * * 7 0 0"),
                        atTen = TestRuleFromText(event, "* * * 7 5 10"), nine = TestRuleFromText(event, "* * * 9 0 0"),
                        minute = TestRuleFromText(event, "* * * 9 0 *"), three = TestRuleFromText(event, "* * * 15 0 0"),
-                       oneAndTwo = TestRuleFromText(event, "* * * 9 0 1-2");
+                       oneAndTwo = TestRuleFromText(event, "* * * 9 0 1-2"),
+                       threeOhOne = TestRuleFromText(event, "* * * 15 0 1"),
+                       farOff = TestRuleFromText(event, "* 8 27 20 31 24");
     const std::vector<ScheduleRule> passed = {atSeven, TestRuleFromText(event, "* * * 7 3 0"), nine,
                                               TestRuleFromText(99, "* * * 7 4 0")};
     // A tick at now after one at last, rule `current` showing frame 5 for duration ms; after it, the
@@ -233,12 +235,16 @@ TEST_F(ScheduleTest, EventRulesCatchUpLookAheadAndStartOncePerSecond) {
         {{nine}, at(9, 0, 0, 200), at(9, 0, 0, 300), 0, {}, at(9, 0, 0), 100, 0, 100, {}},
         // Equal seconds: the later rule, past a window the earlier shortened.
         {{three, three}, at(14, 59, 57), at(14, 59, 58, 705), 0, {}, {}, 2500, 2, 1795, at(15, 0, 0)},
+        // An earlier second wins over a later rule's later one, which a later tick catches up.
+        {{three, threeOhOne}, at(14, 59, 57), at(14, 59, 58, 705), 0, {}, {}, 2500, 1, 1795, at(15, 0, 0)},
         // The middle up to half a second past the planned end; a second beginning after it waits.
         {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, {}, {}, 400, 1, 900, at(15, 0, 0)},
         {{three}, at(14, 59, 58), at(14, 59, 59, 600), 0, {}, {}, 399, 0, 399, {}},
         // A tick before its planned second: not that second again, but the one after it.
         {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, {}, at(9, 0, 1), 600, 0, 600, {}},
         {{oneAndTwo}, at(8, 59, 59, 900), at(9, 0, 0, 900), 0, {}, at(9, 0, 1), 1100, 1, 1600, at(9, 0, 2)},
+        // The last second of the longest frame: its middle lies past the longest wait, which it gets.
+        {{farOff}, at(0, 0, 0), at(0, 0, 0, 600), 0, {}, {}, INT32_MAX, 1, INT32_MAX, On(2009, 8, 27, 20, 31, 24)},
         // The clock set back: eventSecond is forgotten.
         {{nine}, at(9, 0, 5), at(8, 59, 59, 200), 0, at(9, 0, 0), {}, 1000, 1, 1300, at(9, 0, 0)},
     };
@@ -289,6 +295,7 @@ TEST(TimerPlan, KeepsTheRhythmWithinItsBounds) {
         {1000, 990, 200, 210},   // early
         {0, 5000, 200, 200},     // after a restart: the duration itself
         {0, 5000, 5, 10},        // floor of 10 ms
+        {0, 5000, 11, 11},
         {0, 5000, 10000000, 10000000},
         {0, 5000, 10000001, 100},       // above 10,000,000 ms: 100
         {0xFFFFFFF0u, 0x10, 200, 168},  // across the tick count's wrap
