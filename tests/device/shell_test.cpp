@@ -329,6 +329,15 @@ TEST(Shell, UncoveredPixelsKeepTheDesktopBytes) {
     }
 }
 
+// A skin that does not load ends the program, and the tray icon goes with it.
+TEST(Shell, ASkinThatDoesNotLoadLeavesNoTrayIcon) {
+    ShellRun run;
+    std::filesystem::remove_all(run.folder.path / "test");
+    run.Run(1000);
+    EXPECT_EQ(std::tuple(true, 0, size_t(0), 0),
+              std::tuple(run.ended, run.exitCode, DeviceTrayIcons().size(), run.ChangedPixels()));
+}
+
 // Without work surfaces nothing is drawn whatever the tray or the panel asks.
 // The skin's own picture takes the first allocation, the surfaces the next.
 TEST(Shell, AfterASurfaceFailureNothingIsDrawn) {
