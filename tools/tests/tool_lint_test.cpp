@@ -157,6 +157,7 @@ TEST(ToolLint, MessagesSayWhatToDo) {
          "no number for the red, green, blue, x and y: read as none (-1); the reader read height=12 red=0 green=0 "
          "blue=0 x=-1 y=-1"},
         {"#0 100:\n", "missing-number", "the reader read time=100:-1 layers=none"},
+        {"G1," + std::string(70, 'n') + ".bmp,0,0\n", "file-name-cut", "longer than 63 characters"},
         // the field that allows nothing, in the order the fields are read
         {"$0 * 13 * * * *\n", "rule-never-matches", "it allows no month"},
         {"$0 * * 32 * * *\n", "rule-never-matches", "it allows no day"},
