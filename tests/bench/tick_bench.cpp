@@ -267,6 +267,11 @@ void BuildIdleEventSkin(int32_t ruleCount, int64_t kind) {
     UseTestSkin(idleSkin);
 }
 
+// Both walks' arguments: 100 or 1000 idle rules, failing on the date (0) or the time (1).
+void IdleRuleArguments(benchmark::internal::Benchmark *family) {
+    family->ArgsProduct({{100, 1000}, {0, 1}})->Unit(benchmark::kMicrosecond);
+}
+
 void BM_TickWithIdleEventRules(benchmark::State &state) {
     BuildIdleEventSkin((int32_t)state.range(0), state.range(1));
     StartDevice(16);
@@ -284,12 +289,7 @@ void BM_TickWithIdleEventRules(benchmark::State &state) {
     observer = Observer{};
     if (lastDuration != INT32_MAX) state.SkipWithError("an event rule took over");
 }
-BENCHMARK(BM_TickWithIdleEventRules)
-    ->Args({100, 0})
-    ->Args({1000, 0})
-    ->Args({100, 1})
-    ->Args({1000, 1})
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TickWithIdleEventRules)->Apply(IdleRuleArguments);
 
 void BM_CatchUpAfterAYearWithIdleEventRules(benchmark::State &state) {
     BuildIdleEventSkin((int32_t)state.range(0), state.range(1));
@@ -300,11 +300,6 @@ void BM_CatchUpAfterAYearWithIdleEventRules(benchmark::State &state) {
     }
     if (animation.currentRule != 0) state.SkipWithError("an event rule took over");
 }
-BENCHMARK(BM_CatchUpAfterAYearWithIdleEventRules)
-    ->Args({100, 0})
-    ->Args({1000, 0})
-    ->Args({100, 1})
-    ->Args({1000, 1})
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CatchUpAfterAYearWithIdleEventRules)->Apply(IdleRuleArguments);
 
 }  // namespace
