@@ -50,12 +50,12 @@ enum BitmapVerdict {
     kBitmapOverBudget
 };
 
-// One animation tick: the frame it showed and what it planned after it.
+// One animation tick: the frame it showed and the wait it planned after it; what
+// the next tick shows, and when, is the animation state by then.
 struct TickReport {
-    int32_t rule, frameIndex;          // the rule and frame the tick showed
-    int32_t nextRule, nextFrameIndex;  // what the next tick shows, after event rules
-    int32_t duration;                  // the frame's wait, after event rules had their say
-    uint32_t interval;                 // the timer period armed from the tick's start
+    int32_t rule, frameIndex;  // the rule and frame the tick showed
+    int32_t duration;          // the frame's wait, after event rules had their say
+    uint32_t interval;         // the timer period armed from the tick's start
 };
 
 struct Observer {

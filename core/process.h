@@ -24,11 +24,7 @@
 enum {
     kExeFolderUnits = 260,
     WM_TRAYNOTIFY = WM_USER + 2,  // the tray icon's callback message
-    kTrayIconId = IDI_PONDLET,    // also the icon group
-    kAnimationTimer = 900,
-    kDialogAbout = IDD_ABOUT,
-    kDialogPanel = IDD_PANEL,
-    kDialogSelect = IDD_SELECT
+    kAnimationTimer = 900
 };
 
 // The values below are read by every layer and written only here, through

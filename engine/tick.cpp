@@ -44,15 +44,6 @@ int32_t ChooseDuration(const Frame *frame) {
     return (int32_t)RandomInRange((uint32_t)frame->duration, (uint32_t)frame->durationMax);
 }
 
-// The frame last composed, merged with the screen under the work area and
-// put there.
-void ShowComposed(void) {
-    if (TakeBackgroundRefresh()) CaptureBackground();
-    ReadScreenUnderArea();
-    MergeFrameWithBackground();
-    ShowWorkSurface();
-}
-
 // Steps to the next frame; when that one is the end marker, or the table
 // has no further frame (a sequence with no frames at all), the schedule
 // chooses what plays next.
@@ -73,8 +64,7 @@ uint32_t ArmNextTick(HWND window, uint32_t t0, int32_t duration) {
 }
 
 void ReportTick(int32_t rule, int32_t frameIndex, int32_t duration, uint32_t interval) {
-    TickReport report = {rule,     frameIndex, animation.currentRule, animation.frameIndex,
-                         duration, interval};
+    TickReport report = {rule, frameIndex, duration, interval};
     observer.tick(&report);
 }
 
@@ -82,14 +72,19 @@ void ReportTick(int32_t rule, int32_t frameIndex, int32_t duration, uint32_t int
 
 void ResetEngineState(void) { ResetAnimation(); }
 
+void ShowComposedFrame(void) {
+    if (TakeBackgroundRefresh()) CaptureBackground();
+    ReadScreenUnderArea();
+    MergeFrameWithBackground();
+    ShowWorkSurface();
+}
+
 void ShowFrame(const Frame *frame) {
     int32_t width = skinTables.areaWidth, height = skinTables.areaHeight;
     if (width > 0 && height > 0) memset(coverageMask, 0, (size_t)width * (size_t)height);
     if (frame != nullptr) ComposeFrameLayers(frame);
-    ShowComposed();
+    ShowComposedFrame();
 }
-
-void ShowComposedFrame(void) { ShowComposed(); }
 
 void AnimationTick(HWND window) {
     // Without surfaces (their creation failed) there is nothing to draw into.

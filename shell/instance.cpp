@@ -132,7 +132,7 @@ int ClaimSingleInstance(void) {
 }
 
 void LoadTrayIcon(HINSTANCE instance) {
-    trayIconImage = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(kTrayIconId), IMAGE_ICON, 16, 16,
+    trayIconImage = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(IDI_PONDLET), IMAGE_ICON, 16, 16,
                                       LR_DEFAULTCOLOR);
 }
 
@@ -159,7 +159,7 @@ void AddTrayIcon(HWND window, HICON icon, UINT id, const WCHAR *tip) {
     Shell_NotifyIconW(NIM_ADD, &record);
 }
 
-void ShowTrayIcon(HWND window) { AddTrayIcon(window, trayIconImage, kTrayIconId, WSTR("QXTIMER")); }
+void ShowTrayIcon(HWND window) { AddTrayIcon(window, trayIconImage, IDI_PONDLET, WSTR("QXTIMER")); }
 
 void DeleteTrayIcon(HWND window, UINT id) {
     NOTIFYICONDATAW record;
@@ -170,7 +170,7 @@ void DeleteTrayIcon(HWND window, UINT id) {
 void ShutDown(void) {
     quitPending = 1;
     ReleaseMutex(instanceMutex);
-    DeleteTrayIcon(mainWindow, kTrayIconId);
+    DeleteTrayIcon(mainWindow, IDI_PONDLET);
     // Stop the timer first: a tick dispatched between here and the quit
     // message (a dialog's loop may still run) would draw the mascot again.
     if (mainWindow != NULL) KillTimer(mainWindow, kAnimationTimer);

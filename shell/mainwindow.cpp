@@ -127,7 +127,7 @@ int InitInstance(HINSTANCE instance, int show) {
     SaveWindowHandle(mainWindow);
     // After a failed skin load ShutDown has already run and the quit is
     // pending: the icon just added would outlive the program in the tray.
-    if (QuitPending()) DeleteTrayIcon(mainWindow, kTrayIconId);
+    if (QuitPending()) DeleteTrayIcon(mainWindow, IDI_PONDLET);
     return 1;
 }
 

@@ -22,13 +22,7 @@ static int32_t savedBlendMode;
 
 void ResetPanel(void) { savedBlendMode = 0; }
 
-enum {
-    kModeList = IDC_BLEND_LIST,
-    kHideButton = IDC_HIDE,
-    kAboutButton = IDC_ABOUT_BUTTON,
-    kQuitButton = IDC_QUIT,
-    kModeCount = 5
-};
+enum { kModeCount = 5 };
 
 // The list on 24-bit displays: item index and mode are the same number.
 static const WCHAR *const kFullListTexts[] = {WSTR("100%"), WSTR("75%"), WSTR("50%"), WSTR("25%"),
@@ -75,15 +69,15 @@ static int32_t ModeOfListIndex(LRESULT index, int32_t fallback) {
 }
 
 static void FillModeList(HWND dialog) {
-    SendDlgItemMessageW(dialog, kModeList, CB_RESETCONTENT, 0, 0);
-    SendDlgItemMessageW(dialog, kModeList, WM_SETREDRAW, 0, 0);
+    SendDlgItemMessageW(dialog, IDC_BLEND_LIST, CB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(dialog, IDC_BLEND_LIST, WM_SETREDRAW, 0, 0);
     if (FullListShown()) {
         for (const WCHAR *text : kFullListTexts) {
-            SendDlgItemMessageW(dialog, kModeList, CB_ADDSTRING, 0, (LPARAM)text);
+            SendDlgItemMessageW(dialog, IDC_BLEND_LIST, CB_ADDSTRING, 0, (LPARAM)text);
         }
     } else {
         for (const WCHAR *text : kShortListTexts) {
-            SendDlgItemMessageW(dialog, kModeList, CB_ADDSTRING, 0, (LPARAM)text);
+            SendDlgItemMessageW(dialog, IDC_BLEND_LIST, CB_ADDSTRING, 0, (LPARAM)text);
         }
     }
 }
@@ -93,8 +87,8 @@ static void OnPanelInit(HWND dialog) {
     savedBlendMode = blendMode;
     int32_t index = ListIndexOfMode(savedBlendMode);
     SetBlendMode(PreviewMode());
-    SendDlgItemMessageW(dialog, kModeList, CB_SETCURSEL, (WPARAM)index, 0);
-    SendDlgItemMessageW(dialog, kModeList, WM_SETREDRAW, 1, 0);
+    SendDlgItemMessageW(dialog, IDC_BLEND_LIST, CB_SETCURSEL, (WPARAM)index, 0);
+    SendDlgItemMessageW(dialog, IDC_BLEND_LIST, WM_SETREDRAW, 1, 0);
     // The panel has no control 1, so this leaves no control with the focus.
     SetFocus(GetDlgItem(dialog, IDOK));
     RestartAnimation();
@@ -103,7 +97,7 @@ static void OnPanelInit(HWND dialog) {
 // The stored mode comes back, or the chosen one when it differs; a restart
 // between them makes the next frame draw in the new mode.
 static void ClosePanel(HWND dialog) {
-    LRESULT index = SendDlgItemMessageW(dialog, kModeList, CB_GETCURSEL, 0, 0);
+    LRESULT index = SendDlgItemMessageW(dialog, IDC_BLEND_LIST, CB_GETCURSEL, 0, 0);
     int32_t chosen = ModeOfListIndex(index, savedBlendMode);
     SetBlendMode(savedBlendMode);
     if (savedBlendMode != chosen) {
@@ -125,13 +119,13 @@ static int OnPanelCommand(HWND dialog, WPARAM command) {
     switch (command) {
     case IDOK:
     case IDCANCEL: ClosePanel(dialog); return 1;
-    case kHideButton:
+    case IDC_HIDE:
         PauseAnimation();
         ClosePanel(dialog);
         return 1;
-    case kAboutButton: ShowAboutBox(mainWindow); return 0;
+    case IDC_ABOUT_BUTTON: ShowAboutBox(mainWindow); return 0;
     // The quit message ends the panel's loop, then the program's.
-    case kQuitButton: ShutDown(); return 0;
+    case IDC_QUIT: ShutDown(); return 0;
     }
     for (const MoveButton &button : kMoveButtons) {
         if (command == (WPARAM)button.id) MoveMascot(button.dx, button.dy);
@@ -166,7 +160,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 void OpenControlPanel(void) {
     // A panel that never opened cannot clear the flag itself; left set, no
     // double tap would try again.
-    if (!RunDialog(kDialogPanel, NULL, ControlPanelDlgProc)) SetPanelOpen(0);
+    if (!RunDialog(IDD_PANEL, NULL, ControlPanelDlgProc)) SetPanelOpen(0);
 }
 
-void ShowAboutBox(HWND owner) { RunDialog(kDialogAbout, owner, AboutDlgProc); }
+void ShowAboutBox(HWND owner) { RunDialog(IDD_ABOUT, owner, AboutDlgProc); }

@@ -13,11 +13,8 @@
 
 #include <stdlib.h>
 
-enum {
-    kSelectList = IDC_SKIN_LIST,
-    // Room for a whole path: a skin without a T line is listed by its path.
-    kTitleUnits = kScriptPathUnits
-};
+// Room for a whole path: a skin without a T line is listed by its path.
+enum { kTitleUnits = kScriptPathUnits };
 
 static int32_t skinCount;
 static int32_t selectedSkin;
@@ -145,7 +142,7 @@ int ChooseSkin(WCHAR *path) {
     }
     selectedSkin = 0;
     // The choice is left in selectedSkin.
-    if (skinCount > 1) RunDialog(kDialogSelect, mainWindow, SelectDlgProc);
+    if (skinCount > 1) RunDialog(IDD_SELECT, mainWindow, SelectDlgProc);
     // The list box reports -1 when nothing is highlighted.
     if (selectedSkin < 0 || selectedSkin >= skinCount) selectedSkin = 0;
     SetSkinFolder(skinPaths[selectedSkin]);
@@ -158,9 +155,9 @@ int ChooseSkin(WCHAR *path) {
 
 static INT_PTR OnSelectInit(HWND dialog) {
     for (int32_t i = 0; i < skinCount; i++)
-        SendDlgItemMessageW(dialog, kSelectList, LB_ADDSTRING, 0, (LPARAM)skinTitles[i]);
-    SendDlgItemMessageW(dialog, kSelectList, LB_SETCURSEL, 0, 0);
-    SetFocus(GetDlgItem(dialog, kSelectList));
+        SendDlgItemMessageW(dialog, IDC_SKIN_LIST, LB_ADDSTRING, 0, (LPARAM)skinTitles[i]);
+    SendDlgItemMessageW(dialog, IDC_SKIN_LIST, LB_SETCURSEL, 0, 0);
+    SetFocus(GetDlgItem(dialog, IDC_SKIN_LIST));
     return FALSE;  // the focus has been set
 }
 
@@ -172,8 +169,8 @@ static void CloseSelect(HWND dialog) {
 }
 
 static INT_PTR OnSelectCommand(HWND dialog, int id, int notification) {
-    if (id == IDOK || (id == kSelectList && notification == LBN_DBLCLK)) {
-        selectedSkin = (int32_t)SendDlgItemMessageW(dialog, kSelectList, LB_GETCURSEL, 0, 0);
+    if (id == IDOK || (id == IDC_SKIN_LIST && notification == LBN_DBLCLK)) {
+        selectedSkin = (int32_t)SendDlgItemMessageW(dialog, IDC_SKIN_LIST, LB_GETCURSEL, 0, 0);
         CloseSelect(dialog);
         return TRUE;
     }

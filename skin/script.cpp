@@ -18,10 +18,10 @@
 
 enum { kMaxLayers = kLayerSlots - 1, kMessageUnits = kScriptPathUnits + 32 };
 
-// The filling pass's own state: frames filled so far per sequence, and the
-// next rule to fill.
 // The loader is the tables' one writer.
 static SkinTables *const filling = SkinTablesToFill();
+// The filling pass's own state: frames filled so far per sequence, and the
+// next rule to fill.
 static int32_t *filledFrames;
 static int32_t nextRule;
 

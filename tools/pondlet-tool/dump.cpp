@@ -14,8 +14,6 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kSelectList = IDC_SKIN_LIST };
-
 // What the Select dialog showed, read whenever input reaches it.
 struct SelectView {
     bool seen = false;
@@ -25,19 +23,19 @@ struct SelectView {
 
 void LookAtSelectDialog(SelectView *view) {
     std::vector<DeviceDialogInfo> open = DeviceOpenDialogs();
-    if (open.empty() || open.back().resourceId != kDialogSelect) return;
+    if (open.empty() || open.back().resourceId != IDD_SELECT) return;
     view->seen = true;
     view->items.clear();
-    for (const std::u16string &item : DeviceControlItems(open.back().window, kSelectList))
+    for (const std::u16string &item : DeviceControlItems(open.back().window, IDC_SKIN_LIST))
         view->items.push_back(DeviceUtf8(item));
-    view->selected = DeviceControlSelection(open.back().window, kSelectList);
+    view->selected = DeviceControlSelection(open.back().window, IDC_SKIN_LIST);
 }
 
 void QueueSelectInput(const DumpOptions &options) {
     DeviceAction action;
     if (!options.cancel && options.select != 0) {
         action.kind = DeviceChoose;
-        action.id = kSelectList;
+        action.id = IDC_SKIN_LIST;
         action.index = options.select;
         DeviceQueueAction(0, action);
     }

@@ -40,7 +40,10 @@ int StartCommand(const std::vector<std::string> &args) {
     return parse(args, &options, &error) ? RunCommand(options) : UsageError(error);
 }
 
-int Help(const std::vector<std::string> &) { return std::cout << usage, kExitOk; }
+int Help(const std::vector<std::string> &) {
+    std::cout << usage;
+    return kExitOk;
+}
 
 struct Command {
     const char *name;

@@ -29,7 +29,7 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-enum { kTrayDoubleTap = WM_LBUTTONDBLCLK, kSelectList = IDC_SKIN_LIST };
+enum { kTrayDoubleTap = WM_LBUTTONDBLCLK };
 
 struct RunState {
     const RunOptions *options = nullptr;
@@ -75,11 +75,11 @@ void TickDrawn(const TickReport *report) {
     line["rule"] = report->rule;
     line["sequence"] = RuleSequence(report->rule);
     line["frameIndex"] = report->frameIndex;
-    line["nextRule"] = report->nextRule;
-    line["nextFrameIndex"] = report->nextFrameIndex;
+    line["nextRule"] = animation.currentRule;
+    line["nextFrameIndex"] = animation.frameIndex;
     line["duration"] = report->duration;
     line["interval"] = report->interval;
-    line["nextDueTick"] = (uint32_t)(tick + report->interval);
+    line["nextDueTick"] = animation.nextDueTick;
     line["blendMode"] = blendMode;
     line["areaX"] = skinTables.areaX;
     line["areaY"] = skinTables.areaY;
@@ -345,7 +345,7 @@ void AnswerSelectDialog(int select) {
     if (select < 0) return;
     DeviceAction choose;
     choose.kind = DeviceChoose;
-    choose.id = kSelectList;
+    choose.id = IDC_SKIN_LIST;
     choose.index = select;
     DeviceQueueAction(0, choose);
     DeviceAction enter;
@@ -436,7 +436,8 @@ const OptionRule<RunOptions> runOptions[] = {
     {"--background", "FILE.bmp", TakeText<R, &R::backgroundFile>},
     {"--background-colour", "RRGGBB",
      [](R *o, OptionValue v, OptionError) -> int {
-         return o->colourGiven = 1, ParseColour(v, &o->backgroundColour);
+         o->colourGiven = 1;
+         return ParseColour(v, &o->backgroundColour);
      }},
     {"--input", "FILE",
      [](R *o, OptionValue v, OptionError e) { return ReadInputFile(v, &o->input, e); }},
@@ -444,8 +445,7 @@ const OptionRule<RunOptions> runOptions[] = {
     {"--gif", "FILE", TakeText<R, &R::gifFile>},
     {"--png", "T:FILE, for example 1.5s:shot.png",
      [](R *o, OptionValue v, OptionError) { return ParsePngRequest(v, o); }},
-    {"--blend", "100%, 75%, 50%, 25% or half",
-     [](R *o, OptionValue v, OptionError) { return ParseBlend(v, &o->blend); }},
+    {"--blend", "100%, 75%, 50%, 25% or half", TakeBlend<R>},
 };
 
 }  // namespace

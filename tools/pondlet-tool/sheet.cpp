@@ -152,8 +152,7 @@ const OptionRule<SheetCommand> sheetOptions[] = {
      [](S *o, OptionValue v, OptionError) -> int {
          return o->atGiven = ParseStartTime(v, &o->at);
      }},
-    {"--blend", "100%, 75%, 50%, 25% or half",
-     [](S *o, OptionValue v, OptionError) { return ParseBlend(v, &o->blend); }},
+    {"--blend", "100%, 75%, 50%, 25% or half", TakeBlend<S>},
 };
 
 }  // namespace

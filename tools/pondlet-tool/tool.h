@@ -105,6 +105,11 @@ int ParseDuration(const std::string &text, uint64_t *ms);
 int ParseStartTime(const std::string &text, SYSTEMTIME *time);
 // "100%", "75%", "50%", "25%", "half" (any case) or the BlendMode's number.
 int ParseBlend(const std::string &text, int32_t *mode);
+// The --blend option of the commands that take one.
+template <typename Command>
+int TakeBlend(Command *command, OptionValue value, OptionError) {
+    return ParseBlend(value, &command->blend);
+}
 // "RRGGBB", red first, into 0x00BBGGRR.
 int ParseColour(const std::string &text, COLORREF *colour);
 // One line of an input file. Returns 1 with *skip set for blank and comment

@@ -34,7 +34,10 @@ int ParseScreen(const std::string &text, int *width, int *height, int *depth) {
 
 int ParseCodePage(const std::string &text, unsigned *codePage) {
     for (unsigned page : {932u, 1252u, 65001u})
-        if (text == std::to_string(page)) return *codePage = page, 1;
+        if (text == std::to_string(page)) {
+            *codePage = page;
+            return 1;
+        }
     return 0;
 }
 
