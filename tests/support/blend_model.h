@@ -1,5 +1,5 @@
 // The blend pixel by pixel, as the compositor's fast paths must give it:
-// the reference the tests and benchmarks compare them with.
+// the reference the compositor test compares them with.
 #pragma once
 
 #include "graphics/pixels.h"

@@ -3,8 +3,9 @@
 #pragma once
 
 #include "bmpfile.h"
-
-#include <filesystem>
+#include "support/test_files.h"
 
 // Writes the file to a host path. Returns 1, or 0 when it cannot be written.
-int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec);
+inline int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
+    return WriteTestFile(path, BmpFileBytes(spec));
+}

@@ -3,6 +3,7 @@
 #include "graphics/pixels.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <tuple>
 
@@ -56,7 +57,7 @@ ImageRecord TestPicture(std::vector<BYTE> &pixelStore, int32_t width, int32_t he
     record.width = width;
     record.height = height;
     record.bitsPerPixel = bitsPerPixel;
-    record.rowBytes = (width * bitsPerPixel + 7) / 8;
+    record.rowBytes = PackedRowBytes(width, bitsPerPixel);
     pixelStore.assign((size_t)record.rowBytes * height, 0);
     record.pixels = pixelStore.data();
     record.palette = const_cast<uint32_t *>(palette);

@@ -1,10 +1,8 @@
 // Files and folders for tests, on both builds (see test_files.h).
 #include "test_files.h"
 
-#include "core/process.h"
-#include "support/bmp_writer.h"
-
 #include "common/utf8.h"
+#include "core/process.h"
 
 #if !defined(_WIN32)
 #include "device.h"
@@ -89,7 +87,3 @@ int SetTestFolder(const TestWString &path) { return SetExeFolder(path.c_str()); 
 std::string TestUtf8(const TestWString &text) { return Utf8FromUtf16(text.data(), text.size()); }
 
 std::string TestUtf8(const WCHAR *text) { return TestUtf8(TestWString(text ? text : WSTR(""))); }
-
-int WriteBmpFile(const std::filesystem::path &path, const BmpSpec &spec) {
-    return WriteTestFile(path, BmpFileBytes(spec));
-}

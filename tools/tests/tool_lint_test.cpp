@@ -3,6 +3,7 @@
 
 #include "lint.h"
 #include "support/bmp_writer.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -193,7 +194,7 @@ TEST(ToolLint, MessagesSayWhatToDo) {
 }
 
 TEST(ToolLint, BundledSkinIsClean) {
-    for (const LintDiagnostic &d : Findings(fs::path(__FILE__).parent_path().parent_path().parent_path() / "skins"))
+    for (const LintDiagnostic &d : Findings(BundledSkin().parent_path()))
         ADD_FAILURE() << FormatDiagnostic(d, Utf8FromWide(d.file));
 }
 

@@ -4,6 +4,7 @@
 
 #include "calendar.h"
 #include "lint.h"
+#include "support/golden_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path SourceRoot() { return fs::path(__FILE__).parent_path().parent_path().parent_path(); }
 
 std::pair<int, std::string> Schedule(const std::string &path, std::vector<std::string> args) {
     args.insert(args.begin(), path);
@@ -40,11 +39,10 @@ std::string DayLines(const std::string &text, const std::string &day) {
 }  // namespace
 
 TEST(ToolSchedule, BundledSkinWeekMatchesItsGoldenText) {
-    std::ifstream file(SourceRoot() / "tools/tests/data/schedule-pondlet.txt", std::ios::binary);
+    std::ifstream file(fs::path(__FILE__).parent_path() / "data" / "schedule-pondlet.txt", std::ios::binary);
     std::stringstream expected;
     expected << file.rdbuf();
-    auto [status, text] =
-        Schedule((SourceRoot() / "skins" / "pondlet").string(), {"--week-of", "2024-05-08", "--text"});
+    auto [status, text] = Schedule(BundledSkin().string(), {"--week-of", "2024-05-08", "--text"});
     EXPECT_EQ(0, status);
     EXPECT_EQ(expected.str(), text)
         << "regenerate with: pondlet-tool schedule skins/pondlet --week-of 2024-05-08 --text";
